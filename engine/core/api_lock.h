@@ -1,0 +1,58 @@
+// The engine's API lock: recursive, strictly first-come-first-served among waiting threads.
+//
+// Every public engine function takes it around one call of its worker. A waiting thread sleeps on the event of its
+// queue entry; only the head of the queue may take a free lock, so a newcomer never overtakes a waiter.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "platform/thread.h"
+
+inline constexpr int kApiLockMaxWaiters = 4096;
+inline constexpr std::uint32_t kApiLockNoOwner = 0xFFFFFFFFu;
+
+struct ApiLockWaiter {
+  std::uint32_t threadId;
+  platform::Event* event;
+};
+
+struct ApiLockRecord {
+  int initialised;
+  std::mutex* guard;  // protects every other field; held only for a few instructions
+  int depth;
+  int locked;
+  std::uint32_t owner;
+  ApiLockWaiter waiters[kApiLockMaxWaiters];
+  int waiterCount;
+};
+
+extern ApiLockRecord g_ApiLock;
+
+void ApiLock();
+void ApiUnlock();
+
+// The background message thread's variant: gives up (returns false, lock not taken, own queue entry removed) once
+// *quitFlag is 1 while it waits.
+bool ApiLockBackground(const volatile int* quitFlag);
+// Release without the yield that ApiUnlock gives the woken thread.
+void ApiUnlockBackground();
+
+// Closes the events and the guard; the next ApiLock creates them again. No thread may be inside the lock.
+void ApiLockTeardown();
+
+// Scoped ApiLock / ApiUnlock.
+class ApiLockGuard {
+ public:
+  ApiLockGuard() { ApiLock(); }
+  ~ApiLockGuard() { ApiUnlock(); }
+  ApiLockGuard(const ApiLockGuard&) = delete;
+  ApiLockGuard& operator=(const ApiLockGuard&) = delete;
+};
+
+// The wrapper every public function is: lock, call the worker with the arguments unchanged, unlock, return.
+template <auto Worker, typename... Args>
+auto CallLocked(Args... args) {
+  ApiLockGuard guard;
+  return Worker(args...);
+}

@@ -1,0 +1,3 @@
+#include "engine/core/system_record.h"
+
+SystemWindowRecord g_System{};

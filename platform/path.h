@@ -1,0 +1,28 @@
+// The engine's paths are Windows-style CP932 byte strings: a drive letter, backslashes, often upper-cased. This layer
+// maps them onto the Linux file system: drive "C:" is the root "/", "\" and "/" both separate, each component is
+// looked up case-insensitively in its directory, and names convert between CP932 and UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// CP932 <-> UTF-8. Bytes that do not convert are kept as they are.
+std::string Cp932ToUtf8(std::string_view text);
+std::string Utf8ToCp932(std::string_view text);
+
+// The native path for an engine path. Relative paths are taken from the current directory. Components that exist
+// under another letter case resolve to the existing entry; the rest keep the case they were given.
+std::string ToNativePath(std::string_view enginePath);
+
+// The engine form ("C:\dir\file", CP932) of an absolute native path.
+std::string ToEnginePath(std::string_view nativePath);
+
+// Current directory in engine form. Returns the length written (without terminator), or 0 when it does not fit.
+std::size_t GetCurrentDirectoryEngine(char* out, std::size_t size);
+// Sets the current directory from an engine path; false when it does not exist.
+bool SetCurrentDirectoryEngine(std::string_view enginePath);
+
+}  // namespace platform

@@ -1,0 +1,51 @@
+// Threads, manual-reset events and thread ids.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+using ThreadId = std::uint32_t;
+
+// A small nonzero id for the calling thread, unique for the process's life (never 0 or 0xFFFFFFFF).
+ThreadId CurrentThreadId();
+
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFFu;
+
+// Manual-reset event: stays signalled until Reset. Starts non-signalled.
+class Event {
+ public:
+  void Set();
+  void Reset();
+  // Waits until signalled or until timeoutMs has passed on the platform clock (kInfinite: no limit; 0: poll).
+  // Returns true when signalled. Under the virtual clock a timed wait that runs out advances the clock by its
+  // time-out, after a short real wait that lets another thread signal first.
+  bool Wait(std::uint32_t timeoutMs);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool signalled_ = false;
+};
+
+// A joinable thread. The body runs with its own thread id.
+class Thread {
+ public:
+  Thread() = default;
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+  ~Thread();
+
+  void Start(std::function<void()> body);
+  void Join();
+  bool Running() const { return thread_.joinable(); }
+
+ private:
+  std::thread thread_;
+};
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the normal build (warnings as errors), the AddressSanitizer +
+# UndefinedBehaviorSanitizer build, the ThreadSanitizer build of the threading tests, and short fuzz runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+
+configure_and_test() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DENGINE_WERROR=ON "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+echo "== build and test"
+configure_and_test build/release
+ctest --test-dir build/release -j "$jobs" --timeout 300
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+configure_and_test build/asan -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=address,undefined -DENGINE_BUILD_BENCH=OFF
+ctest --test-dir build/asan -j "$jobs" --timeout 600
+
+echo "== ThreadSanitizer (threading tests)"
+configure_and_test build/tsan -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=thread -DENGINE_BUILD_BENCH=OFF
+ctest --test-dir build/tsan -j "$jobs" --timeout 600 -L threads
+
+echo "== fuzz targets (short runs)"
+scripts/fuzz.sh 20
+
+echo "== benchmarks build and run once"
+for b in build/release/bench/*_bench; do
+  [[ -x $b ]] && "$b" --benchmark_min_time=0.01 > /dev/null
+done
+echo "all tests passed"
