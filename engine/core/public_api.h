@@ -4,3 +4,6 @@
 
 int SetLogFileOutput(int on);
 int GetRandomUpTo(int n);
+int SetUseArchiveFiles(int use);
+int SetArchiveExtension(const char* extension);
+int SetArchiveKeyString(const char* keyString);
