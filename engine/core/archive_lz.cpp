@@ -94,14 +94,21 @@ int DecodeArchiveLz(const void* compressed, std::uint32_t compressedSize, void* 
 
 namespace {
 
-constexpr int kHashBits = 16;
+constexpr int kMaxHashBits = 16;
 constexpr int kMaxChain = 64;
 constexpr int kGoodEnough = 256;  // stop searching the chain once a match this long is found
 
-std::uint32_t Hash4(const std::uint8_t* p) {
+std::uint32_t Hash4(const std::uint8_t* p, int bits) {
   std::uint32_t v;
   std::memcpy(&v, p, 4);
-  return (v * 2654435761u) >> (32 - kHashBits);
+  return (v * 2654435761u) >> (32 - bits);
+}
+
+// Small inputs get a small hash table.
+int HashBits(size_t size) {
+  int bits = 8;
+  while (bits < kMaxHashBits && (size_t{1} << bits) < size) ++bits;
+  return bits;
 }
 
 int DistanceBytes(size_t distance) {
@@ -121,7 +128,8 @@ struct Match {
 
 class Encoder {
  public:
-  Encoder(const std::uint8_t* data, size_t size) : data_(data), size_(size), prev_(size), head_(1u << kHashBits, -1) {
+  Encoder(const std::uint8_t* data, size_t size)
+      : data_(data), size_(size), hashBits_(HashBits(size)), prev_(size), head_(size_t{1} << hashBits_, -1) {
     std::array<size_t, 256> counts{};
     for (size_t i = 0; i < size; ++i) ++counts[data[i]];
     escape_ = static_cast<std::uint8_t>(std::min_element(counts.begin(), counts.end()) - counts.begin());
@@ -167,7 +175,7 @@ class Encoder {
  private:
   void Insert(size_t i) {
     if (i + 4 > size_ || inserted_ > i) return;
-    const std::uint32_t h = Hash4(data_ + i);
+    const std::uint32_t h = Hash4(data_ + i, hashBits_);
     prev_[i] = head_[h];
     head_[h] = static_cast<std::int32_t>(i);
     inserted_ = i + 1;
@@ -177,7 +185,7 @@ class Encoder {
     Match best;
     if (i + kArchiveLzMinMatch > size_) return best;
     const size_t maxLength = std::min<size_t>(kArchiveLzMaxMatch, size_ - i);
-    std::int32_t candidate = head_[Hash4(data_ + i)];
+    std::int32_t candidate = head_[Hash4(data_ + i, hashBits_)];
     for (int chain = 0; candidate >= 0 && chain < kMaxChain; ++chain, candidate = prev_[candidate]) {
       const auto c = static_cast<size_t>(candidate);
       const size_t distance = i - c;
@@ -216,6 +224,7 @@ class Encoder {
 
   const std::uint8_t* data_;
   size_t size_;
+  int hashBits_;
   std::uint8_t escape_ = 0;
   std::vector<std::int32_t> prev_;
   std::vector<std::int32_t> head_;
