@@ -1,0 +1,193 @@
+#include "engine/softrender/draw_memimg.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#include "engine/graphics/draw_state.h"
+#include "engine/softrender/blend_span.h"
+
+namespace {
+
+std::int32_t ClampToInt(std::int64_t v) {
+  return static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+bool DestinationAccepts(const MEMIMG* dest, const MEMIMG* src) {
+  if (dest == nullptr || src == nullptr || dest->Image == nullptr || src->Image == nullptr) return false;
+  if (src->Format != dest->Format) return false;
+  if (dest->UsePalette == 1 || dest->UseAlpha == 1) return false;
+  if (dest->Format != kFormat16 && dest->Format != kFormat32) return false;
+  return src->Width > 0 && src->Height > 0;
+}
+
+// The blend graphic must cover source columns [x, x + w) and rows [y, y + h), one byte per pixel.
+bool MapCovers(const MEMIMG* map, std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h) {
+  return map->Image != nullptr && map->Pitch > 0 && x >= 0 && y >= 0 && x + w <= map->Pitch && y + h <= map->Height;
+}
+
+void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const MEMIMG* map, const BlendSpan& solid,
+                  const BlendSpan& translucent) {
+  const int srcBytes = solid.srcBytes;
+  const int dstBytes = solid.dstBytes;
+  const bool alpha = solid.alphaChannel;
+  const std::uint8_t* code = src->RunTable;
+  const std::uint8_t* const end = code + (static_cast<std::int64_t>(src->Width) + 5) * src->Height;
+  for (int row = 0; row < src->Height && code < end; ++row) {
+    const std::uint8_t* s = src->Image + static_cast<std::int64_t>(row) * src->Pitch;
+    const std::uint8_t* m = map != nullptr ? map->Image + static_cast<std::int64_t>(row) * map->Pitch : nullptr;
+    std::uint8_t* d = dstRow + static_cast<std::int64_t>(row) * dest->Pitch;
+    int x = 0;
+    while (code < end) {
+      const std::uint8_t c = *code++;
+      const int kind = c >> 6;
+      if (kind == 3) break;  // row end
+      const int n = std::min((c & 63) + 1, src->Width - x);
+      if (n <= 0) continue;
+      if (kind != kRunSkip) {
+        const BlendSpan& sp = alpha && kind == kRunTranslucent ? translucent : solid;
+        RunBlendSpan(sp, d + static_cast<std::int64_t>(x) * dstBytes, s + static_cast<std::int64_t>(x) * srcBytes,
+                     m != nullptr ? m + x : nullptr, n);
+      }
+      x += n;
+    }
+  }
+}
+
+}  // namespace
+
+RECT SoftRenderClipArea(const MEMIMG* dest) {
+  RECT area = g_GraphDrawState.DrawArea;
+  NormalizeRect(&area);
+  const RECT bounds{0, 0, dest->Width, dest->Height};
+  ClipRect(&area, &bounds);
+  return area;
+}
+
+void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, const MEMIMG* blendGraph) {
+  if (!DestinationAccepts(dest, src)) return;
+  RECT r{x, y, ClampToInt(static_cast<std::int64_t>(x) + src->Width),
+         ClampToInt(static_cast<std::int64_t>(y) + src->Height)};
+  const RECT area = SoftRenderClipArea(dest);
+  ClipRect(&r, &area);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+  const std::int64_t dx = static_cast<std::int64_t>(r.left) - x, dy = static_cast<std::int64_t>(r.top) - y;
+  if (blendGraph != nullptr && !MapCovers(blendGraph, dx, dy, w, h)) return;
+
+  const bool runCoded = transparent == 1 && src->RunsValid == 1 && src->RunTable != nullptr && w == src->Width &&
+                        h == src->Height;
+  BlendSpan span;
+  if (PrepareBlendSpan(&span, src, g_GraphDrawState, transparent, blendGraph != nullptr,
+                       runCoded ? kSpanRunCoded : kSpanPerPixel, runCoded ? kAlphaNone : -1) != 0)
+    return;
+  dest->RunsValid = 0;
+  dest->PremulValid = 0;
+
+  std::uint8_t* dstRow =
+      dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch + static_cast<std::int64_t>(r.left) * span.dstBytes;
+  if (runCoded) {
+    BlendSpan translucent;
+    PrepareBlendSpan(&translucent, src, g_GraphDrawState, transparent, blendGraph != nullptr, kSpanRunCoded,
+                     kAlphaAlways);
+    DrawRunCoded(dest, src, dstRow, blendGraph, span, translucent);
+    return;
+  }
+  const std::uint8_t* srcRow = src->Image + dy * src->Pitch + dx * span.srcBytes;
+  const std::uint8_t* mapRow = blendGraph != nullptr ? blendGraph->Image + dy * blendGraph->Pitch + dx : nullptr;
+  for (int row = 0; row < h; ++row) {
+    RunBlendSpan(span, dstRow, srcRow, mapRow, w);
+    dstRow += dest->Pitch;
+    srcRow += src->Pitch;
+    if (mapRow != nullptr) mapRow += blendGraph->Pitch;
+  }
+}
+
+void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int transparent, const MEMIMG* blendGraph) {
+  if (rect == nullptr || !DestinationAccepts(dest, src)) return;
+  const int x1 = rect[0], y1 = rect[1], x2 = rect[2], y2 = rect[3];
+  const bool mirrorX = x1 > x2, mirrorY = y1 > y2;
+  const std::int64_t left = std::min(x1, x2), right = std::max(x1, x2);
+  const std::int64_t top = std::min(y1, y2), bottom = std::max(y1, y2);
+  const std::int64_t W = right - left, H = bottom - top;
+  if (W == 0 || H == 0) return;
+  if (W == src->Width && H == src->Height && !mirrorX && !mirrorY) {
+    DrawMemImg(dest, src, static_cast<int>(left), static_cast<int>(top), transparent, blendGraph);
+    return;
+  }
+  if (W >= 65536 || H >= 65536) return;
+  const std::int64_t stepX = (W * 65536) / src->Width, stepY = (H * 65536) / src->Height;
+  if (stepX == 0 || stepY == 0) return;
+
+  RECT r{static_cast<int>(left), static_cast<int>(top), static_cast<int>(right), static_cast<int>(bottom)};
+  const RECT area = SoftRenderClipArea(dest);
+  ClipRect(&r, &area);
+  const int cw = r.right - r.left, ch = r.bottom - r.top;
+  if (cw <= 0 || ch <= 0) return;
+  if (blendGraph != nullptr && !MapCovers(blendGraph, 0, 0, src->Width, src->Height)) return;
+
+  BlendSpan span;
+  if (PrepareBlendSpan(&span, src, g_GraphDrawState, transparent, blendGraph != nullptr, kSpanStretched) != 0) return;
+  dest->RunsValid = 0;
+  dest->PremulValid = 0;
+
+  const int srcBytes = span.srcBytes, dstBytes = span.dstBytes;
+  const std::int64_t firstJ = r.left - left, firstI = r.top - top;
+  auto sourceColumn = [&](std::int64_t j) {
+    const std::int64_t m = std::min<std::int64_t>((j * 65536) / stepX, src->Width - 1);
+    return mirrorX ? src->Width - 1 - m : m;
+  };
+  auto sourceRow = [&](std::int64_t i) {
+    const std::int64_t m = std::min<std::int64_t>((i * 65536) / stepY, src->Height - 1);
+    return mirrorY ? src->Height - 1 - m : m;
+  };
+
+  // Columns in chunks, so the column table and the gathered row stay on the stack.
+  constexpr int kChunk = 1024;
+  std::int32_t columns[kChunk];
+  alignas(16) std::uint8_t gathered[kChunk * 4];
+  std::uint8_t gatheredMap[kChunk];
+  for (int j0 = 0; j0 < cw; j0 += kChunk) {
+    const int n = std::min(kChunk, cw - j0);
+    for (int j = 0; j < n; ++j) columns[j] = static_cast<std::int32_t>(sourceColumn(firstJ + j0 + j));
+    const bool forward = stepX == 65536 && !mirrorX;  // source columns run on one by one
+    std::uint8_t* dstRow = dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch +
+                           (static_cast<std::int64_t>(r.left) + j0) * dstBytes;
+    std::int64_t lastRow = -1;
+    for (int i = 0; i < ch; ++i, dstRow += dest->Pitch) {
+      const std::int64_t sy = sourceRow(firstI + i);
+      const std::uint8_t* srcLine = src->Image + sy * src->Pitch;
+      const std::uint8_t* mapLine = blendGraph != nullptr ? blendGraph->Image + sy * blendGraph->Pitch : nullptr;
+      const std::uint8_t* s;
+      const std::uint8_t* m = nullptr;
+      if (forward) {
+        s = srcLine + static_cast<std::int64_t>(columns[0]) * srcBytes;
+        if (mapLine != nullptr) m = mapLine + columns[0];
+      } else {
+        if (sy != lastRow) {
+          switch (srcBytes) {
+            case 4:
+              for (int j = 0; j < n; ++j)
+                std::memcpy(gathered + 4 * j, srcLine + static_cast<std::int64_t>(columns[j]) * 4, 4);
+              break;
+            case 2:
+              for (int j = 0; j < n; ++j)
+                std::memcpy(gathered + 2 * j, srcLine + static_cast<std::int64_t>(columns[j]) * 2, 2);
+              break;
+            default:
+              for (int j = 0; j < n; ++j) gathered[j] = srcLine[columns[j]];
+              break;
+          }
+          if (mapLine != nullptr)
+            for (int j = 0; j < n; ++j) gatheredMap[j] = mapLine[columns[j]];
+          lastRow = sy;
+        }
+        s = gathered;
+        m = mapLine != nullptr ? gatheredMap : nullptr;
+      }
+      RunBlendSpan(span, dstRow, s, m, n);
+    }
+  }
+}
