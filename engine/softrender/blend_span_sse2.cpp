@@ -1,6 +1,6 @@
 // Vector loops (SSE2, four 32-bit pixels per step) for the 32-bit direct-source spans of modes 0 to 3 without a
 // blend graphic: the combinations the game draws with. Exact integer equivalents replace the tables:
-//   trunc(x / 255) = (x + 1 + (x >> 8)) >> 8 for 0 <= x <= 65025 (checked exhaustively by the tests);
+//   trunc(x / 255) = (x * 0x8081) >> 23 for 16-bit x (checked exhaustively by the tests);
 //   d + floor((s - d) w / 256) = (d (256 - w) + s w) >> 8, which stays below 65536;
 //   d + floor((s - d) W / 65536) = d + hi(s W) - hi(d W) - (lo(s W) < lo(d W)) for 16-bit W.
 #include <emmintrin.h>
@@ -11,10 +11,7 @@
 
 namespace {
 
-inline __m128i Div255(__m128i x) {
-  const __m128i one = _mm_set1_epi16(1);
-  return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
-}
+inline __m128i Div255(__m128i x) { return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(static_cast<short>(0x8081))), 7); }
 
 // Lanes of each pixel all holding its alpha (16-bit lanes of two unpacked pixels).
 inline __m128i BroadcastAlpha(__m128i px16) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF); }
@@ -137,7 +134,26 @@ void Span32(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, con
     std::memmove(dst, src, static_cast<std::size_t>(n) * 4);
   } else {
     const Consts k = MakeConsts(sp);
-    Run4(dst, src, n, [&k](__m128i S, __m128i D) { return Blend4<Mode, Bright, Alpha, Key>(k, S, D); });
+    int i = 0;
+    if constexpr (Alpha == 1 || Key) {
+      // Groups of four that are all skipped or all drawn without a weight or key: sprites are mostly such runs.
+      for (; i + 4 <= n; i += 4) {
+        const __m128i S = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
+        __m128i* dp = reinterpret_cast<__m128i*>(dst + 4 * i);
+        const __m128i probe = Key ? _mm_cmpeq_epi32(S, k.key) : _mm_and_si128(S, k.xMask);
+        const int skipped = _mm_movemask_epi8(Key ? probe : _mm_cmpeq_epi32(probe, k.zero));
+        if (skipped == 0xFFFF) continue;
+        const bool plain = Key ? skipped == 0 : _mm_movemask_epi8(_mm_cmpeq_epi32(probe, k.xMask)) == 0xFFFF;
+        if (plain && Mode == 0 && !Bright) {
+          _mm_storeu_si128(dp, S);
+          continue;
+        }
+        const __m128i D = _mm_loadu_si128(dp);
+        _mm_storeu_si128(dp, plain ? Blend4<Mode, Bright, 0, false>(k, S, D) : Blend4<Mode, Bright, Alpha, Key>(k, S, D));
+      }
+    }
+    Run4(dst + 4 * i, src + 4 * i, n - i,
+         [&k](__m128i S, __m128i D) { return Blend4<Mode, Bright, Alpha, Key>(k, S, D); });
   }
 }
 

@@ -1,5 +1,7 @@
 #include "engine/softrender/draw_memimg.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -167,7 +169,15 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
         if (mapLine != nullptr) m = mapLine + columns[0];
       } else {
         if (sy != lastRow) {
-          switch (srcBytes) {
+          if (stepX == 65536 && srcBytes == 4) {  // mirrored 1:1: the source row reversed
+            const std::uint8_t* from = srcLine + static_cast<std::int64_t>(columns[0]) * 4;
+            int j = 0;
+            for (; j + 4 <= n; j += 4) {
+              const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from - 4 * (j + 3)));
+              _mm_storeu_si128(reinterpret_cast<__m128i*>(gathered + 4 * j), _mm_shuffle_epi32(v, 0x1B));
+            }
+            for (; j < n; ++j) std::memcpy(gathered + 4 * j, from - 4 * j, 4);
+          } else switch (srcBytes) {
             case 4:
               for (int j = 0; j < n; ++j)
                 std::memcpy(gathered + 4 * j, srcLine + static_cast<std::int64_t>(columns[j]) * 4, 4);
