@@ -72,5 +72,8 @@ inline void RunBlendSpan(const BlendSpan& span, std::uint8_t* dst, const std::ui
 
 // The generic loop (any format, source kind, mode and option); exposed so tests can run it beside the vector loops.
 void BlendSpanGeneric(const BlendSpan& span, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* map, int n);
-// The vector loop for the span, or null when the combination has none.
+// The vector loop for the span, or null when the combination has none: AVX2 when the processor has it, else SSE2.
 BlendSpanRoutine SelectVectorSpan32(const BlendSpan& span);
+// The two instruction-set levels themselves (the AVX2 one may only run where the processor reports AVX2).
+BlendSpanRoutine SelectVectorSpan32Sse2(const BlendSpan& span);
+BlendSpanRoutine SelectVectorSpan32Avx2(const BlendSpan& span);

@@ -30,31 +30,46 @@ bool MapCovers(const MEMIMG* map, std::int64_t x, std::int64_t y, std::int64_t w
   return map->Image != nullptr && map->Pitch > 0 && x >= 0 && y >= 0 && x + w <= map->Pitch && y + h <= map->Height;
 }
 
-void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const MEMIMG* map, const BlendSpan& solid,
-                  const BlendSpan& translucent) {
-  const int srcBytes = solid.srcBytes;
-  const int dstBytes = solid.dstBytes;
-  const bool alpha = solid.alphaChannel;
+// Skip stretches of the run table shorter than this are left to the span's own transparent test, which gives the
+// same pixels while the table is current and keeps the vector loops on long spans.
+constexpr int kMinSkipStretch = 32;
+
+// The run table decides where whole skip stretches are jumped over; the spans between them draw with the
+// transparent rule (colour key, or alpha 0 skipped and alpha 255 unweighted), which is what the table's skip, solid
+// and translucent runs say while the table describes the current pixels.
+void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const MEMIMG* map, const BlendSpan& span) {
+  const int srcBytes = span.srcBytes;
+  const int dstBytes = span.dstBytes;
   const std::uint8_t* code = src->RunTable;
   const std::uint8_t* const end = code + (static_cast<std::int64_t>(src->Width) + 5) * src->Height;
   for (int row = 0; row < src->Height && code < end; ++row) {
     const std::uint8_t* s = src->Image + static_cast<std::int64_t>(row) * src->Pitch;
     const std::uint8_t* m = map != nullptr ? map->Image + static_cast<std::int64_t>(row) * map->Pitch : nullptr;
     std::uint8_t* d = dstRow + static_cast<std::int64_t>(row) * dest->Pitch;
-    int x = 0;
+    auto draw = [&](int from, int to) {
+      if (to > from)
+        RunBlendSpan(span, d + static_cast<std::int64_t>(from) * dstBytes, s + static_cast<std::int64_t>(from) * srcBytes,
+                     m != nullptr ? m + from : nullptr, to - from);
+    };
+    int x = 0, spanStart = 0, skipStart = -1;
     while (code < end) {
       const std::uint8_t c = *code++;
       const int kind = c >> 6;
       if (kind == 3) break;  // row end
       const int n = std::min((c & 63) + 1, src->Width - x);
       if (n <= 0) continue;
-      if (kind != kRunSkip) {
-        const BlendSpan& sp = alpha && kind == kRunTranslucent ? translucent : solid;
-        RunBlendSpan(sp, d + static_cast<std::int64_t>(x) * dstBytes, s + static_cast<std::int64_t>(x) * srcBytes,
-                     m != nullptr ? m + x : nullptr, n);
+      if (kind == kRunSkip) {
+        if (skipStart < 0) skipStart = x;
+      } else if (skipStart >= 0) {
+        if (x - skipStart >= kMinSkipStretch) {
+          draw(spanStart, skipStart);
+          spanStart = x;
+        }
+        skipStart = -1;
       }
       x += n;
     }
+    draw(spanStart, skipStart >= 0 ? skipStart : x);
   }
 }
 
@@ -83,7 +98,7 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
                         h == src->Height;
   BlendSpan span;
   if (PrepareBlendSpan(&span, src, g_GraphDrawState, transparent, blendGraph != nullptr,
-                       runCoded ? kSpanRunCoded : kSpanPerPixel, runCoded ? kAlphaNone : -1) != 0)
+                       runCoded ? kSpanRunCoded : kSpanPerPixel) != 0)
     return;
   dest->RunsValid = 0;
   dest->PremulValid = 0;
@@ -91,10 +106,7 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
   std::uint8_t* dstRow =
       dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch + static_cast<std::int64_t>(r.left) * span.dstBytes;
   if (runCoded) {
-    BlendSpan translucent;
-    PrepareBlendSpan(&translucent, src, g_GraphDrawState, transparent, blendGraph != nullptr, kSpanRunCoded,
-                     kAlphaAlways);
-    DrawRunCoded(dest, src, dstRow, blendGraph, span, translucent);
+    DrawRunCoded(dest, src, dstRow, blendGraph, span);
     return;
   }
   const std::uint8_t* srcRow = src->Image + dy * src->Pitch + dx * span.srcBytes;
