@@ -58,8 +58,8 @@ struct Avx2Ops {
 
 }  // namespace
 
-BlendSpanRoutine SelectVectorSpan32Avx2(const BlendSpan& span) {
-  return HasVectorSpan32(span) ? Kernels<Avx2Ops>::Select(span) : nullptr;
+BlendSpanRoutine SelectVectorSpan32Avx2(BlendSpan* span) {
+  return HasVectorSpan32(*span) ? Kernels<Avx2Ops>::Select(span) : nullptr;
 }
 
 #if defined(__clang__)

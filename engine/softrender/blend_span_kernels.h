@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstring>
+#include <new>
 
 #include "engine/softrender/blend_span.h"
 
@@ -19,7 +20,10 @@ struct Kernels {
 
   struct Consts {
     V zero, xMask, key, bright, p, invP, c256, ones;
+    bool raw;  // P = 255 without brightness: the amount added or subtracted is the source itself
   };
+  static_assert(sizeof(Consts) <= sizeof(BlendSpan::vectorConsts));
+  static const Consts& ConstsOf(const BlendSpan& sp) { return *std::launder(reinterpret_cast<const Consts*>(sp.vectorConsts)); }
 
   static V Div255(V x) { return O::Srli16(O::MulhiU16(x, O::Set16(static_cast<short>(0x8081))), 7); }
   // Lanes of each pixel all holding its alpha (16-bit lanes of unpacked pixels).
@@ -45,6 +49,7 @@ struct Kernels {
     k.p = O::Set16(static_cast<short>(sp.param));
     k.invP = O::Set16(static_cast<short>(256 - sp.param));
     k.c256 = O::Set16(256);
+    k.raw = sp.param == 255 && !sp.bright;
     return k;
   }
 
@@ -86,7 +91,7 @@ struct Kernels {
         R = Alpha == 1 ? Select(opaque, byP, w) : w;
       }
     } else {
-      V v = O::PackUs16(Div255(O::Mullo16(bLo, k.p)), Div255(O::Mullo16(bHi, k.p)));
+      V v = !Bright && k.raw ? S : O::PackUs16(Div255(O::Mullo16(bLo, k.p)), Div255(O::Mullo16(bHi, k.p)));
       if constexpr (Alpha != 0) {
         const V w = O::PackUs16(O::MulhiU16(bLo, O::Mullo16(aLo, k.p)), O::MulhiU16(bHi, O::Mullo16(aHi, k.p)));
         v = Alpha == 1 ? Select(opaque, v, w) : w;
@@ -120,7 +125,7 @@ struct Kernels {
     if constexpr (Mode == 0 && !Bright && Alpha == 0 && !Key) {
       std::memmove(dst, src, static_cast<std::size_t>(n) * 4);
     } else {
-      const Consts k = MakeConsts(sp);
+      const Consts& k = ConstsOf(sp);
       constexpr int kN = O::kPixels;
       int i = 0;
       if constexpr (Alpha == 1 || Key) {
@@ -153,7 +158,9 @@ struct Kernels {
   }
 
   // [mode][bright][0 none, 1 keyed alpha, 2 alpha always, 3 colour key]
-  static BlendSpanRoutine Select(const BlendSpan& sp) {
+  static BlendSpanRoutine Select(BlendSpan* span) {
+    new (span->vectorConsts) Consts(MakeConsts(*span));
+    const BlendSpan& sp = *span;
     if (sp.halfBlend) return sp.colorKey ? HalfSpan<true> : HalfSpan<false>;
     const int alpha = sp.alphaRule != kAlphaNone ? sp.alphaRule : (sp.colorKey ? 3 : 0);
     static constexpr BlendSpanRoutine kTable[4][2][4] = {

@@ -51,11 +51,11 @@ struct Sse2Ops {
 
 }  // namespace
 
-BlendSpanRoutine SelectVectorSpan32Sse2(const BlendSpan& span) {
-  return HasVectorSpan32(span) ? Kernels<Sse2Ops>::Select(span) : nullptr;
+BlendSpanRoutine SelectVectorSpan32Sse2(BlendSpan* span) {
+  return HasVectorSpan32(*span) ? Kernels<Sse2Ops>::Select(span) : nullptr;
 }
 
-BlendSpanRoutine SelectVectorSpan32(const BlendSpan& span) {
+BlendSpanRoutine SelectVectorSpan32(BlendSpan* span) {
   static const bool avx2 = __builtin_cpu_supports("avx2") != 0;
   return avx2 ? SelectVectorSpan32Avx2(span) : SelectVectorSpan32Sse2(span);
 }

@@ -149,14 +149,22 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
 
   const int srcBytes = span.srcBytes, dstBytes = span.dstBytes;
   const std::int64_t firstJ = r.left - left, firstI = r.top - top;
-  auto sourceColumn = [&](std::int64_t j) {
-    const std::int64_t m = std::min<std::int64_t>((j * 65536) / stepX, src->Width - 1);
-    return mirrorX ? src->Width - 1 - m : m;
+  // Source index of destination index J (from the unclipped edge): floor(J * 65536 / step), kept inside the source,
+  // stepped on without a division per index.
+  struct Stepper {
+    std::int64_t index, rest, step, last;
+    Stepper(std::int64_t first, std::int64_t stepSize, std::int64_t size)
+        : index((first * 65536) / stepSize), rest((first * 65536) % stepSize), step(stepSize), last(size - 1) {}
+    std::int64_t Current() const { return std::min(index, last); }
+    void Next() {
+      rest += 65536;
+      while (rest >= step) {
+        rest -= step;
+        ++index;
+      }
+    }
   };
-  auto sourceRow = [&](std::int64_t i) {
-    const std::int64_t m = std::min<std::int64_t>((i * 65536) / stepY, src->Height - 1);
-    return mirrorY ? src->Height - 1 - m : m;
-  };
+  Stepper rows(firstI, stepY, src->Height);
 
   // Columns in chunks, so the column table and the gathered row stay on the stack.
   constexpr int kChunk = 1024;
@@ -165,13 +173,16 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
   std::uint8_t gatheredMap[kChunk];
   for (int j0 = 0; j0 < cw; j0 += kChunk) {
     const int n = std::min(kChunk, cw - j0);
-    for (int j = 0; j < n; ++j) columns[j] = static_cast<std::int32_t>(sourceColumn(firstJ + j0 + j));
+    Stepper cols(firstJ + j0, stepX, src->Width);
+    for (int j = 0; j < n; ++j, cols.Next())
+      columns[j] = static_cast<std::int32_t>(mirrorX ? src->Width - 1 - cols.Current() : cols.Current());
     const bool forward = stepX == 65536 && !mirrorX;  // source columns run on one by one
     std::uint8_t* dstRow = dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch +
                            (static_cast<std::int64_t>(r.left) + j0) * dstBytes;
     std::int64_t lastRow = -1;
-    for (int i = 0; i < ch; ++i, dstRow += dest->Pitch) {
-      const std::int64_t sy = sourceRow(firstI + i);
+    Stepper rowStep = rows;
+    for (int i = 0; i < ch; ++i, dstRow += dest->Pitch, rowStep.Next()) {
+      const std::int64_t sy = mirrorY ? src->Height - 1 - rowStep.Current() : rowStep.Current();
       const std::uint8_t* srcLine = src->Image + sy * src->Pitch;
       const std::uint8_t* mapLine = blendGraph != nullptr ? blendGraph->Image + sy * blendGraph->Pitch : nullptr;
       const std::uint8_t* s;

@@ -27,20 +27,21 @@ TEST(VectorSpan, Sse2AndAvx2MatchTheGenericLoop) {
               GraphDrawState state{{0, 0, 0, 0}, mode, param, -1, 0, 0, br, 0};
               BlendSpan span;
               ASSERT_EQ(PrepareBlendSpan(&span, src.get(), state, t, false, path), 0);
-              const BlendSpanRoutine routines[2] = {SelectVectorSpan32Sse2(span),
-                                                    avx2 ? SelectVectorSpan32Avx2(span) : nullptr};
+              BlendSpan spans[2] = {span, span};
+              const BlendSpanRoutine routines[2] = {SelectVectorSpan32Sse2(&spans[0]),
+                                                    avx2 ? SelectVectorSpan32Avx2(&spans[1]) : nullptr};
               ASSERT_NE(routines[0], nullptr);
               std::vector<std::uint32_t> dst(40);
               for (auto& d : dst) d = pm.Colour(kFormat32);
               for (int n = 1; n <= 37; ++n) {
                 std::vector<std::uint32_t> want = dst;
                 BlendSpanGeneric(span, reinterpret_cast<std::uint8_t*>(want.data()), src.get()->Image, nullptr, n);
-                for (BlendSpanRoutine r : routines) {
-                  if (r == nullptr) continue;
+                for (int level = 0; level < 2; ++level) {
+                  if (routines[level] == nullptr) continue;
                   std::vector<std::uint32_t> got = dst;
-                  r(span, reinterpret_cast<std::uint8_t*>(got.data()), src.get()->Image, nullptr, n);
+                  routines[level](spans[level], reinterpret_cast<std::uint8_t*>(got.data()), src.get()->Image, nullptr, n);
                   ASSERT_EQ(got, want) << "kind " << kind << " mode " << mode << " P " << param << " T " << t
-                                       << " path " << path << " n " << n << (r == routines[0] ? " sse2" : " avx2");
+                                       << " path " << path << " n " << n << (level == 0 ? " sse2" : " avx2");
                   ++checked;
                 }
               }
