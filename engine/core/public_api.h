@@ -4,3 +4,13 @@
 
 int SetLogFileOutput(int on);
 int GetRandomUpTo(int n);
+
+// Colour values in the screen's format; the two record builders run without the lock.
+#include <cstdint>
+struct ColorData;
+struct DDPixelFormat;
+int MakeColorValue(int r, int g, int b);
+int CreateColorDataEntry(ColorData* record, int bits, std::uint32_t maskR, std::uint32_t maskG, std::uint32_t maskB,
+                         std::uint32_t maskA);
+int CreatePixelFormatEntry(DDPixelFormat* record, int bits, std::uint32_t maskR, std::uint32_t maskG,
+                           std::uint32_t maskB, std::uint32_t maskA);
