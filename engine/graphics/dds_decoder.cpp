@@ -64,6 +64,7 @@ int DecodeDdsImage(StreamSource* source, GraphImage* image) {
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return -1;
   const std::uint32_t all = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1u;
   if (((masks[0] | masks[1] | masks[2] | masks[3]) & ~all) != 0) return -1;
+  if ((masks[0] | masks[1] | masks[2]) == 0) return -1;  // no colour channel at all
   if (width == 0 || height == 0 || width > 0x7FFFFFFF / 4 || height > 0x7FFFFFFF) return -1;
 
   const std::int64_t rowBytes = static_cast<std::int64_t>(bits / 8) * width;
