@@ -4,6 +4,9 @@
 
 int SetLogFileOutput(int on);
 int GetRandomUpTo(int n);
+int SetUseArchiveFiles(int use);
+int SetArchiveExtension(const char* extension);
+int SetArchiveKeyString(const char* keyString);
 
 // Colour values in the screen's format; the two record builders run without the lock.
 #include <cstdint>

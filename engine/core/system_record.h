@@ -25,6 +25,9 @@ struct SystemWindowRecord {
   int logMidLine;
   std::uint32_t logStartTime;
 
+  // File settings.
+  int archiveOff;  // 1: plain files only (SetUseArchiveFiles stores the inverse)
+
   // Process state.
   int userWindowMode;
   volatile int quitFlag;
