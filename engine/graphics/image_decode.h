@@ -30,3 +30,9 @@ int DecodeDdsImage(StreamSource* source, GraphImage* image);
 // The fixed decoder formats besides those of color_data.h.
 void SetupARGB32ColorData(ColorData* record);
 void SetupXRGB1555ColorData(ColorData* record);
+
+// Decodes a file (through the file layer) or a memory block. With wantDib the image is handed out as a bitmap header
+// (MemAlloc, 256 colours) and bits (see GraphImageToDib); otherwise as outImage, which then owns the pixels. With
+// repack 1 the pixels are copied through the converting transfer (mirrored) into a new buffer. 0 / -1.
+int DecodeImageFile(const char* fileName, const void* memory, int memorySize, int fromMemory, int wantDib, int repack,
+                    GraphImage* outImage, BitmapInfo256** outDibHeader, void** outDibBits);
