@@ -39,6 +39,7 @@ inline int MemRead(void* buffer, int itemSize, int count, StreamHandle h) {
   const int remaining = s->size - s->position;
   long long n = count;
   if (static_cast<long long>(itemSize) * count > remaining) n = remaining / itemSize;
+  if (n == 0) return 0;
   std::memcpy(buffer, s->data + s->position, static_cast<size_t>(n * itemSize));
   s->position += static_cast<int>(n * itemSize);
   return static_cast<int>(n);
