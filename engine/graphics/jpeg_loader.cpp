@@ -120,6 +120,11 @@ int LoadJpegImage(StreamSource* source, GraphImage* image) {
   jpeg_create_decompress(&cinfo);
   SetJpegStreamSource(&cinfo, source);
   jpeg_read_header(&cinfo, TRUE);
+  // Refused before the library sets up its buffers for the picture.
+  if (static_cast<std::int64_t>(cinfo.image_width) * cinfo.image_height * cinfo.num_components > kMaxImageBytes) {
+    jpeg_destroy_decompress(&cinfo);
+    return -1;
+  }
   // Colour comes out as blue, green, red; grey as one byte. Four-component (CMYK) images are refused.
   if (cinfo.num_components == 3 && (cinfo.jpeg_color_space == JCS_YCbCr || cinfo.jpeg_color_space == JCS_RGB)) {
     cinfo.out_color_space = JCS_EXT_BGR;

@@ -68,6 +68,9 @@ int LoadPngImage(StreamSource* source, GraphImage* image) {
   int colorType = 0;
   int interlace = 0;
   png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+  // Refused before the library sets up its row buffers: at most 4 bytes per pixel come out.
+  if (static_cast<std::uint64_t>(width) * height * 4 > static_cast<std::uint64_t>(kMaxImageBytes))
+    png_error(png, "Image too large");
 
   png_set_strip_16(png);
   png_set_packing(png);
