@@ -1,6 +1,9 @@
 #include "engine/softrender/oval.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "engine/core/mem_alloc.h"
 #include "engine/graphics/draw_state.h"
@@ -18,14 +21,30 @@ struct OvalTarget {
   i64 L, T0, R, B;       // inclusive bounds of the draw area
   std::uint8_t* marks;   // one byte per row from T0 (filled ovals)
   i64 bytes;
+  bool plain32;          // mode 0 on a 32-bit image: rows are plain stores
 };
+
+// A plain 32-bit fill of n pixels, 16 at a time.
+void Store32(std::uint8_t* dst, std::int64_t n, std::uint32_t colour) {
+  const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
+  for (; n >= 16; n -= 16, dst += 64) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), c);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), c);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32), c);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 48), c);
+  }
+  for (; n >= 4; n -= 4, dst += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), c);
+  for (; n > 0; --n, dst += 4) std::memcpy(dst, &colour, 4);
+}
 
 void DrawRow(const OvalTarget& t, i64 yy, i64 xl, i64 xr) {
   if (xr < t.L || xl > t.R || yy < t.T0 || yy > t.B || t.marks[yy - t.T0] != 0) return;
   xl = std::max(xl, t.L);
   xr = std::min(xr, t.R);
   t.marks[yy - t.T0] = 1;
-  RunFillSpan(*t.span, t.dest->Image + yy * t.dest->Pitch + xl * t.bytes, static_cast<int>(xr - xl + 1));
+  std::uint8_t* dst = t.dest->Image + yy * t.dest->Pitch + xl * t.bytes;
+  if (t.plain32) Store32(dst, xr - xl + 1, t.span->colour);
+  else RunFillSpan(*t.span, dst, static_cast<int>(xr - xl + 1));
 }
 
 void Plot(const OvalTarget& t, i64 px, i64 py) {
@@ -49,7 +68,7 @@ void DrawMemImgOval(MEMIMG* dest, int x, int y, int rx, int ry, std::uint32_t co
   if (PrepareFillSpan(&span, dest->Format, g_GraphDrawState, colour) != 0) return;
 
   OvalTarget t{dest, &span, area.left, area.top, area.right - 1, area.bottom - 1, nullptr,
-               dest->Format == kFormat32 ? 4 : 2};
+               dest->Format == kFormat32 ? 4 : 2, dest->Format == kFormat32 && span.mode == 0};
   if (fill != 0) {
     t.marks = static_cast<std::uint8_t*>(MemAllocZeroed(area.bottom - area.top, "", 0));
     if (t.marks == nullptr) return;

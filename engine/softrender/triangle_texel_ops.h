@@ -18,6 +18,8 @@
 // keeps its fourth byte except in unweighted copies without brightness, which write the source's.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -87,6 +89,8 @@ struct Op {
   static_assert(!(Pal && A), "a palette source has no alpha");
   static constexpr int kDstBytes = F == 32 ? 4 : 2;
   static constexpr int kSrcBytes = Pal ? 1 : ((F == 32 || A) ? 4 : 2);
+  // A 32-bit direct source copied whole: no weights, brightness or transparent test.
+  static constexpr bool kPlainCopy32 = F == 32 && !Pal && Mode == 0 && !G && !B && !A && !T;
 
   static inline void Apply(const Context& c, std::uint8_t* d, std::uint64_t tx, std::uint64_t ty) {
     const std::uint8_t* s = c.srcImage + static_cast<std::int64_t>(ty) * c.srcPitch +
@@ -280,14 +284,62 @@ struct Op {
   }
 };
 
+// The pixels i in [0, n) with 0 <= u + i * du < bound form one run [*lo, *hi) (empty when *lo >= *hi).
+inline void InsideRun(std::int64_t u, std::int64_t du, std::int64_t bound, std::int64_t n, std::int64_t* lo,
+                      std::int64_t* hi) {
+  std::int64_t a = 0, b = n;
+  if (du == 0) {
+    if (u < 0 || u >= bound) b = 0;
+  } else if (du > 0) {
+    if (u < 0) a = (-u + du - 1) / du;
+    b = u >= bound ? 0 : (bound - u + du - 1) / du;
+  } else {
+    const std::int64_t m = -du;
+    b = u < 0 ? 0 : u / m + 1;
+    if (u >= bound) a = (u - bound + m) / m;
+  }
+  *lo = a > *lo ? a : *lo;
+  *hi = b < *hi ? b : *hi;
+}
+
 // One destination row: n pixels from d rightwards, texel coordinates (14.18) starting at u, v and stepping by du,
-// dv. Coordinates outside the source (negative ones included) leave the pixel alone.
+// dv. Coordinates outside the source (negative ones included) leave the pixel alone. The texel coordinates are
+// linear along the row, so the pixels inside form one run, found once; the loop over it tests nothing.
 template <class O>
 inline void Span(const Context& c, std::uint8_t* d, std::int64_t n, std::int64_t u, std::int64_t v, std::int64_t du,
                  std::int64_t dv) {
-  for (; n > 0; --n) {
-    if (static_cast<std::uint64_t>(u) < c.uBound && static_cast<std::uint64_t>(v) < c.vBound)
-      O::Apply(c, d, static_cast<std::uint64_t>(u) >> 18, static_cast<std::uint64_t>(v) >> 18);
+  std::int64_t lo = 0, hi = n;
+  InsideRun(u, du, static_cast<std::int64_t>(c.uBound), n, &lo, &hi);
+  InsideRun(v, dv, static_cast<std::int64_t>(c.vBound), n, &lo, &hi);
+  if (lo >= hi) return;
+  u += lo * du;
+  v += lo * dv;
+  d += lo * O::kDstBytes;
+  if constexpr (O::kPlainCopy32) {
+    if (dv == 0) {
+      // Along one source row: a straight or reversed copy at scale 1, else an indexed one.
+      const std::uint8_t* row = c.srcImage + (v >> 18) * c.srcPitch;
+      const std::int64_t count = hi - lo;
+      if (du == std::int64_t{1} << 18) {
+        std::memcpy(d, row + (u >> 18) * 4, static_cast<std::size_t>(count) * 4);
+        return;
+      }
+      if (du == -(std::int64_t{1} << 18)) {
+        const std::uint8_t* s = row + (u >> 18) * 4;
+        std::int64_t i = 0;
+        for (; i + 4 <= count; i += 4) {
+          const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s - 4 * i - 12));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * i), _mm_shuffle_epi32(q, _MM_SHUFFLE(0, 1, 2, 3)));
+        }
+        for (; i < count; ++i) std::memcpy(d + 4 * i, s - 4 * i, 4);
+        return;
+      }
+      for (std::int64_t i = 0; i < count; ++i, u += du) std::memcpy(d + 4 * i, row + (u >> 18) * 4, 4);
+      return;
+    }
+  }
+  for (std::int64_t i = lo; i < hi; ++i) {
+    O::Apply(c, d, static_cast<std::uint64_t>(u) >> 18, static_cast<std::uint64_t>(v) >> 18);
     u += du;
     v += dv;
     d += O::kDstBytes;
