@@ -190,7 +190,7 @@ int PrepareBlendSpan(BlendSpan* sp, const MEMIMG* source, const GraphDrawState& 
       }
     }
   }
-  BlendSpanRoutine vec = SelectVectorSpan32(*sp);
+  BlendSpanRoutine vec = SelectVectorSpan32(sp);
   sp->routine = vec != nullptr ? vec : BlendSpanGeneric;
   return 0;
 }

@@ -54,6 +54,7 @@ struct BlendSpan {
   bool mix64;          // 16-bit mode 1 through BlendMixTable64 (per-pixel path, no brightness, map or alpha)
   std::uint32_t paletteEntries[256];  // the source palette in the destination's format
   BlendSpanRoutine routine;
+  alignas(32) unsigned char vectorConsts[320];  // the vector loop's per-call constants
 };
 
 // Fills `span` for drawing `source` under `state` (blend mode, parameter, brightness) with the transparent flag and
@@ -72,5 +73,9 @@ inline void RunBlendSpan(const BlendSpan& span, std::uint8_t* dst, const std::ui
 
 // The generic loop (any format, source kind, mode and option); exposed so tests can run it beside the vector loops.
 void BlendSpanGeneric(const BlendSpan& span, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* map, int n);
-// The vector loop for the span, or null when the combination has none.
-BlendSpanRoutine SelectVectorSpan32(const BlendSpan& span);
+// The vector loop for the span, or null when the combination has none: AVX2 when the processor has it, else SSE2.
+// Also sets up the loop's constants in span->vectorConsts.
+BlendSpanRoutine SelectVectorSpan32(BlendSpan* span);
+// The two instruction-set levels themselves (the AVX2 one may only run where the processor reports AVX2).
+BlendSpanRoutine SelectVectorSpan32Sse2(BlendSpan* span);
+BlendSpanRoutine SelectVectorSpan32Avx2(BlendSpan* span);

@@ -1,168 +1,61 @@
-// Vector loops (SSE2, four 32-bit pixels per step) for the 32-bit direct-source spans of modes 0 to 3 without a
-// blend graphic: the combinations the game draws with. Exact integer equivalents replace the tables:
-//   trunc(x / 255) = (x + 1 + (x >> 8)) >> 8 for 0 <= x <= 65025 (checked exhaustively by the tests);
-//   d + floor((s - d) w / 256) = (d (256 - w) + s w) >> 8, which stays below 65536;
-//   d + floor((s - d) W / 65536) = d + hi(s W) - hi(d W) - (lo(s W) < lo(d W)) for 16-bit W.
+// The SSE2 instance of the vector span loops (4 pixels per step), and the choice between SSE2 and AVX2.
 #include <emmintrin.h>
 
-#include <cstring>
-
-#include "engine/softrender/blend_span.h"
+#include "engine/softrender/blend_span_kernels.h"
 
 namespace {
 
-inline __m128i Div255(__m128i x) {
-  const __m128i one = _mm_set1_epi16(1);
-  return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
-}
-
-// Lanes of each pixel all holding its alpha (16-bit lanes of two unpacked pixels).
-inline __m128i BroadcastAlpha(__m128i px16) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, 0xFF), 0xFF); }
-
-// d + floor((s - d) w / 65536) per 16-bit lane, w < 65536.
-inline __m128i LerpWide(__m128i d, __m128i s, __m128i w) {
-  const __m128i hs = _mm_mulhi_epu16(s, w);
-  const __m128i hd = _mm_mulhi_epu16(d, w);
-  const __m128i ls = _mm_mullo_epi16(s, w);
-  const __m128i ld = _mm_mullo_epi16(d, w);
-  const __m128i noBorrow = _mm_cmpeq_epi16(_mm_subs_epu16(ld, ls), _mm_setzero_si128());
-  const __m128i borrow = _mm_andnot_si128(noBorrow, _mm_set1_epi16(-1));
-  return _mm_add_epi16(_mm_sub_epi16(_mm_add_epi16(d, hs), hd), borrow);
-}
-
-// (d (256 - w) + s w) >> 8 per lane; w in 0..256 per lane, invW = 256 - w.
-inline __m128i Lerp8(__m128i d, __m128i s, __m128i w, __m128i invW) {
-  return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(d, invW), _mm_mullo_epi16(s, w)), 8);
-}
-
-inline __m128i Select(__m128i mask, __m128i a, __m128i b) {  // mask ? a : b
-  return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
-}
-
-struct Consts {
-  __m128i zero, xMask, key, bright, p, invP, c256;
+struct Sse2Ops {
+  using V = __m128i;
+  static constexpr int kPixels = 4;
+  static constexpr unsigned kAllLanes = 0xFFFFu;
+  static V Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+  static void Store(void* p, V v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+  // The first n (< kPixels) pixels; the other lanes are zero on loading and left alone on storing.
+  static V LoadPartial(const void* p, int n) {
+    alignas(16) std::uint8_t b[16] = {};
+    std::memcpy(b, p, static_cast<std::size_t>(n) * 4);
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(b));
+  }
+  static void StorePartial(void* p, int n, V v) {
+    alignas(16) std::uint8_t b[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(b), v);
+    std::memcpy(p, b, static_cast<std::size_t>(n) * 4);
+  }
+  static V Zero() { return _mm_setzero_si128(); }
+  static V Set16(short v) { return _mm_set1_epi16(v); }
+  static V Set32(int v) { return _mm_set1_epi32(v); }
+  static V Pattern16(short a, short b, short c, short d) { return _mm_setr_epi16(a, b, c, d, a, b, c, d); }
+  static V UnpackLo8(V a, V b) { return _mm_unpacklo_epi8(a, b); }
+  static V UnpackHi8(V a, V b) { return _mm_unpackhi_epi8(a, b); }
+  static V PackUs16(V a, V b) { return _mm_packus_epi16(a, b); }
+  static V Mullo16(V a, V b) { return _mm_mullo_epi16(a, b); }
+  static V MulhiU16(V a, V b) { return _mm_mulhi_epu16(a, b); }
+  static V Add16(V a, V b) { return _mm_add_epi16(a, b); }
+  static V Sub16(V a, V b) { return _mm_sub_epi16(a, b); }
+  static V SubsU16(V a, V b) { return _mm_subs_epu16(a, b); }
+  static V Srli16(V a, int n) { return _mm_srli_epi16(a, n); }
+  static V Srli32_1(V a) { return _mm_srli_epi32(a, 1); }
+  static V Add32(V a, V b) { return _mm_add_epi32(a, b); }
+  static V Cmpeq16(V a, V b) { return _mm_cmpeq_epi16(a, b); }
+  static V Cmpeq32(V a, V b) { return _mm_cmpeq_epi32(a, b); }
+  static V And(V a, V b) { return _mm_and_si128(a, b); }
+  static V AndNot(V a, V b) { return _mm_andnot_si128(a, b); }
+  static V Or(V a, V b) { return _mm_or_si128(a, b); }
+  static V AddsU8(V a, V b) { return _mm_adds_epu8(a, b); }
+  static V SubsU8(V a, V b) { return _mm_subs_epu8(a, b); }
+  static V ShuffleLo16FF(V a) { return _mm_shufflelo_epi16(a, 0xFF); }
+  static V ShuffleHi16FF(V a) { return _mm_shufflehi_epi16(a, 0xFF); }
+  static unsigned Movemask8(V a) { return static_cast<unsigned>(_mm_movemask_epi8(a)); }
 };
-
-template <int Mode, bool Bright, int Alpha, bool Key>
-inline __m128i Blend4(const Consts& k, __m128i S, __m128i D) {
-  const __m128i sLo = _mm_unpacklo_epi8(S, k.zero), sHi = _mm_unpackhi_epi8(S, k.zero);
-  const __m128i dLo = _mm_unpacklo_epi8(D, k.zero), dHi = _mm_unpackhi_epi8(D, k.zero);
-  __m128i bLo = sLo, bHi = sHi;  // source after brightness (X lane 0 with brightness)
-  if constexpr (Bright) {
-    bLo = Div255(_mm_mullo_epi16(sLo, k.bright));
-    bHi = Div255(_mm_mullo_epi16(sHi, k.bright));
-  }
-  const __m128i keepX = _mm_and_si128(D, k.xMask);
-  auto withDestX = [&](__m128i v) { return _mm_or_si128(_mm_andnot_si128(k.xMask, v), keepX); };
-  __m128i opaque = k.zero;  // alpha 255 (Alpha == 1 only)
-  __m128i aLo = k.zero, aHi = k.zero;
-  if constexpr (Alpha != 0) {
-    aLo = BroadcastAlpha(sLo);
-    aHi = BroadcastAlpha(sHi);
-    if constexpr (Alpha == 1) opaque = _mm_cmpeq_epi32(_mm_and_si128(S, k.xMask), k.xMask);
-  }
-  __m128i R;
-  if constexpr (Mode == 0) {
-    const __m128i copy = Bright ? withDestX(_mm_packus_epi16(bLo, bHi)) : S;
-    if constexpr (Alpha == 0) {
-      R = copy;
-    } else {
-      const __m128i w = withDestX(_mm_packus_epi16(Lerp8(dLo, bLo, aLo, _mm_sub_epi16(k.c256, aLo)),
-                                                   Lerp8(dHi, bHi, aHi, _mm_sub_epi16(k.c256, aHi))));
-      R = Alpha == 1 ? Select(opaque, copy, w) : w;
-    }
-  } else if constexpr (Mode == 1) {
-    const __m128i byP = withDestX(_mm_packus_epi16(Lerp8(dLo, bLo, k.p, k.invP), Lerp8(dHi, bHi, k.p, k.invP)));
-    if constexpr (Alpha == 0) {
-      R = byP;
-    } else {
-      const __m128i w = withDestX(_mm_packus_epi16(LerpWide(dLo, bLo, _mm_mullo_epi16(aLo, k.p)),
-                                                   LerpWide(dHi, bHi, _mm_mullo_epi16(aHi, k.p))));
-      R = Alpha == 1 ? Select(opaque, byP, w) : w;
-    }
-  } else {
-    __m128i v = _mm_packus_epi16(Div255(_mm_mullo_epi16(bLo, k.p)), Div255(_mm_mullo_epi16(bHi, k.p)));
-    if constexpr (Alpha != 0) {
-      const __m128i w = _mm_packus_epi16(_mm_mulhi_epu16(bLo, _mm_mullo_epi16(aLo, k.p)),
-                                         _mm_mulhi_epu16(bHi, _mm_mullo_epi16(aHi, k.p)));
-      v = Alpha == 1 ? Select(opaque, v, w) : w;
-    }
-    v = _mm_andnot_si128(k.xMask, v);
-    R = Mode == 2 ? _mm_adds_epu8(D, v) : _mm_subs_epu8(D, v);
-  }
-  if constexpr (Alpha == 0 && Key) R = Select(_mm_cmpeq_epi32(S, k.key), D, R);
-  return R;
-}
-
-inline __m128i HalfBlend4(__m128i S, __m128i D) {
-  const __m128i m = _mm_set1_epi32(0x007F7F7F);
-  return _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(S, 1), m), _mm_and_si128(_mm_srli_epi32(D, 1), m));
-}
-
-Consts MakeConsts(const BlendSpan& sp) {
-  Consts k;
-  k.zero = _mm_setzero_si128();
-  k.xMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-  k.key = _mm_set1_epi32(static_cast<int>(sp.transColor));
-  k.bright = _mm_setr_epi16(sp.brightB, sp.brightG, sp.brightR, 0, sp.brightB, sp.brightG, sp.brightR, 0);
-  k.p = _mm_set1_epi16(static_cast<short>(sp.param));
-  k.invP = _mm_set1_epi16(static_cast<short>(256 - sp.param));
-  k.c256 = _mm_set1_epi16(256);
-  return k;
-}
-
-template <typename Op>
-inline void Run4(std::uint8_t* dst, const std::uint8_t* src, int n, Op op) {
-  int i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m128i S = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i));
-    const __m128i D = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + 4 * i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), op(S, D));
-  }
-  if (i < n) {
-    alignas(16) std::uint8_t s[16] = {}, d[16] = {};
-    const std::size_t bytes = static_cast<std::size_t>(n - i) * 4;
-    std::memcpy(s, src + 4 * i, bytes);
-    std::memcpy(d, dst + 4 * i, bytes);
-    const __m128i R = op(_mm_load_si128(reinterpret_cast<const __m128i*>(s)),
-                         _mm_load_si128(reinterpret_cast<const __m128i*>(d)));
-    _mm_store_si128(reinterpret_cast<__m128i*>(d), R);
-    std::memcpy(dst + 4 * i, d, bytes);
-  }
-}
-
-template <int Mode, bool Bright, int Alpha, bool Key>
-void Span32(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
-  if constexpr (Mode == 0 && !Bright && Alpha == 0 && !Key) {
-    std::memmove(dst, src, static_cast<std::size_t>(n) * 4);
-  } else {
-    const Consts k = MakeConsts(sp);
-    Run4(dst, src, n, [&k](__m128i S, __m128i D) { return Blend4<Mode, Bright, Alpha, Key>(k, S, D); });
-  }
-}
-
-template <bool Key>
-void HalfSpan32(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
-  const __m128i key = _mm_set1_epi32(static_cast<int>(sp.transColor));
-  Run4(dst, src, n, [key](__m128i S, __m128i D) {
-    const __m128i r = HalfBlend4(S, D);
-    return Key ? Select(_mm_cmpeq_epi32(S, key), D, r) : r;
-  });
-}
-
-// [mode][bright][alpha rule with the key as a fourth choice: 0 none, 1 keyed alpha, 2 alpha always, 3 colour key]
-template <int Mode, bool Bright>
-constexpr BlendSpanRoutine kRow[4] = {Span32<Mode, Bright, 0, false>, Span32<Mode, Bright, 1, false>,
-                                      Span32<Mode, Bright, 2, false>, Span32<Mode, Bright, 0, true>};
-template <int Mode>
-constexpr const BlendSpanRoutine* kBright[2] = {kRow<Mode, false>, kRow<Mode, true>};
-constexpr const BlendSpanRoutine* const* kTable[4] = {kBright<0>, kBright<1>, kBright<2>, kBright<3>};
 
 }  // namespace
 
-BlendSpanRoutine SelectVectorSpan32(const BlendSpan& sp) {
-  if (sp.format != kFormat32 || sp.palette || sp.levels != nullptr || sp.mode > 3) return nullptr;
-  if (sp.halfBlend) return sp.colorKey ? HalfSpan32<true> : HalfSpan32<false>;
-  const int alpha = sp.alphaRule != kAlphaNone ? sp.alphaRule : (sp.colorKey ? 3 : 0);
-  return kTable[sp.mode][sp.bright ? 1 : 0][alpha];
+BlendSpanRoutine SelectVectorSpan32Sse2(BlendSpan* span) {
+  return HasVectorSpan32(*span) ? Kernels<Sse2Ops>::Select(span) : nullptr;
+}
+
+BlendSpanRoutine SelectVectorSpan32(BlendSpan* span) {
+  static const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+  return avx2 ? SelectVectorSpan32Avx2(span) : SelectVectorSpan32Sse2(span);
 }

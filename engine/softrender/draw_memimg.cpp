@@ -1,5 +1,7 @@
 #include "engine/softrender/draw_memimg.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -28,31 +30,46 @@ bool MapCovers(const MEMIMG* map, std::int64_t x, std::int64_t y, std::int64_t w
   return map->Image != nullptr && map->Pitch > 0 && x >= 0 && y >= 0 && x + w <= map->Pitch && y + h <= map->Height;
 }
 
-void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const MEMIMG* map, const BlendSpan& solid,
-                  const BlendSpan& translucent) {
-  const int srcBytes = solid.srcBytes;
-  const int dstBytes = solid.dstBytes;
-  const bool alpha = solid.alphaChannel;
+// Skip stretches of the run table shorter than this are left to the span's own transparent test, which gives the
+// same pixels while the table is current and keeps the vector loops on long spans.
+constexpr int kMinSkipStretch = 32;
+
+// The run table decides where whole skip stretches are jumped over; the spans between them draw with the
+// transparent rule (colour key, or alpha 0 skipped and alpha 255 unweighted), which is what the table's skip, solid
+// and translucent runs say while the table describes the current pixels.
+void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const MEMIMG* map, const BlendSpan& span) {
+  const int srcBytes = span.srcBytes;
+  const int dstBytes = span.dstBytes;
   const std::uint8_t* code = src->RunTable;
   const std::uint8_t* const end = code + (static_cast<std::int64_t>(src->Width) + 5) * src->Height;
   for (int row = 0; row < src->Height && code < end; ++row) {
     const std::uint8_t* s = src->Image + static_cast<std::int64_t>(row) * src->Pitch;
     const std::uint8_t* m = map != nullptr ? map->Image + static_cast<std::int64_t>(row) * map->Pitch : nullptr;
     std::uint8_t* d = dstRow + static_cast<std::int64_t>(row) * dest->Pitch;
-    int x = 0;
+    auto draw = [&](int from, int to) {
+      if (to > from)
+        RunBlendSpan(span, d + static_cast<std::int64_t>(from) * dstBytes, s + static_cast<std::int64_t>(from) * srcBytes,
+                     m != nullptr ? m + from : nullptr, to - from);
+    };
+    int x = 0, spanStart = 0, skipStart = -1;
     while (code < end) {
       const std::uint8_t c = *code++;
       const int kind = c >> 6;
       if (kind == 3) break;  // row end
       const int n = std::min((c & 63) + 1, src->Width - x);
       if (n <= 0) continue;
-      if (kind != kRunSkip) {
-        const BlendSpan& sp = alpha && kind == kRunTranslucent ? translucent : solid;
-        RunBlendSpan(sp, d + static_cast<std::int64_t>(x) * dstBytes, s + static_cast<std::int64_t>(x) * srcBytes,
-                     m != nullptr ? m + x : nullptr, n);
+      if (kind == kRunSkip) {
+        if (skipStart < 0) skipStart = x;
+      } else if (skipStart >= 0) {
+        if (x - skipStart >= kMinSkipStretch) {
+          draw(spanStart, skipStart);
+          spanStart = x;
+        }
+        skipStart = -1;
       }
       x += n;
     }
+    draw(spanStart, skipStart >= 0 ? skipStart : x);
   }
 }
 
@@ -81,7 +98,7 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
                         h == src->Height;
   BlendSpan span;
   if (PrepareBlendSpan(&span, src, g_GraphDrawState, transparent, blendGraph != nullptr,
-                       runCoded ? kSpanRunCoded : kSpanPerPixel, runCoded ? kAlphaNone : -1) != 0)
+                       runCoded ? kSpanRunCoded : kSpanPerPixel) != 0)
     return;
   dest->RunsValid = 0;
   dest->PremulValid = 0;
@@ -89,10 +106,7 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
   std::uint8_t* dstRow =
       dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch + static_cast<std::int64_t>(r.left) * span.dstBytes;
   if (runCoded) {
-    BlendSpan translucent;
-    PrepareBlendSpan(&translucent, src, g_GraphDrawState, transparent, blendGraph != nullptr, kSpanRunCoded,
-                     kAlphaAlways);
-    DrawRunCoded(dest, src, dstRow, blendGraph, span, translucent);
+    DrawRunCoded(dest, src, dstRow, blendGraph, span);
     return;
   }
   const std::uint8_t* srcRow = src->Image + dy * src->Pitch + dx * span.srcBytes;
@@ -135,14 +149,22 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
 
   const int srcBytes = span.srcBytes, dstBytes = span.dstBytes;
   const std::int64_t firstJ = r.left - left, firstI = r.top - top;
-  auto sourceColumn = [&](std::int64_t j) {
-    const std::int64_t m = std::min<std::int64_t>((j * 65536) / stepX, src->Width - 1);
-    return mirrorX ? src->Width - 1 - m : m;
+  // Source index of destination index J (from the unclipped edge): floor(J * 65536 / step), kept inside the source,
+  // stepped on without a division per index.
+  struct Stepper {
+    std::int64_t index, rest, step, last;
+    Stepper(std::int64_t first, std::int64_t stepSize, std::int64_t size)
+        : index((first * 65536) / stepSize), rest((first * 65536) % stepSize), step(stepSize), last(size - 1) {}
+    std::int64_t Current() const { return std::min(index, last); }
+    void Next() {
+      rest += 65536;
+      while (rest >= step) {
+        rest -= step;
+        ++index;
+      }
+    }
   };
-  auto sourceRow = [&](std::int64_t i) {
-    const std::int64_t m = std::min<std::int64_t>((i * 65536) / stepY, src->Height - 1);
-    return mirrorY ? src->Height - 1 - m : m;
-  };
+  Stepper rows(firstI, stepY, src->Height);
 
   // Columns in chunks, so the column table and the gathered row stay on the stack.
   constexpr int kChunk = 1024;
@@ -151,13 +173,16 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
   std::uint8_t gatheredMap[kChunk];
   for (int j0 = 0; j0 < cw; j0 += kChunk) {
     const int n = std::min(kChunk, cw - j0);
-    for (int j = 0; j < n; ++j) columns[j] = static_cast<std::int32_t>(sourceColumn(firstJ + j0 + j));
+    Stepper cols(firstJ + j0, stepX, src->Width);
+    for (int j = 0; j < n; ++j, cols.Next())
+      columns[j] = static_cast<std::int32_t>(mirrorX ? src->Width - 1 - cols.Current() : cols.Current());
     const bool forward = stepX == 65536 && !mirrorX;  // source columns run on one by one
     std::uint8_t* dstRow = dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch +
                            (static_cast<std::int64_t>(r.left) + j0) * dstBytes;
     std::int64_t lastRow = -1;
-    for (int i = 0; i < ch; ++i, dstRow += dest->Pitch) {
-      const std::int64_t sy = sourceRow(firstI + i);
+    Stepper rowStep = rows;
+    for (int i = 0; i < ch; ++i, dstRow += dest->Pitch, rowStep.Next()) {
+      const std::int64_t sy = mirrorY ? src->Height - 1 - rowStep.Current() : rowStep.Current();
       const std::uint8_t* srcLine = src->Image + sy * src->Pitch;
       const std::uint8_t* mapLine = blendGraph != nullptr ? blendGraph->Image + sy * blendGraph->Pitch : nullptr;
       const std::uint8_t* s;
@@ -167,7 +192,15 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
         if (mapLine != nullptr) m = mapLine + columns[0];
       } else {
         if (sy != lastRow) {
-          switch (srcBytes) {
+          if (stepX == 65536 && srcBytes == 4) {  // mirrored 1:1: the source row reversed
+            const std::uint8_t* from = srcLine + static_cast<std::int64_t>(columns[0]) * 4;
+            int j = 0;
+            for (; j + 4 <= n; j += 4) {
+              const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from - 4 * (j + 3)));
+              _mm_storeu_si128(reinterpret_cast<__m128i*>(gathered + 4 * j), _mm_shuffle_epi32(v, 0x1B));
+            }
+            for (; j < n; ++j) std::memcpy(gathered + 4 * j, from - 4 * j, 4);
+          } else switch (srcBytes) {
             case 4:
               for (int j = 0; j < n; ++j)
                 std::memcpy(gathered + 4 * j, srcLine + static_cast<std::int64_t>(columns[j]) * 4, 4);

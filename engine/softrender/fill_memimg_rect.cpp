@@ -1,14 +1,35 @@
 #include "engine/softrender/fill_memimg_rect.h"
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <cwchar>
 
 #include "engine/graphics/blend_tables.h"
 #include "engine/softrender/draw_memimg.h"
 
 namespace {
+
+// Mode 1 over 32-bit pixels, 8 at a time: (d (256 - P) + c P) >> 8 per component, X kept. Returns the pixels done.
+__attribute__((target("avx2"))) int FillAlpha32Avx2(std::uint8_t* dst, int n, std::uint32_t colour, int param) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i xMask = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m256i cP = _mm256_mullo_epi16(_mm256_unpacklo_epi8(_mm256_set1_epi32(static_cast<int>(colour)), zero),
+                                        _mm256_set1_epi16(static_cast<short>(param)));
+  const __m256i inv = _mm256_set1_epi16(static_cast<short>(256 - param));
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m256i* p = reinterpret_cast<__m256i*>(dst + 4 * i);
+    const __m256i D = _mm256_loadu_si256(p);
+    const __m256i lo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(D, zero), inv), cP), 8);
+    const __m256i hi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(D, zero), inv), cP), 8);
+    const __m256i r = _mm256_packus_epi16(lo, hi);
+    _mm256_storeu_si256(p, _mm256_or_si256(_mm256_andnot_si256(xMask, r), _mm256_and_si256(D, xMask)));
+  }
+  return i;
+}
 
 void Fill32(const FillSpan& sp, std::uint8_t* dst, int n) {
   const __m128i zero = _mm_setzero_si128();
@@ -16,12 +37,18 @@ void Fill32(const FillSpan& sp, std::uint8_t* dst, int n) {
   int i = 0;
   switch (sp.mode) {
     case 0: {
+      if ((reinterpret_cast<std::uintptr_t>(dst) & 3) == 0) {  // the C library's tuned 4-byte fill
+        std::wmemset(reinterpret_cast<wchar_t*>(dst), static_cast<wchar_t>(sp.colour), static_cast<std::size_t>(n));
+        return;
+      }
       const __m128i c = _mm_set1_epi32(static_cast<int>(sp.colour));
       for (; i + 4 <= n; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), c);
       for (; i < n; ++i) std::memcpy(dst + 4 * i, &sp.colour, 4);
       return;
     }
     case 1: {
+      static const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+      if (avx2) i = FillAlpha32Avx2(dst, n, sp.colour, sp.param);
       // (256 d + (c - d) P) >> 8 = (d (256 - P) + c P) >> 8, below 65536.
       const __m128i cP = _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(sp.colour)), zero),
                                          _mm_set1_epi16(static_cast<short>(sp.param)));
