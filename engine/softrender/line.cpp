@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "engine/core/string_util.h"
 #include "engine/graphics/draw_state.h"
@@ -45,6 +46,26 @@ void DrawMemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, std::uint32_t 
   const std::int64_t bytes = dest->Format == kFormat32 ? 4 : 2;
   const std::int64_t pitch = dest->Pitch;
   auto at = [&](int x, int y) { return dest->Image + y * pitch + x * bytes; };
+  if (dest->Format == kFormat32 && span.mode == 0) {
+    // Plain stores of the colour.
+    const std::uint32_t c = span.colour;
+    const int major = std::max(ax, ay), minor = std::min(ax, ay);
+    const std::int64_t stepMajor = ax >= ay ? sx * bytes : sy * pitch;
+    const std::int64_t stepMinor = ax >= ay ? sy * pitch : sx * bytes;
+    std::uint8_t* p = at(x1, y1);
+    int e = 0;
+    for (int k = 0; k < major; ++k) {
+      std::memcpy(p, &c, 4);
+      if (k + 1 == major) break;  // the end point is not drawn; never point at it
+      p += stepMajor;
+      e += minor;
+      if (e >= major) {
+        p += stepMinor;
+        e -= major;
+      }
+    }
+    return;
+  }
   if (ax >= ay) {
     // Runs along a row are handed over whole.
     int e = 0, x = x1, y = y1, runStart = x1, run = 0;
