@@ -2,6 +2,7 @@
 // for later use. One static instance.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 inline constexpr int kMaxDroppedFiles = 1000;
@@ -27,7 +28,7 @@ struct SystemWindowRecord {
 
   // Process state.
   int userWindowMode;
-  volatile int quitFlag;
+  std::atomic<int> quitFlag;  // read by the background thread outside the API lock
 
   // Texts.
   char startupDirectory[260];
