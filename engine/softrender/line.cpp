@@ -1,0 +1,134 @@
+#include "engine/softrender/line.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/core/string_util.h"
+#include "engine/graphics/draw_state.h"
+#include "engine/softrender/draw_memimg.h"
+#include "engine/softrender/fill_memimg_rect.h"
+#include "engine/softrender/graphics_glue.h"
+
+void DrawMemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, std::uint32_t colour) {
+  if (dest == nullptr || dest->Image == nullptr) return;
+  const RECT area = SoftRenderClipArea(dest);
+  const int L = area.left, T = area.top, R = area.right, B = area.bottom;
+  if (L >= R || T >= B) return;
+  if (std::min(y1, y2) >= B || std::min(x1, x2) >= R || std::max(y1, y2) < T || std::max(x1, x2) < L) return;
+
+  // Slopes and intercepts from the caller's endpoints; recomputed coordinates are truncated toward zero.
+  const double fx1 = x1, fy1 = y1, fx2 = x2, fy2 = y2;
+  const double sxy = y1 == y2 ? 0.0 : (fx2 - fx1) / (fy2 - fy1);
+  const double syx = x1 == x2 ? 0.0 : (fy2 - fy1) / (fx2 - fx1);
+  const double bx = fx1 - sxy * fy1;
+  const double by = fy1 - syx * fx1;
+  auto atX = [&](int x) { return DoubleToInt(x * syx + by); };
+  auto atY = [&](int y) { return DoubleToInt(y * sxy + bx); };
+  if (x1 < L) { x1 = L; y1 = atX(L); } else if (x1 >= R) { x1 = R - 1; y1 = atX(R - 1); }
+  if (x2 < L) { x2 = L - 1; y2 = atX(L - 1); } else if (x2 >= R) { x2 = R; y2 = atX(R); }
+  if (y1 < T) { y1 = T; x1 = atY(T); } else if (y1 >= B) { y1 = B - 1; x1 = atY(B - 1); }
+  if (y2 < T) { y2 = T - 1; x2 = atY(T - 1); } else if (y2 >= B) { y2 = B; x2 = atY(B); }
+  x1 = std::clamp(x1, L, R - 1);
+  x2 = std::clamp(x2, L - 1, R);
+  y1 = std::clamp(y1, T, B - 1);
+  y2 = std::clamp(y2, T - 1, B);
+
+  const int dx = x2 - x1, dy = y2 - y1;
+  if (dx == 0 && dy == 0) return;
+  const int sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
+  const int ax = std::abs(dx), ay = std::abs(dy);
+
+  FillSpan span;
+  if (PrepareFillSpan(&span, dest->Format, g_GraphDrawState, colour) != 0) return;
+  if (dest->Format != kFormat16 && dest->Format != kFormat32) return;
+  dest->RunsValid = 0;
+  const std::int64_t bytes = dest->Format == kFormat32 ? 4 : 2;
+  const std::int64_t pitch = dest->Pitch;
+  auto at = [&](int x, int y) { return dest->Image + y * pitch + x * bytes; };
+  if (dest->Format == kFormat32 && span.mode == 0) {
+    // Plain stores of the colour.
+    const std::uint32_t c = span.colour;
+    const int major = std::max(ax, ay), minor = std::min(ax, ay);
+    const std::int64_t stepMajor = ax >= ay ? sx * bytes : sy * pitch;
+    const std::int64_t stepMinor = ax >= ay ? sy * pitch : sx * bytes;
+    std::uint8_t* p = at(x1, y1);
+    int e = 0;
+    for (int k = 0; k < major; ++k) {
+      std::memcpy(p, &c, 4);
+      if (k + 1 == major) break;  // the end point is not drawn; never point at it
+      p += stepMajor;
+      e += minor;
+      if (e >= major) {
+        p += stepMinor;
+        e -= major;
+      }
+    }
+    return;
+  }
+  if (ax >= ay) {
+    // Runs along a row are handed over whole.
+    int e = 0, x = x1, y = y1, runStart = x1, run = 0;
+    for (int k = 0; k < ax; ++k) {
+      ++run;
+      e += ay;
+      x += sx;
+      if (e >= ax || k + 1 == ax) {
+        RunFillSpan(span, at(sx > 0 ? runStart : runStart - run + 1, y), run);
+        run = 0;
+        runStart = x;
+      }
+      if (e >= ax) {
+        y += sy;
+        e -= ax;
+      }
+    }
+  } else {
+    int e = 0, x = x1, y = y1;
+    for (int k = 0; k < ay; ++k) {
+      RunFillSpan(span, at(x, y), 1);
+      e += ax;
+      y += sy;
+      if (e >= ay) {
+        x += sx;
+        e -= ay;
+      }
+    }
+  }
+}
+
+void DrawMemImgLines(MEMIMG* dest, const LineRecord* records, int n) {
+  if (records == nullptr) return;
+  for (int i = 0; i < n; ++i)
+    DrawMemImgLine(dest, records[i].x1, records[i].y1, records[i].x2, records[i].y2, records[i].colour);
+}
+
+int DrawLineSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+  if (GetDirectDrawObject() == nullptr) return -1;
+  if (SoftwareRenderFlag == 1 && ScreenColorBits != 8) {
+    MEMIMG* dest = g_GraphDrawState.MaskActive != 0 ? GetMaskMemImg() : DrawScreenMemImg;
+    DrawMemImgLine(dest, x1, y1, x2, y2, colour);
+    return 0;
+  }
+  G_D3D_FlushVertexBatch();
+  if (DirectDrawStarted != 0) G_D3D_EndScene();
+  if (x1 == x2 && y1 == y2) return 0;
+  auto plusOne = [](int v) { return v == INT32_MAX ? v : v + 1; };
+  const RECT rect{std::min(x1, x2), std::min(y1, y2), plusOne(std::max(x1, x2)), plusOne(std::max(y1, y2))};
+  if (LockDrawScreenBuffer(nullptr, 0, nullptr, &rect, 1, &colour, nullptr) < 0) return -1;
+  DrawMemImgLine(LockWorkMemImg, x1, y1, x2, y2, colour);
+  UnlockDrawScreenBuffer();
+  return 0;
+}
+
+int DrawBoxFrameSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+  const std::int32_t p = g_GraphDrawState.BlendParam;
+  const int r = x2 == INT32_MIN ? x2 : x2 - 1, b = y2 == INT32_MIN ? y2 : y2 - 1;
+  const LineRecord lines[4] = {
+      {x1, y1, r, y1, colour, p},
+      {r, y1, r, b, colour, p},
+      {r, b, x1, b, colour, p},
+      {x1, b, x1, y1, colour, p},
+  };
+  return DrawLineSet(lines, 4);
+}

@@ -1,0 +1,16 @@
+// The 32-bit texel loops of the triangle and the rotated blitter.
+#include "engine/softrender/triangle_texel_table.h"
+
+namespace texel {
+
+SpanFn SelectSpan32(int index) {
+  static constexpr auto kTable = MakeSpanTable<32>(std::make_index_sequence<kTableSize>());
+  return kTable[static_cast<std::size_t>(index)];
+}
+
+BoxFn SelectBox32(int index) {
+  static constexpr auto kTable = MakeBoxTable<32>(std::make_index_sequence<kTableSize>());
+  return kTable[static_cast<std::size_t>(index)];
+}
+
+}  // namespace texel

@@ -1,0 +1,232 @@
+// Lines, box outlines and ovals: the pixel lists, row widths and counts, clipping, blending each pixel once, the
+// constant-colour operation per pixel, and limits.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "engine/softrender/graphics_glue.h"
+#include "engine/softrender/line.h"
+#include "engine/softrender/oval.h"
+#include "tests/softrender_geometry/geometry_test_util.h"
+
+namespace {
+
+using namespace geomtest;
+using Pixels = std::set<std::pair<int, int>>;
+
+class LinesAndOvals : public GeometryTest {
+ protected:
+  void SetUp() override {
+    GeometryTest::SetUp();
+    MakeBlank(&dst_, 100, 100, kFormat32);
+    g_GraphDrawState.DrawArea = RECT{0, 0, 100, 100};
+  }
+  // The pixels that are no longer 0.
+  Pixels Drawn() {
+    Pixels out;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 100; ++x)
+        if (GetPixel(dst_.get(), x, y) != 0) out.insert({x, y});
+    return out;
+  }
+  // Under add with colour 1 at P = 255 each pixel counts its draws; the largest count.
+  void CountMode() {
+    g_GraphDrawState.BlendMode = 2;
+    g_GraphDrawState.BlendParam = 255;
+  }
+  std::uint32_t MaxCount() {
+    std::uint32_t m = 0;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 100; ++x) m = std::max(m, GetPixel(dst_.get(), x, y) & 0xFF);
+    return m;
+  }
+  Image dst_;
+};
+
+TEST_F(LinesAndOvals, LinePixelListsLeaveOutTheEndPoint) {
+  struct Case {
+    int x1, y1, x2, y2;
+    Pixels want;
+  } cases[] = {
+      {0, 0, 4, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}}},
+      {0, 0, 3, 3, {{0, 0}, {1, 1}, {2, 2}}},
+      {5, 5, 5, 5, {}},
+      {-5, 7, 0, 7, {}},
+      {-5, 7, 3, 7, {{0, 7}, {1, 7}, {2, 7}}},
+      {9, 2, 9, -3, {{9, 2}, {9, 1}, {9, 0}}},
+      {3, 10, 0, 4, {{3, 10}, {3, 9}, {2, 8}, {2, 7}, {1, 6}, {1, 5}}},
+  };
+  for (const Case& c : cases) {
+    FillMemImg(dst_.get(), nullptr, 0);
+    DrawMemImgLine(dst_.get(), c.x1, c.y1, c.x2, c.y2, 0x00FFFFFFu);
+    EXPECT_EQ(Drawn(), c.want) << c.x1 << "," << c.y1 << " - " << c.x2 << "," << c.y2;
+  }
+}
+
+TEST_F(LinesAndOvals, LinesLeavingTheAreaStopAtItsEdge) {
+  g_GraphDrawState.DrawArea = RECT{10, 20, 60, 70};
+  DrawMemImgLine(dst_.get(), 30, 40, 200, 40, 0x00FFFFFFu);  // leaves on the right
+  DrawMemImgLine(dst_.get(), 15, 300, 15, 50, 0x00FFFFFFu);  // enters from below
+  const Pixels got = Drawn();
+  EXPECT_TRUE(got.count({59, 40}) == 1 && got.count({60, 40}) == 0);
+  EXPECT_TRUE(got.count({15, 69}) == 1 && got.count({15, 70}) == 0);
+}
+
+TEST_F(LinesAndOvals, RandomLinesMatchTheReferenceAndStayInTheArea) {
+  PixelMaker pm(31);
+  const RECT area{7, 11, 83, 90};
+  g_GraphDrawState.DrawArea = area;
+  CountMode();
+  for (int n = 0; n < 2000; ++n) {
+    const int range = n < 1000 ? 140 : 2000000000;
+    auto coord = [&]() { return range < 1000 ? pm.Below(range) - 20 : static_cast<int>(pm.Raw()); };
+    const int x1 = coord(), y1 = coord(), x2 = coord(), y2 = coord();
+    FillMemImg(dst_.get(), nullptr, 0);
+    DrawMemImgLine(dst_.get(), x1, y1, x2, y2, 0x00010101u);
+    Pixels want;
+    for (const auto& p : softref::LinePixels(x1, y1, x2, y2, {area.left, area.top, area.right, area.bottom})) {
+      ASSERT_TRUE(p.first >= area.left && p.first < area.right && p.second >= area.top && p.second < area.bottom);
+      want.insert(p);
+    }
+    ASSERT_EQ(Drawn(), want) << x1 << "," << y1 << " - " << x2 << "," << y2;
+    ASSERT_LE(MaxCount(), 1u);
+  }
+}
+
+TEST_F(LinesAndOvals, EachPixelTakesTheConstantColourOperation) {
+  PixelMaker pm(12);
+  for (int format : {kFormat16, kFormat32})
+    for (int mode : {0, 1, 2, 3, 4, 5})
+      for (int p : {0, 1, 128, 255})
+        for (std::uint32_t br : {0xFFFFFFu, 0x80FF40u}) {
+          Image d;
+          softtest::MakeDest(&d, format, 40, 40, pm);
+          const softref::Plane before = ToPlane(d.get());
+          g_GraphDrawState.DrawArea = RECT{0, 0, 40, 40};
+          g_GraphDrawState.BlendMode = mode;
+          g_GraphDrawState.BlendParam = p;
+          g_GraphDrawState.Brightness = br;
+          const std::uint32_t colour = pm.Colour(format);
+          DrawMemImgLine(d.get(), 1, 2, 37, 30, colour);
+          DrawMemImgOval(d.get(), 30, 8, 6, 4, colour, 1);  // apart from the line
+          for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) {
+              const std::uint32_t was = before.At(x, y), now = GetPixel(d.get(), x, y);
+              if (now != was) {
+                ASSERT_EQ(now, softref::FillPixel(format, mode, p, br, colour, was))
+                    << format << " mode " << mode << " P " << p << " at " << x << ", " << y;
+              }
+            }
+        }
+}
+
+TEST_F(LinesAndOvals, BoxOutlineWritesEveryCornerOnce) {
+  SetGlueDirectDrawReady(1);
+  DrawScreenMemImg = dst_.get();
+  CountMode();
+  EXPECT_EQ(DrawBoxFrameSoft(10, 10, 20, 15, 0x00010101u), 0);
+  Pixels want;
+  for (int x = 10; x < 20; ++x) want.insert({x, 10}), want.insert({x, 14});
+  for (int y = 10; y < 15; ++y) want.insert({10, y}), want.insert({19, y});
+  EXPECT_EQ(Drawn(), want);
+  EXPECT_EQ(MaxCount(), 1u);
+  // One pixel wide: the inner pixels twice, the ends once. One by one: nothing.
+  FillMemImg(dst_.get(), nullptr, 0);
+  DrawBoxFrameSoft(30, 30, 31, 34, 0x00010101u);
+  EXPECT_EQ(GetPixel(dst_.get(), 30, 30) & 0xFF, 1u);
+  EXPECT_EQ(GetPixel(dst_.get(), 30, 31) & 0xFF, 2u);
+  EXPECT_EQ(GetPixel(dst_.get(), 30, 33) & 0xFF, 1u);
+  FillMemImg(dst_.get(), nullptr, 0);
+  DrawBoxFrameSoft(40, 40, 41, 41, 0x00010101u);
+  EXPECT_TRUE(Drawn().empty());
+  EXPECT_EQ(DrawLineSoft(5, 5, 5, 5, 0xFFu), 0);
+  ResetGlue();
+}
+
+TEST_F(LinesAndOvals, OvalRowWidthsAndPixelCounts) {
+  struct Case {
+    int rx, ry, fill;
+    int count;
+    std::vector<int> widths;  // filled: widths of the rows from the top
+  } cases[] = {
+      {1, 1, 1, 5, {1, 3, 1}},
+      {1, 1, 0, 4, {}},
+      {2, 2, 1, 21, {3, 5, 5, 5, 3}},
+      {2, 2, 0, 12, {}},
+      {5, 3, 1, 61, {5, 9, 11, 11, 11, 9, 5}},
+      {5, 3, 0, 28, {}},
+      {3, 7, 1, 97, {5, 5, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 5, 5}},
+      {3, 7, 0, 40, {}},
+      {10, 1, 1, 23, {1, 21, 1}},
+      {10, 1, 0, 22, {}},
+      {-5, -3, 1, 61, {5, 9, 11, 11, 11, 9, 5}},
+  };
+  for (const Case& c : cases) {
+    FillMemImg(dst_.get(), nullptr, 0);
+    CountMode();
+    DrawMemImgOval(dst_.get(), 50, 50, c.rx, c.ry, 0x00010101u, c.fill);
+    const Pixels got = Drawn();
+    EXPECT_EQ(static_cast<int>(got.size()), c.count) << c.rx << "x" << c.ry << " fill " << c.fill;
+    EXPECT_EQ(MaxCount(), 1u) << c.rx << "x" << c.ry << " fill " << c.fill;
+    if (!c.widths.empty()) {
+      std::map<int, int> rows;
+      for (const auto& p : got) ++rows[p.second];
+      std::vector<int> widths;
+      for (const auto& [y, w] : rows) widths.push_back(w);
+      EXPECT_EQ(widths, c.widths) << c.rx << "x" << c.ry;
+      EXPECT_EQ(rows.begin()->first, 50 - static_cast<int>(c.widths.size() / 2));
+    }
+  }
+  // The flat outline keeps its centre row without the centre pixel.
+  FillMemImg(dst_.get(), nullptr, 0);
+  DrawMemImgOval(dst_.get(), 50, 50, 10, 1, 0x00010101u, 0);
+  const Pixels flat = Drawn();
+  EXPECT_EQ(flat.count({50, 50}), 0u);
+  EXPECT_EQ(flat.count({40, 50}) + flat.count({60, 50}) + flat.count({50, 49}) + flat.count({50, 51}), 4u);
+}
+
+TEST_F(LinesAndOvals, OvalsAreClippedByTheDrawArea) {
+  g_GraphDrawState.DrawArea = RECT{20, 30, 60, 70};
+  CountMode();
+  for (int fill : {0, 1}) {
+    FillMemImg(dst_.get(), nullptr, 0);
+    DrawMemImgOval(dst_.get(), 25, 35, 30, 20, 0x00010101u, fill);
+    const Pixels got = Drawn();
+    EXPECT_FALSE(got.empty());
+    for (const auto& p : got) ASSERT_TRUE(p.first >= 20 && p.first < 60 && p.second >= 30 && p.second < 70);
+    EXPECT_EQ(MaxCount(), 1u);
+  }
+}
+
+TEST_F(LinesAndOvals, OvalLimitsAndRefusals) {
+  const struct {
+    int rx, ry;
+  } refused[] = {{0, 5}, {5, 0}, {46341, 10}, {INT32_MIN, 3}, {10000, 1}, {1, 10000}};
+  for (const auto& c : refused) {
+    FillMemImg(dst_.get(), nullptr, 0);
+    DrawMemImgOval(dst_.get(), 50, 50, c.rx, c.ry, 0xFFFFFFu, 1);
+    DrawMemImgOval(dst_.get(), 50, 50, c.rx, c.ry, 0xFFFFFFu, 0);
+    EXPECT_TRUE(Drawn().empty()) << c.rx << "x" << c.ry;
+  }
+  // The largest radius is still drawn (clipped), and centres far outside draw nothing.
+  DrawMemImgOval(dst_.get(), 50, 50, 46340, 46340, 0xFFFFFFu, 1);
+  EXPECT_EQ(Drawn().size(), 100u * 100u);
+  FillMemImg(dst_.get(), nullptr, 0);
+  DrawMemImgOval(dst_.get(), INT32_MAX, INT32_MIN, 40, 40, 0xFFFFFFu, 1);
+  DrawMemImgOval(dst_.get(), INT32_MIN, INT32_MAX, 40, 40, 0xFFFFFFu, 0);
+  EXPECT_TRUE(Drawn().empty());
+  // Other formats and blend mode 5 leave the image alone.
+  Image z;
+  MakeZBufferMemImg(z.get(), 20, 20);
+  FillMemImg(z.get(), nullptr, 0x1234);
+  DrawMemImgOval(z.get(), 10, 10, 3, 3, 0xFFFFu, 1);
+  EXPECT_EQ(GetPixel(z.get(), 10, 10), 0x1234u);
+  g_GraphDrawState.BlendMode = 5;
+  DrawMemImgOval(dst_.get(), 50, 50, 5, 5, 0xFFFFFFu, 1);
+  EXPECT_TRUE(Drawn().empty());
+}
+
+}  // namespace
