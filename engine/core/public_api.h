@@ -4,3 +4,14 @@
 
 int SetLogFileOutput(int on);
 int GetRandomUpTo(int n);
+
+// Start-up and shut-down, the window and message processing, time.
+int StartEngine();
+int EndEngine();  // also destroys the API lock
+int ProcessMessage();
+int ChangeWindowMode(int windowed);
+int SetWindowTitle(const char* title);
+int SetWindowIconResource(int id);
+int WaitPumpingMessagesEntry(int milliseconds);  // takes the lock per step itself: call without holding it
+int GetMillisecondCount(int unused);
+int GetLocalDateTime(int* six);
