@@ -61,6 +61,11 @@ bool BackendSelected() {
   return g_backend != nullptr;
 }
 
+void ReleaseBackend() {
+  std::lock_guard lock(g_mutex);
+  g_backend.reset();
+}
+
 WindowBackend& Backend() {
   std::lock_guard lock(g_mutex);
   return ChooseLocked();

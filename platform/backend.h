@@ -18,6 +18,9 @@ enum class BackendKind { Headless, Sdl };
 void RequestBackend(BackendKind kind);
 BackendKind SelectBackend();
 bool BackendSelected();
+// Closes the back-end (for a test that ends its display server first); the next use chooses again. No window may
+// exist.
+void ReleaseBackend();
 
 class WindowBackend {
  public:

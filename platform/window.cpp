@@ -526,6 +526,10 @@ bool PeekMessage(Message* out, WindowHandle filter, std::uint32_t first, std::ui
 }
 
 void TranslateMessage(const Message& message) {
+  if (message.message == win::kWmSysKeyDown && message.wParam == win::kVkReturn) {
+    PostMessage(message.window, win::kWmSysChar, 0x0D, message.lParam);
+    return;
+  }
   if (message.message != win::kWmKeyDown) return;
   switch (message.wParam) {
     case win::kVkBack:
@@ -706,6 +710,7 @@ void NotifyWindowResized(WindowHandle window, int clientWidth, int clientHeight,
     WindowRecord* w = Find(window);
     if (w == nullptr) return;
     const Rect c = ClientOnScreen(*w);
+    if (clientWidth == c.right - c.left && clientHeight == c.bottom - c.top) return;
     w->outer.right += clientWidth - (c.right - c.left);
     w->outer.bottom += clientHeight - (c.bottom - c.top);
     w->needsPaint = true;

@@ -184,8 +184,8 @@ LResult SendMessage(WindowHandle window, std::uint32_t message, WParam wParam, L
 // Filter: 0 any message of the calling thread, kThreadMessagesOnly, or one window. A message range of 0, 0 takes
 // every message. Posted messages come first, then WM_QUIT, then WM_PAINT of a window that needs painting.
 bool PeekMessage(Message* out, WindowHandle filter, std::uint32_t first, std::uint32_t last, bool remove);
-// WM_KEYDOWN of Backspace, Tab, Enter and Escape posts the matching WM_CHAR; other characters come from the
-// back-end as WM_CHAR already.
+// WM_KEYDOWN of Backspace, Tab, Enter and Escape posts the matching WM_CHAR, WM_SYSKEYDOWN of Enter (Alt+Enter)
+// posts WM_SYSCHAR; other characters come from the back-end as WM_CHAR already.
 void TranslateMessage(const Message& message);
 LResult DispatchMessage(const Message& message);
 // WM_CLOSE destroys the window, SC_CLOSE sends WM_CLOSE, WM_SETCURSOR puts the class cursor back, WM_PAINT
