@@ -17,3 +17,14 @@ int CreateColorDataEntry(ColorData* record, int bits, std::uint32_t maskR, std::
                          std::uint32_t maskA);
 int CreatePixelFormatEntry(DDPixelFormat* record, int bits, std::uint32_t maskR, std::uint32_t maskG,
                            std::uint32_t maskB, std::uint32_t maskA);
+
+// Start-up and shut-down, the window and message processing, time.
+int StartEngine();
+int EndEngine();  // also destroys the API lock
+int ProcessMessage();
+int ChangeWindowMode(int windowed);
+int SetWindowTitle(const char* title);
+int SetWindowIconResource(int id);
+int WaitPumpingMessagesEntry(int milliseconds);  // takes the lock per step itself: call without holding it
+int GetMillisecondCount(int unused);
+int GetLocalDateTime(int* six);
