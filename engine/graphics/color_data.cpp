@@ -39,6 +39,23 @@ void SetupFixed8(ColorData* record, std::uint32_t unused) {
   MaskShiftWidth(unused, &record->unusedShift, &record->unusedWidth);
 }
 
+// The record of a standard format kind out of the built tables; null for kinds above 3.
+template <typename Record>
+const Record* PickStandard(const Record (&table)[2][2][2], const Record& single8, const Record& depth16, int kind,
+                           int alpha, int palette) {
+  switch (kind) {
+    case kFormat16:
+    case kFormat32:
+      return &table[kind][alpha != 0 ? 1 : 0][palette != 0 ? 1 : 0];
+    case kFormat8:
+      return &single8;
+    case kFormatDepth16:
+      return &depth16;
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 int CreateColorData(ColorData* record, int bits, std::uint32_t maskR, std::uint32_t maskG, std::uint32_t maskB,
@@ -143,17 +160,7 @@ const ColorData* GetStandardColorData(int kind, int alpha, int palette) {
     depth16.maskR = depth16.maskG = depth16.maskB = depth16.maskA = 0xFFFF;
     depth16.widthR = depth16.widthG = depth16.widthB = depth16.widthA = 16;
   });
-  switch (kind) {
-    case kFormat16:
-    case kFormat32:
-      return &table[kind][alpha != 0 ? 1 : 0][palette != 0 ? 1 : 0];
-    case kFormat8:
-      return &single8;
-    case kFormatDepth16:
-      return &depth16;
-    default:
-      return nullptr;
-  }
+  return PickStandard(table, single8, depth16, kind, alpha, palette);
 }
 
 const DDPixelFormat* GetStandardPixelFormat(int kind, int alpha, int palette) {
@@ -175,17 +182,7 @@ const DDPixelFormat* GetStandardPixelFormat(int kind, int alpha, int palette) {
     depth16.rgbBitCount = 16;
     depth16.maskR = depth16.maskG = depth16.maskB = depth16.maskA = 0xFFFF;
   });
-  switch (kind) {
-    case kFormat16:
-    case kFormat32:
-      return &table[kind][alpha != 0 ? 1 : 0][palette != 0 ? 1 : 0];
-    case kFormat8:
-      return &single8;
-    case kFormatDepth16:
-      return &depth16;
-    default:
-      return nullptr;
-  }
+  return PickStandard(table, single8, depth16, kind, alpha, palette);
 }
 
 int MakeColorValueBody(int r, int g, int b) {
