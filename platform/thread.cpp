@@ -101,24 +101,28 @@ Thread::~Thread() { Join(); }
 
 void Thread::Start(std::function<void()> body, ClockRole role) {
   Join();
+  finished_.Reset();
   if (role == ClockRole::Follower) {
     ci::FollowerSlot* slot = ci::CreateFollowerSlot();
-    thread_ = std::thread([slot, body = std::move(body)] {
+    thread_ = std::thread([this, slot, body = std::move(body)] {
       ci::AdoptFollowerSlot(slot);
       body();
       ci::ReleaseFollowerSlot();
+      finished_.Set();
     });
     ci::SettleFollowers();
     return;
   }
-  thread_ = std::thread(std::move(body));
+  thread_ = std::thread([this, body = std::move(body)] {
+    body();
+    finished_.Set();
+  });
 }
 
 void Thread::Join() {
   if (!thread_.joinable()) return;
-  ci::BeginBlockingWait();
+  finished_.Wait(kInfinite);
   thread_.join();
-  ci::EndBlockingWait();
 }
 
 }  // namespace platform

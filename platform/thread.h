@@ -46,11 +46,14 @@ class Thread {
 
   // A follower thread's sleeps and timed waits follow the virtual clock instead of moving it (platform/clock.h).
   void Start(std::function<void()> body, ClockRole role = ClockRole::Independent);
+  // Waits for the body to end. The virtual clock's driver keeps the clock going for its followers meanwhile, as in
+  // any wait without time limit, so a thread that needs a sleeping follower can still finish.
   void Join();
   bool Running() const { return thread_.joinable(); }
 
  private:
   std::thread thread_;
+  Event finished_;  // set once the body has returned
 };
 
 }  // namespace platform

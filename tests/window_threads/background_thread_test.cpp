@@ -2,6 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 
 #include "../engine_start/engine_fixture.h"
 #include "platform/thread.h"
@@ -10,6 +16,34 @@ namespace engine_test {
 namespace {
 
 namespace win = platform::win;
+
+// Ends the process when the scope has not been left after some seconds of real time, so a deadlock fails the test
+// instead of hanging the run.
+class HangGuard {
+ public:
+  explicit HangGuard(const char* what)
+      : watchdog_([this, what] {
+          std::unique_lock lock(mutex_);
+          if (!done_.wait_for(lock, std::chrono::seconds(20), [this] { return left_; })) {
+            std::fprintf(stderr, "hung: %s\n", what);
+            std::_Exit(1);
+          }
+        }) {}
+  ~HangGuard() {
+    {
+      std::lock_guard lock(mutex_);
+      left_ = true;
+    }
+    done_.notify_all();
+    watchdog_.join();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_;
+  bool left_ = false;
+  std::thread watchdog_;
+};
 
 int BackgroundPasses() {
   ApiLockGuard lock;
@@ -70,6 +104,29 @@ TEST_F(HeadlessEngine, WhileInactiveTheMainPassHoldsTheLockAndStillEndsOnActivat
   EXPECT_GE(BackgroundPasses() - before, 4);
 }
 
+TEST_F(HeadlessEngine, AHelperThreadCanCallInWhileTheWindowIsInactive) {
+  ASSERT_EQ(StartEngine(), 0);
+  const platform::WindowHandle window = g_System.mainWindow;
+  {
+    ApiLockGuard lock;
+    platform::SendMessage(window, win::kWmActivate, win::kWaInactive, 0);
+  }
+  // The background thread's passes now sleep under the lock; a helper has to wait for one to end, and the main
+  // thread joining the helper must keep the clock going for it.
+  HangGuard guard("helper thread joined while the window is inactive");
+  for (int offset = 0; offset < 19; ++offset) {
+    SCOPED_TRACE(offset);
+    platform::SleepMilliseconds(1);
+    std::atomic<int> result{-1};
+    platform::Thread helper;
+    helper.Start([&] { result = GetMillisecondCount(0); });
+    helper.Join();
+    EXPECT_GE(result.load(), 0);
+  }
+  ApiLockGuard lock;
+  platform::SendMessage(window, win::kWmActivate, win::kWaActive, 0);
+}
+
 // ---- The clock's follower threads ---------------------------------------------------------------------------------
 
 class FollowerClock : public ::testing::Test {
@@ -118,6 +175,24 @@ TEST_F(FollowerClock, ABlockedDriverLetsTimeRunForItsFollowers) {
   const std::uint32_t start = platform::MillisecondClock();
   EXPECT_TRUE(done.Wait(platform::kInfinite));
   EXPECT_GE(platform::MillisecondClock() - start, 250u);
+  follower.Join();
+}
+
+TEST_F(FollowerClock, AJoinOnTheDriverLetsTimeRunForAFollowerTheJoinedThreadWaitsFor) {
+  HangGuard guard("join of a thread that waits for a sleeping follower");
+  platform::Event ready;
+  platform::Thread follower;
+  follower.Start(
+      [&] {
+        platform::SleepMilliseconds(50);
+        ready.Set();
+      },
+      platform::ClockRole::Follower);
+  const std::uint32_t start = platform::MillisecondClock();
+  platform::Thread helper;
+  helper.Start([&] { ready.Wait(platform::kInfinite); });
+  helper.Join();
+  EXPECT_GE(platform::MillisecondClock() - start, 50u);
   follower.Join();
 }
 
