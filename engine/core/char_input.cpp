@@ -79,7 +79,11 @@ bool IsCharLeadByte(std::uint8_t c) { return g_System.codePageClass == 2 ? c >= 
 int CountStringChars(const char* text, int bytes) {
   if (bytes < 1) return 0;
   int count = 0;
-  for (int i = 0; i < bytes && text[i] != '\0'; ++count) i += IsCharLeadByte(static_cast<std::uint8_t>(text[i])) ? 2 : 1;
+  for (int i = 0; i < bytes && text[i] != '\0'; ++count) {
+    // A lead byte whose second byte is the terminator counts alone, so the walk never steps over the terminator.
+    const bool lead = IsCharLeadByte(static_cast<std::uint8_t>(text[i])) && !(i + 1 < bytes && text[i + 1] == '\0');
+    i += lead ? 2 : 1;
+  }
   return count;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "engine/core/char_input.h"
@@ -52,6 +53,11 @@ TEST_F(CharInput, CountStringCharsCountsDoubleByteCharactersOnce) {
   EXPECT_EQ(CountStringChars("a\x82\xa0" "b", 3), 2);
   EXPECT_EQ(CountStringChars("ab\0cd", 5), 2);
   EXPECT_EQ(CountStringChars("abc", 0), 0);
+  // A lead byte cut off by the terminator counts as one character, and the count stops there instead of stepping
+  // over the terminator (the IME's cursor byte position may lie beyond the text).
+  const auto cut = std::make_unique<char[]>(3);
+  std::memcpy(cut.get(), "a\x82", 3);
+  EXPECT_EQ(CountStringChars(cut.get(), 1024), 2);
 }
 
 struct EditCase {
