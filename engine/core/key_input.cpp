@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "engine/core/char_input.h"
 #include "engine/core/mem_alloc.h"
@@ -105,7 +106,8 @@ int ResetKeyInputTable() {
 }
 
 int CreateKeyInput(int maxLength, int cancelAllowed, int singleByteOnly, int digitsOnly) {
-  if (maxLength < 1) return -1;
+  // The buffer holds the text and its terminator; its size must fit an int.
+  if (maxLength < 1 || maxLength == std::numeric_limits<int>::max()) return -1;
   for (int i = 0; i < kMaxKeyInputs; ++i) {
     KeyInputSlot& s = g_KeyInput.slots[i];
     if (s.inUse == 1) continue;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -122,6 +123,9 @@ TEST_F(CharInput, HandlesAreCheckedAndTheLastDeleteSwitchesTheImeOff) {
   EXPECT_EQ(g_KeyInput.active, -1);
   EXPECT_EQ(g_Ime.enabled, 0);
   EXPECT_EQ(DeleteKeyInput(0x12345678), -1);
+  // A length whose buffer size (length + terminator) does not fit an int is refused.
+  EXPECT_EQ(CreateKeyInput(std::numeric_limits<int>::max(), 0, 0, 0), -1);
+  EXPECT_EQ(CreateKeyInput(0, 0, 0, 0), -1);
   g_KeyInput.active = b;  // a stale active handle
   EXPECT_EQ(ProcessKeyInput(), -1);
   g_KeyInput.active = -1;
