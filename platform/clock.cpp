@@ -160,16 +160,20 @@ FollowerSlot* CreateFollowerSlot() {
 
 void AdoptFollowerSlot(FollowerSlot* slot) { t_slot = slot; }
 
-void ReleaseFollowerSlot() {
-  if (t_slot == nullptr) return;
+void DiscardFollowerSlot(FollowerSlot* slot) {
   {
     std::lock_guard lock(g_mutex);
-    std::erase(g_followers, t_slot);
+    std::erase(g_followers, slot);
     g_followerCount.fetch_sub(1);
     RecomputeNextDeadline();
     g_changed.notify_all();
   }
-  delete t_slot;
+  delete slot;
+}
+
+void ReleaseFollowerSlot() {
+  if (t_slot == nullptr) return;
+  DiscardFollowerSlot(t_slot);
   t_slot = nullptr;
 }
 

@@ -70,6 +70,8 @@ FollowerSlot* CreateFollowerSlot();
 // Run by the follower thread itself: first adopt, last release.
 void AdoptFollowerSlot(FollowerSlot* slot);
 void ReleaseFollowerSlot();
+// Run by the starting thread when the follower could not be started.
+void DiscardFollowerSlot(FollowerSlot* slot);
 
 bool IsFollowerThread();
 bool IsDriverThread();

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <system_error>
 
 #include "platform/clock.h"
 
@@ -99,24 +100,35 @@ bool Event::Wait(std::uint32_t timeoutMs) {
 
 Thread::~Thread() { Join(); }
 
-void Thread::Start(std::function<void()> body, ClockRole role) {
+bool Thread::Start(std::function<void()> body, ClockRole role) {
   Join();
   finished_.Reset();
   if (role == ClockRole::Follower) {
     ci::FollowerSlot* slot = ci::CreateFollowerSlot();
-    thread_ = std::thread([this, slot, body = std::move(body)] {
-      ci::AdoptFollowerSlot(slot);
+    try {
+      thread_ = std::thread([this, slot, body = std::move(body)] {
+        ci::AdoptFollowerSlot(slot);
+        body();
+        ci::ReleaseFollowerSlot();
+        finished_.Set();
+      });
+    } catch (const std::system_error&) {
+      // The slot would otherwise stay "running" and hold up the driver.
+      ci::DiscardFollowerSlot(slot);
+      return false;
+    }
+    ci::SettleFollowers();
+    return true;
+  }
+  try {
+    thread_ = std::thread([this, body = std::move(body)] {
       body();
-      ci::ReleaseFollowerSlot();
       finished_.Set();
     });
-    ci::SettleFollowers();
-    return;
+  } catch (const std::system_error&) {
+    return false;
   }
-  thread_ = std::thread([this, body = std::move(body)] {
-    body();
-    finished_.Set();
-  });
+  return true;
 }
 
 void Thread::Join() {

@@ -45,7 +45,8 @@ class Thread {
   ~Thread();
 
   // A follower thread's sleeps and timed waits follow the virtual clock instead of moving it (platform/clock.h).
-  void Start(std::function<void()> body, ClockRole role = ClockRole::Independent);
+  // False when the system could not create the thread.
+  bool Start(std::function<void()> body, ClockRole role = ClockRole::Independent);
   // Waits for the body to end. The virtual clock's driver keeps the clock going for its followers meanwhile, as in
   // any wait without time limit, so a thread that needs a sleeping follower can still finish.
   void Join();

@@ -5,6 +5,7 @@
 #include "engine/core/api_lock.h"
 #include "engine/core/cursor_ime.h"
 #include "engine/core/key_input.h"
+#include "engine/core/log.h"
 #include "engine/core/pending_subsystems.h"
 #include "engine/core/public_api.h"
 #include "engine/core/system_record.h"
@@ -150,8 +151,14 @@ void MessageThreadProc() {
 
 void StartMessageThread() {
   g_System.threadEnded = 0;
-  g_System.backgroundThread = new platform::Thread;
-  g_System.backgroundThread->Start(MessageThreadProc, platform::ClockRole::Follower);
+  auto* thread = new platform::Thread;
+  if (!thread->Start(MessageThreadProc, platform::ClockRole::Follower)) {
+    // The engine runs on without it.
+    delete thread;
+    WriteLog("ProcessMessage をひたすら呼びつづけるスレッドの立ち上げに失敗しました\n");
+    return;
+  }
+  g_System.backgroundThread = thread;
 }
 
 int WaitPumpingMessages(int milliseconds) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -227,6 +228,61 @@ TEST(DoubleStartChild, StartsWithTheExpectedResult) {
   ChangeWindowMode(1);
   EXPECT_EQ(StartEngine(), std::atoi(expected));
   if (g_System.mainWindow != 0) EndEngine();
+}
+
+// ---- A background thread that cannot be started ---------------------------------------------------------------
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// The process's address space in bytes (VmSize), or 0.
+std::uint64_t AddressSpaceInUse() {
+  std::istringstream status(ReadFile("/proc/self/status"));
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  return 0;
+}
+
+TEST_F(HeadlessEngine, AFailedBackgroundThreadStartIsOnlyLogged) {
+  if (kSanitized) GTEST_SKIP() << "the sanitizers need address space of their own";
+  // A fresh process: a thread stack cached from an earlier test could be reused without asking the system.
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("ENGINE_TEST_THREADLESS_DIR", directory_.c_str(), 1);
+    execl("/proc/self/exe", "child", "--gtest_filter=ThreadlessChild.*", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const auto lines = Lines();
+  const int failed = FindLine(lines, "ProcessMessage をひたすら呼びつづけるスレッドの立ち上げに失敗しました");
+  ASSERT_NE(failed, -1);
+  EXPECT_NE(FindLine(lines, "文字コードバッファの初期化を行います... 完了しました", failed), -1);  // start-up went on
+  EXPECT_NE(FindLine(lines, "ＣＯＭを終了... 完了", failed), -1);
+}
+
+TEST(ThreadlessChild, StartsAndEndsWithoutTheBackgroundThread) {
+  const char* directory = std::getenv("ENGINE_TEST_THREADLESS_DIR");
+  if (directory == nullptr) GTEST_SKIP() << "run by AFailedBackgroundThreadStartIsOnlyLogged";
+  ASSERT_EQ(chdir(directory), 0);
+  platform::RequestBackend(platform::BackendKind::Headless);
+  platform::SelectBackend();
+  ChangeWindowMode(1);
+  // Too little address space left for a thread's stack.
+  const std::uint64_t inUse = AddressSpaceInUse();
+  ASSERT_GT(inUse, 0u);
+  const rlimit limit{inUse + (2u << 20), inUse + (2u << 20)};
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &limit), 0);
+  EXPECT_EQ(StartEngine(), 0);
+  EXPECT_EQ(g_System.backgroundThread, nullptr);
+  EXPECT_EQ(ProcessMessage(), 0);
+  EXPECT_EQ(EndEngine(), 0);
 }
 
 }  // namespace
