@@ -267,6 +267,8 @@ int ArchiveAwareRead(void* buffer, int itemSize, int itemCount, StreamHandle han
     m.eof = 1;
     return 0;
   }
+  // The flag a partial item left does not hold back the whole items that remain, as with plain files.
+  m.eof = 0;
   const int got = ReadArchiveMember(&m, buffer, static_cast<std::uint32_t>(count * static_cast<std::uint64_t>(itemSize)));
   return got / itemSize;
 }

@@ -132,17 +132,23 @@ bool AppendComponent(char* out, int outSize, const char* component, int length) 
   return true;
 }
 
-// ".." : cut out at its last separator; a ":" met first keeps the drive ("C:").
+// ".." : cut out at its last separator; a ":" met first from the end keeps the drive ("C:"). The text is walked
+// forwards so that the second byte of a double-byte character is never taken for a separator.
 void RemoveLastComponent(char* out) {
-  for (int i = static_cast<int>(std::strlen(out)) - 1; i >= 0; --i) {
-    if (out[i] == ':') {
-      out[i + 1] = '\0';
-      return;
+  int separator = -1, colon = -1;
+  for (int i = 0; out[i] != '\0';) {
+    if (IsSjisLeadByte(static_cast<unsigned char>(out[i])) && out[i + 1] != '\0') {
+      i += 2;
+      continue;
     }
-    if (out[i] == '\\' || out[i] == '/') {
-      out[i] = '\0';
-      return;
-    }
+    if (out[i] == '\\' || out[i] == '/') separator = i;
+    if (out[i] == ':') colon = i;
+    ++i;
+  }
+  if (colon > separator) {
+    out[colon + 1] = '\0';
+  } else if (separator >= 0) {
+    out[separator] = '\0';
   }
 }
 

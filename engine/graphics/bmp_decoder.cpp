@@ -1,4 +1,5 @@
 // BMP files: uncompressed 1, 4, 8, 16, 24 and 32 bits, RLE8, RLE4 and bit fields.
+#include <algorithm>
 #include <climits>
 
 #include "engine/core/log.h"
@@ -130,11 +131,14 @@ int DecodeBmpImage(StreamSource* source, GraphImage* image) {
       return -1;
   }
 
-  // Colour table: 2^bits entries after the information header, whatever the colours-used field says.
+  // Colour table: 2^bits entries after the information header, whatever the colours-used field says. A small
+  // picture with a short table may end before all of them: what the file holds is read, the rest stays black.
   std::uint8_t colours[256][4] = {};
   if (bits <= 8) {
-    if (!SeekTo(source, 14 + static_cast<std::int64_t>(headerSize))) return -1;
-    if (!ReadExact(source, colours, 4 << bits)) return -1;
+    const std::int64_t tableStart = 14 + static_cast<std::int64_t>(headerSize);
+    if (tableStart > fileSize || !SeekTo(source, tableStart)) return -1;
+    const std::int64_t tableBytes = std::min<std::int64_t>(4 << bits, fileSize - tableStart);
+    if (!ReadExact(source, colours, tableBytes)) return -1;
     for (auto& c : colours) c[3] = 0;
   }
   std::uint32_t masks[3] = {0x7C00, 0x3E0, 0x1F};

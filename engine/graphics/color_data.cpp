@@ -20,7 +20,11 @@ void MaskShiftWidth(std::uint32_t mask, std::uint8_t* shift, std::uint8_t* width
   *width = static_cast<std::uint8_t>(w);
 }
 
-std::uint32_t AllBits(int bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u; }
+// The bits of a pixel of the given width; none for a width of 0 or less.
+std::uint32_t AllBits(int bits) {
+  if (bits <= 0) return 0;
+  return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u;
+}
 
 void SetupFixed8(ColorData* record, std::uint32_t unused) {
   record->bitsPerPixel = 8;

@@ -346,6 +346,7 @@ void GeneralPath(const GeneralArgs& a, const ColorData& dst, const ColorData& sr
       if (a.alphaFromRed) ca = cr;
       if (a.black) cr = cg = cb = 0;
 
+      // The key is compared before dithering, so a key-coloured pixel never turns opaque at some positions.
       if (a.keyToAlpha) ca = (cr == keyR && cg == keyG && cb == keyB) ? 0 : fullAlpha;
 
       if (dither && !a.black) {

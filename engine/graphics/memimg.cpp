@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/core/mem_alloc.h"
+#include "engine/graphics/screen_format.h"
 
 namespace {
 
@@ -107,7 +108,8 @@ int InitMemImg(MEMIMG* image, int width, int height, int pitch, std::uint32_t tr
 
 int MakeMemImg(MEMIMG* image, int width, int height, int format) {
   std::memset(image, 0, sizeof(*image));
-  return InitMemImg(image, width, height, -1, 0, format == -1 ? kFormat32 : format, 0, 0, 0);
+  if (format == -1) format = ScreenRequestedBits() == 16 ? kFormat16 : kFormat32;
+  return InitMemImg(image, width, height, -1, 0, format, 0, 0, 0);
 }
 
 int MakeZBufferMemImg(MEMIMG* image, int width, int height) {

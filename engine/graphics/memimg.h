@@ -59,7 +59,8 @@ int MemImgBytesPerPixel(const MEMIMG* image);
 // Height bytes are allocated. makeAux: an alpha image gets a premultiplied plane, any kind but 2 a run table.
 int InitMemImg(MEMIMG* image, int width, int height, int pitch, std::uint32_t transColor, int format, int usePalette,
                int useAlpha, int makeAux);
-// Zeroes the record, then InitMemImg with pitch -1, colour 0, no palette, no alpha, no aux buffers. Kind -1 = 1.
+// Zeroes the record, then InitMemImg with pitch -1, colour 0, no palette, no alpha, no aux buffers. Kind -1 = 0 when
+// the requested screen bits are 16, else 1.
 int MakeMemImg(MEMIMG* image, int width, int height, int format);
 // Zeroes the record, then a kind-3 depth image with its own buffer.
 int MakeZBufferMemImg(MEMIMG* image, int width, int height);

@@ -9,6 +9,7 @@
 
 #include "engine/graphics/blend_tables.h"
 #include "engine/softrender/draw_memimg.h"
+#include "engine/softrender/graphics_glue.h"
 
 namespace {
 
@@ -185,4 +186,19 @@ void FillMemImgRect(MEMIMG* dest, const RECT* rect, std::uint32_t colour) {
   const int bpp = dest->Format == kFormat32 ? 4 : 2;
   std::uint8_t* row = dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch + static_cast<std::int64_t>(r.left) * bpp;
   for (int y = 0; y < h; ++y, row += dest->Pitch) RunFillSpan(span, row, w);
+}
+
+int DrawFilledBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
+  if (GetDirectDrawObject() == nullptr) return -1;
+  const RECT rect{x1, y1, x2, y2};
+  if (SoftwareRenderFlag == 1 && ScreenColorBits != 8) {
+    FillMemImgRect(g_GraphDrawState.MaskActive != 0 ? GetMaskMemImg() : DrawScreenMemImg, &rect, colour);
+    return 0;
+  }
+  G_D3D_FlushVertexBatch();
+  if (DirectDrawStarted != 0) G_D3D_EndScene();
+  if (LockDrawScreenBuffer(nullptr, 0, nullptr, &rect, 1, &colour, nullptr) < 0) return -1;
+  FillMemImgRect(LockWorkMemImg, &rect, colour);
+  UnlockDrawScreenBuffer();
+  return 0;
 }

@@ -31,3 +31,8 @@ void RunFillSpan(const FillSpan& span, std::uint8_t* dst, int n);
 // Fills rect (null: the whole image; corners in any order) clipped by the draw area under the draw state. Nothing
 // for a palette or alpha destination, a format other than 16/32-bit, or an empty clip.
 void FillMemImgRect(MEMIMG* dest, const RECT* rect, std::uint32_t colour);
+
+// The filled box (x1, y1) .. (x2, y2), right and bottom exclusive. -1 without a DirectDraw object. Software mode fills
+// the mask image while the mask is active, else the draw screen, and returns 0. Otherwise the box goes through the
+// screen lock: -1 when the lock finds nothing to draw (it does not order the corners), else 0.
+int DrawFilledBoxSoft(int x1, int y1, int x2, int y2, std::uint32_t colour);

@@ -55,6 +55,7 @@ TEST(StringUtil, ResolveFullPath) {
       {"E:rel", "C:\\base", 0, "E:\\rel"},
       // A double-byte character whose second byte is 0x5C is not a separator.
       {"\x83\x5C\\f", "C:\\d", 0, "C:\\d\\\x83\x5C\\f"},
+      {"\x95\x5C\\..\\x", "C:\\BASE", 0, "C:\\BASE\\x"},  // ".." removes the whole double-byte name
   };
   for (const Case& c : cases) {
     char out[kMaxPath] = {};

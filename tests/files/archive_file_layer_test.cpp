@@ -119,6 +119,11 @@ TEST_F(ArchiveLayer, MembersCountWholeItemsLikePlainFiles) {
   EXPECT_EQ(FileRead(buffer, 4, 1, h), 0);  // 2 bytes left: no whole item
   EXPECT_EQ(FileEof(h), -1);
   EXPECT_EQ(FileTell(h), 2998);
+  // The last bytes still come as bytes, as from a plain file; then the end.
+  EXPECT_EQ(FileRead(buffer, 1, 4, h), 2);
+  EXPECT_EQ(buffer[1], files_["gsx/sub/A.png"][2999]);
+  EXPECT_EQ(FileRead(buffer, 1, 4, h), 0);
+  EXPECT_EQ(FileEof(h), -1);
   FileClose(h);
 }
 

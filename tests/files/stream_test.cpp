@@ -1,7 +1,14 @@
 // Memory streams and plain files: read, seek and eof results, bad handles.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "engine/core/file_functions.h"
 #include "engine/core/mem_stream.h"
@@ -100,6 +107,23 @@ TEST_F(PlainFile, OpensByAnyLetterCaseAndReadsWholeItems) {
   }
   EXPECT_EQ(OpenPlainFile("missing.bin", 0, 0), 0);
   EXPECT_EQ(OpenPlainFile(".", 0, 0), 0);  // a directory is not a file
+}
+
+TEST_F(PlainFile, NamedPipeIsRefusedWithoutWaitingForAWriter) {
+  const std::string pipe = (scratch_.path() / "pipe.bin").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::atomic<bool> finished{false};
+  StreamHandle handle = -1;
+  std::thread opener([&] {
+    handle = OpenPlainFile("PIPE.BIN", 0, 0);
+    finished = true;
+  });
+  for (int i = 0; i < 200 && !finished; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  const bool blocked = !finished;
+  if (blocked) close(open(pipe.c_str(), O_WRONLY));  // a writer releases the blocked open
+  opener.join();
+  EXPECT_FALSE(blocked);
+  EXPECT_EQ(handle, 0);
 }
 
 TEST_F(PlainFile, PartialItemAtTheEndIsNotDeliveredAndSetsEof) {

@@ -80,6 +80,26 @@ TEST(BmpDecoder, EightBitReadsTheWholeColourTable) {
   EXPECT_EQ(GetImagePixelColor(&d.image, 0, 0), 0x0F0A05u);
 }
 
+TEST(BmpDecoder, SmallPicturesWithAShortColourTableDecode) {
+  // The file ends before 2^bits colour entries: the entries it holds are used, the others are black.
+  struct Case {
+    int bits;
+    int entries;
+    Bytes pixels;  // 2 x 1
+    std::uint8_t expected[2];
+  };
+  const Case cases[] = {{8, 3, {2, 1, 0, 0}, {2, 1}}, {4, 3, {0x21, 0, 0, 0}, {2, 1}}};
+  for (const auto& c : cases) {
+    Decoded d(DecodeBmpImage, Bmp({.bits = c.bits, .width = 2, .height = 1, .colours = GreyColours(c.entries),
+                                   .pixels = c.pixels, .colorsUsed = static_cast<std::uint32_t>(c.entries)}));
+    ASSERT_EQ(d.result, 0) << c.bits;
+    EXPECT_EQ(*At(d.image, 0, 0), c.expected[0]) << c.bits;
+    EXPECT_EQ(*At(d.image, 1, 0), c.expected[1]) << c.bits;
+    EXPECT_EQ(GetImagePixelColor(&d.image, 0, 0), 0x060402u) << c.bits;
+    EXPECT_EQ(d.image.colorData.palette[2][3], 0) << c.bits;
+  }
+}
+
 TEST(BmpDecoder, LaterHeaderVersionsKeepTheColourTableAfterTheHeader) {
   Decoded d(DecodeBmpImage, Bmp({.bits = 8, .width = 1, .height = 1, .colours = GreyColours(256),
                                  .pixels = {9, 0, 0, 0}, .headerSize = 124}));

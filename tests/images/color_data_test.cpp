@@ -55,6 +55,16 @@ TEST(ColorData, CreateColorDataWorksOutWidthsShiftsAndUnusedBits) {
   }
 }
 
+TEST(ColorData, BitCountWithoutPixelBitsHasNoUnusedBits) {
+  // A wrong bit count from a caller must not shift by a negative amount.
+  for (int bits : {0, -1, -40}) {
+    ColorData d{};
+    EXPECT_EQ(CreateColorDataEntry(&d, bits, 0xF800, 0x07E0, 0x001F, 0), 0);
+    EXPECT_EQ(d.unusedMask, 0u) << bits;
+    EXPECT_EQ(d.unusedWidth, 0) << bits;
+  }
+}
+
 TEST(ColorData, PackAndConvertPixelValues) {
   ColorData x888{}, r565{}, a8888{};
   CreateColorData(&x888, 32, 0xFF0000, 0xFF00, 0xFF, 0);

@@ -7,6 +7,7 @@
 #include "engine/graphics/blend_tables.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/softrender/fill_memimg_rect.h"
+#include "engine/softrender/graphics_glue.h"
 #include "tests/softrender/test_images.h"
 
 namespace {
@@ -105,6 +106,44 @@ TEST_F(FillRect, RefusedDestinations) {
     EXPECT_EQ(softtest::Snapshot(m), before);
   }
   FillMemImgRect(nullptr, nullptr, 0);
+}
+
+// The filled-box selector: no DirectDraw object refuses; software mode fills the normalised box in the screen or,
+// while the mask is active, the mask; outside software mode the lock refuses reversed corners.
+TEST_F(FillRect, FilledBoxSelector) {
+  Image screen, mask, want;
+  for (Image* m : {&screen, &mask, &want}) {
+    MakeMemImg(m->get(), 8, 6, kFormat32);
+    FillMemImg(m->get(), nullptr, 0);
+  }
+  ResetGlue();
+  DrawScreenMemImg = screen.get();
+  SetGlueMaskMemImg(mask.get());
+  g_GraphDrawState = GraphDrawState{{0, 0, 8, 6}, 0, 255, -1, 0, 0, 0xFFFFFF, 0};
+  EXPECT_EQ(DrawFilledBoxSoft(1, 1, 4, 3, 0x00FF0000u), -1);
+  EXPECT_EQ(softtest::Snapshot(screen.get()), softtest::Snapshot(want.get()));
+
+  SetGlueDirectDrawReady(1);
+  const RECT box{1, 1, 4, 3};
+  EXPECT_EQ(DrawFilledBoxSoft(4, 3, 1, 1, 0x00FF0000u), 0);  // corners reversed
+  FillMemImgRect(want.get(), &box, 0x00FF0000u);
+  EXPECT_EQ(softtest::Snapshot(screen.get()), softtest::Snapshot(want.get()));
+  EXPECT_EQ(DrawFilledBoxSoft(20, 20, 30, 30, 0x00FF0000u), 0);  // outside: nothing drawn, still 0
+
+  g_GraphDrawState.MaskActive = 1;
+  EXPECT_EQ(DrawFilledBoxSoft(1, 1, 4, 3, 0x0000FF00u), 0);
+  EXPECT_EQ(softtest::GetPixel(mask.get(), 1, 1), 0x0000FF00u);
+  EXPECT_EQ(softtest::Snapshot(screen.get()), softtest::Snapshot(want.get()));
+  g_GraphDrawState.MaskActive = 0;
+
+  SoftwareRenderFlag = 0;
+  EXPECT_EQ(DrawFilledBoxSoft(4, 3, 1, 1, 0x000000FFu), -1);
+  EXPECT_EQ(softtest::Snapshot(screen.get()), softtest::Snapshot(want.get()));
+  EXPECT_EQ(DrawFilledBoxSoft(2, 2, 5, 4, 0x000000FFu), 0);
+  const RECT box2{2, 2, 5, 4};
+  FillMemImgRect(want.get(), &box2, 0x000000FFu);
+  EXPECT_EQ(softtest::Snapshot(screen.get()), softtest::Snapshot(want.get()));
+  ResetGlue();
 }
 
 }  // namespace

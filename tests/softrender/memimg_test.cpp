@@ -3,6 +3,7 @@
 
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/memimg.h"
+#include "engine/graphics/screen_format.h"
 #include "tests/softrender/test_images.h"
 
 namespace {
@@ -37,6 +38,23 @@ TEST(MemImg, BytesPerPixelAndAuxBuffers) {
   ASSERT_EQ(MakeMemImg(alpha32.get(), 5, 5, -1), 0);
   EXPECT_EQ(alpha32.get()->Format, kFormat32);
   EXPECT_EQ(alpha32.get()->RunTable, nullptr);
+}
+
+// Kind -1 follows the depth the game asked for: 16-bit when it asked for 16 bits (or for none), else 32-bit.
+TEST(MemImg, MakeWithScreenKind) {
+  struct Case {
+    std::uint32_t requestedBits;
+    int wantFormat;
+  } cases[] = {{16, kFormat16}, {0, kFormat16}, {32, kFormat32}};
+  for (const Case& c : cases) {
+    ResetScreenFormat();
+    g_ScreenFormat.requestedBits = c.requestedBits;
+    Image img;
+    ASSERT_EQ(MakeMemImg(img.get(), 3, 2, -1), 0);
+    EXPECT_EQ(img.get()->Format, c.wantFormat) << c.requestedBits;
+    EXPECT_EQ(img.get()->Pitch, 16) << c.requestedBits;
+  }
+  ResetScreenFormat();
 }
 
 TEST(MemImg, Refusals) {

@@ -139,6 +139,14 @@ TEST_F(TransferMatrix, RunCodedPathMatchesReference) {
     // 70 pixels wide: rows split into runs longer than 64.
     softtest::MakeSource(&src, c.format, c.kind, 70, 5, pm);
     for (int x = 0; x < 70; ++x) softtest::SetPixel(src.get(), x, 0, c.kind == softtest::kAlpha ? 0xFF000000u | (c.format == kFormat16 ? 0xFF0000u : 0u) | static_cast<std::uint32_t>(x) : static_cast<std::uint32_t>(x + 100));
+    // Row 1: long transparent stretches (runs of 64 and more) between drawn pixels, which the walk jumps over.
+    for (int x = 0; x < 70; ++x) {
+      if (x == 3 || x == 4 || x == 50 || x == 69) continue;
+      const std::uint32_t old = softtest::GetPixel(src.get(), x, 1);
+      softtest::SetPixel(src.get(), x, 1,
+                         c.kind == softtest::kAlpha ? (c.format == kFormat16 ? old & 0xFF00FFFFu : old & 0x00FFFFFFu)
+                                                    : src.get()->TransColor);
+    }
     BuildMemImgRunTable(src.get());
     softtest::MakeDest(&dst, c.format, 76, 9, pm);
     MakeMap(&map, 72, 5, pm);

@@ -96,7 +96,16 @@ TEST_F(LinesAndOvals, RandomLinesMatchTheReferenceAndStayInTheArea) {
   }
 }
 
+// Every pixel a line or an oval covers takes the operation, in both formats and every mode, and no other pixel
+// changes: two lines (one per major axis) and the 5 x 3 filled oval (rows 5, 9, 11, 11, 11, 9, 5 wide), apart.
 TEST_F(LinesAndOvals, EachPixelTakesTheConstantColourOperation) {
+  Pixels covered;
+  for (const auto& p : softref::LinePixels(1, 2, 37, 30, {0, 0, 40, 40})) covered.insert(p);
+  for (const auto& p : softref::LinePixels(38, 0, 36, 39, {0, 0, 40, 40})) covered.insert(p);
+  const int ovalWidths[7] = {5, 9, 11, 11, 11, 9, 5};
+  for (int row = 0; row < 7; ++row)
+    for (int i = 0; i < ovalWidths[row]; ++i) covered.insert({30 - ovalWidths[row] / 2 + i, 5 + row});
+  ASSERT_EQ(covered.size(), 36u + 39u + 61u);
   PixelMaker pm(12);
   for (int format : {kFormat16, kFormat32})
     for (int mode : {0, 1, 2, 3, 4, 5})
@@ -111,14 +120,15 @@ TEST_F(LinesAndOvals, EachPixelTakesTheConstantColourOperation) {
           g_GraphDrawState.Brightness = br;
           const std::uint32_t colour = pm.Colour(format);
           DrawMemImgLine(d.get(), 1, 2, 37, 30, colour);
-          DrawMemImgOval(d.get(), 30, 8, 6, 4, colour, 1);  // apart from the line
+          DrawMemImgLine(d.get(), 38, 0, 36, 39, colour);
+          DrawMemImgOval(d.get(), 30, 8, 5, 3, colour, 1);
           for (int y = 0; y < 40; ++y)
             for (int x = 0; x < 40; ++x) {
-              const std::uint32_t was = before.At(x, y), now = GetPixel(d.get(), x, y);
-              if (now != was) {
-                ASSERT_EQ(now, softref::FillPixel(format, mode, p, br, colour, was))
-                    << format << " mode " << mode << " P " << p << " at " << x << ", " << y;
-              }
+              const std::uint32_t was = before.At(x, y);
+              const std::uint32_t want =
+                  covered.count({x, y}) != 0 ? softref::FillPixel(format, mode, p, br, colour, was) : was;
+              ASSERT_EQ(GetPixel(d.get(), x, y), want)
+                  << format << " mode " << mode << " P " << p << " at " << x << ", " << y;
             }
         }
 }

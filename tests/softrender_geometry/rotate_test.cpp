@@ -108,6 +108,36 @@ TEST_F(Rotate, DegenerateAndExtremeInputIsRefusedOrClipped) {
   EXPECT_EQ(GetPixel(dst.get(), 19, 20), GetPixel(tall.get(), 0, 4500));
 }
 
+// A palette source whose transparent colour is above 255, or a 16-bit source whose one is above 0xFFFF, never
+// skips a pixel.
+TEST_F(Rotate, TransparentColourNoTexelCanEqualSkipsNothing) {
+  PixelMaker pm(22);
+  const struct {
+    int format;
+    softtest::SourceKind kind;
+    std::uint32_t trans;
+  } cases[] = {
+      {kFormat32, softtest::kPalette, 0x107u},
+      {kFormat16, softtest::kPalette, 0x107u},
+      {kFormat16, softtest::kDirect, 0x11234u},
+  };
+  for (const auto& c : cases) {
+    Image src, keyed;
+    softtest::MakeSource(&src, c.format, c.kind, 9, 7, pm);  // 1 in 5 texels hold the low bits of c.trans
+    src.get()->TransColor = c.trans;
+    softtest::MakeDest(&keyed, c.format, 30, 30, pm);
+    std::vector<std::uint32_t> entries;
+    softref::Plane want = ToPlane(keyed.get());
+    g_GraphDrawState.DrawArea = RECT{0, 0, 30, 30};
+    DrawMemImgRotated(keyed.get(), src.get(), 15, 14, 0.4f, 1.7f, 1, 0, nullptr);
+    softref::Draw draw;
+    draw.transparent = 1;
+    softref::DrawSamples(softref::RotatedSamples(9, 7, 15, 14, 0.4f, 1.7f, {0, 0, 30, 30}),
+                         softtest::RefSource(src.get(), &entries), draw, ToPlane(src.get()), nullptr, &want);
+    EXPECT_EQ(Diff(keyed.get(), want), "") << c.format << " " << c.kind;
+  }
+}
+
 TEST_F(Rotate, EveryCombinationMatchesTheReference) {
   PixelMaker pm(555);
   const RECT area{2, 3, 29, 25};

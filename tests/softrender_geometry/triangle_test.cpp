@@ -199,14 +199,15 @@ TEST_F(Triangle, ExtremeCoordinatesAreClippedOrRefused) {
       {-(1 << 24), -(1 << 24), 0, 0, 1 << 24, -(1 << 24), 16, 0, 0, 1 << 24, 0, 16},  // at the limit
       {0, 0, 0, 0, 1, 0, 1 << 24, 0, 0, 1, 0, 1 << 24},                             // steep texture gradient
   };
-  for (const auto& v : cases) {
+  for (std::size_t n = 0; n < std::size(cases); ++n) {
     FillMemImg(dst.get(), nullptr, 0);
-    DrawMemImgTriangle(dst.get(), src.get(), v.data(), 0, nullptr, 0);
+    DrawMemImgTriangle(dst.get(), src.get(), cases[n].data(), 0, nullptr, 0);
+    // The two large triangles cover the whole area with texels near the source's middle.
+    const bool fillsArea = n == 0 || n == 2;
     for (int y = 0; y < 32; ++y) {
       for (int x = 0; x < 32; ++x) {
-        if (x < 4 || y < 4 || x >= 28 || y >= 28) {
-          ASSERT_EQ(GetPixel(dst.get(), x, y), 0u) << x << ", " << y;
-        }
+        const bool outside = x < 4 || y < 4 || x >= 28 || y >= 28;
+        ASSERT_EQ(GetPixel(dst.get(), x, y), !outside && fillsArea ? 0x00FFFFFFu : 0u) << n << ": " << x << ", " << y;
       }
     }
   }
@@ -253,6 +254,42 @@ TEST_F(Triangle, SixteenBitAddWeighsAlphaBeforeBrightness) {
   DrawMemImgTriangle(dst.get(), src.get(), v, 0, nullptr, 0);
   // (31 * 200) >> 8 = 24, then 24 * 129 / 255 = 12 (brightness first would give 15 * 200 >> 8 = 11).
   EXPECT_EQ(GetPixel(dst.get(), 0, 0), 12u);
+}
+
+// The transparent colour is compared with the whole index or word: one that no texel can equal (a palette index
+// above 255, a 16-bit word above 0xFFFF) skips nothing, although its low bits match texels.
+TEST_F(Triangle, TransparentColourNoTexelCanEqualSkipsNothing) {
+  PixelMaker pm(21);
+  const struct {
+    int format;
+    softtest::SourceKind kind;
+    std::uint32_t trans;
+  } cases[] = {
+      {kFormat32, softtest::kPalette, 0x107u},
+      {kFormat16, softtest::kPalette, 0x107u},
+      {kFormat16, softtest::kDirect, 0x11234u},
+  };
+  const int v[12] = {-1, -1, 0, 0, 30, 2, 9, 0, 2, 28, 0, 7};
+  for (const auto& c : cases) {
+    Image src, keyed, plain;
+    softtest::MakeSource(&src, c.format, c.kind, 9, 7, pm);  // 1 in 5 texels hold the low bits of c.trans
+    src.get()->TransColor = c.trans;
+    softtest::MakeDest(&keyed, c.format, 30, 30, pm);
+    MakeBlank(&plain, 30, 30, c.format);
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 30; ++x) SetPixel(plain.get(), x, y, GetPixel(keyed.get(), x, y));
+    std::vector<std::uint32_t> entries;
+    softref::Plane want = ToPlane(keyed.get());
+    g_GraphDrawState.DrawArea = RECT{0, 0, 30, 30};
+    DrawMemImgTriangle(keyed.get(), src.get(), v, 1, nullptr, 0);
+    DrawMemImgTriangle(plain.get(), src.get(), v, 0, nullptr, 0);
+    EXPECT_EQ(softtest::Snapshot(keyed.get()), softtest::Snapshot(plain.get())) << c.format << " " << c.kind;
+    softref::Draw draw;
+    draw.transparent = 1;
+    softref::DrawSamples(softref::TriangleSamples(v, {0, 0, 30, 30}), softtest::RefSource(src.get(), &entries), draw,
+                         ToPlane(src.get()), nullptr, &want);
+    EXPECT_EQ(Diff(keyed.get(), want), "") << c.format << " " << c.kind;
+  }
 }
 
 TEST_F(Triangle, EveryCombinationMatchesTheReference) {

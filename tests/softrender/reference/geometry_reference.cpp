@@ -47,6 +47,11 @@ i64 EdgeX(const std::vector<Seg>& segs, i64 r) {
 std::uint32_t TexelPixel(const Source& source, const Draw& draw, std::uint32_t src, std::uint32_t dst, int level) {
   Draw d = draw;
   d.path = Path::kStretched;
+  // The transparent colour is compared whole: a palette index with one above 255, or a 16-bit word with one above
+  // 0xFFFF, is never transparent (the stretched transfer compares only the low bits).
+  if (!source.alpha && (source.palette ? source.transColor > 0xFFu
+                                       : source.format == 0 && source.transColor > 0xFFFFu))
+    d.transparent = 0;
   const bool weighsAlpha = source.alpha && (draw.transparent == 0 || ((src >> 16) & 0xFF) != 255);
   const bool bright = (draw.brightness & 0xFFFFFF) != 0xFFFFFF;
   if (source.format == 0 && source.alpha && !draw.useLevel && bright && weighsAlpha &&
