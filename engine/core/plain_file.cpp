@@ -182,7 +182,12 @@ StreamHandle OpenThreaded(PlainFileRecord* record, const char* path) {
   record->useThread = 1;
   record->size = static_cast<std::uint32_t>(size);
   record->thread = part;
-  part->thread.Start([part] { FileThreadProc(part); });
+  // A follower of the virtual clock: the thread's idle waits must not move time for everybody else.
+  if (!part->thread.Start([part] { FileThreadProc(part); }, platform::ClockRole::Follower)) {
+    DeleteThreadPart(part);
+    MemFree(record);
+    return WriteLog("ファイルアクセス専用スレッドの作成に失敗しました\n"), 0;
+  }
   SendCommand(part, kFileThreadOpen, [path](PlainFileThreadPart* p) { CopyString(p->fileName, path); });
   if (part->openError == 1) {
     DeleteThreadPart(part);

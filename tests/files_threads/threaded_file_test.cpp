@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/core/plain_file.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -86,6 +87,24 @@ TEST_F(ThreadedFile, ReadAheadServesBufferedBytesUntilASeek) {
   ASSERT_EQ(PlainFileRead(buffer, 1, 64, h), 64);
   EXPECT_EQ(0, std::memcmp(buffer, changed.data() + 64, 64));
   EXPECT_EQ(ClosePlainFile(h), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ThreadedFile, IdleFileThreadLeavesTheVirtualClockAlone) {
+  platform::SetClockMode(platform::ClockMode::Virtual);
+  const std::uint32_t start = platform::MillisecondClock();
+  const StreamHandle h = OpenPlainFile("STREAM.BIN", 1, 0);
+  ASSERT_NE(h, 0);
+  std::vector<std::uint8_t> buffer(1000);
+  EXPECT_EQ(PlainFileRead(buffer.data(), 1, 1000, h), 1000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));  // real time for an idle thread to misbehave in
+  EXPECT_EQ(0, std::memcmp(buffer.data(), data_.data(), 1000));
+  EXPECT_EQ(ClosePlainFile(h), 0);
+  EXPECT_LT(platform::MillisecondClock() - start, 1000u);
+  platform::SetClockMode(platform::ClockMode::Real);
 }
 
 }  // namespace
