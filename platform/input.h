@@ -244,7 +244,7 @@ enum PadFault : std::uint32_t {
 struct PadDescription {
   std::string instanceName = "Game pad";
   std::string productName = "Game pad";
-  int buttonCount = 16;
+  int buttonCount = 32;
   bool hasZ = true;
   bool hasR = true;
   bool forceFeedback = true;

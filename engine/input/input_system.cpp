@@ -1,4 +1,5 @@
 // Input start-up, shut-down and device re-acquisition.
+#include <cstdio>
 #include <cstring>
 
 #include "engine/core/log.h"
@@ -74,7 +75,9 @@ bool TryDirectInput(int version) {
   if (!InputSucceeded(r)) {
     if (version == 7) {
       WriteLog("取得に失敗。\n");
-      LogPrintf("エラーコード 0x%x\n", static_cast<unsigned>(r));
+      char text[64];
+      std::snprintf(text, sizeof text, "エラーコード 0x%x\n", static_cast<unsigned>(r));
+      WriteLog(text);
     } else {
       WriteLog("取得に失敗。");
     }
@@ -108,7 +111,9 @@ int StartFallbackInput() {
     ++count;
   }
   g_Input.padCount = count;
-  LogPrintf("パッドの数は %d 個です\n", count);
+  char text[64];
+  std::snprintf(text, sizeof text, "パッドの数は %d 個です\n", count);
+  WriteLog(text);
   DecreaseLogIndent();
   g_Input.directInput = InputFallbackMarker();
   WriteLog("入力関連の初期化をしました\n");

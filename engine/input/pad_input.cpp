@@ -172,12 +172,12 @@ int GetPadInputBitsBody(int request) {
   int result;
   if (StartInputIfStopped(&result)) return result;
   const bool withKeyboard = (request & kPadRequestKeyboard) != 0;
-  const int n = (request & ~kPadRequestKeyboard) - 1;
+  const long long n = static_cast<long long>(request & ~kPadRequestKeyboard) - 1;
   if (g_Input.padCount > 0 && !withKeyboard && (n < -1 || n >= g_Input.padCount)) return 0;
 
   std::uint32_t bits = 0;
   if (n >= 0 && n < g_Input.padCount) {
-    PollPadState(n);
+    PollPadState(static_cast<int>(n));
     const platform::JoystickState& s = g_Input.pads[n].state;
     if (s.y > 0) bits |= 0x0001;
     if (s.x < 0) bits |= 0x0002;

@@ -23,8 +23,8 @@ void SetEffectRunning(platform::InputEffect* effect, int* running, int wanted) {
 
 // The pad (0-based) a request names, or -1. The request is the 1-based pad number; 0x1000 is ignored.
 int RequestedPad(int request) {
-  const int n = (request & ~kPadRequestKeyboard) - 1;
-  return n >= 0 && n < g_Input.padCount ? n : -1;
+  const long long n = static_cast<long long>(request & ~kPadRequestKeyboard) - 1;
+  return n >= 0 && n < g_Input.padCount ? static_cast<int>(n) : -1;
 }
 
 void StopPadVibration(int request) {
