@@ -42,6 +42,13 @@ class InputTest : public ::testing::Test {
     return s;
   }
 
+  // The window layer's state as the input layer sees it.
+  static int MessagePasses() { return g_InputWindowStandIn.messagePasses; }
+  static void SetMessagePassQuits(bool quits) { g_InputWindowStandIn.messagePassResult = quits ? -1 : 0; }
+  static void SetCloseRequested(bool requested) { g_InputWindowStandIn.closeRequested = requested ? 1 : 0; }
+  static void SetWindowActive(bool active) { g_InputWindowStandIn.active = active ? 1 : 0; }
+  static void SetOnWindowThread(bool on) { g_InputWindowStandIn.onWindowThread = on; }
+
   static void UseFallbackOnly() {
     platform::SetDirectInputAvailability(7, platform::DirectInputAvailability::CreateFails);
     platform::SetDirectInputAvailability(8, platform::DirectInputAvailability::CreateFails);

@@ -30,7 +30,7 @@ TEST_F(InputTest, DirectInput7IsUsedWhenAvailable) {
   EXPECT_NE(g_Input.pads[0].periodicEffect, nullptr);
   EXPECT_NE(g_Input.pads[0].constantEffect, nullptr);
   EXPECT_EQ(g_Input.pads[0].vibrationPower, 10000);
-  EXPECT_EQ(g_InputWindowStandIn.messagePasses, 1);  // the pass after bringing the window to the top
+  EXPECT_EQ(MessagePasses(), 1);  // the pass after bringing the window to the top
   EXPECT_EQ(InitializeInput(), 0) << "a second start-up returns at once";
   EXPECT_EQ(g_Input.padCount, 1);
 }
@@ -181,7 +181,7 @@ TEST_F(InputTest, TerminateReleasesEverythingAndTheNextQueryRestarts) {
 }
 
 TEST_F(InputTest, NoRestartOnceTheWindowIsClosing) {
-  g_InputWindowStandIn.closeRequested = 1;
+  SetCloseRequested(true);
   platform::SetKeyDown(platform::dik::kEscape, true);
   EXPECT_EQ(IsKeyDownBody(platform::dik::kEscape), 0);
   EXPECT_EQ(GetPadInputBitsBody(0x1001), 0);

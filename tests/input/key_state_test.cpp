@@ -62,12 +62,12 @@ TEST_F(InputTest, SystemStateOverridesFirstGroupKeysOnTheWindowThreadOnly) {
   platform::SetVirtualKeyDown(platform::vk::kA, false);
   NextTick();
   EXPECT_EQ(IsKeyDownBody(dik::kA), 0) << "on the window's thread the system state wins";
-  g_InputWindowStandIn.onWindowThread = false;
+  SetOnWindowThread(false);
   NextTick();
   EXPECT_EQ(IsKeyDownBody(dik::kA), 1) << "elsewhere DirectInput's state stands";
 
   // Second-group keys are never overridden: left shift reported down by DirectInput only.
-  g_InputWindowStandIn.onWindowThread = true;
+  SetOnWindowThread(true);
   platform::SetKeyDown(dik::kLeftShift, true);
   platform::SetVirtualKeyDown(platform::vk::kLeftShift, false);
   NextTick();

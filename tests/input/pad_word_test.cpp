@@ -170,14 +170,14 @@ TEST_F(PadWordTest, LostPadIsAcquiredAgainBetweenMessagePasses) {
   platform::SetPadButton(slot_, 0, false);
   platform::SetPadButton(slot_, 1, true);
   platform::LosePadAcquisition(slot_);
-  const int passes = g_InputWindowStandIn.messagePasses;
+  const int passes = MessagePasses();
   EXPECT_EQ(Word(), 0x20) << "read again after acquiring";
-  EXPECT_EQ(g_InputWindowStandIn.messagePasses, passes + 2);
+  EXPECT_EQ(MessagePasses(), passes + 2);
 
   // A pass that reports the end of the application stops the retry; the old state stays.
   platform::SetPadButton(slot_, 2, true);
   platform::LosePadAcquisition(slot_);
-  g_InputWindowStandIn.messagePassResult = -1;
+  SetMessagePassQuits(true);
   NextTick();
   EXPECT_EQ(PollPadState(0), -1);
   EXPECT_EQ(g_Input.pads[0].state.buttons[2], 0);

@@ -99,13 +99,13 @@ TEST_F(VibrationTest, ClockGoingBackAddsNothing) {
 
 TEST_F(VibrationTest, InactivityStopsTheEffectsAndActivationRestartsThem) {
   StartPadVibrationBody(1, 8000, -1);
-  g_InputWindowStandIn.active = 0;
+  SetWindowActive(false);
   UpdatePadVibrationEffects();
   EXPECT_EQ(Pad().constantEffectRunning, 0);
   EXPECT_EQ(Pad().periodicEffectRunning, 0);
   EXPECT_EQ(Pad().vibrationOn, 1) << "the vibration itself stays on";
   EXPECT_EQ(Rumble(), std::make_pair(0, 0));
-  g_InputWindowStandIn.active = 1;
+  SetWindowActive(true);
   UpdatePadVibrationEffects();
   EXPECT_EQ(Pad().constantEffectRunning, 1);
   EXPECT_EQ(Pad().periodicEffectRunning, 1);
