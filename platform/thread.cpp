@@ -7,6 +7,8 @@
 
 namespace platform {
 
+namespace ci = clock_internal;
+
 ThreadId CurrentThreadId() {
   static std::atomic<ThreadId> next{1};
   thread_local ThreadId id = next.fetch_add(1);
@@ -27,30 +29,90 @@ void Event::Reset() {
 }
 
 bool Event::Wait(std::uint32_t timeoutMs) {
-  std::unique_lock lock(mutex_);
+  const auto signalled = [this] { return signalled_; };
+  if (timeoutMs == 0) {
+    std::lock_guard lock(mutex_);
+    return signalled_;
+  }
+  constexpr auto kPoll = std::chrono::milliseconds(1);
+
   if (timeoutMs == kInfinite) {
-    cv_.wait(lock, [this] { return signalled_; });
+    ci::BeginBlockingWait();
+    {
+      std::unique_lock lock(mutex_);
+      if (IsVirtualClock() && ci::IsDriverThread()) {
+        // The blocked driver keeps the virtual clock going when only time can wake its followers.
+        while (!cv_.wait_for(lock, kPoll, signalled)) {
+          lock.unlock();
+          ci::AdvanceWhileDriverBlocked();
+          lock.lock();
+        }
+      } else {
+        cv_.wait(lock, signalled);
+      }
+    }
+    ci::EndBlockingWait();
     return true;
   }
-  if (timeoutMs == 0) return signalled_;
-  if (IsVirtualClock()) {
-    // Give another thread a moment of real time to signal, then let virtual time run out.
-    if (cv_.wait_for(lock, std::chrono::milliseconds(1), [this] { return signalled_; })) return true;
-    AdvanceVirtualClock(static_cast<std::uint64_t>(timeoutMs) * 1000000ull);
-    return false;
+
+  if (!IsVirtualClock()) {
+    std::unique_lock lock(mutex_);
+    return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), signalled);
   }
-  return cv_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return signalled_; });
+
+  if (ci::IsFollowerThread()) {
+    const std::uint64_t deadline = ci::BeginTimedWait(timeoutMs);
+    bool result = false;
+    {
+      std::unique_lock lock(mutex_);
+      for (;;) {
+        if (cv_.wait_for(lock, kPoll, signalled)) {
+          result = true;
+          break;
+        }
+        lock.unlock();
+        const bool expired = ci::TimedWaitExpired(deadline);
+        lock.lock();
+        if (expired) {
+          result = signalled_;
+          break;
+        }
+      }
+    }
+    ci::EndTimedWait();
+    return result;
+  }
+
+  // Give another thread a moment of real time to signal, then let virtual time run out.
+  {
+    std::unique_lock lock(mutex_);
+    if (cv_.wait_for(lock, kPoll, signalled)) return true;
+  }
+  AdvanceVirtualClock(static_cast<std::uint64_t>(timeoutMs) * 1000000ull);
+  return false;
 }
 
 Thread::~Thread() { Join(); }
 
-void Thread::Start(std::function<void()> body) {
+void Thread::Start(std::function<void()> body, ClockRole role) {
   Join();
+  if (role == ClockRole::Follower) {
+    ci::FollowerSlot* slot = ci::CreateFollowerSlot();
+    thread_ = std::thread([slot, body = std::move(body)] {
+      ci::AdoptFollowerSlot(slot);
+      body();
+      ci::ReleaseFollowerSlot();
+    });
+    return;
+  }
   thread_ = std::thread(std::move(body));
 }
 
 void Thread::Join() {
-  if (thread_.joinable()) thread_.join();
+  if (!thread_.joinable()) return;
+  ci::BeginBlockingWait();
+  thread_.join();
+  ci::EndBlockingWait();
 }
 
 }  // namespace platform

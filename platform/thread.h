@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/clock.h"
+
 namespace platform {
 
 using ThreadId = std::uint32_t;
@@ -22,7 +24,8 @@ class Event {
   void Set();
   void Reset();
   // Waits until signalled or until timeoutMs has passed on the platform clock (kInfinite: no limit; 0: poll).
-  // Returns true when signalled. Under the virtual clock a timed wait that runs out advances the clock by its
+  // Returns true when signalled. Under the virtual clock a timed wait of a follower thread waits for the driver to
+  // bring the clock to its deadline; on any other thread a timed wait that runs out advances the clock by its
   // time-out, after a short real wait that lets another thread signal first.
   bool Wait(std::uint32_t timeoutMs);
 
@@ -40,7 +43,8 @@ class Thread {
   Thread& operator=(const Thread&) = delete;
   ~Thread();
 
-  void Start(std::function<void()> body);
+  // A follower thread's sleeps and timed waits follow the virtual clock instead of moving it (platform/clock.h).
+  void Start(std::function<void()> body, ClockRole role = ClockRole::Independent);
   void Join();
   bool Running() const { return thread_.joinable(); }
 

@@ -143,7 +143,7 @@ void ApiUnlock() {
   if (Release()) platform::SleepMilliseconds(0);
 }
 
-bool ApiLockBackground(const volatile int* quitFlag) {
+bool ApiLockBackground(const std::atomic<int>* quitFlag) {
   EnsureInitialised();
   ApiLockRecord& r = g_ApiLock;
   const std::uint32_t self = platform::CurrentThreadId();

@@ -4,6 +4,7 @@
 // queue entry; only the head of the queue may take a free lock, so a newcomer never overtakes a waiter.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -34,7 +35,7 @@ void ApiUnlock();
 
 // The background message thread's variant: gives up (returns false, lock not taken, own queue entry removed) once
 // *quitFlag is 1 while it waits.
-bool ApiLockBackground(const volatile int* quitFlag);
+bool ApiLockBackground(const std::atomic<int>* quitFlag);
 // Release without the yield that ApiUnlock gives the woken thread.
 void ApiUnlockBackground();
 

@@ -2,10 +2,33 @@
 
 #include "engine/core/api_lock.h"
 #include "engine/core/log.h"
+#include "engine/core/message.h"
 #include "engine/core/random.h"
+#include "engine/core/start_engine.h"
+#include "engine/core/timing.h"
+#include "engine/core/window.h"
 #include "engine/input/input.h"
 
 int SetLogFileOutput(int on) { return CallLocked<SetLogFileOutputBody>(on); }
 int GetRandomUpTo(int n) { return CallLocked<RandomUpTo>(n); }
+
+int StartEngine() { return CallLocked<StartEngineBody>(); }
+
+int EndEngine() {
+  ApiLock();
+  const int result = EndEngineBody();
+  ApiUnlock();
+  ApiLockTeardown();
+  return result;
+}
+
+int ProcessMessage() { return CallLocked<ProcessMessageBody>(); }
+int ChangeWindowMode(int windowed) { return CallLocked<ChangeWindowModeBody>(windowed); }
+int SetWindowTitle(const char* title) { return CallLocked<SetWindowTitleBody>(title); }
+int SetWindowIconResource(int id) { return CallLocked<SetWindowIconResourceBody>(id); }
+int WaitPumpingMessagesEntry(int milliseconds) { return WaitPumpingMessages(milliseconds); }
+int GetMillisecondCount(int) { return static_cast<int>(CallLocked<GetMillisecondCountBody>()); }
+int GetLocalDateTime(int* six) { return CallLocked<GetLocalDateTimeBody>(six); }
+
 int IsKeyDown(int code) { return CallLocked<IsKeyDownBody>(code); }
 int GetPadInputBits(int request) { return CallLocked<GetPadInputBitsBody>(request); }

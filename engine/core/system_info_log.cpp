@@ -9,43 +9,40 @@
 #include "platform/clock.h"
 #include "platform/system_info.h"
 
-namespace {
-
-// "Windows" followed by the version part, and the version code (left unchanged for an unknown version).
-void NameOs(const platform::OsVersion& v, char* name) {
+void DescribeOsVersion(const platform::OsVersion& v, char* name, int* code) {
   CopyString(name, "Windows");
   const char* part = "";
   const char spFirst = v.servicePack[0];
   switch (v.platformId) {
     case 0:
       part = "3.1";
-      g_System.osVersionCode = 0;
+      *code = 0;
       break;
     case 1:
       if (v.minor == 0) {
         part = spFirst == 'C' ? "95OSR2" : "95";
-        g_System.osVersionCode = 1;
+        *code = 1;
       } else if (v.minor == 10) {
         part = spFirst == 'A' ? "98SE" : "98";
-        g_System.osVersionCode = 2;
+        *code = 2;
       } else if (v.minor == 90) {
         part = "Me";
-        g_System.osVersionCode = 3;
+        *code = 3;
       }
       break;
     case 2:
       if (v.major == 3) {
         part = "NT 3.51";
-        g_System.osVersionCode = 0x104;
+        *code = 0x104;
       } else if (v.major == 4) {
         part = "4.0";
-        g_System.osVersionCode = 0x105;
+        *code = 0x105;
       } else if (v.major == 5 && v.minor == 0) {
         part = "2000";
-        g_System.osVersionCode = 0x106;
+        *code = 0x106;
       } else if (v.major == 5 && v.minor == 1) {
         part = "XP";
-        g_System.osVersionCode = 0x107;
+        *code = 0x107;
       }
       break;
     default:
@@ -53,8 +50,6 @@ void NameOs(const platform::OsVersion& v, char* name) {
   }
   AppendString(name, part);
 }
-
-}  // namespace
 
 void SystemInfoLog() {
   WriteLog("システムの情報を出力します\n");
@@ -67,7 +62,7 @@ void SystemInfoLog() {
   WriteLog("ＯＳ  ");
   const platform::OsVersion version = platform::QueryOsVersion();
   char name[64];
-  NameOs(version, name);
+  DescribeOsVersion(version, name, &g_System.osVersionCode);
   std::snprintf(g_System.osText, sizeof g_System.osText, "%s ( Build %d %s )", name, version.build,
                 version.servicePack);
   LogPrintf("%s", g_System.osText);

@@ -4,4 +4,12 @@
 
 inline constexpr const char* kEngineVersion = "2.22d";
 
+namespace platform {
+struct OsVersion;
+}
+
 void SystemInfoLog();
+
+// "Windows" followed by the version's name into name (64 bytes); *code gets the version code, and stays as it was
+// for a version the engine does not know.
+void DescribeOsVersion(const platform::OsVersion& version, char* name, int* code);

@@ -2,9 +2,37 @@
 // for later use. One static instance.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
+#include "platform/window.h"
+
 inline constexpr int kMaxDroppedFiles = 1000;
+inline constexpr int kMaxMenuItems = 128;
+inline constexpr int kMaxChosenMenuItems = 64;
+inline constexpr int kMaxToolbarButtons = 64;
+inline constexpr int kMaxExtraPumpWindows = 100;
+
+namespace platform {
+class Thread;
+}
+
+struct MenuItemRecord {
+  std::intptr_t menu;
+  std::int16_t position;
+  std::uint16_t id;
+  char name[128];
+};
+
+struct ToolbarButton {
+  int id;
+  int reserved1;
+  int state;  // 0 normal, 3 separator
+  int reserved2;
+  int clicked;
+};
+
+using MessageHook = platform::LResult (*)(platform::WindowHandle, std::uint32_t, platform::WParam, platform::LParam);
 
 struct SystemWindowRecord {
   // System information (kept over the window set-up's reset).
@@ -27,7 +55,7 @@ struct SystemWindowRecord {
 
   // Process state.
   int userWindowMode;
-  volatile int quitFlag;
+  std::atomic<int> quitFlag;  // read by the background thread outside the API lock
 
   // Texts.
   char startupDirectory[260];
@@ -35,6 +63,104 @@ struct SystemWindowRecord {
   // Files dropped on the window (each a MemAlloc block).
   char* droppedFiles[kMaxDroppedFiles];
   int droppedFileCount;
+
+  // Settings made before start-up (kept over the window set-up's reset).
+  int windowMode;  // 1 window, 0 full screen
+  char windowTitle[256];
+  int iconId;
+  int archiveOff;
+  int noGraphics;
+  int noSound;
+  int noInput;
+  platform::WindowHandle userWindow;
+  int windowStyleIndex;  // 0..6
+  int windowX, windowY;
+  int windowPositionSet;
+  int hiddenWindow;
+  int resizable;
+  int visibleStyle;
+  double windowScale;  // 1.0 when 0 or less
+  int windowRegion;    // 0: none
+  int doubleStartAllowed;
+  int windowModeSwitchAllowed;
+  void (*modeChangeCallback)(void* data);
+  void* modeChangeData;
+  int acceleratorTable;
+  MessageHook messageHook;
+  int keepWindowOnClose;
+  int noQuitMessage;
+
+  // Window.
+  platform::WindowHandle mainWindow;
+  platform::Thread* backgroundThread;
+  std::atomic<std::uint32_t> backgroundThreadId;
+  std::atomic<int> threadEnded;  // set by the background thread as it ends
+  platform::WindowProc userWindowProc;
+  std::uint32_t mainThreadId;
+  platform::Rect clientRect;  // on the screen
+  int modeChanging;
+
+  // Process state.
+  int closeRequested;
+  int destroyed;
+  int displayChangeHandled;
+  int active;
+  int restoreNeeded;
+  int modeSwitchRequest;
+  int endingFlag;  // 0 running, 1 shutting down, 4 WM_CLOSE received while running
+  int painting;
+  int repainting;  // the kept inactive-window image is being drawn
+  int cursorVisibleRequest;
+  int cursorShown;
+  int mouseWheelCount;
+  int creatingWindow;
+  int initDone;
+  int comStarted;
+
+  // Timer.
+  std::int64_t performanceFrequency;
+  int usePerformanceCounter;
+
+  // Desktop.
+  int desktopWidth, desktopHeight, desktopBits;
+  double totalPhysicalMemory, freePhysicalMemory;  // bytes
+
+  // Kept inactive-window image and activation callback.
+  int keptImageFlag;
+  int keptImageGraph;
+  void (*activationCallback)(int active, void* data);
+  void* activationData;
+
+  // Menu.
+  std::intptr_t menuHandle;
+  int menuInUse;
+  void (*menuCommandCallback)(std::uint16_t command);
+  void (*menuItemCallback)(const char* name, int id);
+  int menuHidden;
+  int menuAlwaysShown;
+  int lastMenuVisible;
+  int mouseNearTop;
+  MenuItemRecord menuItems[kMaxMenuItems];
+  int menuItemCount;
+  int chosenItems[kMaxChosenMenuItems];
+  int chosenItemCount;
+
+  // Toolbar.
+  int toolbarExists;
+  platform::WindowHandle toolbarWindow;
+  int toolbarBitmap;
+  int toolbarButtonCount;
+  ToolbarButton toolbarButtons[kMaxToolbarButtons];
+
+  // Hooks.
+  int systemKeyFlag;
+
+  // Message pump extras.
+  platform::WindowHandle extraWindows[kMaxExtraPumpWindows];
+  int extraWindowCount;
+  platform::WindowHandle dialogWindow;
+
+  int codePageClass;  // 2 for the Hangeul code page, else 1
 };
 
 extern SystemWindowRecord g_System;

@@ -1,25 +1,19 @@
-// Temporary: stands in for the window layer until it lands.
 #include "engine/input/input_window_link.h"
 
-#include <cstdlib>
+#include "engine/core/message.h"
+#include "engine/core/start_engine.h"
+#include "engine/core/system_record.h"
+#include "engine/core/window.h"
+#include "platform/thread.h"
+#include "platform/window.h"
 
-#include "engine/core/log.h"
-#include "engine/input/input_window_stand_in.h"
-
-InputWindowStandIn g_InputWindowStandIn{};
-
-int InputMessagePass() {
-  ++g_InputWindowStandIn.messagePasses;
-  return g_InputWindowStandIn.messagePassResult;
+int InputMessagePass() { return ProcessMessageBody(); }
+void InputWaitWhileInactive() { WaitWhileInactive(); }
+int InputCloseRequested() { return GetCloseRequestedFlag(); }
+int InputWindowActive() { return IsWindowActive(); }
+bool InputOnWindowThread() { return platform::CurrentThreadId() == g_System.mainThreadId; }
+std::uintptr_t InputMainWindow() { return static_cast<std::uintptr_t>(GetMainWindowHandle()); }
+void InputBringWindowToTop() {
+  if (GetMainWindowHandle() != 0) platform::BringWindowToTop(GetMainWindowHandle());
 }
-void InputWaitWhileInactive() { ++g_InputWindowStandIn.inactiveWaits; }
-int InputCloseRequested() { return g_InputWindowStandIn.closeRequested; }
-int InputWindowActive() { return g_InputWindowStandIn.active; }
-bool InputOnWindowThread() { return g_InputWindowStandIn.onWindowThread; }
-std::uintptr_t InputMainWindow() { return 1; }
-void InputBringWindowToTop() {}
-void InputFatalExit(const char* message) {
-  WriteLog(message);
-  WriteLog("\n");
-  std::_Exit(255);
-}
+void InputFatalExit(const char* message) { FatalExit(message); }

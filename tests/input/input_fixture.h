@@ -7,7 +7,7 @@
 
 #include "engine/core/system_record.h"
 #include "engine/input/input.h"
-#include "engine/input/input_window_stand_in.h"
+#include "platform/thread.h"
 #include "platform/clock.h"
 #include "platform/input.h"
 
@@ -30,7 +30,11 @@ class InputTest : public ::testing::Test {
     std::memset(&g_Input, 0, sizeof g_Input);
     platform::ResetInputDevices();
     platform::ClearRumbleChanges();
-    g_InputWindowStandIn = InputWindowStandIn{};
+    // No window: an active application whose message passes go on, queried from the window's thread.
+    g_System.active = 1;
+    g_System.closeRequested = 0;
+    g_System.quitFlag = 0;
+    g_System.mainThreadId = platform::CurrentThreadId();
   }
 
   // Moves the clock to the next millisecond, so the next query reads the devices again.
@@ -43,11 +47,10 @@ class InputTest : public ::testing::Test {
   }
 
   // The window layer's state as the input layer sees it.
-  static int MessagePasses() { return g_InputWindowStandIn.messagePasses; }
-  static void SetMessagePassQuits(bool quits) { g_InputWindowStandIn.messagePassResult = quits ? -1 : 0; }
-  static void SetCloseRequested(bool requested) { g_InputWindowStandIn.closeRequested = requested ? 1 : 0; }
-  static void SetWindowActive(bool active) { g_InputWindowStandIn.active = active ? 1 : 0; }
-  static void SetOnWindowThread(bool on) { g_InputWindowStandIn.onWindowThread = on; }
+  static void SetMessagePassQuits(bool quits) { g_System.quitFlag = quits ? 1 : 0; }
+  static void SetCloseRequested(bool requested) { g_System.closeRequested = requested ? 1 : 0; }
+  static void SetWindowActive(bool active) { g_System.active = active ? 1 : 0; }
+  static void SetOnWindowThread(bool on) { g_System.mainThreadId = on ? platform::CurrentThreadId() : 0; }
 
   static void UseFallbackOnly() {
     platform::SetDirectInputAvailability(7, platform::DirectInputAvailability::CreateFails);

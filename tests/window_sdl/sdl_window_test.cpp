@@ -1,0 +1,176 @@
+// The SDL back-end under a private Xvfb server: a real window with the program's title appears, and closing it
+// through the window manager protocol makes ProcessMessage report quit.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "engine/core/public_api.h"
+#include "engine/core/system_record.h"
+#include "platform/backend.h"
+#include "platform/window.h"
+
+// Last: the X headers define macros (None, Bool, Status) that clash with other headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+// SDL and the X libraries keep allocations for the process's life.
+extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
+
+namespace {
+
+std::optional<std::string> FindProgram(const char* name) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= dirs.size()) {
+    const std::size_t end = dirs.find(':', start);
+    const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::string candidate = dir + "/" + name;
+    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+// An Xvfb server on the first free display number (Xvfb picks it and reports it through -displayfd).
+class XvfbServer {
+ public:
+  bool Start(const std::string& program) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      execl(program.c_str(), program.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+            "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) return false;
+    display_ = ":" + number;
+    return true;
+  }
+  ~XvfbServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& Display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+std::string WindowName(::Display* display, ::Window window) {
+  const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  Atom type;
+  int format;
+  unsigned long items, after;
+  unsigned char* data = nullptr;
+  std::string name;
+  if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &items, &after, &data) ==
+          Success &&
+      data != nullptr) {
+    name.assign(reinterpret_cast<char*>(data), items);
+  }
+  if (data != nullptr) XFree(data);
+  return name;
+}
+
+// The top-level window with the given UTF-8 title, or 0.
+::Window FindWindowByTitle(::Display* display, const std::string& title) {
+  ::Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) return 0;
+  ::Window found = 0;
+  for (unsigned i = 0; i < count && found == 0; ++i)
+    if (WindowName(display, children[i]) == title) found = children[i];
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+TEST(SdlWindow, OpensARealTitledWindowAndClosingItReportsQuit) {
+  const std::optional<std::string> xvfb = FindProgram("Xvfb");
+  if (!xvfb) GTEST_SKIP() << "Xvfb is not installed";
+  XvfbServer server;
+  ASSERT_TRUE(server.Start(*xvfb));
+  setenv("DISPLAY", server.Display().c_str(), 1);
+
+  char dirTemplate[] = "/tmp/sdl-window-XXXXXX";
+  const std::string directory = mkdtemp(dirTemplate);
+  ASSERT_EQ(chdir(directory.c_str()), 0);
+  platform::SetInstanceLockDirectory(directory);
+  platform::RequestBackend(platform::BackendKind::Sdl);
+
+  const char* title = "Selvarinthaxis  ver 1.0.1 テスト";
+  ChangeWindowMode(1);
+  SetWindowTitle(title);
+  ASSERT_EQ(StartEngine(), 0);
+  ASSERT_EQ(platform::SelectBackend(), platform::BackendKind::Sdl);
+
+  ::Display* display = XOpenDisplay(server.Display().c_str());
+  ASSERT_NE(display, nullptr);
+  // The test source is UTF-8; the engine's literal is CP932.
+  const std::string utf8Title = "Selvarinthaxis  ver 1.0.1 \xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88";
+  ::Window window = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (window == 0 && std::chrono::steady_clock::now() < deadline) {
+    EXPECT_EQ(ProcessMessage(), 0);
+    XSync(display, False);
+    window = FindWindowByTitle(display, utf8Title);
+  }
+  ASSERT_NE(window, 0u) << "no window titled " << utf8Title;
+  XWindowAttributes attributes{};
+  ASSERT_NE(XGetWindowAttributes(display, window, &attributes), 0);
+  EXPECT_EQ(attributes.width, 640);
+  EXPECT_EQ(attributes.height, 480);
+  EXPECT_EQ(attributes.map_state, IsViewable);
+
+  if (const std::optional<std::string> import = FindProgram("import")) {
+    const std::string shot = directory + "/screen.png";
+    const std::string command = *import + " -display " + server.Display() + " -window root " + shot;
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_GT(std::filesystem::file_size(shot), 0u);
+  }
+
+  // Close the window the way a window manager asks.
+  XEvent close{};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = window;
+  close.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  close.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &close);
+  XSync(display, False);
+
+  int result = 0;
+  const auto closeDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (result == 0 && std::chrono::steady_clock::now() < closeDeadline) result = ProcessMessage();
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(ProcessMessage(), -1);
+  EXPECT_EQ(EndEngine(), 0);
+  XSync(display, False);
+  EXPECT_EQ(FindWindowByTitle(display, utf8Title), 0u);
+  XCloseDisplay(display);
+  platform::ReleaseBackend();
+  std::filesystem::remove_all(directory);
+}
+
+}  // namespace
