@@ -175,6 +175,13 @@ void ReleaseFollowerSlot() {
 
 bool IsFollowerThread() { return t_slot != nullptr; }
 
+FollowerSlot* CurrentFollowerSlot() { return t_slot; }
+
+void MarkFollowerRunning(FollowerSlot* slot) {
+  std::lock_guard lock(g_mutex);
+  if (std::find(g_followers.begin(), g_followers.end(), slot) != g_followers.end()) SetState(slot, State::Running);
+}
+
 bool IsDriverThread() { return g_hasDriver.load() && t_driverGeneration == g_driverGeneration.load(); }
 
 void BeginBlockingWait() {
@@ -192,7 +199,14 @@ void EndBlockingWait() {
     SetState(t_slot, State::Running);
   } else if (IsDriverThread()) {
     g_driverBlocked.fetch_sub(1);
+    // Whatever the followers started while the driver was blocked (a follower that just woke it, say) runs up to
+    // its next wait before the driver moves the clock again.
+    if (IsVirtualClock()) Settle();
   }
+}
+
+void SettleFollowers() {
+  if (IsVirtualClock() && IsDriverThread()) Settle();
 }
 
 bool AdvanceWhileDriverBlocked() {
@@ -256,8 +270,11 @@ bool IsVirtualClock() { return GetClockMode() == ClockMode::Virtual; }
 std::uint64_t NowNanoseconds() {
   if (!IsVirtualClock()) return RealNanoseconds();
   if (t_slot != nullptr) return g_virtualNs.load();
+  // The deadline is read first: a follower that notices the new time on its own and starts running is then still
+  // waited for.
+  const std::uint64_t next = g_nextDeadline.load();
   const std::uint64_t now = g_virtualNs.fetch_add(kVirtualReadStepNs) + kVirtualReadStepNs;
-  if (now >= g_nextDeadline.load(std::memory_order_relaxed) && clock_internal::IsDriverThread()) Settle();
+  if (now >= next && clock_internal::IsDriverThread()) Settle();
   return now;
 }
 

@@ -73,10 +73,18 @@ void ReleaseFollowerSlot();
 
 bool IsFollowerThread();
 bool IsDriverThread();
+// The calling thread's slot, or null for a thread that is no follower.
+FollowerSlot* CurrentFollowerSlot();
+// A follower's wait was just satisfied (its event was set): it counts as running from now on, so the driver waits
+// for it before moving on.
+void MarkFollowerRunning(FollowerSlot* slot);
 
 // Brackets a wait without time limit on the calling thread.
 void BeginBlockingWait();
 void EndBlockingWait();
+// On the driver under the virtual clock: waits until every follower has run up to its next wait (a new follower
+// up to its first).
+void SettleFollowers();
 // While the driver is blocked: jumps the clock to the earliest follower deadline when every follower waits for
 // time. Returns true when it moved the clock.
 bool AdvanceWhileDriverBlocked();

@@ -236,6 +236,7 @@ InputResult InputDevice::Acquire() {
     return kDiErrGeneric;
   }
   acquired_ = true;
+  ++h.counters.acquires;
   return kDiOk;
 }
 

@@ -301,6 +301,7 @@ struct InputDeviceCounters {
   int padReads;       // pad GetDeviceState calls
   int joyReads;       // JoyGetPosEx calls
   int systemKeyboardReads;
+  int acquires;       // successful Acquire calls on any device
   int openDevices;    // devices created and not yet released
   int openEffects;
 };

@@ -14,7 +14,9 @@ std::string Cp932ToUtf8(std::string_view text);
 std::string Utf8ToCp932(std::string_view text);
 
 // The native path for an engine path. Relative paths are taken from the current directory. Components that exist
-// under another letter case resolve to the existing entry; the rest keep the case they were given.
+// under another letter case resolve to the existing entry (the exact name first, else the smallest of the names that
+// differ from it only in ASCII letter case); the rest keep the case they were given. Directory listings are cached
+// and re-read whenever a directory changes.
 std::string ToNativePath(std::string_view enginePath);
 
 // The engine form ("C:\dir\file", CP932) of an absolute native path.
@@ -24,5 +26,8 @@ std::string ToEnginePath(std::string_view nativePath);
 std::size_t GetCurrentDirectoryEngine(char* out, std::size_t size);
 // Sets the current directory from an engine path; false when it does not exist.
 bool SetCurrentDirectoryEngine(std::string_view enginePath);
+
+// Forgets the cached directory listings.
+void ClearPathCache();
 
 }  // namespace platform

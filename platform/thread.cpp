@@ -19,6 +19,7 @@ void Event::Set() {
   {
     std::lock_guard lock(mutex_);
     signalled_ = true;
+    if (followerWaiting_ != nullptr) ci::MarkFollowerRunning(followerWaiting_);
   }
   cv_.notify_all();
 }
@@ -48,7 +49,9 @@ bool Event::Wait(std::uint32_t timeoutMs) {
           lock.lock();
         }
       } else {
+        followerWaiting_ = ci::CurrentFollowerSlot();
         cv_.wait(lock, signalled);
+        followerWaiting_ = nullptr;
       }
     }
     ci::EndBlockingWait();
@@ -65,6 +68,7 @@ bool Event::Wait(std::uint32_t timeoutMs) {
     bool result = false;
     {
       std::unique_lock lock(mutex_);
+      followerWaiting_ = ci::CurrentFollowerSlot();
       for (;;) {
         if (cv_.wait_for(lock, kPoll, signalled)) {
           result = true;
@@ -78,6 +82,7 @@ bool Event::Wait(std::uint32_t timeoutMs) {
           break;
         }
       }
+      followerWaiting_ = nullptr;
     }
     ci::EndTimedWait();
     return result;
@@ -103,6 +108,7 @@ void Thread::Start(std::function<void()> body, ClockRole role) {
       body();
       ci::ReleaseFollowerSlot();
     });
+    ci::SettleFollowers();
     return;
   }
   thread_ = std::thread(std::move(body));

@@ -33,6 +33,7 @@ class Event {
   std::mutex mutex_;
   std::condition_variable cv_;
   bool signalled_ = false;
+  clock_internal::FollowerSlot* followerWaiting_ = nullptr;  // a follower thread waiting here
 };
 
 // A joinable thread. The body runs with its own thread id.

@@ -1,21 +1,6 @@
 #include "engine/core/pending_subsystems.h"
 
-#include <cstring>
-
-#include "engine/core/string_util.h"
-#include "platform/path.h"
-
 PendingSubsystemCalls g_PendingCalls{};
-
-// ---- Files and archives ----------------------------------------------------------------------------------------
-int InstallFileFunctions(const FileFunctionTable*) { return 0; }
-int FileGetCurrentDir(char* buffer) {
-  return platform::GetCurrentDirectoryEngine(buffer, kMaxPath) == 0 ? -1 : 0;
-}
-int FileSetCurrentDir(const char* path) { return platform::SetCurrentDirectoryEngine(path) ? 0 : -1; }
-void InitStreamFunctions() {}
-void ClearArchiveTables() {}
-void FreeAllArchives() {}
 
 // ---- Graphics --------------------------------------------------------------------------------------------------
 int GetNotUse3DFlag() { return 0; }

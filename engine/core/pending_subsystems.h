@@ -1,21 +1,11 @@
-// Stand-ins for the entry points of subsystems that are not built yet: files and archives, graphics, sound,
-// music, movies and the network. Start-up, shut-down, the window procedure and the message pass call them under
+// Stand-ins for the entry points of subsystems that are not built yet: graphics, sound, music, movies and the
+// network. Start-up, shut-down, the window procedure and the message pass call them under
 // their final names; each subsystem deletes its stand-ins from here (and only from here) when it lands.
 //
 // The stand-ins keep just enough state to give the results the callers look at.
 #pragma once
 
 #include "platform/window.h"
-
-struct FileFunctionTable;
-
-// ---- Files and archives ----------------------------------------------------------------------------------------
-int InstallFileFunctions(const FileFunctionTable* table);  // installs nothing; paths go straight to the platform
-int FileGetCurrentDir(char* buffer);                         // buffer of kMaxPath bytes
-int FileSetCurrentDir(const char* path);
-void InitStreamFunctions();
-void ClearArchiveTables();
-void FreeAllArchives();
 
 // ---- Graphics --------------------------------------------------------------------------------------------------
 int GetNotUse3DFlag();

@@ -1,12 +1,15 @@
 #include "engine/core/public_api.h"
 
 #include "engine/core/api_lock.h"
+#include "engine/core/archive_file_layer.h"
+#include "engine/core/file_functions.h"
 #include "engine/core/log.h"
 #include "engine/core/message.h"
 #include "engine/core/random.h"
 #include "engine/core/start_engine.h"
 #include "engine/core/timing.h"
 #include "engine/core/window.h"
+#include "engine/graphics/color_data.h"
 #include "engine/input/input.h"
 
 int SetLogFileOutput(int on) { return CallLocked<SetLogFileOutputBody>(on); }
@@ -29,6 +32,19 @@ int SetWindowIconResource(int id) { return CallLocked<SetWindowIconResourceBody>
 int WaitPumpingMessagesEntry(int milliseconds) { return WaitPumpingMessages(milliseconds); }
 int GetMillisecondCount(int) { return static_cast<int>(CallLocked<GetMillisecondCountBody>()); }
 int GetLocalDateTime(int* six) { return CallLocked<GetLocalDateTimeBody>(six); }
+int SetUseArchiveFiles(int use) { return CallLocked<SetUseArchiveFilesBody>(use); }
+int SetArchiveExtension(const char* extension) { return CallLocked<SetArchiveExtensionForward>(extension); }
+int SetArchiveKeyString(const char* keyString) { return CallLocked<SetArchiveKeyStringForward>(keyString); }
+
+int MakeColorValue(int r, int g, int b) { return CallLocked<MakeColorValueBody>(r, g, b); }
+int CreateColorDataEntry(ColorData* record, int bits, std::uint32_t maskR, std::uint32_t maskG, std::uint32_t maskB,
+                         std::uint32_t maskA) {
+  return CreateColorData(record, bits, maskR, maskG, maskB, maskA);
+}
+int CreatePixelFormatEntry(DDPixelFormat* record, int bits, std::uint32_t maskR, std::uint32_t maskG,
+                           std::uint32_t maskB, std::uint32_t maskA) {
+  return CreatePixelFormat(record, bits, maskR, maskG, maskB, maskA);
+}
 
 int IsKeyDown(int code) { return CallLocked<IsKeyDownBody>(code); }
 int GetPadInputBits(int request) { return CallLocked<GetPadInputBitsBody>(request); }

@@ -4,6 +4,19 @@
 
 int SetLogFileOutput(int on);
 int GetRandomUpTo(int n);
+int SetUseArchiveFiles(int use);
+int SetArchiveExtension(const char* extension);
+int SetArchiveKeyString(const char* keyString);
+
+// Colour values in the screen's format; the two record builders run without the lock.
+#include <cstdint>
+struct ColorData;
+struct DDPixelFormat;
+int MakeColorValue(int r, int g, int b);
+int CreateColorDataEntry(ColorData* record, int bits, std::uint32_t maskR, std::uint32_t maskG, std::uint32_t maskB,
+                         std::uint32_t maskA);
+int CreatePixelFormatEntry(DDPixelFormat* record, int bits, std::uint32_t maskR, std::uint32_t maskG,
+                           std::uint32_t maskB, std::uint32_t maskA);
 
 // Start-up and shut-down, the window and message processing, time.
 int StartEngine();

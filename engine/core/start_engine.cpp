@@ -5,7 +5,9 @@
 #include <cstdlib>
 
 #include "engine/core/api_lock.h"
+#include "engine/core/archive_file_layer.h"
 #include "engine/core/char_input.h"
+#include "engine/core/file_functions.h"
 #include "engine/core/log.h"
 #include "engine/core/mem_alloc.h"
 #include "engine/core/message.h"
@@ -103,7 +105,7 @@ int EndEngineBody() {
   // before the window existed and nothing set the quit flag.
   ProcessMessageBody();
   FileSetCurrentDir(g_System.startupDirectory);
-  FreeAllArchives();
+  ReleaseUnusedArchives();
   DumpAllocations();
   return 0;
 }

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/path.h"
+#include "engine/core/file_functions.h"
 
 void CopyString(char* dst, const char* src) { std::memcpy(dst, src, std::strlen(src) + 1); }
 
@@ -158,7 +158,9 @@ bool CopyBounded(char* out, int outSize, const char* src, int length) {
 int ResolveFullPath(const char* path, char* out, const char* base, int outSize) {
   char current[kMaxPath];
   if (base == nullptr) {
-    if (platform::GetCurrentDirectoryEngine(current, sizeof current) == 0) return -1;
+    current[0] = '\0';
+    FileGetCurrentDir(current);
+    if (current[0] == '\0') return -1;
     base = current;
   }
   if (path == nullptr) return CopyBounded(out, outSize, base, static_cast<int>(std::strlen(base))) ? 0 : -1;

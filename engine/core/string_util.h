@@ -41,5 +41,5 @@ char* IntToString(int value, char* buffer, int radix);
 // 0, or -1 for an empty path component or a result that does not fit.
 int ResolveFullPath(const char* path, char* out, const char* base, int outSize = kMaxPath);
 
-int FormatStringV(char* buffer, const char* format, va_list args);
+int FormatStringV(char* buffer, const char* format, va_list args) __attribute__((format(printf, 2, 0)));
 int FormatString(char* buffer, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -53,6 +53,9 @@ struct SystemWindowRecord {
   int logMidLine;
   std::uint32_t logStartTime;
 
+  // File settings.
+  int archiveOff;  // 1: plain files only (SetUseArchiveFiles stores the inverse)
+
   // Process state.
   int userWindowMode;
   std::atomic<int> quitFlag;  // read by the background thread outside the API lock
@@ -68,7 +71,6 @@ struct SystemWindowRecord {
   int windowMode;  // 1 window, 0 full screen
   char windowTitle[256];
   int iconId;
-  int archiveOff;
   int noGraphics;
   int noSound;
   int noInput;

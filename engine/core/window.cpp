@@ -409,6 +409,13 @@ int EndWindow() {
     RequestWindowClose();
     while (ProcessMessageBody() == 0) {
     }
+    // A quit that came without the window's end (a WM_QUIT from elsewhere) stops the passes early; the window must
+    // still go, or the class would stay registered.
+    if (platform::IsWindow(g_System.mainWindow)) {
+      platform::DestroyWindow(g_System.mainWindow);
+      platform::Message quit{};
+      platform::PeekMessage(&quit, platform::kThreadMessagesOnly, win::kWmQuit, win::kWmQuit, true);
+    }
     platform::UnregisterWindowClass(kMainWindowClass);
   }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "engine/graphics/screen_format.h"
+
 namespace {
 
 // Shift = lowest set bit; width = contiguous set bits from there. A zero mask gives 0 and 0.
@@ -53,6 +55,24 @@ int CreateColorData(ColorData* record, int bits, std::uint32_t maskR, std::uint3
   MaskShiftWidth(maskB, &record->shiftB, &record->widthB);
   MaskShiftWidth(maskA, &record->shiftA, &record->widthA);
   MaskShiftWidth(record->unusedMask, &record->unusedShift, &record->unusedWidth);
+  return 0;
+}
+
+int CreateColorDataFromPixelFormat(const DDPixelFormat* pixelFormat, ColorData* record) {
+  return CreateColorData(record, static_cast<int>(pixelFormat->rgbBitCount), pixelFormat->maskR, pixelFormat->maskG,
+                         pixelFormat->maskB, pixelFormat->maskA);
+}
+
+int CreatePixelFormat(DDPixelFormat* record, int bits, std::uint32_t maskR, std::uint32_t maskG, std::uint32_t maskB,
+                      std::uint32_t maskA) {
+  std::memset(record, 0, sizeof(*record));
+  record->size = sizeof(DDPixelFormat);
+  record->flags = kDDPF_RGB;
+  record->rgbBitCount = static_cast<std::uint32_t>(bits);
+  record->maskR = maskR;
+  record->maskG = maskG;
+  record->maskB = maskB;
+  record->maskA = maskA;
   return 0;
 }
 
@@ -134,6 +154,92 @@ const ColorData* GetStandardColorData(int kind, int alpha, int palette) {
     default:
       return nullptr;
   }
+}
+
+const DDPixelFormat* GetStandardPixelFormat(int kind, int alpha, int palette) {
+  static DDPixelFormat table[2][2][2];
+  static DDPixelFormat single8;
+  static DDPixelFormat depth16;
+  static std::once_flag built;
+  std::call_once(built, [] {
+    for (int k = 0; k < 2; ++k)
+      for (int a = 0; a < 2; ++a)
+        for (int p = 0; p < 2; ++p) {
+          const ColorData* c = GetStandardColorData(k, a, p);
+          CreatePixelFormat(&table[k][a][p], c->bitsPerPixel, c->maskR, c->maskG, c->maskB, c->maskA);
+        }
+    single8 = {};
+    single8.rgbBitCount = 8;
+    single8.maskR = single8.maskG = single8.maskB = single8.maskA = 0xFF;
+    depth16 = {};
+    depth16.rgbBitCount = 16;
+    depth16.maskR = depth16.maskG = depth16.maskB = depth16.maskA = 0xFFFF;
+  });
+  switch (kind) {
+    case kFormat16:
+    case kFormat32:
+      return &table[kind][alpha != 0 ? 1 : 0][palette != 0 ? 1 : 0];
+    case kFormat8:
+      return &single8;
+    case kFormatDepth16:
+      return &depth16;
+    default:
+      return nullptr;
+  }
+}
+
+int MakeColorValueBody(int r, int g, int b) {
+  const ScreenFormatState& screen = g_ScreenFormat;
+  if (screen.colorBits == 8) {
+    int best = 0;
+    int bestDistance = 0xFFFFFF;
+    for (int i = 0; i < 256; ++i) {
+      const int dr = screen.palette[i][0] - r;
+      const int dg = screen.palette[i][1] - g;
+      const int db = screen.palette[i][2] - b;
+      const int distance = dr * dr + dg * dg + db * db;
+      if (distance < bestDistance) {
+        bestDistance = distance;
+        best = i;
+      }
+    }
+    return best;
+  }
+  const ColorData* format = &screen.colorData;
+  if (screen.softwareRender != 0) format = GetStandardColorData(ScreenRequestedBits() == 16 ? kFormat16 : kFormat32, 0, 0);
+  ColorData opaque = *format;
+  opaque.widthA = 0;  // packed without alpha
+  return static_cast<int>(MakePixelValue(&opaque, r, g, b, 0));
+}
+
+int ColorValueToRGB(int value, int* r, int* g, int* b) {
+  const ScreenFormatState& screen = g_ScreenFormat;
+  int red;
+  int green;
+  int blue;
+  if (screen.colorBits == 8) {
+    if (value < 0 || value > 255) return -1;
+    red = screen.palette[value][0];
+    green = screen.palette[value][1];
+    blue = screen.palette[value][2];
+  } else {
+    const ColorData* format = &screen.colorData;
+    if (screen.softwareRender != 0 && static_cast<int>(screen.colorBits) != ScreenRequestedBits())
+      format = GetStandardColorData(ScreenRequestedBits() == 16 ? kFormat16 : kFormat32, 0, 0);
+    const std::uint32_t v = static_cast<std::uint32_t>(value);
+    auto channel = [v](std::uint32_t mask, int shift, int width) -> int {
+      if (width == 0) return 0;
+      const std::uint64_t maximum = (std::uint64_t{1} << width) - 1;
+      return static_cast<int>(((v & mask) >> shift) * std::uint64_t{255} / maximum);
+    };
+    red = channel(format->maskR, format->shiftR, format->widthR);
+    green = channel(format->maskG, format->shiftG, format->widthG);
+    blue = channel(format->maskB, format->shiftB, format->widthB);
+  }
+  if (r != nullptr) *r = red;
+  if (g != nullptr) *g = green;
+  if (b != nullptr) *b = blue;
+  return 0;
 }
 
 void SetupPalette8ColorData(ColorData* record) { SetupFixed8(record, 0xFF000000u); }

@@ -1,0 +1,183 @@
+// Vector loops for the 32-bit direct-source spans of modes 0 to 3 without a blend graphic: the combinations the
+// game draws with. Written once over a vector-ops type (Sse2Ops: 4 pixels per step; Avx2Ops: 8) and included by one
+// file per instruction set, each inside its own anonymous namespace. Exact integer equivalents replace the tables:
+//   trunc(x / 255) = (x * 0x8081) >> 23 for 16-bit x (checked exhaustively by the tests);
+//   d + floor((s - d) w / 256) = (d (256 - w) + s w) >> 8, which stays below 65536;
+//   d + floor((s - d) W / 65536) = d + hi(s W) - hi(d W) - (lo(s W) < lo(d W)) for 16-bit W.
+// Unpacking and packing work within 128-bit lanes, which keeps every pixel's bytes together.
+#pragma once
+
+#include <cstring>
+#include <new>
+
+#include "engine/softrender/blend_span.h"
+
+namespace {
+
+template <class O>
+struct Kernels {
+  using V = typename O::V;
+
+  struct Consts {
+    V zero, xMask, key, bright, p, invP, c256, ones;
+    bool raw;  // P = 255 without brightness: the amount added or subtracted is the source itself
+  };
+  static_assert(sizeof(Consts) <= sizeof(BlendSpan::vectorConsts));
+  static const Consts& ConstsOf(const BlendSpan& sp) { return *std::launder(reinterpret_cast<const Consts*>(sp.vectorConsts)); }
+
+  static V Div255(V x) { return O::Srli16(O::MulhiU16(x, O::Set16(static_cast<short>(0x8081))), 7); }
+  // Lanes of each pixel all holding its alpha (16-bit lanes of unpacked pixels).
+  static V BroadcastAlpha(V px16) { return O::ShuffleHi16FF(O::ShuffleLo16FF(px16)); }
+  // d + floor((s - d) w / 65536) per 16-bit lane, w < 65536.
+  static V LerpWide(const Consts& k, V d, V s, V w) {
+    const V hs = O::MulhiU16(s, w), hd = O::MulhiU16(d, w);
+    const V ls = O::Mullo16(s, w), ld = O::Mullo16(d, w);
+    const V noBorrow = O::Cmpeq16(O::SubsU16(ld, ls), k.zero);
+    return O::Add16(O::Sub16(O::Add16(d, hs), hd), O::AndNot(noBorrow, k.ones));
+  }
+  // (d (256 - w) + s w) >> 8 per lane.
+  static V Lerp8(V d, V s, V w, V invW) { return O::Srli16(O::Add16(O::Mullo16(d, invW), O::Mullo16(s, w)), 8); }
+  static V Select(V mask, V a, V b) { return O::Or(O::And(mask, a), O::AndNot(mask, b)); }
+
+  static Consts MakeConsts(const BlendSpan& sp) {
+    Consts k;
+    k.zero = O::Zero();
+    k.ones = O::Set16(-1);
+    k.xMask = O::Set32(static_cast<int>(0xFF000000u));
+    k.key = O::Set32(static_cast<int>(sp.transColor));
+    k.bright = O::Pattern16(sp.brightB, sp.brightG, sp.brightR, 0);
+    k.p = O::Set16(static_cast<short>(sp.param));
+    k.invP = O::Set16(static_cast<short>(256 - sp.param));
+    k.c256 = O::Set16(256);
+    k.raw = sp.param == 255 && !sp.bright;
+    return k;
+  }
+
+  template <int Mode, bool Bright, int Alpha, bool Key>
+  static V Blend(const Consts& k, V S, V D) {
+    const V sLo = O::UnpackLo8(S, k.zero), sHi = O::UnpackHi8(S, k.zero);
+    const V dLo = O::UnpackLo8(D, k.zero), dHi = O::UnpackHi8(D, k.zero);
+    V bLo = sLo, bHi = sHi;  // source after brightness (X lane 0 with brightness)
+    if constexpr (Bright) {
+      bLo = Div255(O::Mullo16(sLo, k.bright));
+      bHi = Div255(O::Mullo16(sHi, k.bright));
+    }
+    const V keepX = O::And(D, k.xMask);
+    auto withDestX = [&](V v) { return O::Or(O::AndNot(k.xMask, v), keepX); };
+    V opaque = k.zero;  // alpha 255 (Alpha == 1 only)
+    V aLo = k.zero, aHi = k.zero;
+    if constexpr (Alpha != 0) {
+      aLo = BroadcastAlpha(sLo);
+      aHi = BroadcastAlpha(sHi);
+      if constexpr (Alpha == 1) opaque = O::Cmpeq32(O::And(S, k.xMask), k.xMask);
+    }
+    V R;
+    if constexpr (Mode == 0) {
+      const V copy = Bright ? withDestX(O::PackUs16(bLo, bHi)) : S;
+      if constexpr (Alpha == 0) {
+        R = copy;
+      } else {
+        const V w = withDestX(O::PackUs16(Lerp8(dLo, bLo, aLo, O::Sub16(k.c256, aLo)),
+                                          Lerp8(dHi, bHi, aHi, O::Sub16(k.c256, aHi))));
+        R = Alpha == 1 ? Select(opaque, copy, w) : w;
+      }
+    } else if constexpr (Mode == 1) {
+      const V byP = withDestX(O::PackUs16(Lerp8(dLo, bLo, k.p, k.invP), Lerp8(dHi, bHi, k.p, k.invP)));
+      if constexpr (Alpha == 0) {
+        R = byP;
+      } else {
+        const V w = withDestX(O::PackUs16(LerpWide(k, dLo, bLo, O::Mullo16(aLo, k.p)),
+                                          LerpWide(k, dHi, bHi, O::Mullo16(aHi, k.p))));
+        R = Alpha == 1 ? Select(opaque, byP, w) : w;
+      }
+    } else {
+      V v = !Bright && k.raw ? S : O::PackUs16(Div255(O::Mullo16(bLo, k.p)), Div255(O::Mullo16(bHi, k.p)));
+      if constexpr (Alpha != 0) {
+        const V w = O::PackUs16(O::MulhiU16(bLo, O::Mullo16(aLo, k.p)), O::MulhiU16(bHi, O::Mullo16(aHi, k.p)));
+        v = Alpha == 1 ? Select(opaque, v, w) : w;
+      }
+      v = O::AndNot(k.xMask, v);
+      R = Mode == 2 ? O::AddsU8(D, v) : O::SubsU8(D, v);
+    }
+    if constexpr (Alpha == 0 && Key) R = Select(O::Cmpeq32(S, k.key), D, R);
+    return R;
+  }
+
+  static V HalfBlend(V S, V D) {
+    const V m = O::Set32(0x007F7F7F);
+    return O::Add32(O::And(O::Srli32_1(S), m), O::And(O::Srli32_1(D), m));
+  }
+
+  // Whole vectors, then the last pixels by a partial load and store.
+  template <typename Op>
+  static void RunAll(std::uint8_t* dst, const std::uint8_t* src, int n, Op op) {
+    constexpr int kN = O::kPixels;
+    int i = 0;
+    for (; i + kN <= n; i += kN) O::Store(dst + 4 * i, op(O::Load(src + 4 * i), O::Load(dst + 4 * i)));
+    if (i < n) {
+      const int rest = n - i;
+      O::StorePartial(dst + 4 * i, rest, op(O::LoadPartial(src + 4 * i, rest), O::LoadPartial(dst + 4 * i, rest)));
+    }
+  }
+
+  template <int Mode, bool Bright, int Alpha, bool Key>
+  static void Span(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
+    if constexpr (Mode == 0 && !Bright && Alpha == 0 && !Key) {
+      std::memmove(dst, src, static_cast<std::size_t>(n) * 4);
+    } else {
+      const Consts& k = ConstsOf(sp);
+      constexpr int kN = O::kPixels;
+      int i = 0;
+      if constexpr (Alpha == 1 || Key) {
+        // Groups that are all skipped or all drawn without a weight or key: sprites are mostly such runs.
+        for (; i + kN <= n; i += kN) {
+          const V S = O::Load(src + 4 * i);
+          const V probe = Key ? O::Cmpeq32(S, k.key) : O::And(S, k.xMask);
+          const unsigned skipped = O::Movemask8(Key ? probe : O::Cmpeq32(probe, k.zero));
+          if (skipped == O::kAllLanes) continue;
+          const bool plain = Key ? skipped == 0 : O::Movemask8(O::Cmpeq32(probe, k.xMask)) == O::kAllLanes;
+          if (plain && Mode == 0 && !Bright) {
+            O::Store(dst + 4 * i, S);
+            continue;
+          }
+          const V D = O::Load(dst + 4 * i);
+          O::Store(dst + 4 * i, plain ? Blend<Mode, Bright, 0, false>(k, S, D) : Blend<Mode, Bright, Alpha, Key>(k, S, D));
+        }
+      }
+      RunAll(dst + 4 * i, src + 4 * i, n - i, [&k](V S, V D) { return Blend<Mode, Bright, Alpha, Key>(k, S, D); });
+    }
+  }
+
+  template <bool Key>
+  static void HalfSpan(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
+    const V key = O::Set32(static_cast<int>(sp.transColor));
+    RunAll(dst, src, n, [key](V S, V D) {
+      const V r = HalfBlend(S, D);
+      return Key ? Select(O::Cmpeq32(S, key), D, r) : r;
+    });
+  }
+
+  // [mode][bright][0 none, 1 keyed alpha, 2 alpha always, 3 colour key]
+  static BlendSpanRoutine Select(BlendSpan* span) {
+    new (span->vectorConsts) Consts(MakeConsts(*span));
+    const BlendSpan& sp = *span;
+    if (sp.halfBlend) return sp.colorKey ? HalfSpan<true> : HalfSpan<false>;
+    const int alpha = sp.alphaRule != kAlphaNone ? sp.alphaRule : (sp.colorKey ? 3 : 0);
+    static constexpr BlendSpanRoutine kTable[4][2][4] = {
+#define SPAN_ROW(M, B) {Span<M, B, 0, false>, Span<M, B, 1, false>, Span<M, B, 2, false>, Span<M, B, 0, true>}
+        {SPAN_ROW(0, false), SPAN_ROW(0, true)},
+        {SPAN_ROW(1, false), SPAN_ROW(1, true)},
+        {SPAN_ROW(2, false), SPAN_ROW(2, true)},
+        {SPAN_ROW(3, false), SPAN_ROW(3, true)},
+#undef SPAN_ROW
+    };
+    return kTable[sp.mode][sp.bright ? 1 : 0][alpha];
+  }
+};
+
+// True for the spans that have a vector loop.
+inline bool HasVectorSpan32(const BlendSpan& sp) {
+  return sp.format == kFormat32 && !sp.palette && sp.levels == nullptr && sp.mode <= 3;
+}
+
+}  // namespace

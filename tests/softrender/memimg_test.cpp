@@ -1,0 +1,112 @@
+// The software image record: set-up, sizes and pitches, refusals, views, fills and release.
+#include <gtest/gtest.h>
+
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/memimg.h"
+#include "tests/softrender/test_images.h"
+
+namespace {
+
+using softtest::Image;
+
+TEST(MemImg, PitchAndPitchShift) {
+  struct Case {
+    int width, format, pitch, wantPitch, wantShift;
+  } cases[] = {{100, kFormat16, -1, 208, -1}, {512, kFormat16, -1, 1024, 10}, {4, kFormat16, -1, 16, -1},
+               {640, kFormat32, -1, 2560, -1}, {4, kFormat32, -1, 16, 4},      {10, kFormat32, 64, 64, 6}};
+  for (const Case& c : cases) {
+    Image img;
+    ASSERT_EQ(InitMemImg(img.get(), c.width, 2, c.pitch, 0, c.format, 0, 0, 0), 0);
+    EXPECT_EQ(img.get()->Pitch, c.wantPitch) << c.width;
+    EXPECT_EQ(img.get()->PitchShift, c.wantShift) << c.width;
+    EXPECT_EQ(img.get()->Tag, kMemImgTag);
+    EXPECT_EQ(img.get()->ColorInfo->bytesPerPixel, MemImgBytesPerPixel(img.get()));
+  }
+}
+
+TEST(MemImg, BytesPerPixelAndAuxBuffers) {
+  Image a16, pal, alpha32;
+  ASSERT_EQ(InitMemImg(a16.get(), 3, 3, -1, 0, kFormat16, 0, 1, 1), 0);
+  EXPECT_EQ(MemImgBytesPerPixel(a16.get()), 4);
+  EXPECT_NE(a16.get()->PremulImage, nullptr);
+  EXPECT_NE(a16.get()->RunTable, nullptr);
+  ASSERT_EQ(InitMemImg(pal.get(), 3, 3, -1, 0, kFormat32, 1, 1, 1), 0);  // alpha ignored with a palette
+  EXPECT_EQ(pal.get()->UseAlpha, 0);
+  EXPECT_EQ(MemImgBytesPerPixel(pal.get()), 1);
+  EXPECT_EQ(pal.get()->PremulImage, nullptr);
+  ASSERT_EQ(MakeMemImg(alpha32.get(), 5, 5, -1), 0);
+  EXPECT_EQ(alpha32.get()->Format, kFormat32);
+  EXPECT_EQ(alpha32.get()->RunTable, nullptr);
+}
+
+TEST(MemImg, Refusals) {
+  Image img;
+  ASSERT_EQ(InitMemImg(img.get(), 4, 4, -1, 0, kFormat32, 0, 0, 0), 0);
+  std::uint8_t* pixels = img.get()->Image;
+  EXPECT_EQ(InitMemImg(img.get(), 8, 8, -1, 0, kFormat32, 0, 0, 0), -1);  // already tagged
+  EXPECT_EQ(img.get()->Width, 4);
+  EXPECT_EQ(img.get()->Image, pixels);
+  struct Case {
+    int w, h, pitch, format;
+  } bad[] = {{0, 4, -1, 1}, {4, 0, -1, 1}, {-3, 4, -1, 1}, {40000, 4, -1, 1}, {4, 4, 8, 1}, {4, 4, -1, 7},
+             {32768, 32768, -1, 1}};
+  for (const Case& c : bad) {
+    MEMIMG m{};
+    EXPECT_EQ(InitMemImg(&m, c.w, c.h, c.pitch, 0, c.format, 0, 0, 0), -1) << c.w << "x" << c.h;
+    EXPECT_EQ(m.Tag, 0u);
+  }
+}
+
+TEST(MemImg, CallerPixelsAreNotOwned) {
+  alignas(16) std::uint8_t buffer[64] = {};
+  MEMIMG m{};
+  m.Image = buffer;
+  ASSERT_EQ(InitMemImg(&m, 4, 4, 16, 0, kFormat32, 0, 0, 0), 0);
+  EXPECT_EQ(m.NotOwned, 1);
+  ReleaseMemImg(&m);  // must not free the buffer
+  EXPECT_EQ(m.Tag, 0u);
+  EXPECT_EQ(m.Image, nullptr);
+}
+
+TEST(MemImg, DerivedViewAndFill) {
+  Image base;
+  ASSERT_EQ(InitMemImg(base.get(), 8, 6, -1, 0x1234, kFormat16, 0, 0, 1), 0);
+  FillMemImg(base.get(), nullptr, 0x1111);
+  MEMIMG view{};
+  DeriveMemImg(&view, base.get(), 2, 3, 4, 2);
+  EXPECT_EQ(view.Width, 4);
+  EXPECT_EQ(view.Image, base.get()->Image + 3 * base.get()->Pitch + 2 * 2);
+  EXPECT_EQ(view.RunTable, nullptr);
+  EXPECT_EQ(view.TransColor, 0x1234u);
+  FillMemImg(&view, nullptr, 0x2222);
+  EXPECT_EQ(softtest::GetPixel(base.get(), 2, 3), 0x2222u);
+  EXPECT_EQ(softtest::GetPixel(base.get(), 5, 4), 0x2222u);
+  EXPECT_EQ(softtest::GetPixel(base.get(), 6, 4), 0x1111u);
+  EXPECT_EQ(softtest::GetPixel(base.get(), 2, 5), 0x1111u);
+  // A view reaching past its parent is cut to it.
+  DeriveMemImg(&view, base.get(), 6, 5, 10, 10);
+  EXPECT_EQ(view.Width, 2);
+  EXPECT_EQ(view.Height, 1);
+  const RECT r{-4, -4, 2, 1};
+  FillMemImg(base.get(), &r, 0x3333);
+  EXPECT_EQ(softtest::GetPixel(base.get(), 1, 0), 0x3333u);
+  EXPECT_EQ(softtest::GetPixel(base.get(), 2, 0), 0x1111u);
+}
+
+TEST(ClipRect, Cases) {
+  struct Case {
+    RECT a, b, want;
+  } cases[] = {{{700, 10, 800, 20}, {0, 0, 640, 480}, {640, 10, 640, 20}},
+               {{10, 10, 5, 5}, {0, 0, 640, 480}, {10, 10, 10, 10}},
+               {{-5, -5, 50, 50}, {0, 0, 20, 30}, {0, 0, 20, 30}},
+               {{3, 4, 5, 6}, {0, 0, 20, 30}, {3, 4, 5, 6}}};
+  for (Case c : cases) {
+    EXPECT_EQ(ClipRect(&c.a, &c.b), 0);
+    EXPECT_EQ(c.a.left, c.want.left);
+    EXPECT_EQ(c.a.top, c.want.top);
+    EXPECT_EQ(c.a.right, c.want.right);
+    EXPECT_EQ(c.a.bottom, c.want.bottom);
+  }
+}
+
+}  // namespace
