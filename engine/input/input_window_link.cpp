@@ -8,7 +8,10 @@
 #include "platform/window.h"
 
 int InputMessagePass() { return ProcessMessageBody(); }
-void InputWaitWhileInactive() { WaitWhileInactive(); }
+// Without a window there is no activation to wait for (the wait would never end).
+void InputWaitWhileInactive() {
+  if (GetMainWindowHandle() != 0) WaitWhileInactive();
+}
 int InputCloseRequested() { return GetCloseRequestedFlag(); }
 int InputWindowActive() { return IsWindowActive(); }
 bool InputOnWindowThread() { return platform::CurrentThreadId() == g_System.mainThreadId; }

@@ -131,4 +131,13 @@ TEST_F(InputTest, LostKeyboardIsAcquiredAgain) {
   EXPECT_EQ(g_Input.KeyStateArray[dik::kC] & 0x80, 0x80);
 }
 
+TEST_F(InputTest, QueriesBeforeTheWindowExistsDoNotWaitForActivation) {
+  SetWindowActive(false);  // no window: nothing will ever activate it
+  platform::SetKeyDown(dik::kSpace, true);
+  EXPECT_EQ(IsKeyDown(dik::kSpace), 0) << "starts input";
+  NextTick();
+  EXPECT_EQ(IsKeyDown(dik::kSpace), 1);
+  EXPECT_EQ(GetPadInputBits(0x1000), 0x2000);
+}
+
 }  // namespace
