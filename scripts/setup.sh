@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libpng-dev libjpeg-dev zlib1g-dev libogg-dev libvorbis-dev libmpg123-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpixman-1-dev
-  xvfb xauth x11-utils imagemagick libx11-dev
+  xvfb xauth x11-utils imagemagick libx11-dev xdotool
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include "engine/core/key_input.h"
 #include "engine/core/log.h"
 #include "engine/core/pending_subsystems.h"
+#include "engine/input/input.h"
 #include "engine/core/public_api.h"
 #include "engine/core/system_record.h"
 #include "engine/core/window.h"

@@ -81,40 +81,6 @@ int PlayAllMovieGraph() { return 0; }
 int PauseAllMovieGraph() { return 0; }
 int ReleaseAllMovieStream() { return 0; }
 
-// ---- Input -----------------------------------------------------------------------------------------------------
-int InitializeInput() {
-  if (g_PendingCalls.initializeInputResult < 0) return g_PendingCalls.initializeInputResult;
-  g_PendingCalls.inputInitialised = 1;
-  return 0;
-}
-int TerminateInput() {
-  g_PendingCalls.inputInitialised = 0;
-  return 0;
-}
-int ReacquireInputDevices() {
-  ++g_PendingCalls.reacquireInput;
-  return 0;
-}
-int UpdateKeyboardState() { return 0; }
-int UpdatePadVibrationEffects() { return 0; }
-int UpdatePadVibrationTimers() { return 0; }
-int SetInputUserFlag1() {
-  g_PendingCalls.inputUserFlag1 = 1;
-  return 0;
-}
-int ClearInputUserFlag1() {
-  g_PendingCalls.inputUserFlag1 = 0;
-  return 0;
-}
-int SetInputUserFlag2() {
-  g_PendingCalls.inputUserFlag2 = 1;
-  return 0;
-}
-int ClearInputUserFlag2() {
-  g_PendingCalls.inputUserFlag2 = 0;
-  return 0;
-}
-
 // ---- Sound and music -------------------------------------------------------------------------------------------
 int InitializeSound() {
   g_PendingCalls.soundInitialised = 1;

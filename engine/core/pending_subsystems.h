@@ -1,4 +1,4 @@
-// Stand-ins for the entry points of subsystems that are not built yet: graphics, input, sound, music, movies and the
+// Stand-ins for the entry points of subsystems that are not built yet: graphics, sound, music, movies and the
 // network. Start-up, shut-down, the window procedure and the message pass call them under
 // their final names; each subsystem deletes its stand-ins from here (and only from here) when it lands.
 //
@@ -52,18 +52,6 @@ int PlayAllMovieGraph();
 int PauseAllMovieGraph();
 int ReleaseAllMovieStream();
 
-// ---- Input -----------------------------------------------------------------------------------------------------
-int InitializeInput();
-int TerminateInput();
-int ReacquireInputDevices();
-int UpdateKeyboardState();
-int UpdatePadVibrationEffects();
-int UpdatePadVibrationTimers();
-int SetInputUserFlag1();
-int ClearInputUserFlag1();
-int SetInputUserFlag2();
-int ClearInputUserFlag2();
-
 // ---- Sound and music -------------------------------------------------------------------------------------------
 int InitializeSound();
 int TerminateSound();
@@ -86,17 +74,12 @@ platform::LResult OnSocketMessage(platform::WParam wParam, platform::LParam lPar
 
 // What the stand-ins were asked, for tests of the callers.
 struct PendingSubsystemCalls {
-  int initializeInputResult;  // what InitializeInput returns
   int initGraphicsResult;     // what InitGraphics returns
-  int inputInitialised;
   int soundInitialised;
   int graphicsInitialised;
   int updateStreamSounds;
-  int reacquireInput;
   int restoreGraphDevice;
   int copyBackScreenToFront;
-  int inputUserFlag1;
-  int inputUserFlag2;
   int drawTarget;
   int flipWait;
   int changeScreenMode;

@@ -10,6 +10,7 @@
 #include "engine/core/timing.h"
 #include "engine/core/window.h"
 #include "engine/graphics/color_data.h"
+#include "engine/input/input.h"
 
 int SetLogFileOutput(int on) { return CallLocked<SetLogFileOutputBody>(on); }
 int GetRandomUpTo(int n) { return CallLocked<RandomUpTo>(n); }
@@ -44,3 +45,6 @@ int CreatePixelFormatEntry(DDPixelFormat* record, int bits, std::uint32_t maskR,
                            std::uint32_t maskB, std::uint32_t maskA) {
   return CreatePixelFormat(record, bits, maskR, maskG, maskB, maskA);
 }
+
+int IsKeyDown(int code) { return CallLocked<IsKeyDownBody>(code); }
+int GetPadInputBits(int request) { return CallLocked<GetPadInputBitsBody>(request); }

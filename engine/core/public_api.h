@@ -28,3 +28,8 @@ int SetWindowIconResource(int id);
 int WaitPumpingMessagesEntry(int milliseconds);  // takes the lock per step itself: call without holding it
 int GetMillisecondCount(int unused);
 int GetLocalDateTime(int* six);
+
+// Input: 1 while the key (DirectInput key code) is held; the pad word of a pad (1-based, plus 0x1000 to fold in the
+// keyboard).
+int IsKeyDown(int code);
+int GetPadInputBits(int request);

@@ -12,6 +12,7 @@
 #include "engine/core/mem_alloc.h"
 #include "engine/core/message.h"
 #include "engine/core/pending_subsystems.h"
+#include "engine/input/input.h"
 #include "engine/core/system_info_log.h"
 #include "engine/core/system_record.h"
 #include "engine/core/window.h"

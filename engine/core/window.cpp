@@ -10,6 +10,7 @@
 #include "engine/core/mem_alloc.h"
 #include "engine/core/message.h"
 #include "engine/core/pending_subsystems.h"
+#include "engine/input/input.h"
 #include "engine/core/random.h"
 #include "engine/core/start_engine.h"
 #include "engine/core/string_util.h"

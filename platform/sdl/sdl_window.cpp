@@ -9,6 +9,7 @@
 
 #include "platform/backend.h"
 #include "platform/path.h"
+#include "platform/sdl/sdl_input.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -257,6 +258,8 @@ class SdlBackend final : public WindowBackend {
   }
 
   void Handle(const SDL_Event& e) {
+    // Keys, game controllers, joysticks and the loss of focus also feed the input devices.
+    sdl::HandleInputEvent(e);
     switch (e.type) {
       case SDL_QUIT:
         PostToAll(win::kWmClose, 0, 0);
@@ -266,20 +269,10 @@ class SdlBackend final : public WindowBackend {
         break;
       case SDL_KEYDOWN:
       case SDL_KEYUP:
-        // ---- Input devices: key events also go to the input back-end here. ----
         HandleKey(e.key);
         break;
       case SDL_TEXTINPUT:
         HandleText(e.text);
-        break;
-      case SDL_CONTROLLERDEVICEADDED:
-      case SDL_CONTROLLERDEVICEREMOVED:
-      case SDL_CONTROLLERAXISMOTION:
-      case SDL_CONTROLLERBUTTONDOWN:
-      case SDL_CONTROLLERBUTTONUP:
-      case SDL_JOYDEVICEADDED:
-      case SDL_JOYDEVICEREMOVED:
-        // ---- Input devices: game controller and device events go to the input back-end here. ----
         break;
       case SDL_MOUSEMOTION:
       case SDL_MOUSEBUTTONDOWN:

@@ -2,6 +2,7 @@
 
 #include "engine/core/message.h"
 #include "engine/core/window.h"
+#include "engine/input/input.h"
 #include "engine_fixture.h"
 #include "platform/window.h"
 
@@ -106,12 +107,12 @@ TEST_F(RunningEngine, AnInactiveWindowHoldsTheMainPassUntilItIsActivatedAgain) {
   platform::PostMessage(window_, win::kWmActivate, win::kWaInactive, 0);
   platform::headless::ScheduleMessage(wake, window_, win::kWmActivateApp, 1, 0);
   platform::headless::ScheduleMessage(wake, window_, win::kWmActivate, win::kWaActive, 0);
-  const int reacquired = g_PendingCalls.reacquireInput;
+  const int reacquired = platform::GetInputDeviceCounters().acquires;
   const int refills = g_PendingCalls.updateStreamSounds;
   EXPECT_EQ(ProcessMessage(), 0);
   EXPECT_GE(platform::MillisecondClock(), wake);
   EXPECT_EQ(g_System.active, 1);
-  EXPECT_EQ(g_PendingCalls.reacquireInput, reacquired + 1);
+  EXPECT_EQ(platform::GetInputDeviceCounters().acquires, reacquired + 1);  // the keyboard acquired again
   // The sweeps of the wait keep refilling streamed sounds, about one per 2 ms.
   EXPECT_GE(g_PendingCalls.updateStreamSounds - refills, 100);
   EXPECT_GE(Counters().inactiveSweeps, 100);

@@ -7,6 +7,7 @@
 
 #include "engine/core/start_engine.h"
 #include "engine/core/window.h"
+#include "engine/input/input.h"
 #include "engine_fixture.h"
 #include "platform/path.h"
 #include "platform/window.h"
@@ -130,7 +131,6 @@ struct FailureCase {
 
 TEST_F(HeadlessEngine, FailedStartUpsShutEverythingDown) {
   const FailureCase cases[] = {
-      {"input", [] { g_PendingCalls.initializeInputResult = -1; }},
       {"graphics", [] { g_PendingCalls.initGraphicsResult = -1; }},
       {"COM already started", [] { g_System.comStarted = 1; }},
   };
@@ -143,7 +143,7 @@ TEST_F(HeadlessEngine, FailedStartUpsShutEverythingDown) {
     EXPECT_EQ(g_System.mainWindow, 0);
     EXPECT_EQ(g_System.backgroundThread, nullptr);
     EXPECT_EQ(g_System.initDone, 0);
-    EXPECT_EQ(g_PendingCalls.inputInitialised, 0);
+    EXPECT_EQ(g_Input.directInput, nullptr);
     EXPECT_EQ(g_PendingCalls.soundInitialised, 0);
     EXPECT_EQ(g_PendingCalls.graphicsInitialised, 0);
     EXPECT_FALSE(platform::FindWindowOfClass(kMainWindowClass));

@@ -5,6 +5,7 @@
 #include "../engine_start/engine_fixture.h"
 #include "engine/core/char_input.h"
 #include "engine/core/window.h"
+#include "engine/input/input.h"
 #include "platform/window.h"
 
 namespace engine_test {
@@ -70,12 +71,12 @@ TEST_F(WindowProc, SystemCommandsAltEnterAndTheWheel) {
   EXPECT_EQ(g_System.mouseWheelCount, 1);
   Send(0x46F, 1, 0);
   Send(0x470, 1, 0);
-  EXPECT_EQ(g_PendingCalls.inputUserFlag1, 1);
-  EXPECT_EQ(g_PendingCalls.inputUserFlag2, 1);
+  EXPECT_EQ(g_Input.userFlag1, 1);
+  EXPECT_EQ(g_Input.userFlag2, 1);
   Send(0x46F, 0, 0);
   Send(0x470, 2, 0);
-  EXPECT_EQ(g_PendingCalls.inputUserFlag1, 0);
-  EXPECT_EQ(g_PendingCalls.inputUserFlag2, 0);
+  EXPECT_EQ(g_Input.userFlag1, 0);
+  EXPECT_EQ(g_Input.userFlag2, 0);
 }
 
 struct SizingCase {
@@ -228,12 +229,12 @@ TEST_F(WindowProc, TitlesAreCutAt255BytesAndIconsFollowTheWindow) {
 
 TEST_F(WindowProc, ActivationReacquiresInput) {
   Start(1);
-  const int before = g_PendingCalls.reacquireInput;
+  const int before = platform::GetInputDeviceCounters().acquires;
   Send(win::kWmActivate, win::kWaInactive, 0);
   EXPECT_EQ(g_System.active, 0);
   Send(win::kWmActivate, win::kWaActive, 0);
   EXPECT_EQ(g_System.active, 1);
-  EXPECT_EQ(g_PendingCalls.reacquireInput, before + 1);
+  EXPECT_EQ(platform::GetInputDeviceCounters().acquires, before + 1);  // the keyboard acquired again
 }
 
 }  // namespace
