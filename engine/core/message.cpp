@@ -131,6 +131,8 @@ int ProcessMessageBody() {
 
 void WaitWhileInactive() {
   if (g_System.painting == 1 || g_System.active == 1 || g_System.userWindowMode == 1) return;
+  // Without a window no message can ever make it active: waiting would never end.
+  if (g_System.mainWindow == 0) return;
   if (g_System.repainting == 1 && (IsGdiVisibleMode() == 1 || g_System.windowMode == 1)) return;
   while (ProcessMessageBody() == 0 && g_System.active == 0) {
   }

@@ -8,10 +8,7 @@
 #include "platform/window.h"
 
 int InputMessagePass() { return ProcessMessageBody(); }
-// Without a window there is no activation to wait for (the wait would never end).
-void InputWaitWhileInactive() {
-  if (GetMainWindowHandle() != 0) WaitWhileInactive();
-}
+void InputWaitWhileInactive() { WaitWhileInactive(); }
 int InputCloseRequested() { return GetCloseRequestedFlag(); }
 int InputWindowActive() { return IsWindowActive(); }
 bool InputOnWindowThread() { return platform::CurrentThreadId() == g_System.mainThreadId; }

@@ -139,3 +139,18 @@ TEST_F(RunningEngine, ClocksAndDate) {
 
 }  // namespace
 }  // namespace engine_test
+
+namespace engine_test {
+namespace {
+
+TEST_F(HeadlessEngine, WaitWhileInactiveReturnsWhenNoWindowExists) {
+  // Before start-up there is no window that could become active; the wait must not spin for ever.
+  ASSERT_EQ(g_System.mainWindow, 0);
+  g_System.active = 0;
+  ApiLockGuard lock;
+  WaitWhileInactive();
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace engine_test
