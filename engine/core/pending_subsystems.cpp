@@ -1,53 +1,29 @@
 #include "engine/core/pending_subsystems.h"
 
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/screen_buffer.h"
+
 PendingSubsystemCalls g_PendingCalls{};
 
 // ---- Graphics --------------------------------------------------------------------------------------------------
-int GetNotUse3DFlag() { return 0; }
-int SetHardwareRenderFlag(int) { return 0; }
-int GetScreenColorBitDepth() { return 32; }
 int SetGraphRestoreHandler(void (*)()) { return 0; }
 int HasGraphRestoreHandler() { return 1; }
-int InitGraphics(platform::WindowHandle) {
-  if (g_PendingCalls.initGraphicsResult < 0) return g_PendingCalls.initGraphicsResult;
-  g_PendingCalls.graphicsInitialised = 1;
-  return 0;
-}
-int TerminateGraphics() {
-  g_PendingCalls.graphicsInitialised = 0;
-  return 0;
-}
-int SetFlipWaitForVBlank(int wait) {
-  g_PendingCalls.flipWait = wait;
-  return 0;
-}
-int GetFlipWaitForVBlank() { return g_PendingCalls.flipWait; }
 int SetupScreenLog() { return 0; }
 int DeleteFontToHandle(int) { return 0; }
 int SelectDrawTargetBody(int target) {
   g_PendingCalls.drawTarget = target;
+  // The surface side of the screens is real: the draw screen follows, with the whole screen as draw area.
+  if (GetDirectDrawObject() != nullptr && (target == -2 || target == -4) && SetDrawScreenSurface(target) == 0) {
+    int width = 0, height = 0;
+    QueryScreenSizeBody(&width, &height);
+    g_GraphDrawState.DrawArea = RECT{0, 0, width, height};
+  }
   return 0;
 }
 int GetDrawTarget() { return g_PendingCalls.drawTarget; }
 int SetDrawValidGraphCreateFlag(int) { return 0; }
 int CreateEmptyGraph(int, int) { return 0x08000000; }
 int DeleteGraphicBody(int, int) { return 0; }
-int QueryScreenSizeBody(int* width, int* height) {
-  if (width != nullptr) *width = 640;
-  if (height != nullptr) *height = 480;
-  return 0;
-}
-int ChangeScreenMode(int, int, int, int, int) {
-  ++g_PendingCalls.changeScreenMode;
-  return 0;
-}
-int GetScreenModeInfo(int* width, int* height, int* bits) {
-  if (width != nullptr) *width = 640;
-  if (height != nullptr) *height = 480;
-  if (bits != nullptr) *bits = 32;
-  return 0;
-}
-int UpdateScreenColorData() { return 0; }
 int RestoreGraphDevice() {
   ++g_PendingCalls.restoreGraphDevice;
   return 0;
@@ -55,13 +31,6 @@ int RestoreGraphDevice() {
 int RestoreAllSurface2D() { return 0; }
 int RestoreAllSurface3DData() { return 0; }
 int RestoreAllGraphSurface() { return 0; }
-int IsFullScreenSurfaceActive() { return 0; }
-int CopyBackScreenToFront() {
-  ++g_PendingCalls.copyBackScreenToFront;
-  return 0;
-}
-int IsGdiVisibleMode() { return 0; }
-int UpdateGdiVisibleMode() { return 0; }
 int SetFrontScreenDrawArea(const platform::Rect&) { return 0; }
 int ReapplyDrawClipArea() { return 0; }
 int GetDrawFilterMode() { return 0; }

@@ -5,18 +5,14 @@
 // The stand-ins keep just enough state to give the results the callers look at.
 #pragma once
 
+#include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/graphics_init.h"
+#include "engine/graphics/present.h"
 #include "platform/window.h"
 
-// ---- Graphics --------------------------------------------------------------------------------------------------
-int GetNotUse3DFlag();
-int SetHardwareRenderFlag(int flag);
-int GetScreenColorBitDepth();  // the requested screen depth
+// ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
 int SetGraphRestoreHandler(void (*handler)());
 int HasGraphRestoreHandler();
-int InitGraphics(platform::WindowHandle window);
-int TerminateGraphics();
-int SetFlipWaitForVBlank(int wait);
-int GetFlipWaitForVBlank();
 int SetupScreenLog();
 int DeleteFontToHandle(int handle);
 int SelectDrawTargetBody(int target);
@@ -24,18 +20,10 @@ int GetDrawTarget();
 int SetDrawValidGraphCreateFlag(int flag);
 int CreateEmptyGraph(int width, int height);
 int DeleteGraphicBody(int handle, int logFlag);
-int QueryScreenSizeBody(int* width, int* height);
-int ChangeScreenMode(int width, int height, int bits, int windowModeChange, int refreshRate);
-int GetScreenModeInfo(int* width, int* height, int* bits);
-int UpdateScreenColorData();
 int RestoreGraphDevice();
 int RestoreAllSurface2D();
 int RestoreAllSurface3DData();
 int RestoreAllGraphSurface();
-int IsFullScreenSurfaceActive();  // full-screen surfaces exist and DirectDraw is present
-int CopyBackScreenToFront();
-int IsGdiVisibleMode();
-int UpdateGdiVisibleMode();
 int SetFrontScreenDrawArea(const platform::Rect& client);  // raw draw area of the front screen, mask screen off
 int ReapplyDrawClipArea();
 // The kept inactive-window image.

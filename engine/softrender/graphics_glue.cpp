@@ -6,12 +6,6 @@
 #include "engine/softrender/draw_memimg.h"
 #include "engine/softrender/line.h"
 
-std::int32_t SoftwareRenderFlag = 1;
-std::int32_t ScreenColorBits = 32;
-std::int32_t DirectDrawStarted = 0;
-MEMIMG* DrawScreenMemImg = nullptr;
-MEMIMG* LockWorkMemImg = nullptr;
-MEMIMG* LockSourceMemImg = nullptr;
 
 namespace {
 
@@ -32,11 +26,8 @@ GlueState& Glue() {
   return state;
 }
 
-int g_ddObjectMarker;
-
 }  // namespace
 
-void* GetDirectDrawObject() { return Glue().ready != 0 ? &g_ddObjectMarker : nullptr; }
 MEMIMG* GetMaskMemImg() { return Glue().mask; }
 MEMIMG* GetBlendGraphMemImg() { return Glue().blendGraph; }
 
@@ -59,28 +50,6 @@ const MEMIMG* GlueTileImage(const Surface2D* tile, MEMIMG* view) {
   if (tile->Width == data->Width && tile->Height == data->Height) return &data->Image;
   DeriveMemImg(view, &data->Image, tile->X, tile->Y, tile->Width, tile->Height);
   return view;
-}
-
-int LockDrawScreenBuffer(Surface2D* surface, int /*blit*/, const RECT* /*srcRect*/, const RECT* destRect,
-                         int /*overwrite*/, std::uint32_t* /*colour1*/, std::uint32_t* /*colour2*/) {
-  if (DrawScreenMemImg == nullptr || destRect == nullptr) return -1;
-  RECT r = *destRect;
-  ClipRect(&r, &g_GraphDrawState.DrawArea);
-  if (r.left == r.right || r.top == r.bottom) return -1;
-  LockWorkMemImg = DrawScreenMemImg;
-  LockSourceMemImg = nullptr;
-  if (surface != nullptr) {
-    std::memset(&Glue().lockSourceView, 0, sizeof(MEMIMG));
-    LockSourceMemImg = const_cast<MEMIMG*>(GlueTileImage(surface, &Glue().lockSourceView));
-    if (LockSourceMemImg == nullptr) return -1;
-  }
-  return 0;
-}
-
-int UnlockDrawScreenBuffer() {
-  LockWorkMemImg = nullptr;
-  LockSourceMemImg = nullptr;
-  return 0;
 }
 
 int DrawGraph2D(int x, int y, const GraphData* graph, int transparent, int /*intFlag*/) {
@@ -123,7 +92,10 @@ int DrawLineSet(const LineRecord* lines, int n) {
   return 0;
 }
 
-void SetGlueDirectDrawReady(int ready) { Glue().ready = ready; }
+void SetGlueDirectDrawReady(int ready) {
+  Glue().ready = ready;
+  SetDirectDrawObjectStandIn(ready);
+}
 void SetGlueMaskMemImg(MEMIMG* mask) { Glue().mask = mask; }
 void SetGlueBlendGraphMemImg(MEMIMG* graph) { Glue().blendGraph = graph; }
 
@@ -144,6 +116,7 @@ int RegisterGlueTile(MEMIMG* image, int x, int y, int width, int height) {
 void ResetGlue() {
   GlueState& g = Glue();
   g.ready = 0;
+  SetDirectDrawObjectStandIn(0);
   g.mask = nullptr;
   g.blendGraph = nullptr;
   g.tileCount = 0;

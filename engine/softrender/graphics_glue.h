@@ -1,16 +1,18 @@
 // What the software renderer's selectors need of the graphics layer: the draw screen and mask images, the graphic,
 // tile and surface records, the blend graphic, the screen lock and the line-set draw.
 //
-// Until the graphics layer provides them, this file holds minimal stand-ins with the same names: records and lookups
-// over a small table, a "DirectDraw object" that is present once SetGlueDirectDrawReady(1) is called, and a screen
-// lock that clips the destination rectangle by the draw area and hands out the draw screen's own image. The graphics
-// layer replaces this file; the selectors use nothing else of it.
+// The display device, the draw-screen images and the screen lock are the graphics layer's (ddraw_device.h,
+// screen_buffer.h, included here). Until the graphics layer provides the rest, this file holds minimal stand-ins with
+// the same names: records and lookups over a small table, and SetGlueDirectDrawReady(1), which makes the DirectDraw
+// object check pass without a device. The graphics layer replaces this file; the selectors use nothing else of it.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/memimg.h"
+#include "engine/graphics/screen_buffer.h"
 
 struct LineRecord;
 
@@ -33,15 +35,6 @@ struct SurfaceData {
   std::uint16_t Width, Height;
 };
 
-extern std::int32_t SoftwareRenderFlag;
-extern std::int32_t ScreenColorBits;
-extern std::int32_t DirectDrawStarted;
-extern MEMIMG* DrawScreenMemImg;
-extern MEMIMG* LockWorkMemImg;
-extern MEMIMG* LockSourceMemImg;
-
-// Non-null once the (stand-in) DirectDraw object exists.
-void* GetDirectDrawObject();
 MEMIMG* GetMaskMemImg();
 // The blend graphic's image, or null when none is selected.
 MEMIMG* GetBlendGraphMemImg();
@@ -50,11 +43,6 @@ SurfaceData* GetSurfaceData(int handle);
 
 void G_D3D_FlushVertexBatch();
 void G_D3D_EndScene();
-// -1 when the destination rectangle clipped by the draw area is empty; else 0 with LockWorkMemImg (the draw screen)
-// and LockSourceMemImg (the tile's pixels, or null without a tile) set.
-int LockDrawScreenBuffer(Surface2D* surface, int blit, const RECT* srcRect, const RECT* destRect, int overwrite,
-                         std::uint32_t* colour1, std::uint32_t* colour2);
-int UnlockDrawScreenBuffer();
 // Draws the graphic's first tile unscaled at (x, y) (coordinates are ints when intFlag is 1, else floats' bits).
 int DrawGraph2D(int x, int y, const GraphData* graph, int transparent, int intFlag);
 // Draws n line records: -1 without a DirectDraw object or when the lock finds nothing to draw.
