@@ -1,5 +1,5 @@
-// Stand-ins for the entry points of subsystems that are not built yet: graphics, sound, music, movies and the
-// network. Start-up, shut-down, the window procedure and the message pass call them under
+// Stand-ins for the entry points of subsystems that are not built yet: graphics, sound, music and movies.
+// Start-up, shut-down, the window procedure and the message pass call them under
 // their final names; each subsystem deletes its stand-ins from here (and only from here) when it lands.
 //
 // The stand-ins keep just enough state to give the results the callers look at.
