@@ -1,19 +1,22 @@
 #include "engine/core/pending_subsystems.h"
 
+#include "engine/softrender/graphics_glue.h"
+
 PendingSubsystemCalls g_PendingCalls{};
 
 // ---- Graphics --------------------------------------------------------------------------------------------------
 int GetNotUse3DFlag() { return 0; }
 int SetHardwareRenderFlag(int) { return 0; }
 int GetScreenColorBitDepth() { return 32; }
-int SetGraphRestoreHandler(void (*)()) { return 0; }
-int HasGraphRestoreHandler() { return 1; }
 int InitGraphics(platform::WindowHandle) {
   if (g_PendingCalls.initGraphicsResult < 0) return g_PendingCalls.initGraphicsResult;
   g_PendingCalls.graphicsInitialised = 1;
-  return 0;
+  SetGlueDirectDrawReady(1);
+  return InitGraphManage();
 }
 int TerminateGraphics() {
+  TerminateGraphManage();
+  SetGlueDirectDrawReady(0);
   g_PendingCalls.graphicsInitialised = 0;
   return 0;
 }
@@ -24,14 +27,6 @@ int SetFlipWaitForVBlank(int wait) {
 int GetFlipWaitForVBlank() { return g_PendingCalls.flipWait; }
 int SetupScreenLog() { return 0; }
 int DeleteFontToHandle(int) { return 0; }
-int SelectDrawTargetBody(int target) {
-  g_PendingCalls.drawTarget = target;
-  return 0;
-}
-int GetDrawTarget() { return g_PendingCalls.drawTarget; }
-int SetDrawValidGraphCreateFlag(int) { return 0; }
-int CreateEmptyGraph(int, int) { return 0x08000000; }
-int DeleteGraphicBody(int, int) { return 0; }
 int QueryScreenSizeBody(int* width, int* height) {
   if (width != nullptr) *width = 640;
   if (height != nullptr) *height = 480;
@@ -50,11 +45,13 @@ int GetScreenModeInfo(int* width, int* height, int* bits) {
 int UpdateScreenColorData() { return 0; }
 int RestoreGraphDevice() {
   ++g_PendingCalls.restoreGraphDevice;
+  ReleaseAllSurface2DStorage();
+  RecreateAllSurface2DStorage();
+  RestoreGraphHook();
   return 0;
 }
 int RestoreAllSurface2D() { return 0; }
 int RestoreAllSurface3DData() { return 0; }
-int RestoreAllGraphSurface() { return 0; }
 int IsFullScreenSurfaceActive() { return 0; }
 int CopyBackScreenToFront() {
   ++g_PendingCalls.copyBackScreenToFront;
@@ -63,17 +60,9 @@ int CopyBackScreenToFront() {
 int IsGdiVisibleMode() { return 0; }
 int UpdateGdiVisibleMode() { return 0; }
 int SetFrontScreenDrawArea(const platform::Rect&) { return 0; }
-int ReapplyDrawClipArea() { return 0; }
 int GetDrawFilterMode() { return 0; }
 int SetDrawFilterMode(int) { return 0; }
 int CopyBackScreenToNewGraph() { return -1; }
-int GetGraphicSize(int, int* width, int* height) {
-  if (width != nullptr) *width = 0;
-  if (height != nullptr) *height = 0;
-  return -1;
-}
-int DrawGraphAtBody(int, int, int, int) { return -1; }
-int DrawGraphStretchedBody(int, int, int, int, int, int) { return -1; }
 int ReleaseKeptScreenImage() { return 0; }
 
 // ---- Movies ----------------------------------------------------------------------------------------------------

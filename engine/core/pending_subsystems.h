@@ -5,25 +5,22 @@
 // The stand-ins keep just enough state to give the results the callers look at.
 #pragma once
 
+#include "engine/graphics/draw_ops.h"
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/graph_handle.h"
+#include "engine/graphics/graph_load.h"
 #include "platform/window.h"
 
 // ---- Graphics --------------------------------------------------------------------------------------------------
 int GetNotUse3DFlag();
 int SetHardwareRenderFlag(int flag);
 int GetScreenColorBitDepth();  // the requested screen depth
-int SetGraphRestoreHandler(void (*handler)());
-int HasGraphRestoreHandler();
 int InitGraphics(platform::WindowHandle window);
 int TerminateGraphics();
 int SetFlipWaitForVBlank(int wait);
 int GetFlipWaitForVBlank();
 int SetupScreenLog();
 int DeleteFontToHandle(int handle);
-int SelectDrawTargetBody(int target);
-int GetDrawTarget();
-int SetDrawValidGraphCreateFlag(int flag);
-int CreateEmptyGraph(int width, int height);
-int DeleteGraphicBody(int handle, int logFlag);
 int QueryScreenSizeBody(int* width, int* height);
 int ChangeScreenMode(int width, int height, int bits, int windowModeChange, int refreshRate);
 int GetScreenModeInfo(int* width, int* height, int* bits);
@@ -31,20 +28,15 @@ int UpdateScreenColorData();
 int RestoreGraphDevice();
 int RestoreAllSurface2D();
 int RestoreAllSurface3DData();
-int RestoreAllGraphSurface();
 int IsFullScreenSurfaceActive();  // full-screen surfaces exist and DirectDraw is present
 int CopyBackScreenToFront();
 int IsGdiVisibleMode();
 int UpdateGdiVisibleMode();
 int SetFrontScreenDrawArea(const platform::Rect& client);  // raw draw area of the front screen, mask screen off
-int ReapplyDrawClipArea();
 // The kept inactive-window image.
 int GetDrawFilterMode();
 int SetDrawFilterMode(int mode);
 int CopyBackScreenToNewGraph();
-int GetGraphicSize(int handle, int* width, int* height);
-int DrawGraphAtBody(int x, int y, int handle, int transparent);
-int DrawGraphStretchedBody(int x1, int y1, int x2, int y2, int handle, int transparent);
 int ReleaseKeptScreenImage();
 
 // ---- Movies ----------------------------------------------------------------------------------------------------
@@ -80,7 +72,6 @@ struct PendingSubsystemCalls {
   int updateStreamSounds;
   int restoreGraphDevice;
   int copyBackScreenToFront;
-  int drawTarget;
   int flipWait;
   int changeScreenMode;
 };
