@@ -1,48 +1,12 @@
 #include "engine/core/pending_subsystems.h"
 
-#include "engine/softrender/graphics_glue.h"
+#include "engine/graphics/surface2d.h"
 
 PendingSubsystemCalls g_PendingCalls{};
 
 // ---- Graphics --------------------------------------------------------------------------------------------------
-int GetNotUse3DFlag() { return 0; }
-int SetHardwareRenderFlag(int) { return 0; }
-int GetScreenColorBitDepth() { return 32; }
-int InitGraphics(platform::WindowHandle) {
-  if (g_PendingCalls.initGraphicsResult < 0) return g_PendingCalls.initGraphicsResult;
-  g_PendingCalls.graphicsInitialised = 1;
-  SetGlueDirectDrawReady(1);
-  return InitGraphManage();
-}
-int TerminateGraphics() {
-  TerminateGraphManage();
-  SetGlueDirectDrawReady(0);
-  g_PendingCalls.graphicsInitialised = 0;
-  return 0;
-}
-int SetFlipWaitForVBlank(int wait) {
-  g_PendingCalls.flipWait = wait;
-  return 0;
-}
-int GetFlipWaitForVBlank() { return g_PendingCalls.flipWait; }
 int SetupScreenLog() { return 0; }
 int DeleteFontToHandle(int) { return 0; }
-int QueryScreenSizeBody(int* width, int* height) {
-  if (width != nullptr) *width = 640;
-  if (height != nullptr) *height = 480;
-  return 0;
-}
-int ChangeScreenMode(int, int, int, int, int) {
-  ++g_PendingCalls.changeScreenMode;
-  return 0;
-}
-int GetScreenModeInfo(int* width, int* height, int* bits) {
-  if (width != nullptr) *width = 640;
-  if (height != nullptr) *height = 480;
-  if (bits != nullptr) *bits = 32;
-  return 0;
-}
-int UpdateScreenColorData() { return 0; }
 int RestoreGraphDevice() {
   ++g_PendingCalls.restoreGraphDevice;
   ReleaseAllSurface2DStorage();
@@ -52,13 +16,6 @@ int RestoreGraphDevice() {
 }
 int RestoreAllSurface2D() { return 0; }
 int RestoreAllSurface3DData() { return 0; }
-int IsFullScreenSurfaceActive() { return 0; }
-int CopyBackScreenToFront() {
-  ++g_PendingCalls.copyBackScreenToFront;
-  return 0;
-}
-int IsGdiVisibleMode() { return 0; }
-int UpdateGdiVisibleMode() { return 0; }
 int SetFrontScreenDrawArea(const platform::Rect&) { return 0; }
 int GetDrawFilterMode() { return 0; }
 int SetDrawFilterMode(int) { return 0; }

@@ -5,33 +5,21 @@
 // The stand-ins keep just enough state to give the results the callers look at.
 #pragma once
 
+#include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/graphics_init.h"
+#include "engine/graphics/present.h"
 #include "engine/graphics/draw_ops.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_load.h"
 #include "platform/window.h"
 
-// ---- Graphics --------------------------------------------------------------------------------------------------
-int GetNotUse3DFlag();
-int SetHardwareRenderFlag(int flag);
-int GetScreenColorBitDepth();  // the requested screen depth
-int InitGraphics(platform::WindowHandle window);
-int TerminateGraphics();
-int SetFlipWaitForVBlank(int wait);
-int GetFlipWaitForVBlank();
+// ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
 int SetupScreenLog();
 int DeleteFontToHandle(int handle);
-int QueryScreenSizeBody(int* width, int* height);
-int ChangeScreenMode(int width, int height, int bits, int windowModeChange, int refreshRate);
-int GetScreenModeInfo(int* width, int* height, int* bits);
-int UpdateScreenColorData();
 int RestoreGraphDevice();
 int RestoreAllSurface2D();
 int RestoreAllSurface3DData();
-int IsFullScreenSurfaceActive();  // full-screen surfaces exist and DirectDraw is present
-int CopyBackScreenToFront();
-int IsGdiVisibleMode();
-int UpdateGdiVisibleMode();
 int SetFrontScreenDrawArea(const platform::Rect& client);  // raw draw area of the front screen, mask screen off
 // The kept inactive-window image.
 int GetDrawFilterMode();

@@ -10,6 +10,9 @@
 #include "engine/core/timing.h"
 #include "engine/core/window.h"
 #include "engine/graphics/color_data.h"
+#include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/graphics_init.h"
+#include "engine/graphics/present.h"
 #include "engine/input/input.h"
 
 int SetLogFileOutput(int on) { return CallLocked<SetLogFileOutputBody>(on); }
@@ -48,3 +51,11 @@ int CreatePixelFormatEntry(DDPixelFormat* record, int bits, std::uint32_t maskR,
 
 int IsKeyDown(int code) { return CallLocked<IsKeyDownBody>(code); }
 int GetPadInputBits(int request) { return CallLocked<GetPadInputBitsBody>(request); }
+
+int QueryScreenSize(int* width, int* height) { return CallLocked<QueryScreenSizeBody>(width, height); }
+const DDPixelFormat* QueryScreenPixelFormat() { return CallLocked<QueryScreenPixelFormatBody>(); }
+int SelectScreenMode(int width, int height, int bits, int refresh) {
+  return CallLocked<SelectScreenModeBody>(width, height, bits, refresh);
+}
+int ClearCurrentDrawScreen() { return CallLocked<ClearCurrentDrawScreenBody>(); }
+int PresentBackScreen() { return CallLocked<PresentBackScreenBody>(); }

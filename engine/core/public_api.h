@@ -33,3 +33,12 @@ int GetLocalDateTime(int* six);
 // keyboard).
 int IsKeyDown(int code);
 int GetPadInputBits(int request);
+
+// The display: screen size (640 x 480 while unset), the screen's pixel-format record, the screen mode (-1 keeps a
+// value; 0 set, -1 refused or kept, -2 fell back to 640 x 480 x 16), clearing the draw screen and showing the back
+// screen.
+int QueryScreenSize(int* width, int* height);
+const DDPixelFormat* QueryScreenPixelFormat();
+int SelectScreenMode(int width, int height, int bits, int refresh);
+int ClearCurrentDrawScreen();
+int PresentBackScreen();

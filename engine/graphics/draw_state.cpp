@@ -4,7 +4,9 @@
 
 #include "engine/core/log.h"
 #include "engine/core/message.h"
-#include "engine/core/pending_subsystems.h"
+#include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/graphics_init.h"
+#include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_image.h"
 #include "engine/graphics/mask.h"
@@ -169,6 +171,12 @@ int SelectDrawTargetBody(int target) {
   const int previous = st.DrawScreen;
   int pw = 0, ph = 0;
   const bool previousKnown = TargetSize(previous, &pw, &ph) == 0;
+  // The surface side: a target the screen layer refuses leaves the previous one selected.
+  if (GetDirectDrawObject() != nullptr && SetDrawScreenSurface(target) < 0) {
+    if (previous != target && (previous == -4 || previous == -2)) SetDrawScreenSurface(previous);
+    SetMaskScreenActive(useMask);
+    return -1;
+  }
   st.DrawScreen = target;
   st.TargetOriginRect = RECT{0, 0, 0, 0};
   st.DrawScreenWidth = w;
@@ -202,8 +210,8 @@ int InitGraphManage() {
   g_GraphDrawState.GraphicsUp = 1;
   if (GetDirectDrawObject() != nullptr) DeleteAllSurface2D();
   ClearSurface2DTable();
-  Use3D = 0;
-  WriteLog("３Ｄグラフィック描画機能は使用しません\n");
+  Use3D = IsDirect3DUp();
+  WriteLog(Use3D == 1 ? "３Ｄグラフィック描画機能を使用します\n" : "３Ｄグラフィック描画機能は使用しません\n");
   g_GraphDrawState.DrawScreen = -2;
   g_GraphDrawState.MaskActive = g_MaskScreen.exists;
   SelectDrawTargetBody(-4);

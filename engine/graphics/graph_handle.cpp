@@ -1,7 +1,7 @@
 #include "engine/graphics/graph_handle.h"
 
 #include "engine/core/log.h"
-#include "engine/core/pending_subsystems.h"
+#include "engine/graphics/ddraw_device.h"
 #include "engine/core/start_engine.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/screen_format.h"
@@ -109,11 +109,12 @@ int DeleteGraphicBody(int handle, int logFlag) {
   return 0;
 }
 
-void DeleteAllGraph(int logFlag) {
-  if (g_GraphDrawState.GraphicsUp == 0) return;
+int DeleteAllGraph(int logFlag) {
+  if (g_GraphDrawState.GraphicsUp == 0) return 0;
   for (int i = 0; i < g_GraphTable.highMark; ++i) {
     if (g_GraphTable.slots[i] != nullptr) DeleteGraphicBody(g_GraphTable.HandleOf(i), logFlag);
   }
+  return 0;
 }
 
 int FillGraphColor(int handle, int r, int g, int b, int a) {

@@ -143,7 +143,7 @@ int GetGraphicSize(int handle, int* width, int* height);
 // -1 when the blend graphic is invalid or smaller than the record's graphic.
 int CheckBlendGraphSize(const GraphData* record);
 int DeleteGraphicBody(int handle, int logFlag);
-void DeleteAllGraph(int logFlag);
+int DeleteAllGraph(int logFlag);
 int FillGraphColor(int handle, int r, int g, int b, int a);
 // Clears the graphic table and its counters.
 void ClearGraphTable();

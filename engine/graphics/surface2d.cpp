@@ -15,7 +15,7 @@ Surface2DTable g_Surface2DTable{};
 
 namespace {
 
-bool SoftwareScreen() { return SoftwareRenderFlag == 1 && ScreenColorBits != 8; }
+bool SoftwareScreen() { return IsSoftwareScreenModel() == 1; }
 
 MEMIMG* SoftwareDestination() { return g_GraphDrawState.MaskActive != 0 ? GetMaskMemImg() : DrawScreenMemImg; }
 
@@ -252,6 +252,10 @@ int DrawSurface2D(int x, int y, int tileHandle, int transparent) {
   if (dest.left == dest.right || dest.top == dest.bottom) return 0;
   const RECT src{dest.left - x, dest.top - y, dest.right - x, dest.bottom - y};
   if (LockDrawScreenBuffer(tile, 1, &src, &dest, 0, nullptr, nullptr) < 0) return -1;
+  if (LockWorkMemImg == nullptr || LockSourceMemImg == nullptr) {
+    UnlockDrawScreenBuffer();
+    return 0;
+  }
   DrawMemImg(LockWorkMemImg, LockSourceMemImg, x, y, transparent, GetBlendGraphMemImg());
   UnlockDrawScreenBuffer();
   return 0;
@@ -291,7 +295,7 @@ int DrawLineSet(const LineRecord* lines, int n) {
   };
   const RECT rect{clampInt(l), clampInt(t), clampInt(r + 1), clampInt(b + 1)};
   if (LockDrawScreenBuffer(nullptr, 0, nullptr, &rect, 0, nullptr, nullptr) < 0) return -1;
-  DrawMemImgLines(LockWorkMemImg, lines, n);
+  if (LockWorkMemImg != nullptr) DrawMemImgLines(LockWorkMemImg, lines, n);
   UnlockDrawScreenBuffer();
   return 0;
 }

@@ -11,8 +11,6 @@ SurfaceDataTable g_SurfaceDataTable{};
 
 namespace {
 
-bool SoftwareScreen() { return SoftwareRenderFlag == 1 && ScreenColorBits != 8; }
-
 int KindOf(const SurfaceData* s) { return s->Flags.ColorBitDepth == 16 ? 0 : 1; }
 
 std::uint32_t PackedKey(const SurfaceData* s) {
@@ -45,7 +43,9 @@ int AddSurfaceData(int useCount, int width, int height, std::uint32_t transparen
     s->Flags.SystemMemory = 0;
     if (s->Flags.DrawValid == 1 || s->Flags.AlphaChFlag == 1) s->Flags.AlphaTestFlag = 0;
   }
-  s->MemoryImage = (s->Flags.SystemMemory == 1 || SoftwareScreen()) ? 1 : 0;
+  // 2D storage is always a memory image: the display's surfaces all live in system memory, and the screen lock
+  // reads tiles as images.
+  s->MemoryImage = 1;
   if (CreateSurfaceData(handle) < 0) {
     DeleteSurfaceData(handle);
     return -1;

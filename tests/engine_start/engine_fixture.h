@@ -18,8 +18,10 @@
 #include "engine/core/pending_subsystems.h"
 #include "engine/core/public_api.h"
 #include "engine/core/system_record.h"
+#include "engine/graphics/ddraw_device.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/headless/headless_display.h"
 #include "platform/headless/headless_window.h"
 
 namespace engine_test {
@@ -78,6 +80,8 @@ class HeadlessEngine : public ::testing::Test {
     g_System.~SystemWindowRecord();
     new (&g_System) SystemWindowRecord{};
     g_PendingCalls = PendingSubsystemCalls{};
+    ResetDisplaySettings();
+    platform::headless::ResetFramebuffer();
     g_MessagePassCounters = MessagePassCounters{};
     ChangeWindowMode(1);
   }
