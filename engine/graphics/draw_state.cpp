@@ -79,6 +79,8 @@ int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 int SetBlendModeBody(int mode, int param) {
   GraphDrawState& st = g_GraphDrawState;
   if (st.BlendMode == mode && st.BlendParam == param) return 0;
+  // The renderer and its tables know modes 0..4 only.
+  if (mode < 0 || mode > 4) return -1;
   WaitWhileInactive();
   st.BlendMode = mode;
   st.BlendParam = Clamp255(param);
