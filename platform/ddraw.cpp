@@ -219,7 +219,9 @@ void Surface::Present() {
   }
   const int w = area.right - area.left, h = area.bottom - area.top;
   if (w <= 0 || h <= 0) return;
-  std::vector<std::uint32_t> frame(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+  // One frame buffer reused between presents (presents come from the thread that owns the window).
+  static thread_local std::vector<std::uint32_t> frame;
+  frame.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
   const int bytes = BytesOf(format_);
   const bool xrgb = bytes == 4 && format_.maskR == 0xFF0000 && format_.maskG == 0xFF00 && format_.maskB == 0xFF;
   for (int y = 0; y < h; ++y) {
@@ -230,8 +232,12 @@ void Surface::Present() {
     const std::uint8_t* p = pixels_.data() + static_cast<std::ptrdiff_t>(sy) * pitch_ + static_cast<std::ptrdiff_t>(x0) * bytes;
     std::uint32_t* out = frame.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + (x0 - area.left);
     if (xrgb) {
-      std::memcpy(out, p, static_cast<std::size_t>(x1 - x0) * 4);
-      for (int x = 0; x < x1 - x0; ++x) out[x] &= 0xFFFFFFu;
+      const int n = x1 - x0;
+      for (int x = 0; x < n; ++x) {
+        std::uint32_t v;
+        std::memcpy(&v, p + static_cast<std::ptrdiff_t>(x) * 4, 4);
+        out[x] = v & 0xFFFFFFu;
+      }
     } else {
       for (int x = x0; x < x1; ++x, p += bytes) *out++ = ToRgb(LoadPixel(p, bytes), format_);
     }

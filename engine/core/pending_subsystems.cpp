@@ -43,14 +43,3 @@ int UpdateStreamSounds() {
 }
 int UpdateMusicPlayState() { return 0; }
 int HandleMidiNotify(platform::WParam, platform::LParam) { return 0; }
-
-// ---- Network and HTTP ------------------------------------------------------------------------------------------
-int ClearHttpJobTable() { return 0; }
-int DeleteAllHttpJobs() { return 0; }
-int EndNetWork() { return 0; }
-int ProcessNetWorkMessages(int) { return 0; }
-int UpdateHttpJobs() { return 0; }
-int GetHttpJobCount() { return 0; }
-int HttpJobSlotInUse(int) { return 0; }
-int HttpJobStep(int) { return 0; }
-platform::LResult OnSocketMessage(platform::WParam, platform::LParam) { return 0; }

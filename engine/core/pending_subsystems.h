@@ -41,16 +41,8 @@ int UpdateMusicPlayState();
 int HandleMidiNotify(platform::WParam wParam, platform::LParam lParam);
 
 // ---- Network and HTTP ------------------------------------------------------------------------------------------
-int ClearHttpJobTable();
-int DeleteAllHttpJobs();
-int EndNetWork();
-int ProcessNetWorkMessages(int flag);
-int UpdateHttpJobs();
-int GetHttpJobCount();
-int HttpJobSlotInUse(int slot);
-int HttpJobStep(int slot);
-inline constexpr int kHttpJobSlots = 64;
-platform::LResult OnSocketMessage(platform::WParam wParam, platform::LParam lParam);
+#include "engine/core/http_client.h"
+#include "engine/core/network.h"
 
 // What the stand-ins were asked, for tests of the callers.
 struct PendingSubsystemCalls {

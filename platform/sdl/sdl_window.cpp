@@ -8,12 +8,15 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/ddraw.h"
 #include "platform/path.h"
 #include "platform/sdl/sdl_input.h"
 #include "platform/window.h"
 
 namespace platform {
 namespace {
+
+namespace dd = platform::dd;
 
 namespace vk {
 constexpr WParam kShift = 0x10, kControl = 0x11, kMenu = 0x12, kPause = 0x13, kCapital = 0x14, kSpace = 0x20,
@@ -63,7 +66,13 @@ LParam PackPoint(int x, int y) {
 
 class SdlBackend final : public WindowBackend {
  public:
+  SdlBackend() {
+    dd::SetPresentHook([this](const dd::Frame& frame) { Present(frame); });
+  }
+
   ~SdlBackend() override {
+    dd::SetPresentHook(nullptr);
+    for (auto& [handle, view] : views_) DestroyView(view);
     for (auto& [handle, window] : windows_) SDL_DestroyWindow(window);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
@@ -85,6 +94,10 @@ class SdlBackend final : public WindowBackend {
     if (w == nullptr) return;
     byId_.erase(SDL_GetWindowID(w));
     windows_.erase(window);
+    if (auto it = views_.find(window); it != views_.end()) {
+      DestroyView(it->second);
+      views_.erase(it);
+    }
     SDL_DestroyWindow(w);
   }
 
@@ -158,6 +171,45 @@ class SdlBackend final : public WindowBackend {
   }
 
  private:
+  // What a window shows presented frames with: a renderer and a streaming texture of the frame's size.
+  struct View {
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    int width = 0, height = 0;
+  };
+
+  static void DestroyView(View& view) {
+    if (view.texture != nullptr) SDL_DestroyTexture(view.texture);
+    if (view.renderer != nullptr) SDL_DestroyRenderer(view.renderer);
+    view = View{};
+  }
+
+  // A presented frame (0x00RRGGBB pixels) goes to its window, scaled to the window's size.
+  void Present(const dd::Frame& frame) {
+    SDL_Window* w = Find(frame.window);
+    if (w == nullptr && windows_.size() == 1) w = windows_.begin()->second;
+    if (w == nullptr) return;
+    const WindowHandle handle = frame.window != 0 ? frame.window : windows_.begin()->first;
+    View& view = views_[handle];
+    if (view.renderer == nullptr) {
+      view.renderer = SDL_CreateRenderer(w, -1, 0);
+      if (view.renderer == nullptr) view.renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
+      if (view.renderer == nullptr) return;
+    }
+    if (view.texture == nullptr || view.width != frame.width || view.height != frame.height) {
+      if (view.texture != nullptr) SDL_DestroyTexture(view.texture);
+      view.texture = SDL_CreateTexture(view.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, frame.width,
+                                       frame.height);
+      view.width = frame.width;
+      view.height = frame.height;
+      if (view.texture == nullptr) return;
+    }
+    SDL_UpdateTexture(view.texture, nullptr, frame.pixels, frame.width * 4);
+    SDL_RenderClear(view.renderer);
+    SDL_RenderCopy(view.renderer, view.texture, nullptr, nullptr);
+    SDL_RenderPresent(view.renderer);
+  }
+
   SDL_Window* Find(WindowHandle window) {
     auto it = windows_.find(window);
     return it != windows_.end() ? it->second : nullptr;
@@ -301,6 +353,7 @@ class SdlBackend final : public WindowBackend {
 
   std::map<WindowHandle, SDL_Window*> windows_;
   std::map<Uint32, WindowHandle> byId_;
+  std::map<WindowHandle, View> views_;
   std::vector<std::string> dropped_;
 };
 

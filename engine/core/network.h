@@ -1,0 +1,84 @@
+// Network handles: one per connected TCP socket, with a length-prefixed framing that moves bytes between the socket
+// and two growable ring buffers (receive and send queues). Socket events arrive as the socket message 0x505 at the
+// socket window and are handled by OnSocketMessage; the pump ProcessNetWorkMessages finds the sockets' readiness and
+// dispatches those messages. Everything runs on the engine's thread under the API lock.
+//
+// On the wire every chunk of data is preceded by its length as a little-endian u32.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/core/link_list.h"
+#include "engine/core/mem_alloc.h"
+#include "platform/socket.h"
+#include "platform/window.h"
+
+inline constexpr int kNetWorkHandleType = 0x48000000;
+inline constexpr int kMaxNetWorkHandles = 4097;
+inline constexpr std::uint32_t kSocketMessage = 0x505;
+// A received frame longer than this is refused like one the receive ring cannot grow for.
+inline constexpr int kMaxNetWorkFrameLength = 64 * 1024 * 1024;
+
+struct NetWorkHandleRecord {
+  int inUse;
+  int errorFlag;       // a receive ring could not grow
+  int connected;       // 1 from creation; 0 after FD_CLOSE
+  int lossNoticed;     // set by GetNetWorkAcceptState when it first sees the connection gone
+  int cleared;
+  int useRingBuffers;  // 0: the handle's reads and sends go straight to the socket
+  int closeWhenLost;   // 1: the pump closes the handle once its loss has been noticed
+  int check;
+  platform::SocketId socket;
+  int recvPending;     // bytes still expected of the current incoming frame
+  RingBuffer recvRing;
+  RingBuffer sendRing;
+  int sendPending;     // bytes still to send of the current outgoing frame
+  std::uint8_t sendLengthWord[4];
+  int sendLengthUnsent;  // bytes of the length word still unsent
+  std::uint8_t peerAddress[4];
+  int peerPort;
+  ListNode node;
+};
+
+struct NetWorkState {
+  int initialised;
+  platform::WindowHandle socketWindow;
+  NetWorkHandleRecord* records[kMaxNetWorkHandles];
+  int handleCount;
+  int nextCheck;       // 0..2047, wraps
+  ListNode listHead;
+  ListNode listTail;
+  NetWorkHandleRecord* listener;  // the listening record (linked in the list with value -1), or null
+  int noRingBuffers;   // engine-wide: new handles take no ring buffers
+  int keepLostHandles; // engine-wide: new handles are not closed when lost
+  int recvRunning;     // re-entry guards
+  int sendRunning;
+};
+extern NetWorkState g_NetWork;
+
+// Starts the layer: the socket messages go to `socketWindow` (normally the engine's main window, whose procedure
+// hands 0x505 to OnSocketMessage). -1 when already started or without a window.
+int StartNetWork(platform::WindowHandle socketWindow);
+// A listening socket on all IPv4 addresses (port 0 takes a free port); returns the port, or -1.
+int StartListenNetWork(int port);
+// Connects to host:port and makes a handle for it (the settings decide ring buffers and close-when-lost); -1 when the
+// name does not resolve or the connection cannot be made.
+int ConnectNetWork(const char* host, int port);
+int ConnectNetWorkWith(const char* host, int port, int useRingBuffers, int closeWhenLost);
+
+int RecvSocket(int handle);
+int SendSocket(int handle);
+int NetWorkRecv(int handle, void* buffer, int length);
+int NetWorkRecvToPeek(int handle, void* buffer, int length);
+int NetWorkSend(int handle, const void* buffer, int length);
+int GetNetWorkDataLength(int handle);
+int GetNetWorkAcceptState(int handle);
+int AcceptNetWork();
+int CloseNetWork(int handle);
+platform::LResult OnSocketMessage(platform::WParam wParam, platform::LParam lParam);
+int ProcessNetWorkMessages(int closeLost);
+int EndNetWork();
+
+// Ring buffer operations over RingBuffer (engine/core/mem_alloc.h).
+int RingBufferAppend(RingBuffer* ring, const void* data, int length);
+int RingBufferTake(RingBuffer* ring, void* out, int length, int peek);

@@ -1,0 +1,188 @@
+// The SDL back-end shows presented frames: under a private Xvfb server the engine clears, fills a box on the back
+// screen through the screen lock and presents it; a screenshot of the window (ImageMagick's import) shows the box.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/core/api_lock.h"
+#include "engine/core/pending_subsystems.h"
+#include "engine/core/public_api.h"
+#include "engine/core/system_record.h"
+#include "engine/softrender/fill_memimg_rect.h"
+#include "platform/backend.h"
+#include "platform/window.h"
+
+// Last: the X headers define macros (None, Bool, Status) that clash with other headers.
+#include <X11/Xlib.h>
+
+// SDL and the X libraries keep allocations for the process's life.
+extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
+
+namespace {
+
+std::optional<std::string> FindProgram(const char* name) {
+  const char* path = std::getenv("PATH");
+  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
+  std::size_t start = 0;
+  while (start <= dirs.size()) {
+    const std::size_t end = dirs.find(':', start);
+    const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    const std::string candidate = dir + "/" + name;
+    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+// An Xvfb server on the first free display number (Xvfb reports it through -displayfd).
+class XvfbServer {
+ public:
+  bool Start(const std::string& program) {
+    int fds[2];
+    if (pipe(fds) != 0) return false;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(fds[0]);
+      const std::string fd = std::to_string(fds[1]);
+      execl(program.c_str(), program.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+            "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) return false;
+    display_ = ":" + number;
+    return true;
+  }
+  ~XvfbServer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& Display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+// A binary PPM (P6, maxval 255) read into 0x00RRGGBB pixels.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t At(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+  }
+};
+
+bool ReadPpm(const std::string& path, Picture* out) {
+  std::ifstream in(path, std::ios::binary);
+  std::string magic;
+  int maxval = 0;
+  in >> magic >> out->width >> out->height >> maxval;
+  in.get();
+  if (magic != "P6" || maxval != 255 || out->width <= 0 || out->height <= 0) return false;
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(out->width) * static_cast<std::size_t>(out->height) * 3);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!in) return false;
+  out->pixels.resize(bytes.size() / 3);
+  for (std::size_t i = 0; i < out->pixels.size(); ++i)
+    out->pixels[i] = (std::uint32_t{bytes[i * 3]} << 16) | (std::uint32_t{bytes[i * 3 + 1]} << 8) | bytes[i * 3 + 2];
+  return true;
+}
+
+// The first mapped top-level window of the given size, or 0.
+::Window FindWindowOfSize(::Display* display, int width, int height) {
+  ::Window root, parent, *children = nullptr;
+  unsigned count = 0;
+  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) return 0;
+  ::Window found = 0;
+  for (unsigned i = 0; i < count && found == 0; ++i) {
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(display, children[i], &a) != 0 && a.map_state == IsViewable && a.width == width &&
+        a.height == height)
+      found = children[i];
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+TEST(DisplayXvfb, APresentedFillShowsInTheWindow) {
+  const std::optional<std::string> xvfb = FindProgram("Xvfb");
+  const std::optional<std::string> import = FindProgram("import");
+  if (!xvfb || !import) GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
+  XvfbServer server;
+  ASSERT_TRUE(server.Start(*xvfb));
+  setenv("DISPLAY", server.Display().c_str(), 1);
+
+  char dirTemplate[] = "/tmp/display-xvfb-XXXXXX";
+  const std::string directory = mkdtemp(dirTemplate);
+  ASSERT_EQ(chdir(directory.c_str()), 0);
+  platform::SetInstanceLockDirectory(directory);
+  platform::RequestBackend(platform::BackendKind::Sdl);
+  ChangeWindowMode(1);
+  ASSERT_EQ(StartEngine(), 0);
+  ASSERT_EQ(platform::SelectBackend(), platform::BackendKind::Sdl);
+
+  ::Display* display = XOpenDisplay(server.Display().c_str());
+  ASSERT_NE(display, nullptr);
+  ::Window window = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (window == 0 && std::chrono::steady_clock::now() < deadline) {
+    ProcessMessage();
+    XSync(display, False);
+    window = FindWindowOfSize(display, 640, 480);
+  }
+  ASSERT_NE(window, 0u);
+
+  {
+    ApiLockGuard lock;
+    SelectDrawTargetBody(-2);
+  }
+  ASSERT_EQ(ClearCurrentDrawScreen(), 0);
+  {
+    ApiLockGuard lock;
+    ASSERT_EQ(DrawFilledBoxSoft(100, 50, 300, 200, 0x00FF8000u), 0);
+    ASSERT_EQ(DrawFilledBoxSoft(400, 300, 500, 400, 0x000000FFu), 0);
+  }
+  ASSERT_EQ(PresentBackScreen(), 0);
+  ProcessMessage();
+  XSync(display, False);
+
+  const std::string shot = directory + "/shot.ppm";
+  const std::string command = *import + " -display " + server.Display() + " -window " + std::to_string(window) + " -depth 8 " +
+                              shot + " 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  Picture picture;
+  ASSERT_TRUE(ReadPpm(shot, &picture));
+  ASSERT_EQ(picture.width, 640);
+  ASSERT_EQ(picture.height, 480);
+  EXPECT_EQ(picture.At(100, 50), 0xFF8000u);
+  EXPECT_EQ(picture.At(299, 199), 0xFF8000u);
+  EXPECT_EQ(picture.At(450, 350), 0x0000FFu);
+  EXPECT_EQ(picture.At(10, 10), 0u);
+  EXPECT_EQ(picture.At(300, 199), 0u);
+
+  XCloseDisplay(display);
+  EXPECT_EQ(EndEngine(), 0);
+  platform::ReleaseBackend();
+  std::remove(shot.c_str());
+  rmdir(directory.c_str());
+}
+
+}  // namespace
