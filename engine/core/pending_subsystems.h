@@ -8,31 +8,23 @@
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/present.h"
+#include "engine/graphics/draw_ops.h"
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/graph_handle.h"
+#include "engine/graphics/graph_load.h"
 #include "platform/window.h"
 
 // ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
-int SetGraphRestoreHandler(void (*handler)());
-int HasGraphRestoreHandler();
 int SetupScreenLog();
 int DeleteFontToHandle(int handle);
-int SelectDrawTargetBody(int target);
-int GetDrawTarget();
-int SetDrawValidGraphCreateFlag(int flag);
-int CreateEmptyGraph(int width, int height);
-int DeleteGraphicBody(int handle, int logFlag);
 int RestoreGraphDevice();
 int RestoreAllSurface2D();
 int RestoreAllSurface3DData();
-int RestoreAllGraphSurface();
 int SetFrontScreenDrawArea(const platform::Rect& client);  // raw draw area of the front screen, mask screen off
-int ReapplyDrawClipArea();
 // The kept inactive-window image.
 int GetDrawFilterMode();
 int SetDrawFilterMode(int mode);
 int CopyBackScreenToNewGraph();
-int GetGraphicSize(int handle, int* width, int* height);
-int DrawGraphAtBody(int x, int y, int handle, int transparent);
-int DrawGraphStretchedBody(int x1, int y1, int x2, int y2, int handle, int transparent);
 int ReleaseKeptScreenImage();
 
 // ---- Movies ----------------------------------------------------------------------------------------------------
@@ -60,7 +52,6 @@ struct PendingSubsystemCalls {
   int updateStreamSounds;
   int restoreGraphDevice;
   int copyBackScreenToFront;
-  int drawTarget;
   int flipWait;
   int changeScreenMode;
 };

@@ -10,6 +10,10 @@
 #include "engine/core/timing.h"
 #include "engine/core/window.h"
 #include "engine/graphics/color_data.h"
+#include "engine/graphics/draw_ops.h"
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/graph_handle.h"
+#include "engine/graphics/graph_load.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/present.h"
@@ -59,3 +63,37 @@ int SelectScreenMode(int width, int height, int bits, int refresh) {
 }
 int ClearCurrentDrawScreen() { return CallLocked<ClearCurrentDrawScreenBody>(); }
 int PresentBackScreen() { return CallLocked<PresentBackScreenBody>(); }
+
+int LoadGraphicFile(const char* name) { return CallLocked<LoadGraphicFileBody>(name); }
+int DeleteGraphic(int handle) { return CallLocked<DeleteGraphicBody>(handle, 0); }
+int DrawGraphAt(int x, int y, int handle, int transparent) {
+  return CallLocked<DrawGraphAtBody>(x, y, handle, transparent);
+}
+int DrawGraphStretched(int x1, int y1, int x2, int y2, int handle, int transparent) {
+  return CallLocked<DrawGraphStretchedBody>(x1, y1, x2, y2, handle, transparent);
+}
+int DrawGraphRotated(int x, int y, double scale, double angle, int handle, int transparent, int mirror) {
+  return CallLocked<DrawGraphRotatedBody>(x, y, scale, angle, handle, transparent, mirror);
+}
+int DrawGraphMirrored(int x, int y, int handle, int transparent) {
+  return CallLocked<DrawGraphMirroredBody>(x, y, handle, transparent);
+}
+int DrawGraphPart(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent, int mirror) {
+  return CallLocked<DrawGraphPartBody>(x, y, srcX, srcY, width, height, handle, transparent, mirror);
+}
+int DrawLineSegment(int x1, int y1, int x2, int y2, int colour) {
+  return CallLocked<DrawLineSegmentBody>(x1, y1, x2, y2, static_cast<std::uint32_t>(colour));
+}
+int DrawRectangle(int x1, int y1, int x2, int y2, int colour, int fill) {
+  return CallLocked<DrawRectangleBody>(x1, y1, x2, y2, static_cast<std::uint32_t>(colour), fill);
+}
+int DrawEllipse(int x, int y, int rx, int ry, int colour, int fill) {
+  return CallLocked<DrawEllipseBody>(x, y, rx, ry, static_cast<std::uint32_t>(colour), fill);
+}
+int SetBlendMode(int mode, int param) { return CallLocked<SetBlendModeBody>(mode, param); }
+int SetBrightnessRGB(int r, int g, int b) { return CallLocked<SetBrightnessRGBBody>(r, g, b); }
+int SelectDrawTarget(int target) { return CallLocked<SelectDrawTargetBody>(target); }
+int SetUseTextureGraphics(int flag) { return CallLocked<SetUseTextureGraphicsBody>(flag); }
+int SetTransparentColor(int r, int g, int b) { return CallLocked<SetTransparentColorBody>(r, g, b); }
+int SetUseVideoMemoryFlag(int flag) { return CallLocked<SetUseVideoMemoryFlagBody>(flag); }
+int ClipRectEntry(RECT* a, const RECT* b) { return ClipRect(a, b); }

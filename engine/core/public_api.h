@@ -42,3 +42,24 @@ const DDPixelFormat* QueryScreenPixelFormat();
 int SelectScreenMode(int width, int height, int bits, int refresh);
 int ClearCurrentDrawScreen();
 int PresentBackScreen();
+
+// Graphics: loading and deleting graphics, drawing them and primitives on the draw screen, and the draw state. Colours
+// are values in the screen's format (MakeColorValue).
+struct RECT;
+int LoadGraphicFile(const char* name);
+int DeleteGraphic(int handle);
+int DrawGraphAt(int x, int y, int handle, int transparent);
+int DrawGraphStretched(int x1, int y1, int x2, int y2, int handle, int transparent);
+int DrawGraphRotated(int x, int y, double scale, double angle, int handle, int transparent, int mirror);
+int DrawGraphMirrored(int x, int y, int handle, int transparent);
+int DrawGraphPart(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent, int mirror);
+int DrawLineSegment(int x1, int y1, int x2, int y2, int colour);
+int DrawRectangle(int x1, int y1, int x2, int y2, int colour, int fill);
+int DrawEllipse(int x, int y, int rx, int ry, int colour, int fill);
+int SetBlendMode(int mode, int param);
+int SetBrightnessRGB(int r, int g, int b);
+int SelectDrawTarget(int target);
+int SetUseTextureGraphics(int flag);
+int SetTransparentColor(int r, int g, int b);
+int SetUseVideoMemoryFlag(int flag);
+int ClipRectEntry(RECT* a, const RECT* b);  // without the lock

@@ -2,8 +2,22 @@
 
 #include <utility>
 
+#include "engine/core/log.h"
+#include "engine/core/message.h"
+#include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/graphics_init.h"
+#include "engine/graphics/screen_buffer.h"
+#include "engine/graphics/graph_handle.h"
+#include "engine/graphics/graph_image.h"
+#include "engine/graphics/mask.h"
+#include "engine/graphics/screen_format.h"
+#include "engine/graphics/surface2d.h"
+#include "engine/graphics/surface_data.h"
+#include "engine/softrender/graphics_glue.h"
+
 GraphDrawState g_GraphDrawState{{0, 0, 0, 0}, 0, 0, -1, 0, 0, kNoBrightness, 0};
 std::int32_t g_GraphMmxFlag = 0;
+std::int32_t Use3D = 0;
 
 void ResetGraphDrawState() { g_GraphDrawState = GraphDrawState{{0, 0, 0, 0}, 0, 0, -1, 0, 0, kNoBrightness, 0}; }
 
@@ -26,4 +40,195 @@ void NormalizeRect(RECT* a) {
 void GetRectSize(const RECT* a, std::int32_t* width, std::int32_t* height) {
   if (width != nullptr) *width = a->right - a->left;
   if (height != nullptr) *height = a->bottom - a->top;
+}
+
+namespace {
+
+RECT g_requestedClipArea{0, 0, 0, 0};
+
+void StoreDrawArea(const RECT& r) {
+  GraphDrawState& st = g_GraphDrawState;
+  st.DrawArea = r;
+  st.DrawAreaF[0] = static_cast<float>(r.left);
+  st.DrawAreaF[1] = static_cast<float>(r.top);
+  st.DrawAreaF[2] = static_cast<float>(r.right);
+  st.DrawAreaF[3] = static_cast<float>(r.bottom);
+  st.DrawAreaEmpty = (r.right - r.left == 0 || r.bottom - r.top == 0) ? 1 : 0;
+}
+
+// Size of a draw target: the screen for -4 and -2, else the graphic's. -1 when the graphic does not exist.
+int TargetSize(int target, int* width, int* height) {
+  if (target == -4 || target == -2) {
+    int bits = 0;
+    *width = 640;
+    *height = 480;
+    GetScreenModeInfo(width, height, &bits);
+    return 0;
+  }
+  const GraphData* g = GetGraphData(target);
+  if (g == nullptr) return -1;
+  *width = g->Width;
+  *height = g->Height;
+  return 0;
+}
+
+int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+}  // namespace
+
+int SetBlendModeBody(int mode, int param) {
+  GraphDrawState& st = g_GraphDrawState;
+  if (st.BlendMode == mode && st.BlendParam == param) return 0;
+  // The renderer and its tables know modes 0..4 only.
+  if (mode < 0 || mode > 4) return -1;
+  WaitWhileInactive();
+  st.BlendMode = mode;
+  st.BlendParam = Clamp255(param);
+  return 0;
+}
+
+int SetBlendGraph(int handle, int param1, int param2) {
+  GraphDrawState& st = g_GraphDrawState;
+  if (st.BlendGraph == handle && st.BlendGraphParam1 == param1 && st.BlendGraphParam2 == param2) return 0;
+  if (handle != -1 && GetGraphData(handle) == nullptr) return -1;
+  WaitWhileInactive();
+  st.BlendGraph = handle;
+  st.BlendGraphParam1 = Clamp255(param1);
+  st.BlendGraphParam2 = Clamp255(param2);
+  return 0;
+}
+
+int SetDrawBrightnessColor(std::uint32_t rgb) {
+  g_GraphDrawState.Brightness = rgb & 0xFFFFFFu;
+  return 0;
+}
+
+int SetBrightnessRGBBody(int r, int g, int b) {
+  const std::uint32_t v = (static_cast<std::uint32_t>(Clamp255(r)) << 16) |
+                          (static_cast<std::uint32_t>(Clamp255(g)) << 8) | static_cast<std::uint32_t>(Clamp255(b));
+  g_GraphDrawState.Brightness = v;
+  return 0;
+}
+
+int SetTextureFilterMode(int mode) {
+  g_GraphDrawState.DrawMode = mode;
+  return 0;
+}
+
+int GetDrawMode() { return g_GraphDrawState.DrawMode; }
+
+int SetUseTextureGraphicsBody(int flag) {
+  g_GraphDrawState.UseTextureGraphics = flag;
+  return 0;
+}
+
+int SetTransparentColorBody(int r, int g, int b) {
+  if (ScreenColorBits == 8) return 0;
+  g_GraphDrawState.TransparentColor = ((static_cast<std::uint32_t>(r) & 0xFF) << 16) |
+                                      ((static_cast<std::uint32_t>(g) & 0xFF) << 8) |
+                                      (static_cast<std::uint32_t>(b) & 0xFF);
+  return 0;
+}
+
+int SetDrawValidGraphCreateFlag(int flag) {
+  g_GraphDrawState.DrawValid = flag;
+  return 0;
+}
+
+int SetUseVideoMemoryFlagBody(int flag) {
+  g_GraphDrawState.UseSystemMemory = flag != 1 ? 1 : 0;
+  return 0;
+}
+
+int SetDrawAreaRect(const RECT* rect) {
+  if (rect != nullptr) g_GraphDrawState.TargetOriginRect = *rect;
+  return 0;
+}
+
+int SetDrawClipArea(int x1, int y1, int x2, int y2) {
+  WaitWhileInactive();
+  g_requestedClipArea = RECT{x1, y1, x2, y2};
+  int w = 0, h = 0;
+  if (TargetSize(g_GraphDrawState.DrawScreen, &w, &h) < 0) return 0;
+  if (x1 > x2) std::swap(x1, x2);
+  if (y1 > y2) std::swap(y1, y2);
+  auto clamp = [](int v, int hi) { return v < 0 ? 0 : (v > hi ? hi : v); };
+  StoreDrawArea(RECT{clamp(x1, w), clamp(y1, h), clamp(x2, w), clamp(y2, h)});
+  return 0;
+}
+
+int ReapplyDrawClipArea() {
+  const RECT r = g_requestedClipArea;
+  return SetDrawClipArea(r.left, r.top, r.right, r.bottom);
+}
+
+int SelectDrawTargetBody(int target) {
+  GraphDrawState& st = g_GraphDrawState;
+  if (st.GraphicsUp == 0) return -1;
+  WaitWhileInactive();
+  int w = 0, h = 0;
+  if (TargetSize(target, &w, &h) < 0) return -1;
+  const int useMask = st.UseMaskScreen;
+  SetMaskScreenActive(0);
+  const int previous = st.DrawScreen;
+  int pw = 0, ph = 0;
+  const bool previousKnown = TargetSize(previous, &pw, &ph) == 0;
+  // The surface side: a target the screen layer refuses leaves the previous one selected.
+  if (GetDirectDrawObject() != nullptr && SetDrawScreenSurface(target) < 0) {
+    if (previous != target && (previous == -4 || previous == -2)) SetDrawScreenSurface(previous);
+    SetMaskScreenActive(useMask);
+    return -1;
+  }
+  st.DrawScreen = target;
+  st.TargetOriginRect = RECT{0, 0, 0, 0};
+  st.DrawScreenWidth = w;
+  st.DrawScreenHeight = h;
+  if (previousKnown && pw == w && ph == h) {
+    const RECT a = st.DrawArea;
+    SetDrawClipArea(a.left, a.top, a.right, a.bottom);
+  } else {
+    SetDrawClipArea(0, 0, w, h);
+  }
+  SetMaskScreenActive(useMask);
+  return 0;
+}
+
+int CurrentDrawTarget() { return g_GraphDrawState.DrawScreen; }
+int GetDrawTarget() { return g_GraphDrawState.DrawScreen; }
+
+int GetDrawAreaRect(RECT* out) {
+  if (out != nullptr) *out = g_GraphDrawState.DrawArea;
+  return 0;
+}
+
+int InitGraphManage() {
+  if (g_GraphDrawState.GraphicsUp == 1) return 0;
+  WriteLog("グラフィック管理系の初期化を行います\n");
+  IncreaseLogIndent();
+  g_GraphDrawState = GraphDrawState{{0, 0, 0, 0}, 0, 0, -1, 0, 0, kNoBrightness, 0};
+  ClearGraphTable();
+  ClearSurfaceDataTable();
+  ClearMaskScreen();
+  g_GraphDrawState.GraphicsUp = 1;
+  if (GetDirectDrawObject() != nullptr) DeleteAllSurface2D();
+  ClearSurface2DTable();
+  Use3D = IsDirect3DUp();
+  WriteLog(Use3D == 1 ? "３Ｄグラフィック描画機能を使用します\n" : "３Ｄグラフィック描画機能は使用しません\n");
+  g_GraphDrawState.DrawScreen = -2;
+  g_GraphDrawState.MaskActive = g_MaskScreen.exists;
+  SelectDrawTargetBody(-4);
+  SetDrawClipArea(0, 0, g_GraphDrawState.DrawScreenWidth, g_GraphDrawState.DrawScreenHeight);
+  DecreaseLogIndent();
+  WriteLog("グラフィック管理系の初期化は正常に終了しました\n");
+  return 0;
+}
+
+int TerminateGraphManage() {
+  if (g_GraphDrawState.GraphicsUp == 0) return 0;
+  DeleteMaskScreen();
+  DeleteAllImageSlots();
+  DeleteAllGraph(0);
+  g_GraphDrawState.GraphicsUp = 0;
+  WriteLog("グラフィック管理系の終了処理は正常に終了しました\n");
+  return 0;
 }

@@ -7,9 +7,6 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/screen_buffer.h"
 
-int GraphicsUp = 0;
-int Use3D = 0;
-
 namespace {
 int g_direct3DUp = 0;
 }  // namespace
@@ -34,30 +31,6 @@ int ClearCurrentDrawScreenBody() {
     const RECT whole{0, 0, w, h};
     WriteFrontRect(&whole);
   }
-  return 0;
-}
-
-int DeleteAllGraph(int) { return 0; }
-int DeleteAllSurface2D() { return 0; }
-
-int InitGraphManage() {
-  if (GraphicsUp == 1) return 0;
-  WriteLog("グラフィック管理系の初期化を行います\n");
-  IncreaseLogIndent();
-  ResetGraphDrawState();
-  GraphicsUp = 1;
-  Use3D = IsDirect3DUp();
-  WriteLog(Use3D == 1 ? "３Ｄグラフィック描画機能を使用します\n" : "３Ｄグラフィック描画機能は使用しません\n");
-  SelectDrawTargetBody(-4);
-  DecreaseLogIndent();
-  WriteLog("グラフィック管理系の初期化は正常に終了しました\n");
-  return 0;
-}
-
-int TerminateGraphManage() {
-  if (GraphicsUp == 0) return 0;
-  GraphicsUp = 0;
-  WriteLog("グラフィック管理系の終了処理は正常に終了しました\n");
   return 0;
 }
 

@@ -17,16 +17,11 @@ int TerminateGraphics();
 // target also writes the whole front image to the primary. Returns 0.
 int ClearCurrentDrawScreenBody();
 
-// Minimal: no graphic table yet.
-int DeleteAllGraph(int logFlag);
-// Minimal: no 2D-surface table yet.
-int DeleteAllSurface2D();
-// Minimal graphics management: 1 between InitGraphManage and TerminateGraphManage.
-extern int GraphicsUp;
-// 1 when the Direct3D layer came up at the last InitGraphManage (never, here).
-extern int Use3D;
-int InitGraphManage();
-int TerminateGraphManage();
+// Graphics management (InitGraphManage, TerminateGraphManage, DeleteAllGraph, DeleteAllSurface2D, Use3D) is in
+// draw_state.h, graph_handle.h and surface2d.h.
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/graph_handle.h"
+#include "engine/graphics/surface2d.h"
 
 // The Direct3D layer: its object cannot be obtained from the display device, so it stays down and every draw takes
 // the 2D and software paths. -1 on every start.

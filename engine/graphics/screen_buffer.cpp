@@ -298,13 +298,7 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
       UnlockDrawScreenBuffer();
       return -1;
     }
-    if (tile->X == 0 && tile->Y == 0) {
-      LockSourceMemImg = &data->Image;
-    } else {
-      std::memset(&g_lock.sourceImage, 0, sizeof(MEMIMG));
-      DeriveMemImg(&g_lock.sourceImage, &data->Image, tile->X, tile->Y, tile->Width, tile->Height);
-      LockSourceMemImg = &g_lock.sourceImage;
-    }
+    LockSourceMemImg = const_cast<MEMIMG*>(TileMemImg(tile, &g_lock.sourceImage));
   }
   return 0;
 }

@@ -45,12 +45,12 @@ MEMIMG* SoftwareTarget() {
 int DrawGraphTriangles(const std::int32_t* first, const std::int32_t* second, const GraphData* graph,
                        int transparent) {
   if (GetDirectDrawObject() == nullptr || graph == nullptr) return -1;
-  Surface2D* tile = GetSurface2D(graph->FirstTile);
+  Surface2D* tile = GetSurface2D(graph->Tiles[0]);
   if (tile == nullptr) return -1;
   MEMIMG* blendGraph = GetBlendGraphMemImg();
   if (SoftwareMode()) {
     MEMIMG view{};
-    const MEMIMG* src = GlueTileImage(tile, &view);
+    const MEMIMG* src = TileMemImg(tile, &view);
     MEMIMG* dest = SoftwareTarget();
     if (src == nullptr || dest == nullptr) return -1;
     if (second != nullptr) DrawMemImgTrianglePair(dest, src, first, second, transparent, blendGraph);

@@ -125,13 +125,13 @@ int DrawRotatedGraphSoft(float x, float y, double scale, double angle, const Gra
                          int mirror) {
   const int xi = FloatToInt(x), yi = FloatToInt(y);
   if (GetDirectDrawObject() == nullptr || graph == nullptr) return -1;
-  Surface2D* tile = GetSurface2D(graph->FirstTile);
+  Surface2D* tile = GetSurface2D(graph->Tiles[0]);
   if (tile == nullptr) return -1;
   MEMIMG* blendGraph = GetBlendGraphMemImg();
   const float af = static_cast<float>(angle), sf = static_cast<float>(scale);
   if (SoftwareRenderFlag == 1 && ScreenColorBits != 8) {
     MEMIMG view{};
-    const MEMIMG* src = GlueTileImage(tile, &view);
+    const MEMIMG* src = TileMemImg(tile, &view);
     MEMIMG* dest = g_GraphDrawState.MaskActive != 0 ? GetMaskMemImg() : DrawScreenMemImg;
     if (src != nullptr && dest != nullptr) DrawMemImgRotated(dest, src, xi, yi, af, sf, transparent, mirror, blendGraph);
     return 0;

@@ -26,7 +26,7 @@ int DrawStretchGraphSoft(std::int32_t x1w, std::int32_t y1w, std::int32_t x2w, s
   const RECT ordered{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
   const bool mirrorX = x1 > x2, mirrorY = y1 > y2;
 
-  Surface2D* tile = GetSurface2D(tileHandle == -1 ? graph->FirstTile : tileHandle);
+  Surface2D* tile = GetSurface2D(tileHandle == -1 ? graph->Tiles[0] : tileHandle);
   if (tile == nullptr) return -1;
   const std::int64_t srcW = tileHandle == -1 ? graph->Width : tile->Width;
   const std::int64_t srcH = tileHandle == -1 ? graph->Height : tile->Height;
@@ -35,7 +35,7 @@ int DrawStretchGraphSoft(std::int32_t x1w, std::int32_t y1w, std::int32_t x2w, s
 
   if (SoftwareRenderFlag == 1 && ScreenColorBits != 8) {
     MEMIMG view{};
-    const MEMIMG* src = GlueTileImage(tile, &view);
+    const MEMIMG* src = TileMemImg(tile, &view);
     MEMIMG* dest = g_GraphDrawState.MaskActive != 0 ? GetMaskMemImg() : DrawScreenMemImg;
     if (src != nullptr && dest != nullptr) DrawMemImgStretched(dest, src, rect, transparent, blendGraph);
     return 0;

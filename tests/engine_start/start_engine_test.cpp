@@ -36,7 +36,7 @@ TEST_F(HeadlessEngine, StartsAndEndsWithTheLogInOrder) {
   EXPECT_EQ(platform::headless::GetWindowState(window).title, std::string("テスト窓"));
   EXPECT_TRUE(platform::headless::GetWindowState(window).visible);
   EXPECT_EQ(g_System.initDone, 1);
-  EXPECT_EQ(g_PendingCalls.drawTarget, -4);  // after start-up the draw target is the front screen
+  EXPECT_EQ(GetDrawTarget(), -4);  // after start-up the draw target is the front screen
   EXPECT_EQ(GetWaitVSyncFlag(), 1);
   EXPECT_TRUE(platform::FindWindowOfClass(kMainWindowClass));
   EXPECT_FALSE(platform::headless::GetDesktopState().screenSaverEnabled);

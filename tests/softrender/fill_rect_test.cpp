@@ -118,7 +118,7 @@ TEST_F(FillRect, FilledBoxSelector) {
   }
   ResetGlue();
   DrawScreenMemImg = screen.get();
-  SetGlueMaskMemImg(mask.get());
+  SetMaskScratchMemImg(mask.get());
   g_GraphDrawState = GraphDrawState{{0, 0, 8, 6}, 0, 255, -1, 0, 0, 0xFFFFFF, 0};
   EXPECT_EQ(DrawFilledBoxSoft(1, 1, 4, 3, 0x00FF0000u), -1);
   EXPECT_EQ(softtest::Snapshot(screen.get()), softtest::Snapshot(want.get()));

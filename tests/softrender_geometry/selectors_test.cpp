@@ -1,5 +1,5 @@
 // The selectors between the graphics layer and the blitters: destination choice (screen or mask), source tile,
-// results, and the lock path, over the graphics stand-ins.
+// results, and the lock path, over the graphics records and the display stand-ins.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -18,6 +18,41 @@ namespace {
 
 using namespace geomtest;
 
+// A tile over (x, y, w, h) of an image the test owns: the surface-data record holds a view of the image.
+int AddTestTile(const MEMIMG* image, int x, int y, int w, int h) {
+  SurfaceData* s = nullptr;
+  const int data = g_SurfaceDataTable.Add(&s);
+  DeriveMemImg(&s->Image, image, 0, 0, image->Width, image->Height);
+  s->Image.NotOwned = 1;
+  s->Width = static_cast<std::uint16_t>(image->Width);
+  s->Height = static_cast<std::uint16_t>(image->Height);
+  s->UseCount = 1;
+  s->MemoryImage = 1;
+  Surface2D* t = nullptr;
+  const int tile = g_Surface2DTable.Add(&t);
+  t->SourceX = static_cast<std::uint16_t>(x);
+  t->SourceY = static_cast<std::uint16_t>(y);
+  t->Width = static_cast<std::uint16_t>(w);
+  t->Height = static_cast<std::uint16_t>(h);
+  t->SurfaceDataHandle = data;
+  return tile;
+}
+
+GraphData TestGraph(int w, int h, int tile) {
+  GraphData g{};
+  g.Width = w;
+  g.Height = h;
+  g.Tiles[0] = tile;
+  g.TileCount = 1;
+  return g;
+}
+
+void DeleteTestTiles() {
+  for (int i = 0; i < g_Surface2DTable.highMark; ++i) {
+    if (g_Surface2DTable.slots[i] != nullptr) DeleteSurface2D(g_Surface2DTable.HandleOf(i));
+  }
+}
+
 class Selectors : public GeometryTest {
  protected:
   void SetUp() override {
@@ -29,13 +64,14 @@ class Selectors : public GeometryTest {
     MakeBlank(&mask_, 200, 120, kFormat32);
     MakeBlank(&expect_, 200, 120, kFormat32);
     DrawScreenMemImg = screen_.get();
-    SetGlueMaskMemImg(mask_.get());
+    SetMaskScratchMemImg(mask_.get());
     SetGlueDirectDrawReady(1);
     g_GraphDrawState.DrawArea = RECT{0, 0, 200, 120};
-    whole_ = GraphData{60, 40, RegisterGlueTile(sheet_.get(), 0, 0, 60, 40)};
-    part_ = GraphData{20, 10, RegisterGlueTile(sheet_.get(), 30, 20, 20, 10)};
+    whole_ = TestGraph(60, 40, AddTestTile(sheet_.get(), 0, 0, 60, 40));
+    part_ = TestGraph(20, 10, AddTestTile(sheet_.get(), 30, 20, 20, 10));
   }
   void TearDown() override {
+    DeleteTestTiles();
     ResetGlue();
     GeometryTest::TearDown();
   }
@@ -54,7 +90,7 @@ TEST_F(Selectors, RefuseWithoutTheDirectDrawObjectOrTile) {
   EXPECT_EQ(DrawFourCornerTriangleSoft(v, &whole_, 0, 0), -1);
   EXPECT_EQ(DrawFourCornerGraphSoft(0, 0, 10, 0, 0, 10, 10, 10, &whole_, 0), 0);
   SetGlueDirectDrawReady(1);
-  GraphData bad{10, 10, 99};
+  GraphData bad = TestGraph(10, 10, 99);
   EXPECT_EQ(DrawRotatedGraphSoft(50, 50, 1.0, 0.0, &bad, 0, 0), -1);
   EXPECT_EQ(DrawStretchGraphSoft(0, 0, 10, 10, &bad, 0, 1, -1), -1);
   EXPECT_EQ(DrawFourCornerTriangleSoft(v, &bad, 0, 0), -1);
@@ -97,7 +133,7 @@ TEST_F(Selectors, StretchedDrawMirrorsAndScales) {
   PixelMaker pm(9);
   Image small;
   softtest::MakeSource(&small, kFormat32, softtest::kDirect, 50, 20, pm);
-  const GraphData g{50, 20, RegisterGlueTile(small.get(), 0, 0, 50, 20)};
+  const GraphData g = TestGraph(50, 20, AddTestTile(small.get(), 0, 0, 50, 20));
   EXPECT_EQ(DrawStretchGraphSoft(100, 50, 0, 90, &g, 0, 1, -1), 0);
   const int rect[4] = {100, 50, 0, 90};
   DrawMemImgStretched(expect_.get(), small.get(), rect, 0, nullptr);

@@ -192,7 +192,7 @@ TEST_F(WindowProc, PaintingBeforeStartUpEndsFillsBlackAfterwardsCopiesTheBackScr
   platform::InvalidateWindow(window_);
   ProcessMessage();
   EXPECT_EQ(GetPresentCount(), copies + 1);
-  EXPECT_EQ(g_PendingCalls.drawTarget, -4);  // restored after the copy
+  EXPECT_EQ(GetDrawTarget(), -4);  // restored after the copy
 }
 
 TEST_F(WindowProc, SwitchingModesRestylesTheWindowAndEndsWithoutADisplayChange) {

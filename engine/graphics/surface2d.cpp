@@ -1,0 +1,301 @@
+#include "engine/graphics/surface2d.h"
+
+#include <bit>
+#include <cstring>
+
+#include "engine/core/log.h"
+#include "engine/graphics/convert_transfer.h"
+#include "engine/graphics/draw_state.h"
+#include "engine/graphics/surface_data.h"
+#include "engine/softrender/draw_memimg.h"
+#include "engine/softrender/graphics_glue.h"
+#include "engine/softrender/line.h"
+
+Surface2DTable g_Surface2DTable{};
+
+namespace {
+
+bool SoftwareScreen() { return IsSoftwareScreenModel() == 1; }
+
+MEMIMG* SoftwareDestination() { return g_GraphDrawState.MaskActive != 0 ? GetMaskMemImg() : DrawScreenMemImg; }
+
+// Writes a rectangle of the image (and alpha image) into a memory image at (dx, dy).
+int TransferImageToMemImgRect(const GraphImage* image, const GraphImage* alpha, MEMIMG* dest, int x, int y, int width,
+                              int height, int dx, int dy) {
+  const ImageRect src{x, y, x + width, y + height};
+  const int r = ConvertTransferRect(dest->Image, dest->Pitch, dest->ColorInfo, image->pixels, image->pitch,
+                                    &image->colorData, alpha != nullptr ? alpha->pixels : nullptr,
+                                    alpha != nullptr ? alpha->pitch : 0, alpha != nullptr ? &alpha->colorData : nullptr,
+                                    dx, dy, &src, 0, 0, dest->TransColor, 0, 0, 0, 0);
+  if (r < 0) return -1;
+  if (dest->UsePalette != 0 && image->colorData.bitsPerPixel == 8) {
+    // The palette of the image becomes the image's tables in its own kind.
+    for (int i = 0; i < 256; ++i) {
+      const std::uint8_t* e = image->colorData.palette[i];
+      if (dest->Format == 0) {
+        const std::uint16_t v = static_cast<std::uint16_t>(((e[2] >> 3) << 11) | ((e[1] >> 2) << 5) | (e[0] >> 3));
+        std::memcpy(dest->PaletteTable1 + i * 2, &v, 2);
+      } else {
+        std::memcpy(dest->PaletteTable1 + i * 4, e, 4);
+      }
+    }
+    std::memcpy(dest->PaletteTable2, dest->PaletteTable1, sizeof(dest->PaletteTable1));
+    dest->PaletteCount = r + 1;
+  }
+  dest->PremulValid = 0;
+  dest->RunsValid = 0;
+  if (dest->RunTable != nullptr) BuildMemImgRunTable(dest);
+  return 0;
+}
+
+}  // namespace
+
+Surface2D* GetSurface2D(int handle) { return g_Surface2DTable.Get(handle); }
+
+void ClearSurface2DTable() { g_Surface2DTable.Clear(); }
+
+int AddSurface2D(int width, int height, int tileX, int tileY, int owner, const Surface2D* shared, int sourceX,
+                 int sourceY, const GraphFlagBytes* flags) {
+  if (GetDirectDrawObject() == nullptr) return WriteLog("VEdudivが初期化されていません\n");
+  if (g_Surface2DTable.Full()) return WriteLog("２Ｄグラフィックの量が許容量を越えました\n");
+  int dataHandle;
+  if (shared != nullptr) {
+    dataHandle = shared->SurfaceDataHandle;
+    if (IncSurfaceDataUse(dataHandle) < 0) return -1;
+  } else {
+    dataHandle = AddSurfaceData(1, width, height, g_GraphDrawState.TransparentColor, flags);
+    if (dataHandle < 0) return WriteLog("メモリの確保に失敗しました in AddSurface2D \n");
+  }
+  Surface2D* tile = nullptr;
+  const int handle = g_Surface2DTable.Add(&tile);
+  if (handle < 0) {
+    if (DecSurfaceDataUse(dataHandle) == 0) DeleteSurfaceData(dataHandle);
+    return WriteLog("メモリの確保に失敗しました in AddSurface2D \n");
+  }
+  tile->TileX = static_cast<std::uint16_t>(tileX);
+  tile->TileY = static_cast<std::uint16_t>(tileY);
+  tile->SourceX = static_cast<std::uint16_t>(sourceX);
+  tile->SourceY = static_cast<std::uint16_t>(sourceY);
+  tile->Width = static_cast<std::uint16_t>(width);
+  tile->Height = static_cast<std::uint16_t>(height);
+  tile->Owner = owner;
+  tile->SurfaceDataHandle = dataHandle;
+  return handle;
+}
+
+int SetSurface2DLostFlag(int handle, std::int32_t* flag) {
+  Surface2D* tile = GetSurface2D(handle);
+  if (tile == nullptr) return -1;
+  tile->LostFlag = flag;
+  if (flag != nullptr) *flag = 0;
+  return 0;
+}
+
+int DeleteSurface2D(int handle) {
+  Surface2D* tile = GetSurface2D(handle);
+  if (tile == nullptr) return 0;
+  if (DecSurfaceDataUse(tile->SurfaceDataHandle) == 0) DeleteSurfaceData(tile->SurfaceDataHandle);
+  g_Surface2DTable.Release(handle & kHandleSlotMask);
+  return 0;
+}
+
+int DeleteAllSurface2D() {
+  if (GetDirectDrawObject() == nullptr) return -1;
+  for (int i = 0; i < g_Surface2DTable.highMark; ++i) {
+    if (g_Surface2DTable.slots[i] != nullptr) DeleteSurface2D(g_Surface2DTable.HandleOf(i));
+  }
+  return 0;
+}
+
+int CreateGraphSurface2D(GraphData* graph) {
+  if (GetDirectDrawObject() == nullptr || graph == nullptr) return -1;
+  const int tile = AddSurface2D(graph->Width, graph->Height, 0, 0, graph->Handle, nullptr, 0, 0, &graph->Flags);
+  if (tile < 0) return -1;
+  graph->Tiles[0] = tile;
+  graph->TileCount = 1;
+  return 0;
+}
+
+int DeriveGraphSurface2D(GraphData* graph, int x, int y, int width, int height, const GraphData* parent) {
+  if (GetDirectDrawObject() == nullptr || graph == nullptr || parent == nullptr) return -1;
+  const Surface2D* parentTile = GetSurface2D(parent->Tiles[0]);
+  if (parentTile == nullptr) return -1;
+  // The parent tile's own position inside its storage is added, so a graphic derived from a derived graphic shows
+  // the pixels its record says it does.
+  const int tile = AddSurface2D(width, height, 0, 0, graph->Handle, parentTile, parentTile->SourceX + x,
+                                parentTile->SourceY + y, &graph->Flags);
+  if (tile < 0) return -1;
+  graph->Tiles[0] = tile;
+  graph->TileCount = 1;
+  return 0;
+}
+
+int DeleteGraphSurface2D(GraphData* graph) {
+  if (GetDirectDrawObject() == nullptr || graph == nullptr) return -1;
+  for (int i = 0; i < graph->TileCount; ++i) DeleteSurface2D(graph->Tiles[i]);
+  graph->TileCount = 0;
+  return 0;
+}
+
+int RestoreGraphSurface2D(const GraphData* graph) {
+  if (GetDirectDrawObject() == nullptr || graph == nullptr) return -1;
+  int result = 0;
+  for (int i = 0; i < graph->TileCount; ++i) {
+    const Surface2D* tile = GetSurface2D(graph->Tiles[i]);
+    if (tile == nullptr) return -1;
+    result |= RestoreSurfaceData(tile->SurfaceDataHandle);
+  }
+  return result;
+}
+
+int FillGraphSurface2D(const GraphData* graph, int r, int g, int b, int a) {
+  if (GetDirectDrawObject() == nullptr || graph == nullptr) return -1;
+  G_D3D_EndScene();
+  G_D3D_FlushVertexBatch();
+  for (int i = 0; i < graph->TileCount; ++i) {
+    const Surface2D* tile = GetSurface2D(graph->Tiles[i]);
+    if (tile == nullptr) return -1;
+    FillSurfaceDataColor(tile->SurfaceDataHandle, r, g, b, a);
+  }
+  return 0;
+}
+
+int ReleaseAllSurface2DStorage() {
+  if (GetDirectDrawObject() == nullptr) return -1;
+  for (int i = 0; i < g_Surface2DTable.highMark; ++i) {
+    if (g_Surface2DTable.slots[i] != nullptr) ReleaseSurfaceDataStorage(g_Surface2DTable.slots[i]->SurfaceDataHandle);
+  }
+  return 0;
+}
+
+int RecreateAllSurface2DStorage() {
+  if (GetDirectDrawObject() == nullptr) return -1;
+  for (int i = 0; i < g_Surface2DTable.highMark; ++i) {
+    if (g_Surface2DTable.slots[i] != nullptr) CreateSurfaceData(g_Surface2DTable.slots[i]->SurfaceDataHandle);
+  }
+  return 0;
+}
+
+const MEMIMG* TileMemImg(const Surface2D* tile, MEMIMG* view) {
+  SurfaceData* data = GetSurfaceData(tile->SurfaceDataHandle);
+  if (data == nullptr || data->Image.Tag != kMemImgTag || data->Image.Image == nullptr) return nullptr;
+  if (tile->SourceX == 0 && tile->SourceY == 0 && tile->Width == data->Width && tile->Height == data->Height) {
+    return &data->Image;
+  }
+  std::memset(view, 0, sizeof(MEMIMG));
+  DeriveMemImg(view, &data->Image, tile->SourceX, tile->SourceY, tile->Width, tile->Height);
+  return view;
+}
+
+int TransferImageToAllTiles(const GraphImage* image, const GraphImage* alpha, int x, int y, const GraphData* graph) {
+  if (GetDirectDrawObject() == nullptr || graph == nullptr || image == nullptr) return -1;
+  for (int i = 0; i < graph->TileCount; ++i) {
+    const Surface2D* tile = GetSurface2D(graph->Tiles[i]);
+    if (tile == nullptr) return -1;
+    SurfaceData* data = GetSurfaceData(tile->SurfaceDataHandle);
+    if (data == nullptr || data->Image.Tag != kMemImgTag) return -1;
+    // The part of the source rectangle that lies inside the image; the rest of the tile keeps what it holds.
+    const int sx = tile->TileX + x, sy = tile->TileY + y;
+    int w = tile->Width, h = tile->Height;
+    if (sx < 0 || sy < 0 || sx >= image->width || sy >= image->height) return -1;
+    if (sx + w > image->width) w = image->width - sx;
+    if (sy + h > image->height) h = image->height - sy;
+    if (alpha != nullptr && (alpha->width < sx + w || alpha->height < sy + h)) return -1;
+    if (TransferImageToMemImgRect(image, alpha, &data->Image, sx, sy, w, h, tile->SourceX, tile->SourceY) < 0) {
+      return -1;
+    }
+    if (data->Image.UsePalette != 0 && data->Flags.ExtraByte != 0) {
+      // The draw state's transparent colour, looked up among the palette colours, becomes the key index.
+      const ColorData* format = GetStandardColorData(data->Image.Format, 0, 0);
+      const std::uint32_t c = g_GraphDrawState.TransparentColor;
+      const std::uint32_t key = MakePixelValue(format, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, 255);
+      std::uint32_t index = 0;
+      for (std::uint32_t i2 = 0; i2 < 256; ++i2) {
+        std::uint32_t v = 0;
+        if (data->Image.Format == 0) {
+          std::uint16_t w16;
+          std::memcpy(&w16, data->Image.PaletteTable1 + i2 * 2, 2);
+          if (w16 == (key & 0xFFFF)) v = 1;
+        } else {
+          std::uint32_t w32;
+          std::memcpy(&w32, data->Image.PaletteTable1 + i2 * 4, 4);
+          if ((w32 & 0xFFFFFF) == (key & 0xFFFFFF)) v = 1;
+        }
+        if (v != 0) {
+          index = i2;
+          break;
+        }
+      }
+      data->Image.TransColor = index;
+      if (data->Image.RunTable != nullptr) BuildMemImgRunTable(&data->Image);
+    }
+  }
+  return 0;
+}
+
+int DrawSurface2D(int x, int y, int tileHandle, int transparent) {
+  if (GetDirectDrawObject() == nullptr) return -1;
+  Surface2D* tile = GetSurface2D(tileHandle);
+  if (tile == nullptr) return -1;
+  if (SoftwareScreen()) {
+    MEMIMG view{};
+    const MEMIMG* src = TileMemImg(tile, &view);
+    MEMIMG* dest = SoftwareDestination();
+    if (src == nullptr || dest == nullptr) return -1;
+    DrawMemImg(dest, src, x, y, transparent, GetBlendGraphMemImg());
+    return 0;
+  }
+  if (DirectDrawStarted != 0) G_D3D_EndScene();
+  G_D3D_FlushVertexBatch();
+  RECT dest{x, y, x + tile->Width, y + tile->Height};
+  ClipRect(&dest, &g_GraphDrawState.DrawArea);
+  if (dest.left == dest.right || dest.top == dest.bottom) return 0;
+  const RECT src{dest.left - x, dest.top - y, dest.right - x, dest.bottom - y};
+  if (LockDrawScreenBuffer(tile, 1, &src, &dest, 0, nullptr, nullptr) < 0) return -1;
+  if (LockWorkMemImg == nullptr || LockSourceMemImg == nullptr) {
+    UnlockDrawScreenBuffer();
+    return 0;
+  }
+  DrawMemImg(LockWorkMemImg, LockSourceMemImg, x, y, transparent, GetBlendGraphMemImg());
+  UnlockDrawScreenBuffer();
+  return 0;
+}
+
+int DrawGraph2D(int x, int y, const GraphData* graph, int transparent, int intFlag) {
+  G_D3D_FlushVertexBatch();
+  if (graph == nullptr) return -1;
+  if (intFlag != 1) {
+    x = static_cast<int>(std::bit_cast<float>(x));
+    y = static_cast<int>(std::bit_cast<float>(y));
+  }
+  return DrawSurface2D(x, y, graph->Tiles[0], transparent);
+}
+
+int DrawLineSet(const LineRecord* lines, int n) {
+  if (GetDirectDrawObject() == nullptr) return -1;
+  if (SoftwareScreen()) {
+    DrawMemImgLines(SoftwareDestination(), lines, n);
+    return 0;
+  }
+  G_D3D_FlushVertexBatch();
+  if (DirectDrawStarted != 0) G_D3D_EndScene();
+  if (lines == nullptr || n <= 0) return -1;
+  std::int64_t l = 1000000, t = 1000000, r = -1000000, b = -1000000;
+  for (int i = 0; i < n; ++i) {
+    const std::int64_t xs[2] = {lines[i].x1, lines[i].x2}, ys[2] = {lines[i].y1, lines[i].y2};
+    for (int j = 0; j < 2; ++j) {
+      l = xs[j] < l ? xs[j] : l;
+      r = xs[j] > r ? xs[j] : r;
+      t = ys[j] < t ? ys[j] : t;
+      b = ys[j] > b ? ys[j] : b;
+    }
+  }
+  auto clampInt = [](std::int64_t v) {
+    return static_cast<std::int32_t>(v > INT32_MAX ? INT32_MAX : (v < INT32_MIN ? INT32_MIN : v));
+  };
+  const RECT rect{clampInt(l), clampInt(t), clampInt(r + 1), clampInt(b + 1)};
+  if (LockDrawScreenBuffer(nullptr, 0, nullptr, &rect, 0, nullptr, nullptr) < 0) return -1;
+  if (LockWorkMemImg != nullptr) DrawMemImgLines(LockWorkMemImg, lines, n);
+  UnlockDrawScreenBuffer();
+  return 0;
+}
