@@ -53,12 +53,7 @@ int PauseAllMovieGraph();
 int ReleaseAllMovieStream();
 
 // ---- Sound and music -------------------------------------------------------------------------------------------
-int InitializeSound();
-int TerminateSound();
-int StopMusicFileBody();
-int UpdateStreamSounds();
-int UpdateMusicPlayState();
-int HandleMidiNotify(platform::WParam wParam, platform::LParam lParam);
+#include "engine/sound/sound.h"
 
 // ---- Network and HTTP ------------------------------------------------------------------------------------------
 int ClearHttpJobTable();
@@ -75,9 +70,7 @@ platform::LResult OnSocketMessage(platform::WParam wParam, platform::LParam lPar
 // What the stand-ins were asked, for tests of the callers.
 struct PendingSubsystemCalls {
   int initGraphicsResult;     // what InitGraphics returns
-  int soundInitialised;
   int graphicsInitialised;
-  int updateStreamSounds;
   int restoreGraphDevice;
   int copyBackScreenToFront;
   int drawTarget;

@@ -11,6 +11,7 @@
 #include "engine/core/window.h"
 #include "engine/graphics/color_data.h"
 #include "engine/input/input.h"
+#include "engine/sound/sound.h"
 
 int SetLogFileOutput(int on) { return CallLocked<SetLogFileOutputBody>(on); }
 int GetRandomUpTo(int n) { return CallLocked<RandomUpTo>(n); }
@@ -48,3 +49,15 @@ int CreatePixelFormatEntry(DDPixelFormat* record, int bits, std::uint32_t maskR,
 
 int IsKeyDown(int code) { return CallLocked<IsKeyDownBody>(code); }
 int GetPadInputBits(int request) { return CallLocked<GetPadInputBitsBody>(request); }
+
+int LoadSoundFile(const char* fileName, int bufferCount, int shareHandle) {
+  return CallLocked<LoadSoundFileForward>(fileName, bufferCount, shareHandle);
+}
+int PlaySoundHandle(int handle, int playType, int fromTop) {
+  return CallLocked<PlaySoundHandleBody>(handle, playType, fromTop);
+}
+int StopSoundHandle(int handle) { return CallLocked<StopSoundHandleBody>(handle); }
+int SetSoundHandleVolume(int volume, int handle) { return CallLocked<SetSoundHandleVolumeBody>(volume, handle); }
+int PlayMusicFile(const char* fileName, int playType) { return CallLocked<PlayMusicFileBody>(fileName, playType); }
+int SetMusicVolume(int volume) { return CallLocked<SetMusicVolumeBody>(volume); }
+int StopMusicFile() { return CallLocked<StopMusicFileBody>(); }
