@@ -478,7 +478,13 @@ AudioResult CreateSoundDevice(SoundDevice** out) {
   }
   if (kind == AudioOutputKind::None) return kDsErrNoDriver;
   AudioOutput* output = nullptr;
-  if (kind == AudioOutputKind::Automatic) {
+  if (kind == AudioOutputKind::Sdl) {
+#if defined(PLATFORM_HAVE_SDL)
+    output = OpenSdlAudioOutput();
+#endif
+    if (output == nullptr) return kDsErrNoDriver;
+    kind = AudioOutputKind::Pulled;
+  } else if (kind == AudioOutputKind::Automatic) {
     kind = AudioOutputKind::Clock;
 #if defined(PLATFORM_HAVE_SDL)
     if (Backend().Kind() == BackendKind::Sdl) {

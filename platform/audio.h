@@ -138,7 +138,7 @@ int PlayingSoundBufferCount();
 
 // ---- Output control (tests and the back-ends) -----------------------------------------------------------------
 
-enum class AudioOutputKind { Automatic, None, Clock, Pulled };
+enum class AudioOutputKind { Automatic, None, Clock, Pulled, Sdl };
 // Before the device is created: Automatic follows the window back-end (headless: the clock; SDL: its audio device);
 // None: no output, device creation fails; Clock: cursors follow the platform clock; Pulled: nothing mixes until
 // MixAudio is called (tests drive the mixer by hand). ENGINE_AUDIO=none in the environment means None.
