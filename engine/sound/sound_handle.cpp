@@ -169,7 +169,8 @@ int LoadSoundMemImage(const void* image, int size, int bufferCount, int shareHan
     DeleteSoundHandle(handle);
     return -1;
   }
-  if (SetupSoundBuffers(&format, pcmSize, 0, bufferCount, handle) == -1) {
+  // A sound without a single sample frame gets no buffer (creating one would end the program).
+  if (pcmSize < format.blockAlign || SetupSoundBuffers(&format, pcmSize, 0, bufferCount, handle) == -1) {
     WriteLog("音声ファイルを格納するメモリ領域の確保に失敗しました");
     MemFree(pcm);
     DeleteSoundHandle(handle);

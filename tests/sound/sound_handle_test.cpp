@@ -187,3 +187,45 @@ TEST_F(NoAudioDevice, TheEngineRunsSilent) {
 
 }  // namespace
 }  // namespace sound_test
+
+namespace sound_test {
+namespace {
+
+// Damaged files fail to load cleanly and leave no handle or buffer behind.
+TEST_F(PlainSounds, DamagedFilesFailCleanly) {
+  Bytes lying = MakeWav(2, 44100, 16, ToBytes(Ramp(100, 2)));
+  lying[28] = 0xFF;  // average bytes per second far off: the format decides
+  lying[29] = 0xFF;
+  Bytes hugeFmt = MakeWav(2, 44100, 16, ToBytes(Ramp(100, 2)));
+  hugeFmt[16] = 0xF0;
+  hugeFmt[19] = 0x7F;
+  const struct {
+    const char* name;
+    Bytes file;
+    bool loads;
+  } cases[] = {
+      {"lying rate", lying, true},
+      {"huge fmt chunk", hugeFmt, false},
+      {"empty data", MakeWav(2, 44100, 16, Bytes()), false},
+      {"zero channels", MakeWav(0, 44100, 16, ToBytes(Ramp(10, 2))), false},
+      {"text", Bytes{'h', 'e', 'l', 'l', 'o'}, false},
+      {"nothing", Bytes(), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(directory_ + "/ssez/bad.wav", c.file);
+    const int live = g_Sound.liveCount;
+    const int buffers = platform::LiveSoundBufferCount();
+    const int h = LoadSoundFile("ssez\\bad.wav", 2, 0);
+    EXPECT_EQ(h != -1, c.loads);
+    if (h == -1) {
+      EXPECT_EQ(g_Sound.liveCount, live);
+      EXPECT_EQ(platform::LiveSoundBufferCount(), buffers);
+    } else {
+      EXPECT_EQ(GetSoundRecord(h)->format.avgBytesPerSec, 176400u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sound_test
