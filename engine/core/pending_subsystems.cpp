@@ -27,19 +27,3 @@ int PlayAllMovieGraph() { return 0; }
 int PauseAllMovieGraph() { return 0; }
 int ReleaseAllMovieStream() { return 0; }
 
-// ---- Sound and music -------------------------------------------------------------------------------------------
-int InitializeSound() {
-  g_PendingCalls.soundInitialised = 1;
-  return 0;
-}
-int TerminateSound() {
-  g_PendingCalls.soundInitialised = 0;
-  return 0;
-}
-int StopMusicFileBody() { return 0; }
-int UpdateStreamSounds() {
-  ++g_PendingCalls.updateStreamSounds;
-  return 0;
-}
-int UpdateMusicPlayState() { return 0; }
-int HandleMidiNotify(platform::WParam, platform::LParam) { return 0; }

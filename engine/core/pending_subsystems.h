@@ -1,4 +1,4 @@
-// Stand-ins for the entry points of subsystems that are not built yet: graphics, sound, music and movies.
+// Stand-ins for the entry points of subsystems that are not built yet: the rest of graphics, and movies.
 // Start-up, shut-down, the window procedure and the message pass call them under
 // their final names; each subsystem deletes its stand-ins from here (and only from here) when it lands.
 //
@@ -33,12 +33,7 @@ int PauseAllMovieGraph();
 int ReleaseAllMovieStream();
 
 // ---- Sound and music -------------------------------------------------------------------------------------------
-int InitializeSound();
-int TerminateSound();
-int StopMusicFileBody();
-int UpdateStreamSounds();
-int UpdateMusicPlayState();
-int HandleMidiNotify(platform::WParam wParam, platform::LParam lParam);
+#include "engine/sound/sound.h"
 
 // ---- Network and HTTP ------------------------------------------------------------------------------------------
 #include "engine/core/http_client.h"
@@ -46,13 +41,6 @@ int HandleMidiNotify(platform::WParam wParam, platform::LParam lParam);
 
 // What the stand-ins were asked, for tests of the callers.
 struct PendingSubsystemCalls {
-  int initGraphicsResult;     // what InitGraphics returns
-  int soundInitialised;
-  int graphicsInitialised;
-  int updateStreamSounds;
   int restoreGraphDevice;
-  int copyBackScreenToFront;
-  int flipWait;
-  int changeScreenMode;
 };
 extern PendingSubsystemCalls g_PendingCalls;

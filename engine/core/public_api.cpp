@@ -18,6 +18,7 @@
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/present.h"
 #include "engine/input/input.h"
+#include "engine/sound/sound.h"
 
 int SetLogFileOutput(int on) { return CallLocked<SetLogFileOutputBody>(on); }
 int GetRandomUpTo(int n) { return CallLocked<RandomUpTo>(n); }
@@ -97,3 +98,14 @@ int SetUseTextureGraphics(int flag) { return CallLocked<SetUseTextureGraphicsBod
 int SetTransparentColor(int r, int g, int b) { return CallLocked<SetTransparentColorBody>(r, g, b); }
 int SetUseVideoMemoryFlag(int flag) { return CallLocked<SetUseVideoMemoryFlagBody>(flag); }
 int ClipRectEntry(RECT* a, const RECT* b) { return ClipRect(a, b); }
+int LoadSoundFile(const char* fileName, int bufferCount, int shareHandle) {
+  return CallLocked<LoadSoundFileForward>(fileName, bufferCount, shareHandle);
+}
+int PlaySoundHandle(int handle, int playType, int fromTop) {
+  return CallLocked<PlaySoundHandleBody>(handle, playType, fromTop);
+}
+int StopSoundHandle(int handle) { return CallLocked<StopSoundHandleBody>(handle); }
+int SetSoundHandleVolume(int volume, int handle) { return CallLocked<SetSoundHandleVolumeBody>(volume, handle); }
+int PlayMusicFile(const char* fileName, int playType) { return CallLocked<PlayMusicFileBody>(fileName, playType); }
+int SetMusicVolume(int volume) { return CallLocked<SetMusicVolumeBody>(volume); }
+int StopMusicFile() { return CallLocked<StopMusicFileBody>(); }

@@ -63,3 +63,12 @@ int SetUseTextureGraphics(int flag);
 int SetTransparentColor(int r, int g, int b);
 int SetUseVideoMemoryFlag(int flag);
 int ClipRectEntry(RECT* a, const RECT* b);  // without the lock
+// Sound and music: handles of sound files (buffer count at most 10; share handle -1), play types 0 wait, 1 in the
+// background, 3 loop; volumes 0..255.
+int LoadSoundFile(const char* fileName, int bufferCount, int shareHandle);
+int PlaySoundHandle(int handle, int playType, int fromTop);
+int StopSoundHandle(int handle);
+int SetSoundHandleVolume(int volume, int handle);
+int PlayMusicFile(const char* fileName, int playType);
+int SetMusicVolume(int volume);
+int StopMusicFile();

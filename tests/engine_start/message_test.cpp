@@ -3,6 +3,7 @@
 #include "engine/core/message.h"
 #include "engine/core/window.h"
 #include "engine/input/input.h"
+#include "engine/sound/sound.h"
 #include "engine_fixture.h"
 #include "platform/window.h"
 
@@ -108,13 +109,13 @@ TEST_F(RunningEngine, AnInactiveWindowHoldsTheMainPassUntilItIsActivatedAgain) {
   platform::headless::ScheduleMessage(wake, window_, win::kWmActivateApp, 1, 0);
   platform::headless::ScheduleMessage(wake, window_, win::kWmActivate, win::kWaActive, 0);
   const int reacquired = platform::GetInputDeviceCounters().acquires;
-  const int refills = g_PendingCalls.updateStreamSounds;
+  const int refills = g_Sound.streamUpdateCalls;
   EXPECT_EQ(ProcessMessage(), 0);
   EXPECT_GE(platform::MillisecondClock(), wake);
   EXPECT_EQ(g_System.active, 1);
   EXPECT_EQ(platform::GetInputDeviceCounters().acquires, reacquired + 1);  // the keyboard acquired again
   // The sweeps of the wait keep refilling streamed sounds, about one per 2 ms.
-  EXPECT_GE(g_PendingCalls.updateStreamSounds - refills, 100);
+  EXPECT_GE(g_Sound.streamUpdateCalls - refills, 100);
   EXPECT_GE(Counters().inactiveSweeps, 100);
 }
 

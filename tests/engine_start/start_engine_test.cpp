@@ -9,6 +9,7 @@
 #include "engine/core/window.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/input/input.h"
+#include "engine/sound/sound.h"
 #include "engine_fixture.h"
 #include "platform/path.h"
 #include "platform/window.h"
@@ -144,7 +145,7 @@ TEST_F(HeadlessEngine, FailedStartUpsShutEverythingDown) {
     EXPECT_EQ(g_System.backgroundThread, nullptr);
     EXPECT_EQ(g_System.initDone, 0);
     EXPECT_EQ(g_Input.directInput, nullptr);
-    EXPECT_EQ(g_PendingCalls.soundInitialised, 0);
+    EXPECT_EQ(g_Sound.device, nullptr);
     EXPECT_EQ(GetDirectDrawObject(), nullptr);
     EXPECT_FALSE(platform::FindWindowOfClass(kMainWindowClass));
     g_System.comStarted = 0;
