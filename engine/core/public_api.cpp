@@ -66,7 +66,7 @@ int ClearCurrentDrawScreen() { return CallLocked<ClearCurrentDrawScreenBody>(); 
 int PresentBackScreen() { return CallLocked<PresentBackScreenBody>(); }
 
 int LoadGraphicFile(const char* name) { return CallLocked<LoadGraphicFileBody>(name); }
-int DeleteGraphic(int handle) { return CallLocked<DeleteGraphicBody>(handle, 0); }
+int DeleteGraphic(int handle, int logFlag) { return CallLocked<DeleteGraphicBody>(handle, logFlag); }
 int DrawGraphAt(int x, int y, int handle, int transparent) {
   return CallLocked<DrawGraphAtBody>(x, y, handle, transparent);
 }

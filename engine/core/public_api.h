@@ -47,7 +47,7 @@ int PresentBackScreen();
 // are values in the screen's format (MakeColorValue).
 struct RECT;
 int LoadGraphicFile(const char* name);
-int DeleteGraphic(int handle);
+int DeleteGraphic(int handle, int logFlag);
 int DrawGraphAt(int x, int y, int handle, int transparent);
 int DrawGraphStretched(int x1, int y1, int x2, int y2, int handle, int transparent);
 int DrawGraphRotated(int x, int y, double scale, double angle, int handle, int transparent, int mirror);

@@ -106,8 +106,8 @@ TEST_F(Graphics, HandleLayoutAfterStartAndAfterAModeChange) {
 TEST_F(Graphics, DeletedHandleIsRefusedAndAReusedSlotFailsTheIdCheck) {
   const int a = LoadPicture();
   ASSERT_GE(a, 0);
-  EXPECT_EQ(DeleteGraphic(a), 0);
-  EXPECT_EQ(DeleteGraphic(a), -1);
+  EXPECT_EQ(DeleteGraphic(a, 0), 0);
+  EXPECT_EQ(DeleteGraphic(a, 0), -1);
   EXPECT_EQ(DrawGraphAt(0, 0, a, 0), -1);
   const int b = LoadPicture();
   EXPECT_EQ(b & 0xFFFF, a & 0xFFFF);  // the same slot, a later id
@@ -120,14 +120,14 @@ TEST_F(Graphics, DeletedHandleIsRefusedAndAReusedSlotFailsTheIdCheck) {
 TEST_F(Graphics, HighMarkAndSlotReuse) {
   const int h0 = LoadPicture(), h1 = LoadPicture(), h2 = LoadPicture();
   EXPECT_EQ(g_GraphTable.highMark, 3);
-  DeleteGraphic(h1);
+  DeleteGraphic(h1, 0);
   EXPECT_EQ(g_GraphTable.highMark, 3);
   EXPECT_EQ(LoadPicture() & 0xFFFF, 3);  // the high mark, not the free slot below it
-  DeleteGraphic(h2);
+  DeleteGraphic(h2, 0);
   EXPECT_EQ(g_GraphTable.highMark, 4);
-  DeleteGraphic(g_GraphTable.HandleOf(3));
+  DeleteGraphic(g_GraphTable.HandleOf(3), 0);
   EXPECT_EQ(g_GraphTable.highMark, 1);  // past the empty slots below
-  DeleteGraphic(h0);
+  DeleteGraphic(h0, 0);
   EXPECT_EQ(g_GraphTable.highMark, 0);
   EXPECT_EQ(g_SurfaceDataTable.count, 0);
   EXPECT_EQ(g_Surface2DTable.count, 0);
