@@ -2,6 +2,12 @@
 // worker with the arguments unchanged, releases the lock and returns the worker's result.
 #pragma once
 
+#include <cstdint>
+
+struct ColorData;
+struct DDPixelFormat;
+struct RECT;
+
 int SetLogFileOutput(int on);
 int GetRandomUpTo(int n);
 int SetUseArchiveFiles(int use);
@@ -9,9 +15,6 @@ int SetArchiveExtension(const char* extension);
 int SetArchiveKeyString(const char* keyString);
 
 // Colour values in the screen's format; the two record builders run without the lock.
-#include <cstdint>
-struct ColorData;
-struct DDPixelFormat;
 int MakeColorValue(int r, int g, int b);
 int CreateColorDataEntry(ColorData* record, int bits, std::uint32_t maskR, std::uint32_t maskG, std::uint32_t maskB,
                          std::uint32_t maskA);
@@ -45,7 +48,6 @@ int PresentBackScreen();
 
 // Graphics: loading and deleting graphics, drawing them and primitives on the draw screen, and the draw state. Colours
 // are values in the screen's format (MakeColorValue).
-struct RECT;
 int LoadGraphicFile(const char* name);
 int DeleteGraphic(int handle, int logFlag);
 int DrawGraphAt(int x, int y, int handle, int transparent);
@@ -63,6 +65,7 @@ int SetUseTextureGraphics(int flag);
 int SetTransparentColor(int r, int g, int b);
 int SetUseVideoMemoryFlag(int flag);
 int ClipRectEntry(RECT* a, const RECT* b);  // without the lock
+
 // Sound and music: handles of sound files (buffer count at most 10; share handle -1), play types 0 wait, 1 in the
 // background, 3 loop; volumes 0..255.
 int LoadSoundFile(const char* fileName, int bufferCount, int shareHandle);
