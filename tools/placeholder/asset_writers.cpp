@@ -1,0 +1,354 @@
+#include "tools/placeholder/asset_writers.h"
+
+#include <jpeglib.h>
+#include <lame/lame.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <numbers>
+#include <system_error>
+
+namespace {
+
+void PutLE(PlaceholderBytes& out, std::uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// A mid-bright colour per (file, cell): hue steps by 137 degrees so neighbouring cells differ strongly; channels stay
+// within 48..224, so no fill is black, magenta or the white border.
+void CellColour(int fileIndex, int cellIndex, std::uint8_t out[3]) {
+  const int hue = ((fileIndex * 53 + cellIndex) * 137) % 360;
+  const int lo = 48 + (fileIndex * 29 + cellIndex * 11) % 48;  // 48..95
+  const int hi = 224 - (cellIndex * 7 + fileIndex) % 40;       // 185..224
+  const int sector = hue / 60;
+  const int frac = hue % 60;
+  const int rise = lo + (hi - lo) * frac / 60;
+  const int fall = hi - (hi - lo) * frac / 60;
+  int r = 0, g = 0, b = 0;
+  switch (sector) {
+    case 0: r = hi, g = rise, b = lo; break;
+    case 1: r = fall, g = hi, b = lo; break;
+    case 2: r = lo, g = hi, b = rise; break;
+    case 3: r = lo, g = fall, b = hi; break;
+    case 4: r = rise, g = lo, b = hi; break;
+    default: r = hi, g = lo, b = fall; break;
+  }
+  out[0] = static_cast<std::uint8_t>(r);
+  out[1] = static_cast<std::uint8_t>(g);
+  out[2] = static_cast<std::uint8_t>(b);
+}
+
+// Clips the rectangle to the raster; false when nothing is left.
+bool Clip(const PlaceholderRaster& r, PlaceholderRect& rect) {
+  const int x0 = std::max(rect.x, 0), y0 = std::max(rect.y, 0);
+  const int x1 = std::min(rect.x + rect.w, r.width), y1 = std::min(rect.y + rect.h, r.height);
+  if (x1 <= x0 || y1 <= y0) return false;
+  rect = {x0, y0, x1 - x0, y1 - y0};
+  return true;
+}
+
+void Fill(PlaceholderRaster& r, PlaceholderRect rect, const std::uint8_t colour[3]) {
+  if (!Clip(r, rect)) return;
+  for (int y = rect.y; y < rect.y + rect.h; ++y) {
+    std::uint8_t* p = r.rgb.data() + (static_cast<size_t>(y) * r.width + rect.x) * 3;
+    for (int x = 0; x < rect.w; ++x, p += 3) std::memcpy(p, colour, 3);
+  }
+}
+
+void Outline(PlaceholderRaster& r, const PlaceholderRect& rect) {
+  Fill(r, {rect.x, rect.y, rect.w, 1}, kPlaceholderBorder);
+  Fill(r, {rect.x, rect.y + rect.h - 1, rect.w, 1}, kPlaceholderBorder);
+  Fill(r, {rect.x, rect.y, 1, rect.h}, kPlaceholderBorder);
+  Fill(r, {rect.x + rect.w - 1, rect.y, 1, rect.h}, kPlaceholderBorder);
+}
+
+void PngWrite(png_structp png, png_bytep data, png_size_t length) {
+  auto* out = static_cast<PlaceholderBytes*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + length);
+}
+void PngFlush(png_structp) {}
+
+struct JpegError {
+  jpeg_error_mgr base;
+  std::jmp_buf jump;
+};
+void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
+
+std::vector<double> Tone(int frequencyHz, int durationMs, int rate, double amplitude) {
+  const int count = static_cast<int>(static_cast<long long>(rate) * durationMs / 1000);
+  std::vector<double> samples(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    // Whole cycles modulo the rate keep the phase argument small and exact.
+    const long long step = static_cast<long long>(i) * frequencyHz % rate;
+    samples[static_cast<size_t>(i)] = amplitude * std::sin(2.0 * std::numbers::pi * static_cast<double>(step) / rate);
+  }
+  return samples;
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, const PlaceholderBytes& bytes, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
+  if (ec) {
+    *error = "cannot create " + path.parent_path().string() + ": " + ec.message();
+    return false;
+  }
+  std::filesystem::path part = path;
+  part += ".part";
+  {
+    std::ofstream out(part, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+      *error = "cannot write " + part.string();
+      return false;
+    }
+  }
+  std::filesystem::rename(part, path, ec);
+  if (ec) {
+    *error = "cannot rename " + part.string() + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+bool EndsWith(const std::string& s, const char* suffix) {
+  const size_t n = std::strlen(suffix);
+  return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+}  // namespace
+
+PlaceholderRaster DrawPlaceholderImage(const PlaceholderImage& image, int fileIndex) {
+  PlaceholderRaster r;
+  r.width = image.width;
+  r.height = image.height;
+  r.rgb.assign(static_cast<size_t>(image.width) * image.height * 3, 0);
+  if (image.key == PlaceholderKey::kMagenta) {
+    const std::uint8_t magenta[3] = {255, 0, 255};
+    Fill(r, {0, 0, r.width, r.height}, magenta);
+  }
+  const std::vector<PlaceholderRect> cells = PlaceholderCells(image);
+  for (size_t i = 0; i < cells.size(); ++i) {
+    std::uint8_t colour[3];
+    CellColour(fileIndex, static_cast<int>(i), colour);
+    Fill(r, cells[i], colour);
+  }
+  // Borders after all fills, so overlapping cells keep every outline whole.
+  for (const PlaceholderRect& cell : cells) Outline(r, cell);
+  return r;
+}
+
+PlaceholderBytes EncodePlaceholderPng(const PlaceholderRaster& raster) {
+  PlaceholderBytes out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  if (png == nullptr) return {};
+  png_infop info = png_create_info_struct(png);
+  if (info == nullptr || setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    return {};
+  }
+  png_set_write_fn(png, &out, PngWrite, PngFlush);
+  png_set_compression_level(png, 6);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(raster.width), static_cast<png_uint_32>(raster.height), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < raster.height; ++y) {
+    png_write_row(png, raster.rgb.data() + static_cast<size_t>(y) * raster.width * 3);
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+PlaceholderBytes EncodePlaceholderJpeg(const PlaceholderRaster& raster) {
+  jpeg_compress_struct cinfo{};
+  JpegError error{};
+  cinfo.err = jpeg_std_error(&error.base);
+  error.base.error_exit = JpegErrorExit;
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  if (setjmp(error.jump)) {
+    jpeg_destroy_compress(&cinfo);
+    std::free(buffer);
+    return {};
+  }
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(raster.width);
+  cinfo.image_height = static_cast<JDIMENSION>(raster.height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 95, TRUE);
+  // No chroma subsampling: the 1-pixel borders keep their colour.
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    cinfo.comp_info[c].h_samp_factor = 1;
+    cinfo.comp_info[c].v_samp_factor = 1;
+  }
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(raster.rgb.data() + static_cast<size_t>(cinfo.next_scanline) * raster.width * 3);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  PlaceholderBytes out(buffer, buffer + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(buffer);
+  return out;
+}
+
+PlaceholderBytes EncodePlaceholderBmp(const PlaceholderRaster& raster) {
+  const std::uint32_t stride = (static_cast<std::uint32_t>(raster.width) * 3 + 3) & ~3u;
+  const std::uint32_t imageSize = stride * static_cast<std::uint32_t>(raster.height);
+  PlaceholderBytes out;
+  out.reserve(54 + imageSize);
+  out.push_back('B');
+  out.push_back('M');
+  PutLE(out, 54 + imageSize, 4);
+  PutLE(out, 0, 4);
+  PutLE(out, 54, 4);
+  PutLE(out, 40, 4);
+  PutLE(out, static_cast<std::uint32_t>(raster.width), 4);
+  PutLE(out, static_cast<std::uint32_t>(raster.height), 4);  // positive: rows bottom first
+  PutLE(out, 1, 2);
+  PutLE(out, 24, 2);
+  PutLE(out, 0, 4);  // BI_RGB
+  PutLE(out, imageSize, 4);
+  PutLE(out, 2835, 4);
+  PutLE(out, 2835, 4);
+  PutLE(out, 0, 4);
+  PutLE(out, 0, 4);
+  for (int y = raster.height - 1; y >= 0; --y) {
+    const std::uint8_t* p = raster.rgb.data() + static_cast<size_t>(y) * raster.width * 3;
+    for (int x = 0; x < raster.width; ++x, p += 3) {
+      out.push_back(p[2]);
+      out.push_back(p[1]);
+      out.push_back(p[0]);
+    }
+    for (std::uint32_t pad = static_cast<std::uint32_t>(raster.width) * 3; pad < stride; ++pad) out.push_back(0);
+  }
+  return out;
+}
+
+int PlaceholderToneHz(int index, bool music) { return music ? 220 + 20 * index : 300 + 20 * index; }
+
+PlaceholderBytes MakePlaceholderWav(int frequencyHz, int durationMs) {
+  const std::vector<double> tone = Tone(frequencyHz, durationMs, kPlaceholderWavRate, 0.4);
+  const std::uint32_t dataBytes = static_cast<std::uint32_t>(tone.size() * 2);
+  PlaceholderBytes out;
+  out.reserve(44 + dataBytes);
+  for (char c : {'R', 'I', 'F', 'F'}) out.push_back(static_cast<std::uint8_t>(c));
+  PutLE(out, 36 + dataBytes, 4);
+  for (char c : {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '}) out.push_back(static_cast<std::uint8_t>(c));
+  PutLE(out, 16, 4);
+  PutLE(out, 1, 2);  // PCM
+  PutLE(out, 1, 2);  // mono
+  PutLE(out, kPlaceholderWavRate, 4);
+  PutLE(out, kPlaceholderWavRate * 2, 4);
+  PutLE(out, 2, 2);
+  PutLE(out, 16, 2);
+  for (char c : {'d', 'a', 't', 'a'}) out.push_back(static_cast<std::uint8_t>(c));
+  PutLE(out, dataBytes, 4);
+  for (double s : tone) {
+    const auto v = static_cast<std::int16_t>(std::lround(s * 32767.0));
+    PutLE(out, static_cast<std::uint16_t>(v), 2);
+  }
+  return out;
+}
+
+PlaceholderBytes MakePlaceholderMp3(int frequencyHz, int durationMs) {
+  const std::vector<double> tone = Tone(frequencyHz, durationMs, kPlaceholderMp3Rate, 0.4);
+  std::vector<short> pcm(tone.size());
+  for (size_t i = 0; i < tone.size(); ++i) pcm[i] = static_cast<short>(std::lround(tone[i] * 32767.0));
+
+  lame_global_flags* lame = lame_init();
+  if (lame == nullptr) return {};
+  lame_set_num_channels(lame, 1);
+  lame_set_in_samplerate(lame, kPlaceholderMp3Rate);
+  lame_set_out_samplerate(lame, kPlaceholderMp3Rate);
+  lame_set_mode(lame, MONO);
+  lame_set_brate(lame, 64);
+  lame_set_quality(lame, 5);
+  lame_set_bWriteVbrTag(lame, 1);
+  lame_set_write_id3tag_automatic(lame, 0);
+  PlaceholderBytes out;
+  if (lame_init_params(lame) < 0) {
+    lame_close(lame);
+    return {};
+  }
+  // Worst case for one call: 1.25 * samples + 7200 bytes.
+  std::vector<unsigned char> buffer(pcm.size() * 5 / 4 + 7200);
+  const int encoded = lame_encode_buffer(lame, pcm.data(), pcm.data(), static_cast<int>(pcm.size()), buffer.data(),
+                                         static_cast<int>(buffer.size()));
+  if (encoded >= 0) {
+    out.assign(buffer.begin(), buffer.begin() + encoded);
+    const int flushed = lame_encode_flush(lame, buffer.data(), static_cast<int>(buffer.size()));
+    if (flushed >= 0) {
+      out.insert(out.end(), buffer.begin(), buffer.begin() + flushed);
+      // The first frame is a placeholder for the Info frame; fill it in now that the stream is complete.
+      unsigned char tag[2880];
+      const size_t tagSize = lame_get_lametag_frame(lame, tag, sizeof tag);
+      if (tagSize > 0 && tagSize <= sizeof tag && tagSize <= out.size()) {
+        std::copy(tag, tag + tagSize, out.begin());
+      }
+    } else {
+      out.clear();
+    }
+  }
+  lame_close(lame);
+  return out;
+}
+
+bool WritePlaceholderTree(const std::filesystem::path& outputDir, bool force, PlaceholderTreeResult* result) {
+  *result = {};
+  auto emit = [&](const std::string& relative, auto&& make) {
+    const std::filesystem::path path = outputDir / relative;
+    std::error_code ec;
+    if (!force && std::filesystem::exists(path, ec)) {
+      ++result->kept;
+      return true;
+    }
+    const PlaceholderBytes bytes = make();
+    if (bytes.empty()) {
+      result->error = "cannot encode " + relative;
+      return false;
+    }
+    if (!WriteFileAtomically(path, bytes, &result->error)) return false;
+    ++result->written;
+    return true;
+  };
+
+  const std::vector<PlaceholderImage>& images = PlaceholderImages();
+  for (size_t i = 0; i < images.size(); ++i) {
+    const PlaceholderImage& image = images[i];
+    const std::string path = image.path;
+    const bool ok = emit(path, [&] {
+      const PlaceholderRaster raster = DrawPlaceholderImage(image, static_cast<int>(i));
+      if (EndsWith(path, ".jpg")) return EncodePlaceholderJpeg(raster);
+      if (EndsWith(path, ".bmp")) return EncodePlaceholderBmp(raster);
+      return EncodePlaceholderPng(raster);
+    });
+    if (!ok) return false;
+  }
+  const std::vector<PlaceholderSound>& sounds = PlaceholderSoundEffects();
+  for (size_t i = 0; i < sounds.size(); ++i) {
+    const PlaceholderSound& sound = sounds[i];
+    const int hz = PlaceholderToneHz(static_cast<int>(i), false);
+    const bool ok = emit(sound.path, [&] {
+      return EndsWith(sound.path, ".mp3") ? MakePlaceholderMp3(hz, sound.durationMs)
+                                          : MakePlaceholderWav(hz, sound.durationMs);
+    });
+    if (!ok) return false;
+  }
+  const std::vector<PlaceholderSound>& music = PlaceholderMusic();
+  for (size_t i = 0; i < music.size(); ++i) {
+    const int hz = PlaceholderToneHz(static_cast<int>(i), true);
+    if (!emit(music[i].path, [&] { return MakePlaceholderMp3(hz, music[i].durationMs); })) return false;
+  }
+  return true;
+}
