@@ -28,10 +28,21 @@ namespace {
 
 std::mutex g_fontconfigMutex;
 
+// The process's own fontconfig configuration, loaded once and released at exit.
+struct FontConfig {
+  FcConfig* config = nullptr;
+  ~FontConfig() {
+    if (config != nullptr) FcConfigDestroy(config);
+  }
+};
+FontConfig g_fontConfig;
+
 // The file and face index fontconfig picks for a family name (empty: the fixed-pitch Japanese face).
 bool MatchFontFile(const std::string& familyUtf8, bool bold, std::string* file, int* index) {
   std::lock_guard<std::mutex> lock(g_fontconfigMutex);
-  if (FcInit() == FcFalse) return false;
+  if (g_fontConfig.config == nullptr) g_fontConfig.config = FcInitLoadConfigAndFonts();
+  FcConfig* config = g_fontConfig.config;
+  if (config == nullptr) return false;
   FcPattern* pattern = FcPatternCreate();
   if (pattern == nullptr) return false;
   if (familyUtf8.empty()) {
@@ -46,10 +57,10 @@ bool MatchFontFile(const std::string& familyUtf8, bool bold, std::string* file, 
     FcLangSetDestroy(langs);
   }
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(config, pattern, &result);
   FcPatternDestroy(pattern);
   if (match == nullptr) return false;
   FcChar8* path = nullptr;
