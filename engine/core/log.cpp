@@ -9,6 +9,10 @@
 #include <string>
 
 #include "engine/core/mem_alloc.h"
+#include "engine/core/window.h"
+#include "engine/graphics/color_data.h"
+#include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/font.h"
 #include "engine/core/string_util.h"
 #include "engine/core/system_record.h"
 #include "platform/clock.h"
@@ -156,3 +160,45 @@ int SetLogFileOutputBody(int on) {
 }
 
 int GetScreenLogLineCount() { return g_ScreenLog.lineCount; }
+
+int SetupScreenLog() {
+  if (GetDirectDrawObject() == nullptr || GetMainWindowHandle() == platform::WindowHandle{}) return -1;
+  ScreenLog& log = g_ScreenLog;
+  if (log.setUp == 1) return 0;
+  log.setUp = 1;
+  log.fontSize = 16;
+  log.fontHandle = -1;
+  log.fontReleased = 1;
+  EnsureScreenLogFont();
+  log.lineCount = 0;
+  std::memset(log.lines, 0, sizeof(log.lines));
+  return 0;
+}
+
+int EnsureScreenLogFont() {
+  ScreenLog& log = g_ScreenLog;
+  if (log.setUp == 0 && SetupScreenLog() < 0) return 0;
+  if (log.fontReleased == 1) {
+    log.fontHandle = CreateFontToHandle(nullptr, log.fontSize, 4, 1, -1, -1, 0, -1, -1);
+    log.fontReleased = 0;
+    SetFontLostFlag(log.fontHandle, &log.fontReleased);
+  }
+  return 0;
+}
+
+int DrawScreenLog() {
+  ScreenLog& log = g_ScreenLog;
+  if (log.setUp == 0) SetupScreenLog();
+  EnsureScreenLogFont();
+  int width = 640, height = 480;
+  QueryScreenSizeBody(&width, &height);
+  int rows = log.fontSize > 0 ? height / log.fontSize : 0;
+  if (rows > kScreenLogLines) rows = kScreenLogLines;
+  const auto white = static_cast<std::uint32_t>(MakeColorValueBody(255, 255, 255));
+  const auto black = static_cast<std::uint32_t>(MakeColorValueBody(0, 0, 0));
+  for (int i = 0; i < rows; ++i) {
+    log.lines[i][kScreenLogLineBytes - 1] = '\0';
+    DrawStringWithFont(0, i * log.fontSize, log.lines[i], white, log.fontHandle, black, 0);
+  }
+  return 0;
+}

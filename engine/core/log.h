@@ -11,7 +11,7 @@ int IncreaseLogIndent();
 int DecreaseLogIndent();
 int SetLogFileOutputBody(int on);
 
-// The on-screen log's text buffer. Drawing it belongs to the graphics layer.
+// The on-screen log: a text buffer drawn over the picture by the present routines.
 inline constexpr int kScreenLogLines = 80;
 inline constexpr int kScreenLogLineBytes = 255;
 struct ScreenLog {
@@ -24,3 +24,9 @@ struct ScreenLog {
 };
 extern ScreenLog g_ScreenLog;
 int GetScreenLogLineCount();
+// Set-up (-1 without the display device or the main window), its font (16 pixels, edged) and the drawing of the
+// lines that fit the screen, white with a black edge. Deleting the font marks it released; it is made again when
+// next needed.
+int SetupScreenLog();
+int EnsureScreenLogFont();
+int DrawScreenLog();

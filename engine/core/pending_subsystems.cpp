@@ -5,8 +5,6 @@
 PendingSubsystemCalls g_PendingCalls{};
 
 // ---- Graphics --------------------------------------------------------------------------------------------------
-int SetupScreenLog() { return 0; }
-int DeleteFontToHandle(int) { return 0; }
 int RestoreGraphDevice() {
   ++g_PendingCalls.restoreGraphDevice;
   ReleaseAllSurface2DStorage();

@@ -10,13 +10,12 @@
 #include "engine/graphics/present.h"
 #include "engine/graphics/draw_ops.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_load.h"
 #include "platform/window.h"
 
 // ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
-int SetupScreenLog();
-int DeleteFontToHandle(int handle);
 int RestoreGraphDevice();
 int RestoreAllSurface2D();
 int RestoreAllSurface3DData();

@@ -1,5 +1,8 @@
 #include "engine/core/public_api.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include "engine/core/api_lock.h"
 #include "engine/core/archive_file_layer.h"
 #include "engine/core/file_functions.h"
@@ -12,6 +15,7 @@
 #include "engine/graphics/color_data.h"
 #include "engine/graphics/draw_ops.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/ddraw_device.h"
@@ -91,6 +95,18 @@ int DrawRectangle(int x1, int y1, int x2, int y2, int colour, int fill) {
 int DrawEllipse(int x, int y, int rx, int ry, int colour, int fill) {
   return CallLocked<DrawEllipseBody>(x, y, rx, ry, static_cast<std::uint32_t>(colour), fill);
 }
+int DrawTextFormatted(int x, int y, int colour, const char* format, ...) {
+  if (format == nullptr) return -1;
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  return CallLocked<DrawStringDefaultFont>(x, y, static_cast<const char*>(text), static_cast<std::uint32_t>(colour),
+                                           std::uint32_t{0});
+}
+int ChangeDefaultFontSize(int size) { return CallLocked<ChangeDefaultFontSizeBody>(size); }
+int ChangeDefaultFontThickness(int thickness) { return CallLocked<ChangeDefaultFontThicknessBody>(thickness); }
 int SetBlendMode(int mode, int param) { return CallLocked<SetBlendModeBody>(mode, param); }
 int SetBrightnessRGB(int r, int g, int b) { return CallLocked<SetBrightnessRGBBody>(r, g, b); }
 int SelectDrawTarget(int target) { return CallLocked<SelectDrawTargetBody>(target); }

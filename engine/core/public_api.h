@@ -57,6 +57,10 @@ int DrawGraphMirrored(int x, int y, int handle, int transparent);
 int DrawGraphPart(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent, int mirror);
 int DrawLineSegment(int x1, int y1, int x2, int y2, int colour);
 int DrawRectangle(int x1, int y1, int x2, int y2, int colour, int fill);
+// Formats the text (at most 1023 bytes are kept) and draws it with the default font. -1 for a null format.
+int DrawTextFormatted(int x, int y, int colour, const char* format, ...) __attribute__((format(printf, 4, 5)));
+int ChangeDefaultFontSize(int size);            // -1 = 16
+int ChangeDefaultFontThickness(int thickness);  // -1 = 6
 int DrawEllipse(int x, int y, int rx, int ry, int colour, int fill);
 int SetBlendMode(int mode, int param);
 int SetBrightnessRGB(int r, int g, int b);

@@ -5,6 +5,7 @@
 #include "engine/core/log.h"
 #include "engine/core/message.h"
 #include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/graph_handle.h"
@@ -209,6 +210,8 @@ int InitGraphManage() {
   ClearGraphTable();
   ClearSurfaceDataTable();
   ClearMaskScreen();
+  ResetDefaultFontSettings();
+  ClearFontTable();
   g_GraphDrawState.GraphicsUp = 1;
   if (GetDirectDrawObject() != nullptr) DeleteAllSurface2D();
   ClearSurface2DTable();
@@ -218,6 +221,7 @@ int InitGraphManage() {
   g_GraphDrawState.MaskActive = g_MaskScreen.exists;
   SelectDrawTargetBody(-4);
   SetDrawClipArea(0, 0, g_GraphDrawState.DrawScreenWidth, g_GraphDrawState.DrawScreenHeight);
+  InitFontToHandle();
   DecreaseLogIndent();
   WriteLog("グラフィック管理系の初期化は正常に終了しました\n");
   return 0;
@@ -228,6 +232,9 @@ int TerminateGraphManage() {
   DeleteMaskScreen();
   DeleteAllImageSlots();
   DeleteAllGraph(0);
+  InitFontToHandle();
+  DeleteFontToHandle(g_DefaultFont.Handle);
+  g_DefaultFont.Handle = -1;
   g_GraphDrawState.GraphicsUp = 0;
   WriteLog("グラフィック管理系の終了処理は正常に終了しました\n");
   return 0;

@@ -6,6 +6,7 @@
 #include "engine/core/log.h"
 #include "engine/core/message.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/image_decode.h"
 #include "engine/graphics/surface2d.h"
@@ -228,6 +229,7 @@ int RestoreGraphHook() {
     }
   }
   if (g_restoreHandler != nullptr) g_restoreHandler();
+  RecreateAllFonts();
   return 0;
 }
 

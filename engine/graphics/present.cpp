@@ -19,8 +19,29 @@ namespace {
 std::uint64_t g_frameCounters[2] = {0, 0};
 
 // The on-screen log is drawn over the picture before it is shown (whole-screen draw area, no blend, full
-// brightness). Its text needs the font layer, which does not exist yet: lines in the log are not drawn.
-void DrawScreenLogIfAny() {}
+// brightness); the draw state is put back afterwards.
+void DrawScreenLogIfAny() {
+  if (GetScreenLogLineCount() == 0) return;
+  GraphDrawState& st = g_GraphDrawState;
+  const RECT area = st.DrawArea;
+  float areaF[4];
+  for (int i = 0; i < 4; ++i) areaF[i] = st.DrawAreaF[i];
+  const int empty = st.DrawAreaEmpty, mode = st.BlendMode, param = st.BlendParam;
+  const std::uint32_t brightness = st.Brightness;
+  int w = 640, h = 480;
+  QueryScreenSizeBody(&w, &h);
+  SetDrawClipArea(0, 0, w, h);
+  st.BlendMode = 0;
+  st.BlendParam = 0;
+  st.Brightness = kNoBrightness;
+  DrawScreenLog();
+  st.DrawArea = area;
+  for (int i = 0; i < 4; ++i) st.DrawAreaF[i] = areaF[i];
+  st.DrawAreaEmpty = empty;
+  st.BlendMode = mode;
+  st.BlendParam = param;
+  st.Brightness = brightness;
+}
 
 void CountPresent() { ++g_Screens.presentCount; }
 
