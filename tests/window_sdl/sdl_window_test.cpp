@@ -15,6 +15,7 @@
 #include "engine/core/system_record.h"
 #include "platform/backend.h"
 #include "platform/window.h"
+#include "tests/support/xvfb_server.h"
 
 // Last: the X headers define macros (None, Bool, Status) that clash with other headers.
 #include <X11/Xatom.h>
@@ -25,56 +26,8 @@ extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
 
 namespace {
 
-std::optional<std::string> FindProgram(const char* name) {
-  const char* path = std::getenv("PATH");
-  std::string dirs = path != nullptr ? path : "/usr/bin:/bin";
-  std::size_t start = 0;
-  while (start <= dirs.size()) {
-    const std::size_t end = dirs.find(':', start);
-    const std::string dir = dirs.substr(start, end == std::string::npos ? std::string::npos : end - start);
-    const std::string candidate = dir + "/" + name;
-    if (!dir.empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  return std::nullopt;
-}
-
-// An Xvfb server on the first free display number (Xvfb picks it and reports it through -displayfd).
-class XvfbServer {
- public:
-  bool Start(const std::string& program) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(fds[0]);
-      const std::string fd = std::to_string(fds[1]);
-      execl(program.c_str(), program.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-            "tcp", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) return false;
-    display_ = ":" + number;
-    return true;
-  }
-  ~XvfbServer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& Display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
+using test_support::FindProgram;
+using test_support::XvfbServer;
 
 std::string WindowName(::Display* display, ::Window window) {
   const Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
