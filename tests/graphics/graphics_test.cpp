@@ -103,6 +103,25 @@ TEST_F(Graphics, HandleLayoutAfterStartAndAfterAModeChange) {
   EXPECT_EQ(LoadPicture(), 0x08010001);
 }
 
+TEST_F(Graphics, AModeChangeKeepsTheTransparentColourAndTheDefaultFontSize) {
+  ASSERT_EQ(SetTransparentColor(255, 0, 255), 0);
+  ASSERT_EQ(ChangeDefaultFontSize(12), 0);
+  ASSERT_EQ(ChangeDefaultFontThickness(2), 0);
+  ASSERT_EQ(SelectScreenMode(800, 600, 32, 60), 0);
+  EXPECT_EQ(g_GraphDrawState.TransparentColor, kKey);
+  int size = 0, thickness = 0;
+  ASSERT_EQ(GetFontStateToHandle(nullptr, &size, &thickness, g_DefaultFont.Handle), 0);
+  EXPECT_EQ(size, 12);
+  EXPECT_EQ(thickness, 2);
+  // A graphic loaded after the change is keyed with the kept colour.
+  const int h = LoadPicture();
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  FillBack(kGrey);
+  ASSERT_EQ(DrawGraphAt(0, 0, h, 1), 0);
+  EXPECT_EQ(Pixel(1, 0), kGrey);
+}
+
 TEST_F(Graphics, DeletedHandleIsRefusedAndAReusedSlotFailsTheIdCheck) {
   const int a = LoadPicture();
   ASSERT_GE(a, 0);
