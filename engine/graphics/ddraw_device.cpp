@@ -12,6 +12,7 @@
 #include "engine/core/window.h"
 #include "engine/graphics/blend_tables.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/present.h"
 #include "engine/graphics/screen_buffer.h"
@@ -456,6 +457,8 @@ int InitDirectDraw() {
 int ChangeScreenMode(int width, int height, int bits, int force, int refresh) {
   DisplayDeviceState& d = g_DisplayDevice;
   const int tablesReady = g_BlendTablesReady;
+  // The transparent colour survives the re-initialisation of the draw state.
+  const std::uint32_t transparentColor = g_GraphDrawState.TransparentColor;
   const std::uint32_t newWidth = width == -1 ? d.width : static_cast<std::uint32_t>(width);
   const std::uint32_t newHeight = height == -1 ? d.height : static_cast<std::uint32_t>(height);
   const std::uint32_t newBits = bits == -1 ? d.screenBits : static_cast<std::uint32_t>(bits);
@@ -464,6 +467,9 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh) {
     return 0;
   WriteLog("画面モード変更処理を開始します\n");
   IncreaseLogIndent();
+  // The default font's size and thickness are set up again once graphics management has been re-initialised.
+  int fontSize = 0, fontThickness = 0;
+  const bool fontNoted = GetFontStateToHandle(nullptr, &fontSize, &fontThickness, g_DefaultFont.Handle) == 0;
   const std::uint32_t oldWidth = d.width, oldHeight = d.height, oldBits = d.screenBits, oldRefresh = d.refresh;
   d.width = newWidth;
   d.height = newHeight;
@@ -501,10 +507,12 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh) {
   CreateScreenSurfaces();
   if (d.notUse3D == 0 && d.softwareRender == 0) InitDirect3D();
   InitGraphManage();
+  if (fontNoted) SetFontSizeAndThickness(fontSize, fontThickness);
   SetupScreenLog();
   CreateScreenPalette();
   if (!(d.softwareRender == 1 && d.screenBits != 8)) ChooseCopyMethod();
   MeasureFrameTime();
+  if (tablesReady != 0) g_GraphDrawState.TransparentColor = transparentColor;
   WriteLog("画面モード変更処理は正常に終了しました\n");
   ProcessMessageBody();
   ResetPresentFrameCounters();

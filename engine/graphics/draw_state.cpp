@@ -4,6 +4,7 @@
 
 #include "engine/core/log.h"
 #include "engine/core/message.h"
+#include "engine/graphics/blend_tables.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graphics_init.h"
@@ -96,6 +97,7 @@ int SetBlendGraph(int handle, int param1, int param2) {
   st.BlendGraph = handle;
   st.BlendGraphParam1 = Clamp255(param1);
   st.BlendGraphParam2 = Clamp255(param2);
+  BuildBlendGraphLevelTable(st.BlendGraphParam1, st.BlendGraphParam2);
   return 0;
 }
 

@@ -7,7 +7,18 @@ MEMIMG* g_blendGraph = nullptr;
 
 }  // namespace
 
-MEMIMG* GetBlendGraphMemImg() { return g_blendGraph; }
+// The image of the draw state's blend graphic when it is a 2D graphic whose first tile is held as a memory image;
+// otherwise the stand-in set by a test (null unless set).
+MEMIMG* GetBlendGraphMemImg() {
+  const GraphData* graph = GetGraphData(g_GraphDrawState.BlendGraph);
+  if (graph != nullptr && graph->Flags.Texture == 0 && graph->TileCount > 0) {
+    const Surface2D* tile = GetSurface2D(graph->Tiles[0]);
+    SurfaceData* data = tile != nullptr ? GetSurfaceData(tile->SurfaceDataHandle) : nullptr;
+    if (data != nullptr && data->MemoryImage == 1 && data->Image.Tag == kMemImgTag) return &data->Image;
+    return nullptr;
+  }
+  return g_blendGraph;
+}
 
 void G_D3D_FlushVertexBatch() {}
 void G_D3D_EndScene() {}

@@ -10,13 +10,16 @@
 #include <vector>
 
 #include "engine/graphics/draw_ops.h"
+#include "engine/graphics/blend_tables.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/draw_memimg.h"
+#include "engine/softrender/graphics_glue.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
 
@@ -101,6 +104,25 @@ TEST_F(Graphics, HandleLayoutAfterStartAndAfterAModeChange) {
   ASSERT_EQ(SelectScreenMode(640, 480, 32, 60), 0);
   EXPECT_EQ(LoadPicture(), 0x08000000);
   EXPECT_EQ(LoadPicture(), 0x08010001);
+}
+
+TEST_F(Graphics, AModeChangeKeepsTheTransparentColourAndTheDefaultFontSize) {
+  ASSERT_EQ(SetTransparentColor(255, 0, 255), 0);
+  ASSERT_EQ(ChangeDefaultFontSize(12), 0);
+  ASSERT_EQ(ChangeDefaultFontThickness(2), 0);
+  ASSERT_EQ(SelectScreenMode(800, 600, 32, 60), 0);
+  EXPECT_EQ(g_GraphDrawState.TransparentColor, kKey);
+  int size = 0, thickness = 0;
+  ASSERT_EQ(GetFontStateToHandle(nullptr, &size, &thickness, g_DefaultFont.Handle), 0);
+  EXPECT_EQ(size, 12);
+  EXPECT_EQ(thickness, 2);
+  // A graphic loaded after the change is keyed with the kept colour.
+  const int h = LoadPicture();
+  ASSERT_GE(h, 0);
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  FillBack(kGrey);
+  ASSERT_EQ(DrawGraphAt(0, 0, h, 1), 0);
+  EXPECT_EQ(Pixel(1, 0), kGrey);
 }
 
 TEST_F(Graphics, DeletedHandleIsRefusedAndAReusedSlotFailsTheIdCheck) {
@@ -370,6 +392,21 @@ TEST_F(Graphics, TargetsAndBlendGraphChecks) {
   EXPECT_EQ(SetBlendGraph(12345, 0, 0), -1);
   SetBlendGraph(-1, 0, 0);
   EXPECT_EQ(DrawGraphAt(0, 0, h, 0), 0);
+}
+
+TEST_F(Graphics, TheBlendGraphicReachesTheRendererWithItsLevelTable) {
+  const int blend = LoadPicture("blend.png");
+  ASSERT_GE(blend, 0);
+  EXPECT_EQ(GetBlendGraphMemImg(), nullptr);
+  ASSERT_EQ(SetBlendGraph(blend, 0, 255), 0);
+  const SurfaceData* data = GetSurfaceData(GetSurface2D(GetGraphData(blend)->Tiles[0])->SurfaceDataHandle);
+  EXPECT_EQ(GetBlendGraphMemImg(), &data->Image);
+  EXPECT_EQ(BlendGraphLevelTable[0], 255);  // border 0: every level at least 256, clamped
+  ASSERT_EQ(SetBlendGraph(blend, 255, 255), 0);
+  EXPECT_EQ(BlendGraphLevelTable[0], 0);    // 256 - 510 clamped
+  EXPECT_EQ(BlendGraphLevelTable[255], 1);  // 255 - 254
+  ASSERT_EQ(SetBlendGraph(-1, 0, 0), 0);
+  EXPECT_EQ(GetBlendGraphMemImg(), nullptr);
 }
 
 TEST_F(Graphics, DeviceRebuildReloadsEveryGraphicFromItsFile) {
