@@ -1,0 +1,174 @@
+#include "game/flow/settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/core/public_api.h"
+#include "game/flow/game_modes.h"
+
+std::uint8_t settings_record[settings_record_size];
+int button_map[9];
+int button_map_edit[9];
+int bgm_volume;
+int se_volume;
+std::uint8_t window_flag;
+std::uint8_t texture_graphics_flag;
+std::uint8_t clear_level;
+std::uint8_t action_flags_lead;
+std::uint8_t action_flags[8];
+
+namespace {
+
+constexpr int kMarker = 9;  // bytes 9..12
+constexpr int kBgmVolume = 13;
+constexpr int kSeVolume = 14;
+constexpr int kWindow = 15;
+constexpr int kGraphics = 16;
+
+// DirectInput key codes of the keys that close the settings notice.
+constexpr int kKeyA = 30;
+constexpr int kKeyB = 48;
+constexpr int kKeyC = 46;
+constexpr int kKeyX = 45;
+
+void write_marker() {
+  std::uint8_t* m = settings_record + kMarker;
+  if (clear_level == 1) {
+    m[0] = static_cast<std::uint8_t>(GetRandomUpTo(6));
+    m[1] = static_cast<std::uint8_t>(GetRandomUpTo(5));
+    m[2] = static_cast<std::uint8_t>(GetRandomUpTo(5));
+    m[3] = static_cast<std::uint8_t>(20 - m[0] - m[1] - m[2]);
+  } else if (clear_level == 2) {
+    m[0] = static_cast<std::uint8_t>(GetRandomUpTo(8));
+    m[1] = static_cast<std::uint8_t>(GetRandomUpTo(8));
+    m[2] = static_cast<std::uint8_t>(GetRandomUpTo(8));
+    m[3] = static_cast<std::uint8_t>(30 - m[0] - m[1] - m[2]);
+  } else {
+    std::memset(m, 0, 4);
+  }
+}
+
+// Writes the record whole; a file that cannot be created or written leaves the game running on its globals.
+void write_settings_file() {
+  std::FILE* file = std::fopen(settings_file_name, "wb");
+  if (file == nullptr) return;
+  std::fwrite(settings_record, 1, settings_record_size, file);
+  std::fclose(file);
+}
+
+void show_settings_notice() {
+  ChangeDefaultFontSize(12);
+  ChangeDefaultFontThickness(2);
+  const int red = MakeColorValue(255, 0, 0);
+  while (ProcessMessage() == 0) {
+    if (IsKeyDown(kKeyA) || IsKeyDown(kKeyB) || IsKeyDown(kKeyC) || IsKeyDown(kKeyX)) break;
+    DrawTextFormatted(50, 50, red, "%s", "環境設定データが破損しています。");
+    DrawTextFormatted(50, 80, red, "%s", "デフォルトの状態にセットしました。");
+  }
+}
+
+}  // namespace
+
+int clear_level_from_marker(const std::uint8_t* marker) {
+  const int sum = marker[0] + marker[1] + marker[2] + marker[3];
+  if (sum == 20) return 1;
+  if (sum == 30) return 2;
+  return 0;
+}
+
+SettingsCheck take_settings_record(const std::uint8_t* bytes, std::size_t length) {
+  if (length > settings_record_size) length = settings_record_size;
+  std::memset(settings_record, 0, sizeof settings_record);
+  if (length > 0) std::memcpy(settings_record, bytes, length);
+
+  button_map[0] = 0;
+  for (int b = 1; b <= 8; ++b) button_map[b] = settings_record[b];
+  clear_level = static_cast<std::uint8_t>(clear_level_from_marker(settings_record + kMarker));
+  bgm_volume = settings_record[kBgmVolume] > 100 ? 100 : settings_record[kBgmVolume];
+  se_volume = settings_record[kSeVolume] > 100 ? 100 : settings_record[kSeVolume];
+
+  bool invalid = length < static_cast<std::size_t>(settings_record_size);
+  bool seen[9] = {};
+  for (int b = 0; b <= 8; ++b) {
+    const int a = button_map[b];
+    if (a >= 9 || seen[a]) {
+      invalid = true;
+      continue;
+    }
+    seen[a] = true;
+  }
+  if (settings_record[kWindow] <= 1) {
+    window_flag = settings_record[kWindow];
+  } else {
+    // A damaged window byte gives the window, as the repaired record says.
+    window_flag = 1;
+    invalid = true;
+  }
+  texture_graphics_flag = settings_record[kGraphics] == 0 ? 1 : 0;
+  return invalid ? SettingsCheck::invalid : SettingsCheck::valid;
+}
+
+void repair_settings_record() {
+  for (int b = 1; b <= 8; ++b) {
+    button_map[b] = b;
+    settings_record[b] = static_cast<std::uint8_t>(b);
+  }
+  std::memset(settings_record + kMarker, 0, 4);
+  settings_record[kWindow] = 1;
+  texture_graphics_flag = 1;
+}
+
+void read_settings() {
+  std::FILE* file = std::fopen(settings_file_name, "rb");
+  if (file == nullptr) {
+    for (int b = 1; b <= 8; ++b) button_map[b] = b;
+    clear_level = 0;
+    bgm_volume = 100;
+    se_volume = 100;
+    window_flag = 1;
+    texture_graphics_flag = 1;
+    save_settings();
+    return;
+  }
+  std::uint8_t bytes[settings_record_size] = {};
+  const std::size_t length = std::fread(bytes, 1, sizeof bytes, file);
+  std::fclose(file);
+  if (take_settings_record(bytes, length) == SettingsCheck::valid) return;
+
+  repair_settings_record();
+  write_settings_file();
+  show_settings_notice();
+}
+
+void save_settings() {
+  for (int b = 1; b <= 8; ++b) settings_record[b] = static_cast<std::uint8_t>(button_map[b]);
+  write_marker();
+  settings_record[kBgmVolume] = static_cast<std::uint8_t>(bgm_volume);
+  settings_record[kSeVolume] = static_cast<std::uint8_t>(se_volume);
+  settings_record[kWindow] = window_flag != 0 ? 1 : 0;
+  settings_record[kGraphics] = texture_graphics_flag == 0 ? 1 : 0;
+  write_settings_file();
+  WaitPumpingMessagesEntry(500);
+}
+
+void map_buttons(int pad) {
+  std::memset(action_flags, 0, sizeof action_flags);
+  for (int b = 1; b <= 8; ++b) {
+    if ((pad & (0x10 << (b - 1))) == 0) continue;
+    const int a = button_map[b];
+    if (a >= 1 && a <= 8) action_flags[a - 1] = 1;
+  }
+}
+
+void assign_button(int button) {
+  if (button < 1 || button > 8) return;
+  const int a = menu_counter_b + 1;
+  for (int k = 1; k <= 8; ++k) {
+    if (button_map_edit[k] == a) {
+      button_map_edit[k] = button_map_edit[button];
+      button_map_edit[button] = a;
+      return;
+    }
+  }
+  button_map_edit[button] = a;
+}

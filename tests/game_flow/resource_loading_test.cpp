@@ -1,0 +1,128 @@
+// Resource loading: the key resources decide between the logo and the resources-missing screen; every other
+// missing file only leaves -1 in its slot.
+#include <gtest/gtest.h>
+
+#include "game/flow/pending_screens.h"
+#include "tests/game_flow/game_fixture.h"
+
+namespace {
+
+using game_test::GameFlow;
+
+const char* const kKeyImages[] = {"gsx/cr/zami.png", "gsx/fld/s_08.png", "gsx/smg/00.png"};
+const char* const kKeySound = "ssez/my/shot.wav";
+
+void WriteKeyResources() {
+  for (const char* p : kKeyImages) game_test::WriteBytes(p, game_test::kTinyPng);
+  game_test::WriteBytes(kKeySound, game_test::TinyWav());
+}
+
+// Start-up's loading and the first two frames, as the entry code and the mode machine run them.
+int StartUpMode() {
+  assets_ok = 1;
+  load_common_images();
+  game_mode = mode_first_frame;
+  run_game_mode(0);
+  if (game_mode == mode_sound_loading) run_game_mode(0);
+  return game_mode;
+}
+
+TEST_F(GameFlow, KeyResourcesPresentLeadToTheLogo) {
+  WriteKeyResources();
+  game_test::WriteBytes("gsx/system/staff.png", game_test::kTinyPng);
+  EXPECT_EQ(StartUpMode(), mode_logo);
+  EXPECT_NE(portrait_sheets[0], -1);
+  EXPECT_NE(sound_table[se_main_shot], -1);
+  EXPECT_NE(logo_pic, -1);
+  EXPECT_EQ(portrait_sheets[1], -1) << "a missing ordinary file leaves -1";
+  EXPECT_EQ(sound_table[se_cursor], -1);
+  int filled = 0;
+  for (int h : sound_table) filled += h != -1;
+  EXPECT_EQ(filled, 1);
+}
+
+TEST_F(GameFlow, AnyMissingKeyResourceLeadsToTheResourcesMissingScreen) {
+  for (const char* missing : {kKeyImages[0], kKeyImages[1], kKeyImages[2], kKeySound}) {
+    SCOPED_TRACE(missing);
+    WriteKeyResources();
+    std::filesystem::remove(missing);
+    clear_resource_handles();
+    EXPECT_EQ(StartUpMode(), mode_resources_missing);
+    run_game_mode(0);
+    EXPECT_EQ(game_mode, mode_resources_missing) << "only Escape leaves it";
+  }
+}
+
+TEST_F(GameFlow, AllSoundsLoadIntoTheirSlots) {
+  // Every sound file the loader asks for, but one.
+  const std::vector<unsigned char> wav = game_test::TinyWav();
+  for (const char* folder : {"ssez/my", "ssez/my/k", "ssez/si", "ssez/etc", "ssez/mb", "ssez/system"})
+    std::filesystem::create_directories(folder);
+  for (const char* n : {"shot", "shot_r", "lshot", "bolt", "bomb", "dart", "step01", "jump1", "col2", "dash",
+                        "Charge2", "change", "cri1", "wi", "swing24_b"})
+    game_test::WriteBytes(std::string("ssez/my/") + n + ".wav", wav);
+  for (const char* n : {"chm", "oni2", "sn2", "z1", "z2", "z3", "za", "zc", "zc0", "k1", "k2"})
+    game_test::WriteBytes(std::string("ssez/my/k/") + n + ".wav", wav);
+  for (const char* n : {"heal", "buff", "cast", "cast_end", "aura", "charge3", "ring7", "summon"})
+    game_test::WriteBytes(std::string("ssez/si/") + n + ".wav", wav);
+  for (const char* n : {"tog", "box1", "ht1", "door1", "fail_f1", "wa1", "w_in", "w_out", "dmg", "dmu", "dmb",
+                        "mch", "mch2"})
+    game_test::WriteBytes(std::string("ssez/etc/") + n + ".wav", wav);
+  for (const char* n : {"mace_hit_01", "u1", "u2", "um", "dp1", "dp2", "ar", "ardm", "bk", "bl", "bn", "ca",
+                        "ep1", "gx", "ir", "jt", "km", "lov", "nf", "rjump", "rt", "sab1", "sab2", "spd", "th",
+                        "e01", "e02", "e03", "e04", "e05", "e06", "e07", "e08", "e09", "e10", "e11", "e12"})
+    game_test::WriteBytes(std::string("ssez/mb/") + n + ".wav", wav);
+  for (const char* n : {"sys_01", "on_01", "cursor31", "cursor33", "cursor7", "iget", "je", "ibound", "iget2",
+                        "iget3", "iget4", "trp", "gem1", "cls", "rg", "clear"})
+    game_test::WriteBytes(std::string("ssez/system/") + n + ".wav", wav);
+  // The MP3 skill sound is left out: one slot stays empty.
+  load_sound_effects();
+  int filled = 0;
+  for (int h : sound_table) filled += h != -1;
+  EXPECT_EQ(filled, 101);
+  EXPECT_EQ(assets_ok, 1);
+  for (int slot : {se_main_shot, se_cursor, se_decide, se_refuse}) EXPECT_NE(sound_table[slot], -1) << slot;
+  for (int slot = 102; slot < sound_slot_count; ++slot) EXPECT_EQ(sound_table[slot], -1) << slot;
+}
+
+TEST_F(GameFlow, EnemySheetsAreFreedAndReloadedPerStage) {
+  game_test::WriteBytes("gsx/ey/coin1.png", game_test::kTinyPng);
+  game_test::WriteBytes("gsx/ey/e05.png", game_test::kTinyPng);
+  game_test::WriteBytes("gsx/ey/e05_2.png", game_test::kTinyPng);
+  hero = 0;
+  stage = 1;
+  load_enemy_images();
+  const int first = enemy_images[5];
+  EXPECT_NE(first, -1);
+  EXPECT_NE(enemy_images[37], -1);
+  hero = 1;
+  stage = 3;  // no sheet 5 on stage 3
+  load_enemy_images();
+  EXPECT_EQ(enemy_images[5], -1) << "a slot the new stage does not fill stays empty";
+  EXPECT_EQ(DrawGraphAt(0, 0, first, 0), -1) << "the old sheet was freed";
+  stage = 1;
+  load_enemy_images();
+  EXPECT_NE(enemy_images[5], -1) << "hero 1's own sheet";
+  stage = 0;
+  assets_ok = 1;
+  std::filesystem::remove("gsx/ey/coin1.png");
+  load_enemy_images();
+  EXPECT_EQ(assets_ok, 0);
+}
+
+TEST_F(GameFlow, StageAndHeroImagesReplaceTheirSlots) {
+  game_test::WriteBytes("gsx/bk/01/000.jpg", {0x58, 0x58});  // not a picture: stays -1
+  game_test::WriteBytes("gsx/cr/common.png", game_test::kTinyPng);
+  hero = 0;
+  load_hero_images();
+  const int common = hero_common;
+  ASSERT_NE(common, -1);
+  load_hero_images();
+  EXPECT_NE(hero_common, -1);
+  EXPECT_EQ(DrawGraphAt(0, 0, common, 0), -1) << "the slot's previous picture was freed";
+  load_stage_images(0);
+  EXPECT_EQ(background_slots[0], -1);
+  load_stage_images(8);  // above 7: nothing
+}
+
+}  // namespace
