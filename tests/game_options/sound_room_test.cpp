@@ -155,7 +155,7 @@ TEST(SoundRoomTable, PlacesMapOntoTableRows) {
   EXPECT_STREQ(sound_room_texts[27].title, "");
   // Every track title starts with its two-digit number and two blanks.
   for (int t = 0; t < sound_room_track_count; ++t) {
-    char number[5];
+    char number[16];
     std::snprintf(number, sizeof number, "%02d  ", t + 1);
     EXPECT_EQ(std::string(sound_room_texts[t].title).substr(0, 4), number) << t;
   }
