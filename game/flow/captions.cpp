@@ -1,5 +1,6 @@
 #include "game/flow/captions.h"
 
+#include <cstdint>
 #include <cstdio>
 
 #include "engine/core/public_api.h"
@@ -101,7 +102,8 @@ void draw_caption() {
     return;
   }
   const int now = frame_start_ms;
-  if (now - caption_start < caption_duration(code)) {
+  // 64-bit so that a start time far from now cannot overflow the difference.
+  if (static_cast<std::int64_t>(now) - caption_start < caption_duration(code)) {
     const Box& box = box_of(code);
     SetBlendMode(1, 168);
     DrawRectangle(box.x1, box.y1, box.x2, box.y2, MakeColorValue(255, 255, 255), 1);

@@ -56,6 +56,15 @@ TEST_F(Captions, ShowsUntilItsTimeIsUpThenClears) {
   }
 }
 
+TEST_F(Captions, StartTimesFarFromNowNeitherOverflowNorStick) {
+  Raise(3000, -2000000000);
+  At(2000000000);
+  EXPECT_EQ(caption_code, 0) << "long past";
+  Raise(3000, 2000000000);
+  At(-2000000000);
+  EXPECT_EQ(caption_code, 3000) << "a start in the future still shows";
+}
+
 TEST_F(Captions, SacredTreasureChainsIntoTheStagesSkillCaption) {
   struct Case {
     int hero, stage, first, next;
