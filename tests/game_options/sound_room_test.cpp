@@ -163,9 +163,9 @@ TEST(SoundRoomTable, PlacesMapOntoTableRows) {
 
 TEST_F(SoundRoom, ListStripsShowOnlyWhatTheClearLevelUnlocks) {
   // A list image of one opaque colour over the whole screen layout.
-  testimg::PngSpec spec{640, 480, PNG_COLOR_TYPE_RGB, 8, testimg::Bytes(640 * 480 * 3, 0)};
-  for (std::size_t i = 0; i < spec.rows.size(); i += 3) spec.rows[i] = 255;
-  WriteBytes("gsx/system/slist1.png", testimg::WritePng(spec));
+  testimg::PngSpec picture{640, 480, PNG_COLOR_TYPE_RGB, 8, testimg::Bytes(640 * 480 * 3, 0)};
+  for (std::size_t i = 0; i < picture.rows.size(); i += 3) picture.rows[i] = 255;
+  WriteBytes("gsx/system/slist1.png", testimg::WritePng(picture));
   DeleteGraphic(screen_pic_a, 0);
   screen_pic_a = -1;
   DeleteGraphic(screen_pic_b, 0);
