@@ -17,10 +17,11 @@ void event_scene_screen(int) {}
 void boss_event_screen(int) {}
 void first_ending_screen(int) {}
 void second_ending_screen(int) {}
-void sound_options_screen(int) {}
-void button_config_screen(int) {}
-void input_test_screen(int) {}
-void sound_room_screen(int) {}
 void corrupt_save_screen(int) {}
 
 void clear_screen_counters() {}
+
+// ---- Needed by the option screens, the sound room and the captions ----
+int caption_code;
+int caption_start;
+const char* menu_item_name(int) { return nullptr; }

@@ -25,11 +25,17 @@ void event_scene_screen(int pad);     // mode 23
 void boss_event_screen(int pad);      // mode 30
 void first_ending_screen(int pad);    // mode 31
 void second_ending_screen(int pad);   // mode 32
-void sound_options_screen(int pad);   // mode 90
-void button_config_screen(int pad);   // mode 91
-void input_test_screen(int pad);      // mode 92
-void sound_room_screen(int pad);      // mode 93
 void corrupt_save_screen(int pad);    // mode 94
+
+// ---- Needed by the option screens, the sound room and the captions ------------------------------------------------
+// Screens now built elsewhere, declared here for the mode machine.
+#include "game/flow/option_screens.h"
+#include "game/flow/sound_room.h"
+// The caption raised by any code (the player's block): the code (0 none) and its start time in milliseconds.
+extern int caption_code;
+extern int caption_start;
+// The item text table of the game menu: the name of item row `row`, or null when the row has none.
+const char* menu_item_name(int row);
 
 // ---- Services ---------------------------------------------------------------------------------------------------
 void clear_screen_counters();  // the player's screen counters
