@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 
+#include "game/flow/logo_screen.h"
 #include "tests/game_options/options_fixture.h"
 
 namespace {
@@ -328,3 +329,11 @@ TEST_F(GameOptions, InputTestNamesHeldActionsAndStaysInItsMode) {
 }
 
 }  // namespace
+
+TEST_F(SoundOptions, MusicStartedByTheGameUsesTheSameVolumeMapping) {
+  WriteBytes("bgm/title.mp3", game_test::TinyWav());
+  bgm_volume = 60;
+  play_bgm("bgm/title.mp3", 3);
+  ASSERT_NE(g_Music.current, 0);
+  EXPECT_EQ(HandleAttenuation(g_Music.current), SoundVolumeToAttenuation(engine_volume(60)));
+}
