@@ -3,6 +3,8 @@
 #include "engine/core/public_api.h"
 #include "game/flow/logo_screen.h"
 #include "game/flow/pending_screens.h"
+#include "game/flow/prologue_screen.h"
+#include "game/flow/story_scenes.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 
