@@ -1,6 +1,7 @@
 #include "game/flow/game_modes.h"
 
 #include "engine/core/public_api.h"
+#include "game/flow/ending_screens.h"
 #include "game/flow/logo_screen.h"
 #include "game/flow/pending_screens.h"
 #include "game/flow/prologue_screen.h"

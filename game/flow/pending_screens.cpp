@@ -12,8 +12,6 @@ void save_slot_screen(int) {}
 void shop_screen(int) {}
 void cathedral_screen(int) {}
 void event_scene_screen(int) {}
-void first_ending_screen(int) {}
-void second_ending_screen(int) {}
 void sound_options_screen(int) {}
 void button_config_screen(int) {}
 void input_test_screen(int) {}
@@ -34,6 +32,7 @@ std::uint8_t accessory_owned[15];
 int caption_code;
 int caption_start;
 void draw_caption() {}
+void draw_menu_hero(int) {}
 EnemyRecord enemies[enemy_pool_size];
 int enemy_count;
 int enemy_death_sounds[40] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,

@@ -18,8 +18,6 @@ void save_slot_screen(int pad);       // modes 15 and 16
 void shop_screen(int pad);            // mode 20
 void cathedral_screen(int pad);       // mode 22
 void event_scene_screen(int pad);     // mode 23
-void first_ending_screen(int pad);    // mode 31
-void second_ending_screen(int pad);   // mode 32
 void sound_options_screen(int pad);   // mode 90
 void button_config_screen(int pad);   // mode 91
 void input_test_screen(int pad);      // mode 92
@@ -42,6 +40,7 @@ extern std::uint8_t accessory_owned[15];
 extern int caption_code;
 extern int caption_start;
 void draw_caption();
+void draw_menu_hero(int walking);  // the hero's menu animation at (mx, my)
 // Enemies, hazards, effects and pickups.
 struct EnemyRecord {
   int kind;
