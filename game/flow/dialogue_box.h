@@ -16,6 +16,8 @@ struct SceneState {
   int actor_frames;  // animation counter of the boss actor
   std::int16_t actor_x;
   std::int16_t actor_y;
+  std::int16_t door2_x;  // the altar scene's second door half (the first is actor_x, actor_y)
+  std::int16_t door2_y;
   int window_state;  // 0 sliding in, 1 shown, 2 sliding out, 3 hidden
   int window_y;      // top of the dialogue window on screen
   int box_ready;     // 0 makes the next dialogue_box call start the conversation afresh

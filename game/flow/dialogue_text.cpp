@@ -184,7 +184,22 @@ constexpr DialogueRow rows_27[] = {
     {"何か用か？", "", "", "1", O},
 };
 
-// Events 28..99 (shop and cathedral talks) share one short conversation.
+// Event 28: the consecration at the altar, two pages (the doors open between them).
+constexpr DialogueRow rows_28[] = {
+    {"ここが祭壇か。", "", "1", "1", H},
+    {"そうだ。この奥に道がある。", "", "1", "1", O},
+    {"どうすれば開く？", "", "2", "1", H},
+    {"膝をつき、祈れ。", "扉が応えるだろう。", "2", "2", O},
+    {"祈り……か。", "", "1", "2", H},
+    {"やってみよう。", "", "1", "1", H},
+    {"扉が開いた……！", "", "3", "1", H},
+    {"まだ終わりではない。", "", "3", "2", O},
+    {"この石を見ろ。", "祭壇に祀られていたものだ。", "2", "2", O},
+    {"美しい光だ……。", "", "1", "2", H},
+    {"その光がお前を守る。", "さあ、立て。", "1", "1", O},
+};
+
+// Events 29..99 (shop and cathedral talks) share one short conversation.
 constexpr DialogueRow rows_talk[] = {
     {"よく来たな。", "ゆっくりしていけ。", "", "1", O},
     {"ありがとう。", "", "1", "1", H},
@@ -212,7 +227,7 @@ constexpr EventRows event_rows[dialogue_event_count] = {
     rows_of(rows_16), rows_of(rows_17), rows_of(rows_18), rows_of(rows_19),
     rows_of(rows_20), rows_of(rows_21), rows_of(rows_22), rows_of(rows_23),
     rows_of(rows_24), rows_of(rows_25), rows_of(rows_26), rows_of(rows_27),
-    rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk),
+    rows_of(rows_28), rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk),
     rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk),
     rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk),
     rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk), rows_of(rows_talk),
@@ -266,7 +281,7 @@ const std::uint32_t page_end_table[dialogue_event_count * dialogue_pages_per_eve
     1, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 25
     1, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 26
     1, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 27
-    4, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 28
+    6, 11, 0, 0, 0, 0, 0, 0, 0, 0,  // 28
     4, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 29
     4, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 30
     4, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // 31

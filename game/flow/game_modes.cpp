@@ -2,6 +2,7 @@
 
 #include "engine/core/public_api.h"
 #include "game/flow/ending_screens.h"
+#include "game/flow/event_scene.h"
 #include "game/flow/logo_screen.h"
 #include "game/flow/pending_screens.h"
 #include "game/flow/prologue_screen.h"

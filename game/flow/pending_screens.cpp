@@ -11,7 +11,6 @@ void location_select_screen(int) {}
 void save_slot_screen(int) {}
 void shop_screen(int) {}
 void cathedral_screen(int) {}
-void event_scene_screen(int) {}
 void sound_options_screen(int) {}
 void button_config_screen(int) {}
 void input_test_screen(int) {}
@@ -33,6 +32,11 @@ int caption_code;
 int caption_start;
 void draw_caption() {}
 void draw_menu_hero(int) {}
+int skill_id = 99;
+int skill_effect;
+void spawn_sparkle() {}
+void draw_skill_aura() {}
+void update_sparkles() {}
 EnemyRecord enemies[enemy_pool_size];
 int enemy_count;
 int enemy_death_sounds[40] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,

@@ -17,7 +17,6 @@ void location_select_screen(int pad); // mode 10
 void save_slot_screen(int pad);       // modes 15 and 16
 void shop_screen(int pad);            // mode 20
 void cathedral_screen(int pad);       // mode 22
-void event_scene_screen(int pad);     // mode 23
 void sound_options_screen(int pad);   // mode 90
 void button_config_screen(int pad);   // mode 91
 void input_test_screen(int pad);      // mode 92
@@ -41,6 +40,11 @@ extern int caption_code;
 extern int caption_start;
 void draw_caption();
 void draw_menu_hero(int walking);  // the hero's menu animation at (mx, my)
+extern int skill_id;
+extern int skill_effect;
+void spawn_sparkle();
+void draw_skill_aura();
+void update_sparkles();
 // Enemies, hazards, effects and pickups.
 struct EnemyRecord {
   int kind;

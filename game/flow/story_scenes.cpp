@@ -18,6 +18,8 @@ int staff_sheet = -1;
 namespace {
 
 // Sound-set entries the scenes play.
+constexpr int se_landing = 6;       // "ssez/my/step01.wav"
+constexpr int se_chime = 47;        // "ssez/etc/mch.wav"
 constexpr int se_boss_growl = 52;   // "ssez/mb/um.wav"
 constexpr int se_partner_slash = 71;
 constexpr int se_monster_cry = 75;
@@ -34,8 +36,6 @@ constexpr int boss_cell_h = 293;
 constexpr int boss_big_w = 350;
 
 SceneState& s = scene_state;
-int landing_sound = -1;
-int chime_sound = -1;
 
 int hero_sheet() { return hero_body[0]; }
 int partner_sheet() { return portrait_sheets[0]; }
@@ -194,8 +194,7 @@ void event_15(int pad) {
       s.tick += 20;
       if (s.tick > 260) s.tick = 260;
       if (s.tick == 260) {
-        if (landing_sound == -1) landing_sound = LoadSoundFile("ssez/my/step01.wav", 3, -1);
-        PlaySoundHandle(landing_sound, 1, 1);
+        play_sound(se_landing);
       }
     }
     if (++s.step_frames >= 100) {
@@ -325,7 +324,7 @@ void event_14_strike() {
 
 void event_14_glint() {
   const int f = s.step_frames;
-  const int sheet = effect_sheets[0];
+  const int sheet = effect_sheets[9];  // "gsx/ef/tr_all_01.png"
   if (f >= 81 && f <= 104) {
     SetBlendMode(1, 96);
     DrawGraphPart(430, 350, 579, 44, 61, 60, sheet, 1, 0);
@@ -688,8 +687,7 @@ void event_18(int pad) {
       break;
     case 12:
       if (++s.step_frames == 50) {
-        if (chime_sound == -1) chime_sound = LoadSoundFile("ssez/etc/mch.wav", 3, -1);
-        PlaySoundHandle(chime_sound, 1, 1);
+        play_sound(se_chime);
         const int x = frame_counter + 50 + mx + g_x;
         const int y = fade_counter + 30 + my - g_y;
         spawn_effect(x, y, 1);

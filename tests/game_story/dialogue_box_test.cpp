@@ -31,7 +31,7 @@ TEST(DialogueText, EventsHoldTheirRowsAndPageEnds) {
                         {4, 1, {1}},   {5, 1, {1}},  {6, 0, {1}},   {13, 0, {1}},
                         {14, 26, {2, 3, 4, 5, 21, 24, 25, 26}},     {15, 5, {3, 5}},
                         {16, 28, {2, 28}},           {17, 21, {9, 11, 21}},
-                        {18, 14, {3, 7, 14}},        {19, 4, {4}},  {100, 0, {1}}};
+                        {18, 14, {3, 7, 14}},        {19, 4, {4}},  {28, 11, {6, 11}}, {100, 0, {1}}};
   for (const Case& c : cases) {
     EXPECT_EQ(dialogue_row_count(c.event), c.rows) << "event " << c.event;
     for (int p = 0; p < dialogue_pages_per_event; ++p) {
@@ -40,7 +40,7 @@ TEST(DialogueText, EventsHoldTheirRowsAndPageEnds) {
     }
   }
   for (int e = 20; e < 28; ++e) EXPECT_TRUE(dialogue_row_count(e) == 1 || dialogue_row_count(e) == 2) << e;
-  for (int e = 28; e < 100; ++e) {
+  for (int e = 29; e < 100; ++e) {
     EXPECT_GE(dialogue_row_count(e), 4) << e;
     EXPECT_LE(dialogue_row_count(e), 24) << e;
     EXPECT_EQ(page_end_table[e * 10], static_cast<std::uint32_t>(dialogue_row_count(e))) << e;
