@@ -173,9 +173,10 @@ int guard_cell(int counter) {
   return cells[(counter / 8) % 4];
 }
 
-void draw_guard(int y) {
-  DrawGraphPart(490, y, guard_cell(s.chars), 0, 150, 150, enemy_images[guard_kind], 1, 0);
-  if (++s.chars >= 32) s.chars = 0;
+// The standing figure animates on actor_frames: chars is the typewriter's while the conversation runs.
+void draw_standing_guard() {
+  DrawGraphPart(490, 260, guard_cell(s.actor_frames), 0, 150, 150, enemy_images[guard_kind], 1, 0);
+  if (++s.actor_frames >= 32) s.actor_frames = 0;
 }
 
 void event_15(int pad) {
@@ -187,7 +188,7 @@ void event_15(int pad) {
       s.chars = -200;
     }
   } else if (s.step == 4) {
-    // The spare counter starts at -200 so the figure starts in its first cell; only its animation uses it.
+    // The spare counter (chars) animates the figure, the spare position (tick) is its height.
     DrawGraphPart(490, s.tick, guard_cell(s.chars < 0 ? 0 : s.chars), 0, 150, 150, enemy_images[guard_kind], 1, 0);
     if (++s.chars >= 32) s.chars = 0;
     if (s.tick < 260) {
@@ -203,7 +204,7 @@ void event_15(int pad) {
       s.chars = 0;
     }
   } else if (s.step <= 7) {
-    draw_guard(260);
+    draw_standing_guard();
     conversation(5, pad);
   } else if (s.step == 8) {
     if (player_state == 22) {

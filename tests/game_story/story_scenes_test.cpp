@@ -2,6 +2,9 @@
 // into the endings with the settings file.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "game/flow/dialogue_text.h"
 #include "game/flow/story_scenes.h"
 #include "tests/game_story/story_fixture.h"
 
@@ -77,6 +80,21 @@ TEST_F(Story, FinalDestinationHandsItsFightToPlayThenLeavesForTheBossEvent) {
   EXPECT_EQ(scene_state.step, 0);
   EXPECT_EQ(mx, 100);
   EXPECT_EQ(event_flags[3], 1);
+}
+
+TEST_F(Story, FinalDestinationSecondTalkTypesUndisturbedByTheStandingFigure) {
+  story_event = 15;
+  scene_state.step = 1;
+  ASSERT_GT(RunStepPressing(1), 0);
+  ASSERT_GT(RunStepPressing(2), 0);
+  EXPECT_EQ(scene_state.row, 3) << "page 0 ends at row 3";
+  ASSERT_GT(RunUntil(SceneFrame, 0, [] { return scene_state.step == 6; }), 0);
+  for (int f = 0; f < 10; ++f) run_story_scene(0);
+  EXPECT_EQ(std::string(scene_state.line1), std::string(dialogue_row(15, 3).line1).substr(0, 4))
+      << "two characters after ten frames";
+  ASSERT_GT(RunStepPressing(6), 0);
+  EXPECT_EQ(scene_state.step, 7);
+  EXPECT_EQ(scene_state.row, 5) << "page 1 ends at row 5";
 }
 
 TEST_F(Story, BossWalkInPushesTheHeroBackTwentyFivePixels) {
