@@ -1,9 +1,13 @@
 #include "game/flow/game_modes.h"
 
 #include "engine/core/public_api.h"
+#include "game/flow/ending_screens.h"
+#include "game/flow/event_scene.h"
 #include "game/flow/logo_screen.h"
 #include "game/flow/option_screens.h"
 #include "game/flow/pending_screens.h"
+#include "game/flow/prologue_screen.h"
+#include "game/flow/story_scenes.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 

@@ -1,6 +1,7 @@
 #include "game/flow/main_loop.h"
 
 #include "engine/core/public_api.h"
+#include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/pending_screens.h"
 #include "game/flow/resources.h"
@@ -70,7 +71,7 @@ void draw_flash() {
     case 2:
       break;
     case 3:
-      alpha = scene_step_frames;
+      alpha = scene_state.step_frames;
       break;
     case 4:
       b = 0;

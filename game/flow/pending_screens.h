@@ -9,33 +9,70 @@
 extern int hero;   // HeroId: 0 first hero, 1 second hero
 extern int stage;  // StageId 1..9
 
-// ---- Dialogue box: the frame count of the running scene step (the alpha of flash kind 3) ------------------------
-extern int scene_step_frames;
-
 // ---- Screens, one frame each, given the frame's pad word --------------------------------------------------------
 void stage_play_screen(int pad);      // mode 1
 void fall_scene_screen(int pad);      // mode 6
 void hero_select_screen(int pad);     // mode 8
 void location_select_screen(int pad); // mode 10
-void prologue_screen(int pad);        // mode 12
 void save_slot_screen(int pad);       // modes 15 and 16
 void shop_screen(int pad);            // mode 20
 void cathedral_screen(int pad);       // mode 22
-void event_scene_screen(int pad);     // mode 23
-void boss_event_screen(int pad);      // mode 30
-void first_ending_screen(int pad);    // mode 31
-void second_ending_screen(int pad);   // mode 32
 void corrupt_save_screen(int pad);    // mode 94
 
 // ---- Needed by the option screens, the sound room and the captions ------------------------------------------------
 // Screens now built elsewhere, declared here for the mode machine.
+#include "game/flow/captions.h"
 #include "game/flow/option_screens.h"
 #include "game/flow/sound_room.h"
-// The caption raised by any code (the player's block): the code (0 none) and its start time in milliseconds.
-extern int caption_code;
-extern int caption_start;
 // The item text table of the game menu: the name of item row `row`, or null when the row has none.
 const char* menu_item_name(int row);
 
 // ---- Services ---------------------------------------------------------------------------------------------------
 void clear_screen_counters();  // the player's screen counters
+
+// ---- Story scenes (dialogue, director, prologue, endings): what they use of blocks not built yet --------------
+// The player's block.
+extern int player_state;                   // PlayerState: 0 free, 22 a story scene owns the frame
+extern int mx, my;                         // the hero's screen position
+extern int g_x, g_y;                       // the camera
+extern std::uint8_t event_flags[32];       // story progress flags
+extern std::uint8_t auto_walk_right;       // set: the player update walks the hero right
+extern std::uint8_t auto_walk_left;
+extern int pose;
+extern std::uint8_t accessory_owned[15];
+// The caption raised by any code: the code (0 none) and its start time in milliseconds (drawn by captions.h).
+extern int caption_code;
+extern int caption_start;
+void draw_menu_hero(int walking);  // the hero's menu animation at (mx, my)
+extern int skill_id;
+extern int skill_effect;
+void spawn_sparkle();
+void draw_skill_aura();
+void update_sparkles();
+// Enemies, hazards, effects and pickups.
+struct EnemyRecord {
+  int kind;
+  int parameter;
+  int x, y;  // world position of the sprite's top-left
+  int state;  // 0 free, 1 alive, 2 dying
+  int action_phase;
+  int action_counter;
+};
+inline constexpr int enemy_pool_size = 115;
+extern EnemyRecord enemies[enemy_pool_size];
+extern int enemy_count;
+extern int enemy_death_sounds[40];
+struct Pickup {
+  int in_use;
+  int kind;
+  int x, y;  // world position
+};
+inline constexpr int pickup_pool_size = 20;
+extern Pickup pickups[pickup_pool_size];
+void spawn_enemy(int kind, int parameter, int room_x, int room_y, int x, int y);
+void spawn_hazard(int kind, int direction, int x, int y, int parameter);
+void update_hazards();
+void free_all_hazards();
+void spawn_effect(int x, int y, int type);
+void update_effects();
+void spawn_pickup(int kind, int x, int y);
