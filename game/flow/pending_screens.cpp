@@ -1,16 +1,13 @@
 // STAND-INS: see pending_screens.h. Each is replaced by the real screen or service when it is built.
 #include "game/flow/pending_screens.h"
 
-int hero;
 int stage;
 int scene_step_frames;
 
 void stage_play_screen(int) {}
 void fall_scene_screen(int) {}
-void hero_select_screen(int) {}
 void location_select_screen(int) {}
 void prologue_screen(int) {}
-void save_slot_screen(int) {}
 void shop_screen(int) {}
 void cathedral_screen(int) {}
 void event_scene_screen(int) {}
@@ -21,6 +18,14 @@ void sound_options_screen(int) {}
 void button_config_screen(int) {}
 void input_test_screen(int) {}
 void sound_room_screen(int) {}
-void corrupt_save_screen(int) {}
 
-void clear_screen_counters() {}
+// ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
+int area;
+int g_x, g_y;
+int bg_x, bg_y;
+int game_menu_page;
+int area3_right_limit;
+int scene_initialised;
+int scene_step;
+int enemy_count;
+void reset_scene_state() {}

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 
-// ---- Player globals (the player's block) ----------------------------------------------------------------------
-extern int hero;   // HeroId: 0 first hero, 1 second hero
+// ---- Player globals: the block is built (game/player); StageId is not part of it --------------------------------
+#include "game/player/player_globals.h"
+#include "game/flow/hero_select.h"  // hero_select_screen
+#include "game/flow/save_file.h"    // save_slot_screen, corrupt_save_screen
 extern int stage;  // StageId 1..9
 
 // ---- Dialogue box: the frame count of the running scene step (the alpha of flash kind 3) ------------------------
@@ -15,10 +17,8 @@ extern int scene_step_frames;
 // ---- Screens, one frame each, given the frame's pad word --------------------------------------------------------
 void stage_play_screen(int pad);      // mode 1
 void fall_scene_screen(int pad);      // mode 6
-void hero_select_screen(int pad);     // mode 8
 void location_select_screen(int pad); // mode 10
 void prologue_screen(int pad);        // mode 12
-void save_slot_screen(int pad);       // modes 15 and 16
 void shop_screen(int pad);            // mode 20
 void cathedral_screen(int pad);       // mode 22
 void event_scene_screen(int pad);     // mode 23
@@ -29,7 +29,14 @@ void sound_options_screen(int pad);   // mode 90
 void button_config_screen(int pad);   // mode 91
 void input_test_screen(int pad);      // mode 92
 void sound_room_screen(int pad);      // mode 93
-void corrupt_save_screen(int pad);    // mode 94
 
-// ---- Services ---------------------------------------------------------------------------------------------------
-void clear_screen_counters();  // the player's screen counters
+// ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
+extern int area;               // AreaId 1..3
+extern int g_x, g_y;           // camera scroll pair of stage play
+extern int bg_x, bg_y;         // background scroll
+extern int game_menu_page;
+extern int area3_right_limit;  // right scroll limit of an area 3
+extern int scene_initialised;  // the story scene state's initialised flag
+extern int scene_step;         // the story scene's step
+extern int enemy_count;        // enemy records handed out
+void reset_scene_state();
