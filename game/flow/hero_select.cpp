@@ -201,7 +201,6 @@ void init_game_state() {
   scene_initialised = 0;
   for (int& cursor : screen_cursor) cursor = 0;
   enemy_count = 0;
-  reset_player_stats();
 
   if (game_mode == mode_hero_select) {
     std::memset(accessory_owned, 0, sizeof accessory_owned);
@@ -227,6 +226,8 @@ void init_game_state() {
     kill_1 = kill_2 = kill_3 = kill_4 = hits_taken = deaths = 0;
     continues = 4;
   }
+  // After the new game's progress reset, so a previous run's HP and SP upgrades do not raise the fresh maxima.
+  reset_player_stats();
 
   buff_words[0] = buff_words[1] = 0;
   std::memset(buff_flags, 0, sizeof buff_flags);
