@@ -3,6 +3,7 @@
 #include <mpg123.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -147,7 +148,8 @@ bool DecodeMsBlock(const AcmStream& s, const std::uint8_t* in, std::int16_t* out
     const int sample = Clamp16(predicted + signedNibble * delta[c]);
     s2[c] = s1[c];
     s1[c] = sample;
-    delta[c] = std::max(16, (kMsAdapt[raw] * delta[c]) / 256);
+    // The step size is kept where the next adaptation and the nibble product stay inside an int.
+    delta[c] = std::clamp((kMsAdapt[raw] * delta[c]) / 256, 16, INT_MAX / 768);
     out[2 * ch + n] = static_cast<std::int16_t>(sample);
   }
   return true;

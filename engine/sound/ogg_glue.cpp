@@ -88,7 +88,10 @@ void OggPcmSeek(SoundConverter* c, int frame) {
 
 int OggPcmTotal(SoundConverter* c) {
   const ogg_int64_t total = ov_pcm_total(c->ogg, -1);
-  return static_cast<int>(static_cast<std::uint32_t>(total)) * c->outputFormat.channels * c->oggBytesPerSample;
+  // A frame count whose byte size does not fit a size (a damaged or hostile last page) gives no size.
+  const std::uint64_t bytes = static_cast<std::uint64_t>(static_cast<std::uint32_t>(total)) *
+                              c->outputFormat.channels * static_cast<std::uint64_t>(c->oggBytesPerSample);
+  return bytes > 0x7FFFFFFFu ? -1 : static_cast<int>(bytes);
 }
 
 int OggStreamClose(SoundConverter* c) {

@@ -2,6 +2,7 @@
 
 #include "engine/core/public_api.h"
 #include "game/flow/logo_screen.h"
+#include "game/flow/option_screens.h"
 #include "game/flow/pending_screens.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
@@ -155,6 +156,7 @@ void first_frame_mode() {
 
 void sound_loading_mode() {
   load_sound_effects();
+  apply_se_volume();  // the saved effect volume holds from the first sound on
   game_mode = mode_logo;
   logo_pic = LoadGraphicFile("gsx/system/staff.png");
   if (assets_ok == 0) game_mode = mode_resources_missing;

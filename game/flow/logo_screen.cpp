@@ -2,6 +2,7 @@
 
 #include "engine/core/public_api.h"
 #include "game/flow/game_modes.h"
+#include "game/flow/option_screens.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 
@@ -51,5 +52,6 @@ void logo_screen(int) {
 
 void play_bgm(const char* path, int play_type) {
   PlayMusicFile(path, play_type);
-  SetMusicVolume(bgm_volume);
+  // The same 0..100 -> 0..255 mapping as the sound options, so a setting sounds the same whichever way it is applied.
+  SetMusicVolume(engine_volume(bgm_volume));
 }

@@ -14,10 +14,6 @@ void event_scene_screen(int) {}
 void boss_event_screen(int) {}
 void first_ending_screen(int) {}
 void second_ending_screen(int) {}
-void sound_options_screen(int) {}
-void button_config_screen(int) {}
-void input_test_screen(int) {}
-void sound_room_screen(int) {}
 
 // ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
 int area;
@@ -29,3 +25,6 @@ int scene_initialised;
 int scene_step;
 int enemy_count;
 void reset_scene_state() {}
+
+// ---- Needed by the option screens, the sound room and the captions ----
+const char* menu_item_name(int) { return nullptr; }

@@ -25,10 +25,6 @@ void event_scene_screen(int pad);     // mode 23
 void boss_event_screen(int pad);      // mode 30
 void first_ending_screen(int pad);    // mode 31
 void second_ending_screen(int pad);   // mode 32
-void sound_options_screen(int pad);   // mode 90
-void button_config_screen(int pad);   // mode 91
-void input_test_screen(int pad);      // mode 92
-void sound_room_screen(int pad);      // mode 93
 
 // ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
 extern int area;               // AreaId 1..3
@@ -40,3 +36,11 @@ extern int scene_initialised;  // the story scene state's initialised flag
 extern int scene_step;         // the story scene's step
 extern int enemy_count;        // enemy records handed out
 void reset_scene_state();
+
+// ---- Needed by the option screens, the sound room and the captions ------------------------------------------------
+// Screens now built elsewhere, declared here for the mode machine.
+#include "game/flow/option_screens.h"
+#include "game/flow/sound_room.h"
+// caption_code and caption_start are in the player's block.
+// The item text table of the game menu: the name of item row `row`, or null when the row has none.
+const char* menu_item_name(int row);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ogg/ogg.h>
+
 #include <cstring>
 
 #include "engine/core/file_functions.h"
@@ -131,6 +133,41 @@ TEST(WavDecoding, ImaAdpcmDecodesThroughTheAcmLayer) {
   EXPECT_EQ(sample(0), 1000);
   for (int i = 1; i < 505; ++i) ASSERT_GT(sample(i), sample(i - 1) - 1) << i;
   EXPECT_EQ(sample(504), 32767);
+}
+
+TEST(WavDecoding, MsAdpcmStepSizeStaysBoundedOnAStreamOfLargestSteps) {
+  // One mono block of 256 bytes (500 samples) whose nibbles are all 8: every nibble triples the step size, so an
+  // unbounded step overflows after a few dozen samples. The samples must saturate at the bottom and stay there.
+  Bytes fmt;
+  Put16(fmt, 0x02);
+  Put16(fmt, 1);
+  Put32(fmt, 22050);
+  Put32(fmt, 11155);
+  Put16(fmt, 256);
+  Put16(fmt, 4);
+  Put16(fmt, 32);
+  Put16(fmt, 500);
+  Put16(fmt, 7);
+  const int coefficients[7][2] = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};
+  for (const auto& c : coefficients) {
+    Put16(fmt, c[0]);
+    Put16(fmt, c[1]);
+  }
+  Bytes block{0};  // predictor 0
+  Put16(block, 16);  // step size
+  Put16(block, 0);
+  Put16(block, 0);
+  block.resize(256, 0x88);
+  Bytes file{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+  Bytes fmtChunk = Chunk("fmt ", fmt);
+  Bytes dataChunk = Chunk("data", block);
+  file.insert(file.end(), fmtChunk.begin(), fmtChunk.end());
+  file.insert(file.end(), dataChunk.begin(), dataChunk.end());
+  WaveFormatEx f{};
+  const Bytes out = DecodeAll(file, &f);
+  ASSERT_EQ(out.size(), 500u * 2);
+  auto sample = [&](int i) { return static_cast<std::int16_t>(out[2 * i] | (out[2 * i + 1] << 8)); };
+  for (int i = 20; i < 500; ++i) ASSERT_EQ(sample(i), -32768) << i;
 }
 
 // An MPEG-1 Layer III frame at 128 kbit/s, 44100 Hz: 417 bytes (+1 with padding), 1152 samples.
@@ -272,6 +309,26 @@ TEST(OggDecoding, MonoStreamOpensWithItsFormat) {
   EXPECT_EQ(ConverterPcmSize(&o.converter), 22050 * 2);
   const Bytes pcm = DecodeAll(file);
   EXPECT_EQ(pcm.size(), 44100u);
+}
+
+TEST(OggDecoding, ALastGranuleBeyondTheByteRangeGivesNoSize) {
+  // The last page claims about 2^31 sample frames: four bytes each are more PCM bytes than a size can hold.
+  Bytes file = MakeOgg(44100, 2, 2.0);
+  std::size_t last = 0;
+  for (std::size_t i = 0; i + 4 <= file.size(); ++i)
+    if (std::memcmp(file.data() + i, "OggS", 4) == 0) last = i;
+  std::uint8_t* page = file.data() + last;
+  const std::uint64_t granule = 0x7FFFFF00u;
+  for (int i = 0; i < 8; ++i) page[6 + i] = static_cast<std::uint8_t>(granule >> (8 * i));
+  const int segments = page[26];
+  long body = 0;
+  for (int i = 0; i < segments; ++i) body += page[27 + i];
+  ogg_page p{page, 27 + segments, page + 27 + segments, body};
+  ogg_page_checksum_set(&p);
+  Opened o(file);
+  ASSERT_EQ(o.result, 0);
+  ASSERT_EQ(o.converter.kind, kConverterOgg);
+  EXPECT_EQ(ConverterPcmSize(&o.converter), -1);
 }
 
 TEST(OggDecoding, DamagedOggIsRefusedByEveryDecoder) {

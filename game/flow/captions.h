@@ -1,0 +1,12 @@
+// Captions: a short banner at the top of the screen announcing what the hero obtained or learned, or that SP is
+// too low. Any code raises one by writing caption_code and caption_start (the frame's start time); draw_caption
+// shows it until its time is up, then clears the code or chains the follow-up skill caption.
+#pragma once
+
+// How long a caption code shows, in milliseconds.
+int caption_duration(int code);
+// The caption's text, or null when the code has none (nothing is shown for it).
+const char* caption_text(int code);
+
+// Draws the current caption and retires it when its time is up.
+void draw_caption();
