@@ -5,19 +5,26 @@
 
 #include <cstdint>
 
-// ---- Player globals (the player's block) ----------------------------------------------------------------------
-extern int hero;   // HeroId: 0 first hero, 1 second hero
+// ---- Player globals: the block is built (game/player); StageId is not part of it --------------------------------
+#include "game/player/player_globals.h"
+#include "game/flow/hero_select.h"  // hero_select_screen
+#include "game/flow/save_file.h"    // save_slot_screen, corrupt_save_screen
 extern int stage;  // StageId 1..9
 
 // ---- Screens, one frame each, given the frame's pad word --------------------------------------------------------
 void stage_play_screen(int pad);      // mode 1
 void fall_scene_screen(int pad);      // mode 6
-void hero_select_screen(int pad);     // mode 8
 void location_select_screen(int pad); // mode 10
-void save_slot_screen(int pad);       // modes 15 and 16
 void shop_screen(int pad);            // mode 20
 void cathedral_screen(int pad);       // mode 22
-void corrupt_save_screen(int pad);    // mode 94
+
+// ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
+extern int area;               // AreaId 1..3
+extern int g_x, g_y;           // camera scroll pair of stage play
+extern int bg_x, bg_y;         // background scroll
+extern int game_menu_page;
+extern int area3_right_limit;  // right scroll limit of an area 3
+extern int enemy_count;        // enemy records handed out
 
 // ---- Needed by the option screens, the sound room and the captions ------------------------------------------------
 // Screens now built elsewhere, declared here for the mode machine.
@@ -27,23 +34,9 @@ void corrupt_save_screen(int pad);    // mode 94
 // The item text table of the game menu: the name of item row `row`, or null when the row has none.
 const char* menu_item_name(int row);
 
-// ---- Services ---------------------------------------------------------------------------------------------------
-void clear_screen_counters();  // the player's screen counters
-
 // ---- Story scenes (dialogue, director, prologue, endings): what they use of blocks not built yet --------------
 // The player's block.
 extern int player_state;                   // PlayerState: 0 free, 22 a story scene owns the frame
-extern int mx, my;                         // the hero's screen position
-extern int g_x, g_y;                       // the camera
-extern std::uint8_t event_flags[32];       // story progress flags
-extern std::uint8_t auto_walk_right;       // set: the player update walks the hero right
-extern std::uint8_t auto_walk_left;
-extern int pose;
-extern std::uint8_t accessory_owned[15];
-// The caption raised by any code: the code (0 none) and its start time in milliseconds (drawn by captions.h).
-extern int caption_code;
-extern int caption_start;
-void draw_menu_hero(int walking);  // the hero's menu animation at (mx, my)
 extern int skill_id;
 extern int skill_effect;
 void spawn_sparkle();
@@ -60,7 +53,6 @@ struct EnemyRecord {
 };
 inline constexpr int enemy_pool_size = 115;
 extern EnemyRecord enemies[enemy_pool_size];
-extern int enemy_count;
 extern int enemy_death_sounds[40];
 struct Pickup {
   int in_use;

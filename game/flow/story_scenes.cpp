@@ -797,9 +797,9 @@ void draw_scene_boss() {
   if (++s.actor_frames >= 40) s.actor_frames = 0;
 }
 
-void draw_scene_partner(int mirror) {
+void draw_scene_partner(int mirrored) {
   static constexpr int cells[4] = {120, 240, 360, 240};
   DrawGraphPart(s.actor_x, 300, cells[(frame_counter / 8) % 4], 216, partner_cell_w, partner_cell_h, partner_sheet(),
-                1, mirror);
+                1, mirrored);
   if (++frame_counter >= 32) frame_counter = 0;
 }

@@ -11,7 +11,7 @@ void boss_event_screen(int pad);
 // Scene actors: each call draws one frame and advances its counter.
 void draw_scene_hero();
 void draw_scene_boss();
-void draw_scene_partner(int mirror);
+void draw_scene_partner(int mirrored);
 
 // The hand-over from a closing scene into the ending of the current hero (modes 31 and 32): ending images, clear
 // level raised, settings file written.
