@@ -41,11 +41,11 @@ NetWorkHandleRecord* CheckHandle(int handle, const char* name, const char* error
   NetWorkHandleRecord* r = Lookup(handle);
   if (r == nullptr) return nullptr;
   if (r->inUse == 0) {
-    LogPrintf("有効なネットワークハンドルではありません in %s\n", name);
+    LogPrintf("有効なネットワークハンドルではありません in %s", name);
     return nullptr;
   }
   if (r->errorFlag != 0) {
-    LogPrintf("このネットワークハンドルにはエラーが発生しています in %s\n", errorName);
+    LogPrintf("このネットワークハンドルにはエラーが発生しています in %s", errorName);
     return nullptr;
   }
   return r;

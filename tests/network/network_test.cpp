@@ -273,13 +273,15 @@ TEST_F(NetWorkTest, OperationsOnAHandleInErrorLogTheirNames) {
   const std::string log = Unstamped();
   for (const char* name : {"RecvSocket", "SendSocket", "NetWorkRecv", "NetWorkRecvToPeek", "NetWorkSend",
                            "GetNetWorkDataLength", "GetNetWorkAcceptStateh"}) {
-    EXPECT_NE(log.find(std::string("このネットワークハンドルにはエラーが発生しています in ") + name + "\r\n"),
-              std::string::npos)
-        << name;
+    const std::string line = std::string("このネットワークハンドルにはエラーが発生しています in ") + name + "\r\n";
+    EXPECT_NE(log.find(line), std::string::npos) << name;
+    EXPECT_EQ(log.find(line + "\r\n"), std::string::npos) << name << ": one line end, no empty line after it";
   }
   RecordOf(handle)->inUse = 0;
   EXPECT_EQ(GetNetWorkAcceptState(handle), -1);
   EXPECT_NE(Unstamped().find("有効なネットワークハンドルではありません in GetNetWorkAcceptState\r\n"),
+            std::string::npos);
+  EXPECT_EQ(Unstamped().find("有効なネットワークハンドルではありません in GetNetWorkAcceptState\r\n\r\n"),
             std::string::npos);
   RecordOf(handle)->inUse = 1;
   EXPECT_EQ(CloseNetWork(handle), 0) << "a handle in error can still be closed";
