@@ -1,3 +1,4 @@
+#include <climits>
 #include <cstring>
 
 #include "tests/network/network_fixture.h"
@@ -256,6 +257,23 @@ TEST_F(NetWorkTest, AnOversizedFrameLengthMarksTheHandleInErrorAndThePumpClosesI
             std::string::npos);
   ProcessNetWorkMessages(1);
   EXPECT_EQ(g_NetWork.handleCount, 0) << "the per-pass pump closes handles in error";
+}
+
+TEST_F(NetWorkTest, AFrameTheReceiveRingCouldNotCountIsRefused) {
+  Peer peer;
+  const int handle = AcceptPeer(&peer);
+  // A full ring holding nearly INT_MAX bytes (a stand-in block: nothing is read from or written to it).
+  RingBuffer& ring = RecordOf(handle)->recvRing;
+  ring.data = static_cast<char*>(MemAlloc(16, "", 0));
+  ring.capacity = ring.stored = ring.writeOffset = INT_MAX - 100;
+  ring.readOffset = 0;
+  peer.SendFrame(std::string(500, 'x'));
+  ASSERT_TRUE(PumpUntil([&] { return RecordOf(handle)->errorFlag == 1 || RecordOf(handle)->recvPending != 0; }, 200));
+  EXPECT_EQ(RecordOf(handle)->errorFlag, 1);
+  EXPECT_EQ(RecordOf(handle)->recvPending, 0);
+  EXPECT_NE(Unstamped().find("受信データを保存するリングバッファのリサイズに失敗しました(データサイズ 500 byte)"),
+            std::string::npos);
+  ring.capacity = ring.stored = ring.writeOffset = 0;
 }
 
 TEST_F(NetWorkTest, OperationsOnAHandleInErrorLogTheirNames) {
