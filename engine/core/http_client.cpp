@@ -203,6 +203,10 @@ int HttpJobStep(int index) {
   HttpJob* job = JobAt(index);
   if (job == nullptr) return -1;
   if (job->resultCode != -1) return 0;
+  // A body whose known length has been reached (an empty one right after the headers) is complete, whether or not
+  // the peer has closed since.
+  if (job->step == kBodyStep && job->contentLength >= 0 && job->received >= job->contentLength)
+    return FinishHttpJob(index, 0, -1);
   const int accept = GetNetWorkAcceptState(job->handle);
   // A body without a length ends with the connection; the body step sees that end itself.
   if (!(job->step == kBodyStep && job->contentLength < 0)) {

@@ -41,11 +41,11 @@ NetWorkHandleRecord* CheckHandle(int handle, const char* name, const char* error
   NetWorkHandleRecord* r = Lookup(handle);
   if (r == nullptr) return nullptr;
   if (r->inUse == 0) {
-    LogPrintf("有効なネットワークハンドルではありません in %s\n", name);
+    LogPrintf("有効なネットワークハンドルではありません in %s", name);
     return nullptr;
   }
   if (r->errorFlag != 0) {
-    LogPrintf("このネットワークハンドルにはエラーが発生しています in %s\n", errorName);
+    LogPrintf("このネットワークハンドルにはエラーが発生しています in %s", errorName);
     return nullptr;
   }
   return r;
@@ -163,8 +163,10 @@ int RecvSocketRecord(NetWorkHandleRecord* r) {
       if (platform::ReceiveFromSocket(r->socket, word, 4, true) < 4) break;
       platform::ReceiveFromSocket(r->socket, word, 4, false);
       const std::uint32_t length = ReadLengthWord(word);
-      // A length beyond the cap (or beyond what an int holds) is refused as a ring that cannot grow.
+      // A length beyond the cap, or one the ring's size could not count beside what it holds, is refused as a ring
+      // that cannot grow.
       if (length > static_cast<std::uint32_t>(kMaxNetWorkFrameLength) ||
+          static_cast<int>(length) > INT_MAX - 1000 - r->recvRing.stored ||
           RingBufferReserve(&r->recvRing, static_cast<int>(length)) != 0) {
         result = FailReceiveRing(r, length);
         break;

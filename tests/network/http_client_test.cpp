@@ -96,6 +96,7 @@ TEST_F(HttpTest, ResponsesAreParsedIntoResults) {
     std::string body;
   } cases[] = {
       {"200 with length", "HTTP/1.0 200 OK\r\nServer: t\r\nContent-Length: 5\r\n\r\nhello", false, 0, -1, "hello"},
+      {"empty body of length 0, then closed", "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n", true, 0, -1, ""},
       {"200 without length reads until closed", "HTTP/1.0 200 OK\r\n\r\nuntil the end", true, 0, -1,
        "until the end"},
       {"chunked body is kept as it came", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n",

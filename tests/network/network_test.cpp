@@ -1,3 +1,4 @@
+#include <climits>
 #include <cstring>
 
 #include "tests/network/network_fixture.h"
@@ -258,6 +259,23 @@ TEST_F(NetWorkTest, AnOversizedFrameLengthMarksTheHandleInErrorAndThePumpClosesI
   EXPECT_EQ(g_NetWork.handleCount, 0) << "the per-pass pump closes handles in error";
 }
 
+TEST_F(NetWorkTest, AFrameTheReceiveRingCouldNotCountIsRefused) {
+  Peer peer;
+  const int handle = AcceptPeer(&peer);
+  // A full ring holding nearly INT_MAX bytes (a stand-in block: nothing is read from or written to it).
+  RingBuffer& ring = RecordOf(handle)->recvRing;
+  ring.data = static_cast<char*>(MemAlloc(16, "", 0));
+  ring.capacity = ring.stored = ring.writeOffset = INT_MAX - 100;
+  ring.readOffset = 0;
+  peer.SendFrame(std::string(500, 'x'));
+  ASSERT_TRUE(PumpUntil([&] { return RecordOf(handle)->errorFlag == 1 || RecordOf(handle)->recvPending != 0; }, 200));
+  EXPECT_EQ(RecordOf(handle)->errorFlag, 1);
+  EXPECT_EQ(RecordOf(handle)->recvPending, 0);
+  EXPECT_NE(Unstamped().find("受信データを保存するリングバッファのリサイズに失敗しました(データサイズ 500 byte)"),
+            std::string::npos);
+  ring.capacity = ring.stored = ring.writeOffset = 0;
+}
+
 TEST_F(NetWorkTest, OperationsOnAHandleInErrorLogTheirNames) {
   Peer peer;
   const int handle = AcceptPeer(&peer);
@@ -273,13 +291,15 @@ TEST_F(NetWorkTest, OperationsOnAHandleInErrorLogTheirNames) {
   const std::string log = Unstamped();
   for (const char* name : {"RecvSocket", "SendSocket", "NetWorkRecv", "NetWorkRecvToPeek", "NetWorkSend",
                            "GetNetWorkDataLength", "GetNetWorkAcceptStateh"}) {
-    EXPECT_NE(log.find(std::string("このネットワークハンドルにはエラーが発生しています in ") + name + "\r\n"),
-              std::string::npos)
-        << name;
+    const std::string line = std::string("このネットワークハンドルにはエラーが発生しています in ") + name + "\r\n";
+    EXPECT_NE(log.find(line), std::string::npos) << name;
+    EXPECT_EQ(log.find(line + "\r\n"), std::string::npos) << name << ": one line end, no empty line after it";
   }
   RecordOf(handle)->inUse = 0;
   EXPECT_EQ(GetNetWorkAcceptState(handle), -1);
   EXPECT_NE(Unstamped().find("有効なネットワークハンドルではありません in GetNetWorkAcceptState\r\n"),
+            std::string::npos);
+  EXPECT_EQ(Unstamped().find("有効なネットワークハンドルではありません in GetNetWorkAcceptState\r\n\r\n"),
             std::string::npos);
   RecordOf(handle)->inUse = 1;
   EXPECT_EQ(CloseNetWork(handle), 0) << "a handle in error can still be closed";
