@@ -5,7 +5,6 @@ int stage;
 
 void stage_play_screen(int) {}
 void fall_scene_screen(int) {}
-void location_select_screen(int) {}
 void shop_screen(int) {}
 void cathedral_screen(int) {}
 
@@ -19,6 +18,13 @@ int enemy_count;
 
 // ---- Needed by the option screens, the sound room and the captions ----
 const char* menu_item_name(int) { return nullptr; }
+
+// ---- Location select ----
+int stage_background = -1;
+void stage_entry() {}
+void clear_object_pools() {}
+void build_stage() {}
+void run_game_menu(int) {}
 
 // ---- Story scenes: the player's block and the object pools ----------------------------------------------------
 int player_state;

@@ -14,7 +14,7 @@ extern int stage;  // StageId 1..9
 // ---- Screens, one frame each, given the frame's pad word --------------------------------------------------------
 void stage_play_screen(int pad);      // mode 1
 void fall_scene_screen(int pad);      // mode 6
-void location_select_screen(int pad); // mode 10
+#include "game/flow/location_select.h"  // mode 10
 void shop_screen(int pad);            // mode 20
 void cathedral_screen(int pad);       // mode 22
 
@@ -33,6 +33,14 @@ extern int enemy_count;        // enemy records handed out
 #include "game/flow/sound_room.h"
 // The item text table of the game menu: the name of item row `row`, or null when the row has none.
 const char* menu_item_name(int row);
+
+// ---- Location select: stage building and the stage background it loads into -------------------------------------
+extern int stage_background;  // the stage's field image, loaded by the location select
+void stage_entry();
+void clear_object_pools();
+void build_stage();
+// The game menu: one frame while stage_phase is 2; sets stage_phase to 1 when it closes.
+void run_game_menu(int pad);
 
 // ---- Story scenes (dialogue, director, prologue, endings): what they use of blocks not built yet --------------
 // The player's block.
