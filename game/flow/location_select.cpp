@@ -15,8 +15,6 @@ namespace {
 
 constexpr int pad_left = 2;
 constexpr int pad_right = 4;
-constexpr int action_main = 1;
-constexpr int action_jump = 2;
 
 constexpr int level_places = 0;
 constexpr int level_stages = 1;

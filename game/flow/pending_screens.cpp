@@ -12,19 +12,14 @@ void cathedral_screen(int) {}
 int area;
 int g_x, g_y;
 int bg_x, bg_y;
-int game_menu_page;
 int area3_right_limit;
 int enemy_count;
-
-// ---- Needed by the option screens, the sound room and the captions ----
-const char* menu_item_name(int) { return nullptr; }
 
 // ---- Location select ----
 int stage_background = -1;
 void stage_entry() {}
 void clear_object_pools() {}
 void build_stage() {}
-void run_game_menu(int) {}
 
 // ---- Story scenes: the player's block and the object pools ----------------------------------------------------
 int player_state;
