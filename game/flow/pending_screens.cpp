@@ -5,7 +5,6 @@ int stage;
 
 void stage_play_screen(int) {}
 void fall_scene_screen(int) {}
-void location_select_screen(int) {}
 void shop_screen(int) {}
 void cathedral_screen(int) {}
 
@@ -13,12 +12,14 @@ void cathedral_screen(int) {}
 int area;
 int g_x, g_y;
 int bg_x, bg_y;
-int game_menu_page;
 int area3_right_limit;
 int enemy_count;
 
-// ---- Needed by the option screens, the sound room and the captions ----
-const char* menu_item_name(int) { return nullptr; }
+// ---- Location select ----
+int stage_background = -1;
+void stage_entry() {}
+void clear_object_pools() {}
+void build_stage() {}
 
 // ---- Story scenes: the player's block and the object pools ----------------------------------------------------
 int player_state;

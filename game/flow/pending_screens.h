@@ -14,7 +14,7 @@ extern int stage;  // StageId 1..9
 // ---- Screens, one frame each, given the frame's pad word --------------------------------------------------------
 void stage_play_screen(int pad);      // mode 1
 void fall_scene_screen(int pad);      // mode 6
-void location_select_screen(int pad); // mode 10
+#include "game/flow/location_select.h"  // mode 10
 void shop_screen(int pad);            // mode 20
 void cathedral_screen(int pad);       // mode 22
 
@@ -22,7 +22,7 @@ void cathedral_screen(int pad);       // mode 22
 extern int area;               // AreaId 1..3
 extern int g_x, g_y;           // camera scroll pair of stage play
 extern int bg_x, bg_y;         // background scroll
-extern int game_menu_page;
+#include "game/flow/game_menu.h"  // game_menu_page, menu_item_name, run_game_menu
 extern int area3_right_limit;  // right scroll limit of an area 3
 extern int enemy_count;        // enemy records handed out
 
@@ -31,8 +31,12 @@ extern int enemy_count;        // enemy records handed out
 #include "game/flow/captions.h"
 #include "game/flow/option_screens.h"
 #include "game/flow/sound_room.h"
-// The item text table of the game menu: the name of item row `row`, or null when the row has none.
-const char* menu_item_name(int row);
+
+// ---- Location select: stage building and the stage background it loads into -------------------------------------
+extern int stage_background;  // the stage's field image, loaded by the location select
+void stage_entry();
+void clear_object_pools();
+void build_stage();
 
 // ---- Story scenes (dialogue, director, prologue, endings): what they use of blocks not built yet --------------
 // The player's block.
