@@ -5,8 +5,6 @@ int stage;
 
 void stage_play_screen(int) {}
 void fall_scene_screen(int) {}
-void shop_screen(int) {}
-void cathedral_screen(int) {}
 
 // ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
 int area;
@@ -39,3 +37,7 @@ void free_all_hazards() {}
 void spawn_effect(int, int, int) {}
 void update_effects() {}
 void spawn_pickup(int, int, int) {}
+
+// ---- Shop: the goods' texts ----
+const char* shop_goods_name(int, int) { return nullptr; }
+const char* shop_goods_description(int, int) { return nullptr; }

@@ -15,8 +15,6 @@ extern int stage;  // StageId 1..9
 void stage_play_screen(int pad);      // mode 1
 void fall_scene_screen(int pad);      // mode 6
 #include "game/flow/location_select.h"  // mode 10
-void shop_screen(int pad);            // mode 20
-void cathedral_screen(int pad);       // mode 22
 
 // ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
 extern int area;               // AreaId 1..3
@@ -72,3 +70,9 @@ void free_all_hazards();
 void spawn_effect(int x, int y, int type);
 void update_effects();
 void spawn_pickup(int kind, int x, int y);
+
+// ---- Shop: the goods' texts of the game menu's text table (not built yet) --------------------------------------
+#include "game/flow/shop_screen.h"  // shop_screen, cathedral_screen
+// Name and description of the good in list row `row` (0 accessories, 1 consumables) and column 0..4, or null.
+const char* shop_goods_name(int row, int column);
+const char* shop_goods_description(int row, int column);
