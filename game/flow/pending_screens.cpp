@@ -20,7 +20,6 @@ void clear_object_pools() {}
 void build_stage() {}
 
 // ---- Story scenes: the player's block and the object pools ----------------------------------------------------
-int player_state;
 int skill_id = 99;
 int skill_effect;
 void spawn_sparkle() {}

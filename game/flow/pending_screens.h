@@ -38,7 +38,6 @@ void build_stage();
 
 // ---- Story scenes (dialogue, director, prologue, endings): what they use of blocks not built yet --------------
 // The player's block.
-extern int player_state;                   // PlayerState: 0 free, 22 a story scene owns the frame
 extern int skill_id;
 extern int skill_effect;
 void spawn_sparkle();

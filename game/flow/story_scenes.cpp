@@ -158,7 +158,7 @@ void event_0(int pad) {
   } else if (s.step <= 3) {
     conversation(1, pad);
   } else if (s.step == 4) {
-    player_state = 0;
+    PlayerState = 0;
     s.step = 0;
     s.step_frames = 0;
     s.box_ready = 0;
@@ -207,8 +207,8 @@ void event_15(int pad) {
     draw_standing_guard();
     conversation(5, pad);
   } else if (s.step == 8) {
-    if (player_state == 22) {
-      player_state = 0;
+    if (PlayerState == 22) {
+      PlayerState = 0;
       s.step_frames = 0;
       play_bgm("bgm/mboss.mp3", 3);
       spawn_enemy(guard_kind, 0, 0, 1, 490, 260);
@@ -220,7 +220,7 @@ void event_15(int pad) {
       screen_phase = 0;
       screen_cursor[0] = screen_cursor[1] = 0;
       frame_counter = 0;
-      player_state = 22;
+      PlayerState = 22;
       mx = 100;
       game_mode = mode_boss_event;
       story_event = 14;

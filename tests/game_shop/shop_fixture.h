@@ -25,7 +25,7 @@ class ShopTest : public story_test::Story {
   void SetUp() override {
     Story::SetUp();
     std::memset(&player_globals, 0, sizeof player_globals);
-    player_state = 0;
+    PlayerState = 0;
     screen_cursor[0] = screen_cursor[1] = 0;
     screen_pic_a = -1;
     frame_start_ms = 0;

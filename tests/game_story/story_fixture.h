@@ -19,7 +19,7 @@ class Story : public game_test::GameFlow {
     reset_scene_state();
     story_event = 0;
     hero = 0;
-    player_state = 22;
+    PlayerState = 22;
     mx = my = g_x = g_y = 0;
     glow_counter = phase_counter = scene_timer = 0;
     auto_walk_left = auto_walk_right = 0;

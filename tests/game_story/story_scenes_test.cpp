@@ -43,9 +43,9 @@ TEST_F(Story, HeroOnesArrivalWaitsOpensTalksClosesAndReturnsPlay) {
   EXPECT_EQ(scene_state.row, 4);
   EXPECT_EQ(RunUntil(SceneFrame, 0, [] { return scene_state.step != 3; }), 46) << "close: until both are hidden";
   EXPECT_EQ(scene_state.portrait_state, 3);
-  EXPECT_EQ(player_state, 22);
+  EXPECT_EQ(PlayerState, 22);
   run_story_scene(0);
-  EXPECT_EQ(player_state, 0);
+  EXPECT_EQ(PlayerState, 0);
   EXPECT_EQ(scene_state.step, 0);
   EXPECT_EQ(scene_state.box_ready, 0);
 }
@@ -70,11 +70,11 @@ TEST_F(Story, FinalDestinationHandsItsFightToPlayThenLeavesForTheBossEvent) {
   EXPECT_EQ(scene_state.tick, 0) << "position cleared for the standing figure";
   scene_state.step = 8;
   run_story_scene(0);
-  EXPECT_EQ(player_state, 0) << "the fight is normal play";
+  EXPECT_EQ(PlayerState, 0) << "the fight is normal play";
   EXPECT_EQ(scene_state.step, 8);
   // The enemy code sets step 9 and player state 22 when the guardian falls.
   scene_state.step = 9;
-  player_state = 22;
+  PlayerState = 22;
   EXPECT_EQ(RunUntil(SceneFrame, 0, [] { return game_mode == mode_boss_event; }), 127) << "alpha +2 past 253";
   EXPECT_EQ(story_event, 14);
   EXPECT_EQ(scene_state.step, 0);
