@@ -20,6 +20,18 @@ constexpr int pad_up = 8;
 
 void play_se(int slot) { PlaySoundHandle(sound_table[slot], 1, 1); }
 
+void free_screen_pic(int& handle) {
+  if (handle != -1) DeleteGraphic(handle, 0);
+  handle = -1;
+}
+
+// The standing pictures and the sprite sheet that the title loaded for this screen are not needed after it.
+void free_select_pictures() {
+  free_screen_pic(screen_pic_a);
+  free_screen_pic(screen_pic_b);
+  free_screen_pic(screen_pic_c);
+}
+
 void black_overlay(int alpha) {
   SetBlendMode(1, alpha);
   DrawRectangle(0, 0, 640, 480, MakeColorValue(0, 0, 0), 1);
@@ -33,12 +45,12 @@ void start_new_game() {
   frame_counter = menu_counter_a = menu_counter_b = screen_phase = 0;
   init_game_state();
   game_mode = mode_location_select;
+  free_select_pictures();
   if (hero == 0) {
     play_bgm("bgm/menu1.mp3", 3);
     return;
   }
   game_mode = mode_prologue;
-  if (screen_pic_b != -1) DeleteGraphic(screen_pic_b, 0);
   screen_pic_b = LoadGraphicFile("gsx/system/mop1.png");
   scene_state.step_frames = 0;
   scene_state.step = 1;
@@ -158,6 +170,7 @@ void choose(int pad) {
 
 void hero_select_screen(int pad) {
   if (clear_level == 0) {
+    free_select_pictures();
     hero = 0;
     load_hero_images();
     StopMusicFile();
@@ -186,6 +199,7 @@ void hero_select_screen(int pad) {
         game_mode = mode_title;
         StopMusicFile();
         frame_counter = menu_counter_a = menu_counter_b = screen_phase = 0;
+        free_select_pictures();
       }
       break;
     default: break;

@@ -182,9 +182,10 @@ void reload(int& slot, const char* path) {
 }
 
 // Enemy sheet of a slot: "gsx/ey/eNN.png", with "_2" for the second hero's own sheet of slots 5, 7, 12 and 14.
+// Slots 2 and 17 come both from the always-loaded list and from some stage lists: a second load replaces the first.
 void load_enemy_sheet(int kind) {
   if (kind == 40) {
-    enemy_images[kind] = LoadGraphicFile("gsx/ey/ta.png");
+    reload(enemy_images[kind], "gsx/ey/ta.png");
     return;
   }
   const bool own_sheet = hero == 1 && (kind == 5 || kind == 7 || kind == 12 || kind == 14);
@@ -192,7 +193,7 @@ void load_enemy_sheet(int kind) {
   path[8] = static_cast<char>('0' + kind / 10);
   path[9] = static_cast<char>('0' + kind % 10);
   if (own_sheet) std::memcpy(path + 10, "_2.png", 7);
-  enemy_images[kind] = LoadGraphicFile(path);
+  reload(enemy_images[kind], path);
 }
 
 struct StageSheets {

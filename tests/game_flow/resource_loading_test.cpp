@@ -2,6 +2,9 @@
 // missing file only leaves -1 in its slot.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "engine/graphics/graph_handle.h"
 #include "game/flow/pending_screens.h"
 #include "tests/game_flow/game_fixture.h"
 
@@ -108,6 +111,24 @@ TEST_F(GameFlow, EnemySheetsAreFreedAndReloadedPerStage) {
   std::filesystem::remove("gsx/ey/coin1.png");
   load_enemy_images();
   EXPECT_EQ(assets_ok, 0);
+}
+
+TEST_F(GameFlow, ASheetLoadedTwiceOnOneStageIsNotLeaked) {
+  // Slots 2 and 17 are loaded on every stage and again from the stage lists of stages 2, 4, 7 and 8 (hero 0).
+  for (int kind : {2, 17}) {
+    char path[24];
+    std::snprintf(path, sizeof path, "gsx/ey/e%02d.png", kind);
+    game_test::WriteBytes(path, game_test::kTinyPng);
+  }
+  hero = 0;
+  for (int s : {2, 4, 7, 8}) {
+    SCOPED_TRACE(s);
+    stage = s;
+    load_enemy_images();
+    const int live = g_GraphTable.count;
+    load_enemy_images();
+    EXPECT_EQ(g_GraphTable.count, live) << "entering the stage again holds no more pictures than before";
+  }
 }
 
 TEST_F(GameFlow, StageAndHeroImagesReplaceTheirSlots) {

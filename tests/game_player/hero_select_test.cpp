@@ -151,6 +151,46 @@ TEST_F(PlayerTest, BackEntryReturnsToTheTitleWithoutANewGame) {
   EXPECT_EQ(menu_counter_a + menu_counter_b + screen_phase + frame_counter, 0);
 }
 
+TEST_F(PlayerTest, TheSelectsPicturesAreFreedWhenItIsLeft) {
+  // The title loads the two standing pictures and the sprite sheet for the select; every way out frees them (hero
+  // 1's prologue picture replaces the second), so each new game does not add three pictures for good.
+  for (const char* p : {"gsx/system/stand_01.png", "gsx/system/stand_03.png", "gsx/cr/common.png"})
+    game_test::WriteBytes(p, game_test::kTinyPng);
+  enum class Way { at_once, hero0, hero1, back };
+  for (Way way : {Way::at_once, Way::hero0, Way::hero1, Way::back}) {
+    SCOPED_TRACE(static_cast<int>(way));
+    player_globals = PlayerGlobals{};
+    screen_phase = scene_timer = frame_counter = fade_counter = 0;
+    menu_counter_a = menu_counter_b = 0;
+    key_latch = 0;
+    screen_pic_a = LoadGraphicFile("gsx/system/stand_01.png");
+    screen_pic_b = LoadGraphicFile("gsx/system/stand_03.png");
+    screen_pic_c = LoadGraphicFile("gsx/cr/common.png");
+    const int pics[3] = {screen_pic_a, screen_pic_b, screen_pic_c};
+    for (int pic : pics) ASSERT_NE(pic, -1);
+    clear_level = way == Way::at_once ? 0 : 1;
+    game_mode = mode_hero_select;
+    Frame(0);
+    if (way == Way::hero1) {
+      Frame(kPadRight);
+      while (screen_phase == 1) Frame(0);
+    }
+    if (way == Way::back) {
+      Frame(kPadDown);
+      Frame(0);
+    }
+    if (way != Way::at_once) Frame(kMain);
+    for (int i = 0; i < 300 && game_mode == mode_hero_select; ++i) Frame(0);
+    ASSERT_NE(game_mode, mode_hero_select);
+    for (int pic : pics) EXPECT_EQ(DrawGraphAt(0, 0, pic, 0), -1) << "picture " << pic << " was freed";
+    EXPECT_EQ(screen_pic_a, -1);
+    EXPECT_EQ(screen_pic_c, -1);
+    if (way != Way::hero1) {
+      EXPECT_EQ(screen_pic_b, -1);
+    }
+  }
+}
+
 TEST_F(PlayerTest, RunResetOfALoadOrAContinueKeepsTheProgress) {
   for (int mode : {mode_load, mode_game_over, mode_save}) {
     player_globals = PlayerGlobals{};
