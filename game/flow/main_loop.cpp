@@ -53,7 +53,9 @@ bool run_frame() {
   draw_flash();
   flash_request = 0;
   PresentBackScreen();
-  while (GetMillisecondCount(0) - frame_start_ms < frame_ms) {
+  // Unsigned: the millisecond clock wraps at 2^32, so a signed difference would overflow after 24.8 days of uptime.
+  while (static_cast<unsigned>(GetMillisecondCount(0)) - static_cast<unsigned>(frame_start_ms) <
+         static_cast<unsigned>(frame_ms)) {
   }
   return ProcessMessage() == 0;
 }
