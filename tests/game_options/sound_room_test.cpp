@@ -163,7 +163,7 @@ TEST(SoundRoomTable, PlacesMapOntoTableRows) {
 
 TEST_F(SoundRoom, ListStripsShowOnlyWhatTheClearLevelUnlocks) {
   // A list image of one opaque colour over the whole screen layout.
-  testimg::PngSpec picture{640, 480, PNG_COLOR_TYPE_RGB, 8, testimg::Bytes(640 * 480 * 3, 0)};
+  testimg::PngShape picture{640, 480, PNG_COLOR_TYPE_RGB, 8, testimg::Bytes(640 * 480 * 3, 0)};
   for (std::size_t i = 0; i < picture.rows.size(); i += 3) picture.rows[i] = 255;
   WriteBytes("gsx/system/slist1.png", testimg::WritePng(picture));
   DeleteGraphic(screen_pic_a, 0);

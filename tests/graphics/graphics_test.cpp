@@ -37,7 +37,7 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
 
 // An RGB PNG of 0xRRGGBB pixels, rows top first.
 Bytes Png(int w, int h, const std::vector<std::uint32_t>& px) {
-  testimg::PngSpec s{w, h, PNG_COLOR_TYPE_RGB, 8, {}};
+  testimg::PngShape s{w, h, PNG_COLOR_TYPE_RGB, 8, {}};
   for (std::uint32_t c : px) {
     s.rows.push_back(static_cast<std::uint8_t>(c >> 16));
     s.rows.push_back(static_cast<std::uint8_t>(c >> 8));

@@ -11,7 +11,7 @@ namespace {
 
 using namespace testimg;
 
-struct BmpSpec {
+struct BmpShape {
   int bits = 24;
   int width = 1;
   int height = 1;
@@ -23,7 +23,7 @@ struct BmpSpec {
   std::uint32_t colorsUsed = 0;
 };
 
-Bytes Bmp(const BmpSpec& s) {
+Bytes Bmp(const BmpShape& s) {
   const std::uint32_t maskBytes = s.headerSize == 40 ? static_cast<std::uint32_t>(s.masks.size() * 4) : 0;
   const std::uint32_t offset = 14 + s.headerSize + maskBytes + static_cast<std::uint32_t>(s.colours.size());
   Writer w;
@@ -125,7 +125,7 @@ TEST(BmpDecoder, FourBitExpandsToOneBytePerPixel) {
 TEST(BmpDecoder, OtherDepthsComeOutAsTwentyFourBit) {
   struct Case {
     const char* name;
-    BmpSpec spec;
+    BmpShape shape;
     std::uint32_t expected[2];  // 0x00RRGGBB of pixels (0,0) and (1,0)
   };
   const Bytes twoColours = {0x10, 0x20, 0x30, 0, 0xF0, 0xE0, 0xD0, 0};
@@ -148,7 +148,7 @@ TEST(BmpDecoder, OtherDepthsComeOutAsTwentyFourBit) {
        {0x443322, 0xFF0000}},
   };
   for (const auto& c : cases) {
-    Decoded d(DecodeBmpImage, Bmp(c.spec));
+    Decoded d(DecodeBmpImage, Bmp(c.shape));
     ASSERT_EQ(d.result, 0) << c.name;
     EXPECT_EQ(d.image.colorData.bitsPerPixel, 24) << c.name;
     EXPECT_EQ(d.image.pitch, 8) << c.name;

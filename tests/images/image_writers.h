@@ -14,7 +14,7 @@
 
 namespace testimg {
 
-struct PngSpec {
+struct PngShape {
   int width;
   int height;
   int colorType;
@@ -26,7 +26,7 @@ struct PngSpec {
   bool interlace = false;
 };
 
-inline Bytes WritePng(const PngSpec& s) {
+inline Bytes WritePng(const PngShape& s) {
   Bytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);

@@ -49,7 +49,7 @@ TEST(PngLoader, PalettisedImagesKeepOneBytePerPixelAndTheirPalette) {
 TEST(PngLoader, TransparencyAndChannelLayouts) {
   struct Case {
     const char* name;
-    PngSpec spec;
+    PngShape shape;
     int bits;
     std::uint32_t expected[2];  // pixels (0,0) and (1,0) as stored (little-endian words)
   };
@@ -83,7 +83,7 @@ TEST(PngLoader, TransparencyAndChannelLayouts) {
        32, {0x04010203u, 0x08050607u}},
   };
   for (const auto& c : cases) {
-    Decoded d(LoadPngImage, WritePng(c.spec));
+    Decoded d(LoadPngImage, WritePng(c.shape));
     ASSERT_EQ(d.result, 0) << c.name;
     EXPECT_EQ(d.image.colorData.bitsPerPixel, c.bits) << c.name;
     EXPECT_EQ(d.image.pitch, 2 * c.bits / 8) << c.name;
