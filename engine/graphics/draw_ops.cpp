@@ -1,8 +1,12 @@
 #include "engine/graphics/draw_ops.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/core/message.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
+#include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/softrender/fill_memimg_rect.h"
 #include "engine/softrender/line.h"
@@ -22,20 +26,65 @@ const GraphData* CheckedGraph(int handle) {
   return g;
 }
 
+// In the software model the front screen is drawn as its own image: it is read back from the primary before a draw
+// aimed at it and the drawn rectangle is written to the primary afterwards, so the draw shows at once.
+bool FrontHeldAsImage() {
+  return g_GraphDrawState.DrawScreen == -4 && IsSoftwareScreenModel() == 1 && g_Screens.mainImagesInUse == 1;
+}
+
+// The destination rectangle is worked out only when the front screen needs it.
+template <typename Dest, typename Draw>
+int Framed(Dest dest, Draw draw) {
+  const bool front = FrontHeldAsImage();
+  if (front) ReloadFrontMemImg();
+  const int result = draw();
+  if (front) {
+    const RECT rect = dest();
+    WriteFrontRect(&rect);
+  }
+  return result;
+}
+
+// Coordinates far outside any screen are pulled in so that the rectangle arithmetic stays defined.
+int Near(double v) { return std::isnan(v) ? 0 : static_cast<int>(std::clamp(v, -1.0e9, 1.0e9)); }
+int Sum(int a, int b) { return Near(static_cast<double>(a) + b); }
+
+RECT Ordered(int x1, int y1, int x2, int y2) {
+  return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+// Bounding box of the graphic turned by angle and scaled about its centre placed at (x, y), widened by 5 pixels.
+RECT RotatedBounds(int x, int y, double scale, double angle, const GraphData* g) {
+  const double c = std::cos(angle), s = std::sin(angle);
+  const int hw = g->Width / 2, hh = g->Height / 2;
+  const int cx[4] = {-hw, hw, hw, -hw};
+  const int cy[4] = {-hh, -hh, hh, hh};
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+  for (int i = 0; i < 4; ++i) {
+    const double px = x + (cx[i] * c - cy[i] * s) * scale;
+    const double py = y + (cy[i] * c + cx[i] * s) * scale;
+    if (i == 0 || px < minX) minX = px;
+    if (i == 0 || px > maxX) maxX = px;
+    if (i == 0 || py < minY) minY = py;
+    if (i == 0 || py > maxY) maxY = py;
+  }
+  return RECT{Near(minX) - 5, Near(minY) - 5, Near(maxX) + 5, Near(maxY) + 5};
+}
+
 }  // namespace
 
 int DrawGraphAtBody(int x, int y, int handle, int transparent) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return DrawGraph2D(x, y, g, transparent, 1);
+  return Framed([&] { return RECT{x, y, Sum(x, g->Width), Sum(y, g->Height)}; }, [&] { return DrawGraph2D(x, y, g, transparent, 1); });
 }
 
 int DrawGraphStretchedBody(int x1, int y1, int x2, int y2, int handle, int transparent) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return DrawStretchGraphSoft(x1, y1, x2, y2, g, transparent, 1, -1);
+  return Framed([&] { return Ordered(x1, y1, x2, y2); }, [&] { return DrawStretchGraphSoft(x1, y1, x2, y2, g, transparent, 1, -1); });
 }
 
 int DrawGraphMirroredBody(int x, int y, int handle, int transparent) {
@@ -75,7 +124,7 @@ int DrawRotatedGraphF(float x, float y, double scale, double angle, int handle, 
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return DrawRotatedGraphSoft(x, y, scale, angle, g, transparent, mirror);
+  return Framed([&] { return RotatedBounds(Near(x), Near(y), scale, angle, g); }, [&] { return DrawRotatedGraphSoft(x, y, scale, angle, g, transparent, mirror); });
 }
 
 int DrawGraphRotatedBody(int x, int y, double scale, double angle, int handle, int transparent, int mirror) {
@@ -87,25 +136,37 @@ int DrawQuadGraph(float x1, float y1, float x2, float y2, float x3, float y3, fl
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return DrawFourCornerGraphSoftF(x1, y1, x2, y2, x3, y3, x4, y4, g, transparent);
+  const auto dest = [&] {
+    const int xs[4] = {Near(x1), Near(x2), Near(x3), Near(x4)};
+    const int ys[4] = {Near(y1), Near(y2), Near(y3), Near(y4)};
+    return RECT{*std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4), *std::max_element(xs, xs + 4),
+                *std::max_element(ys, ys + 4)};
+  };
+  return Framed(dest, [&] { return DrawFourCornerGraphSoftF(x1, y1, x2, y2, x3, y3, x4, y4, g, transparent); });
 }
 
 int DrawLineSegmentBody(int x1, int y1, int x2, int y2, std::uint32_t colour) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   WaitWhileInactive();
-  return DrawLineSoft(x1, y1, x2, y2, colour);
+  const auto dest = [&] {
+    RECT r = Ordered(x1, y1, x2, y2);
+    r.right = Sum(r.right, 1);
+    r.bottom = Sum(r.bottom, 1);
+    return r;
+  };
+  return Framed(dest, [&] { return DrawLineSoft(x1, y1, x2, y2, colour); });
 }
 
 int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   WaitWhileInactive();
-  return DrawFilledBoxSoft(x1, y1, x2, y2, colour);
+  return Framed([&] { return Ordered(x1, y1, x2, y2); }, [&] { return DrawFilledBoxSoft(x1, y1, x2, y2, colour); });
 }
 
 int DrawBoxFrame(int x1, int y1, int x2, int y2, std::uint32_t colour) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   WaitWhileInactive();
-  return DrawBoxFrameSoft(x1, y1, x2, y2, colour);
+  return Framed([&] { return Ordered(x1, y1, x2, y2); }, [&] { return DrawBoxFrameSoft(x1, y1, x2, y2, colour); });
 }
 
 int DrawRectangleBody(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill) {
@@ -116,5 +177,6 @@ int DrawEllipseBody(int x, int y, int rx, int ry, std::uint32_t colour, int fill
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   if (rx < 0 || ry < 0) return 0;
   WaitWhileInactive();
-  return DrawOvalSoft(x, y, rx, ry, colour, fill);
+  return Framed([&] { return RECT{Sum(x, -Sum(rx, 1)), Sum(y, -Sum(ry, 1)), Sum(x, Sum(rx, 1)), Sum(y, Sum(ry, 1))}; },
+                [&] { return DrawOvalSoft(x, y, rx, ry, colour, fill); });
 }

@@ -9,7 +9,10 @@
 #include "engine/graphics/convert_transfer.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/graphics_init.h"
+#include "engine/graphics/graph_handle.h"
 #include "engine/graphics/screen_format.h"
+#include "engine/graphics/surface2d.h"
+#include "engine/graphics/surface_data.h"
 #include "engine/softrender/graphics_glue.h"
 
 namespace dd = platform::dd;
@@ -206,10 +209,47 @@ int RestoreMainSurfaces() {
   return 0;
 }
 
+namespace {
+
+// The view of a graphic target's tile inside its storage (the storage may be shared with other graphics).
+MEMIMG g_graphTargetView{};
+
+// A graphic as draw target: its first tile's image becomes the draw image, so every draw path writes into the
+// graphic's own pixels. Tiles are always held as MEMIMGs here; a graphic without a usable tile is refused, as is a
+// texture graphic (there is no texture storage to draw into).
+int SelectGraphDrawSurface(int handle, bool clipperWanted) {
+  const GraphData* g = GetGraphData(handle);
+  if (g == nullptr || g->Flags.Texture != 0 || g->TileCount < 1) return -1;
+  const Surface2D* tile = GetSurface2D(g->Tiles[0]);
+  if (tile == nullptr || tile->Width < g->Width || tile->Height < g->Height) return -1;
+  SurfaceData* data = GetSurfaceData(tile->SurfaceDataHandle);
+  if (data == nullptr) return -1;
+  MEMIMG view{};
+  const MEMIMG* image = TileMemImg(tile, &view);
+  if (image == nullptr) return -1;
+  if (image == &view) {
+    g_graphTargetView = view;
+    image = &g_graphTargetView;
+  }
+  DrawScreenSurfaceState& d = g_DrawScreenSurface;
+  d.screen = handle;
+  d.target = nullptr;
+  d.offsetX = d.offsetY = 0;
+  d.width = g->Width;
+  d.height = g->Height;
+  DrawScreenMemImg = const_cast<MEMIMG*>(image);
+  d.zImage = MemImgHasPixels(&data->ZImage) ? &data->ZImage : nullptr;
+  if (clipperWanted && g_Screens.primary != nullptr) g_Screens.primary->SetClipper(g_DisplayDevice.clipper);
+  d.targetInVideoMemory = 0;
+  return 0;
+}
+
+}  // namespace
+
 int SetDrawScreenSurface(int screen) {
   DrawScreenSurfaceState& d = g_DrawScreenSurface;
   const bool clipperWanted = g_System.windowMode == 1 || GetGDIVisibleMode() == 1 || GetMenuFlag() == 1;
-  if (screen != -4 && screen != -2) return -1;  // graphic targets: none exist yet
+  if (screen != -4 && screen != -2) return SelectGraphDrawSurface(screen, clipperWanted);
   d.screen = screen;
   d.offsetX = d.offsetY = 0;
   d.width = ScreenWidth();
@@ -229,12 +269,20 @@ int SetDrawScreenSurface(int screen) {
   return 0;
 }
 
+void ForgetDrawTargetGraph(int handle) {
+  DrawScreenSurfaceState& d = g_DrawScreenSurface;
+  if (handle == -4 || handle == -2 || d.screen != handle) return;
+  DrawScreenMemImg = nullptr;
+  d.zImage = nullptr;
+  d.target = nullptr;
+}
+
 int ClearDrawScreenSurface() {
   if (GetDirectDrawObject() == nullptr || DirectDrawDevice() == nullptr) return -1;
   if (g_DisplayDevice.up == 1) G_D3D_EndScene();
   G_D3D_FlushVertexBatch();
   DrawScreenSurfaceState& d = g_DrawScreenSurface;
-  if (IsSoftwareScreenModel()) {
+  if (IsSoftwareScreenModel() || (d.screen != -4 && d.screen != -2)) {
     if (DrawScreenMemImg != nullptr) FillMemImg(DrawScreenMemImg, nullptr, 0);
     if (d.zImage != nullptr) FillMemImg(d.zImage, nullptr, 65535);
     return 0;

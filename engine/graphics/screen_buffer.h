@@ -62,8 +62,11 @@ int CreateScreenSurfaces();
 int ReleaseMainSurfaces();
 int RestoreMainSurfaces();
 
-// -4 front, -2 back. Graphic handles are refused (-1) until the graphic tables exist.
+// -4 front, -2 back, or a graphic handle: the graphic's tile image becomes the draw image. -1 for a graphic or
+// tile that does not exist (the previous selection stays).
 int SetDrawScreenSurface(int screen);
+// A graphic being deleted while it is the draw target: the draw image no longer points into its storage.
+void ForgetDrawTargetGraph(int handle);
 // Clears the current draw screen (colour 0, depth 65535); -1 without DirectDraw.
 int ClearDrawScreenSurface();
 

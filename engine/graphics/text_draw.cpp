@@ -154,9 +154,21 @@ int DrawStringWithFont(int x, int y, const char* text, std::uint32_t colour, int
                        int vertical) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   if (text == nullptr || text[0] == '\0') return 0;
-  if (GetFontData(fontHandle) == nullptr) return WriteLog("フォントハンドル値が異常です\n");
+  const FontData* f = GetFontData(fontHandle);
+  if (f == nullptr) return WriteLog("フォントハンドル値が異常です\n");
   WaitWhileInactive();
-  return DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
+  // In the software model a string aimed at the front screen is drawn into the front image, which is read back
+  // from the primary first; the rows it may cover are written to the primary afterwards.
+  const GraphDrawState& st = g_GraphDrawState;
+  const bool front = st.DrawScreen == -4 && IsSoftwareScreenModel() == 1 && g_Screens.mainImagesInUse == 1;
+  if (!front) return DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
+  if (x >= st.DrawArea.right) return 0;
+  const long long bottom = static_cast<long long>(y) + f->Size + 3;
+  const RECT dest{x, y, st.DrawArea.right, static_cast<int>(bottom > 1000000000 ? 1000000000 : bottom)};
+  ReloadFrontMemImg();
+  const int result = DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
+  WriteFrontRect(&dest);
+  return result;
 }
 
 int DrawStringDefaultFont(int x, int y, const char* text, std::uint32_t colour, std::uint32_t edgeColour) {
