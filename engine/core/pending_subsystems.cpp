@@ -1,5 +1,6 @@
 #include "engine/core/pending_subsystems.h"
 
+#include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 
 PendingSubsystemCalls g_PendingCalls{};
@@ -9,6 +10,7 @@ int RestoreGraphDevice() {
   ++g_PendingCalls.restoreGraphDevice;
   ReleaseAllSurface2DStorage();
   RecreateAllSurface2DStorage();
+  RefreshGraphDrawSurface();
   RestoreGraphHook();
   return 0;
 }

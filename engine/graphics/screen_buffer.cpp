@@ -269,6 +269,14 @@ int SetDrawScreenSurface(int screen) {
   return 0;
 }
 
+int RefreshGraphDrawSurface() {
+  const int screen = g_DrawScreenSurface.screen;
+  if (screen == -4 || screen == -2) return 0;
+  if (SetDrawScreenSurface(screen) == 0) return 0;
+  ForgetDrawTargetGraph(screen);
+  return -1;
+}
+
 void ForgetDrawTargetGraph(int handle) {
   DrawScreenSurfaceState& d = g_DrawScreenSurface;
   if (handle == -4 || handle == -2 || d.screen != handle) return;

@@ -67,6 +67,8 @@ int RestoreMainSurfaces();
 int SetDrawScreenSurface(int screen);
 // A graphic being deleted while it is the draw target: the draw image no longer points into its storage.
 void ForgetDrawTargetGraph(int handle);
+// After the graphics' storage was made again: a graphic draw target points at its new pixels (-1 when it is gone).
+int RefreshGraphDrawSurface();
 // Clears the current draw screen (colour 0, depth 65535); -1 without DirectDraw.
 int ClearDrawScreenSurface();
 

@@ -13,7 +13,9 @@
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/draw_ops.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/core/pending_subsystems.h"
 #include "engine/graphics/graph_handle.h"
+#include "engine/graphics/graph_load.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 #include "platform/ddraw.h"
@@ -116,6 +118,23 @@ TEST_F(DrawFrame, EveryOperationOnTheSoftwareFrontScreenReachesThePrimary) {
   EXPECT_EQ(g_Screens.primary->LockCount(), 0);
 }
 
+TEST_F(DrawFrame, TextOnTheSoftwareFrontScreenReachesThePrimary) {
+  StartSoftware();
+  ASSERT_EQ(SelectDrawTarget(-4), 0);
+  ASSERT_EQ(DrawTextFormatted(10, 10, 0xFFFFFF, "%s", "AB"), 0);
+  int lit = 0;
+  for (int y = 10; y < 30; ++y) {
+    for (int x = 10; x < 40; ++x) {
+      const std::uint32_t p = PrimaryPixel(x, y);
+      ASSERT_EQ(p, ImagePixel(&g_Screens.frontImage, x, y)) << x << "," << y;
+      if (p != 0) ++lit;
+    }
+  }
+  EXPECT_GT(lit, 0);
+  // A string starting at or right of the draw area's right edge draws nothing.
+  EXPECT_EQ(DrawTextFormatted(640, 10, 0xFFFFFF, "%s", "AB"), 0);
+}
+
 TEST_F(DrawFrame, TheFrontImageIsReadBackBeforeADrawSoAPresentedPictureSurvives) {
   StartSoftware();
   // A presented picture reaches the primary only; the front image is stale afterwards.
@@ -203,6 +222,40 @@ TEST_P(GraphTarget, MissingGraphicsAreRefusedAndADeletedTargetIsNoLongerDrawnInt
   DrawRectangle(0, 0, 8, 8, 0xFFFFFF, 1);
   EXPECT_EQ(SelectDrawTarget(-2), 0);
   EXPECT_EQ(DrawRectangle(0, 0, 8, 8, 0xFFFFFF, 1), 0);
+}
+
+TEST_P(GraphTarget, ADerivedGraphicDrawsIntoItsOwnPartOfTheSharedPixelsAlsoAfterARebuild) {
+  StartModel();
+  const int parent = MakeTargetGraph(64, 32);
+  ASSERT_GE(parent, 0);
+  int child = -1;
+  {
+    ApiLockGuard lock;
+    child = DeriveGraph(8, 4, 16, 8, parent);
+  }
+  ASSERT_GE(child, 0);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    ASSERT_EQ(SelectDrawTarget(parent), 0);
+    ASSERT_EQ(ClearCurrentDrawScreen(), 0);
+    ASSERT_EQ(SelectDrawTarget(child), 0);
+    if (round == 1) {
+      // The storage is made again while the child is selected: the draw target follows it.
+      ApiLockGuard lock;
+      RestoreGraphDevice();
+    }
+    EXPECT_EQ(g_GraphDrawState.DrawArea.right, 16);
+    EXPECT_EQ(g_GraphDrawState.DrawArea.bottom, 8);
+    ASSERT_EQ(DrawRectangle(-10, -10, 100, 100, 0xFF0000, 1), 0);
+    MEMIMG view{};
+    const MEMIMG* pixels = GraphPixels(parent, &view);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_NE(ImagePixel(pixels, 8, 4), 0u);
+    EXPECT_NE(ImagePixel(pixels, 23, 11), 0u);
+    EXPECT_EQ(ImagePixel(pixels, 7, 4), 0u);
+    EXPECT_EQ(ImagePixel(pixels, 24, 11), 0u);
+    EXPECT_EQ(ImagePixel(pixels, 8, 12), 0u);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, GraphTarget, ::testing::Values(0, 1),
