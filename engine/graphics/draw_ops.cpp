@@ -77,14 +77,16 @@ int DrawGraphAtBody(int x, int y, int handle, int transparent) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return Framed([&] { return RECT{x, y, Sum(x, g->Width), Sum(y, g->Height)}; }, [&] { return DrawGraph2D(x, y, g, transparent, 1); });
+  return Framed([&] { return RECT{x, y, Sum(x, g->Width), Sum(y, g->Height)}; },
+                [&] { return DrawGraph2D(x, y, g, transparent, 1); });
 }
 
 int DrawGraphStretchedBody(int x1, int y1, int x2, int y2, int handle, int transparent) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return Framed([&] { return Ordered(x1, y1, x2, y2); }, [&] { return DrawStretchGraphSoft(x1, y1, x2, y2, g, transparent, 1, -1); });
+  return Framed([&] { return Ordered(x1, y1, x2, y2); },
+                [&] { return DrawStretchGraphSoft(x1, y1, x2, y2, g, transparent, 1, -1); });
 }
 
 int DrawGraphMirroredBody(int x, int y, int handle, int transparent) {
@@ -124,7 +126,8 @@ int DrawRotatedGraphF(float x, float y, double scale, double angle, int handle, 
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return Framed([&] { return RotatedBounds(Near(x), Near(y), scale, angle, g); }, [&] { return DrawRotatedGraphSoft(x, y, scale, angle, g, transparent, mirror); });
+  return Framed([&] { return RotatedBounds(Near(x), Near(y), scale, angle, g); },
+                [&] { return DrawRotatedGraphSoft(x, y, scale, angle, g, transparent, mirror); });
 }
 
 int DrawGraphRotatedBody(int x, int y, double scale, double angle, int handle, int transparent, int mirror) {

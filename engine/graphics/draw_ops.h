@@ -1,6 +1,8 @@
 // The drawing operations: a graphic, part of a graphic, or a primitive on the current draw screen, clipped by the
 // draw area and drawn under the draw state's blend mode and brightness. Every graphic goes through the 2D path (the
-// software renderer on a software screen, the screen lock protocol otherwise).
+// software renderer on a software screen, the screen lock protocol otherwise). In the software screen model a draw
+// aimed at the front screen reloads the front image from the primary first and writes the drawn rectangle back to
+// the primary afterwards.
 #pragma once
 
 #include <cstdint>
