@@ -239,3 +239,14 @@ void reset_scene_state() {
   s.flash_count = 0;
   s.actor_frames = 0;
 }
+
+void next_scene_step() {
+  ++scene_state.step;
+  scene_state.step_frames = 0;
+}
+
+void draw_screen_box(int r, int g, int b, int alpha) {
+  SetBlendMode(1, alpha);
+  DrawRectangle(0, 0, 640, 480, MakeColorValue(r, g, b), 1);
+  SetBlendMode(0, 255);
+}

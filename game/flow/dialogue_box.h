@@ -37,6 +37,10 @@ extern int right_portrait_sheet; // the other party's portrait sheet, loaded by 
 void dialogue_box(int event, int pad);
 // One frame of the portraits (of story_event) and of the dialogue window, moved by their states.
 void draw_portraits();
+// Moves the running scene to its next step, with the step's frame count back at 0.
+void next_scene_step();
+// A rectangle over the whole screen in the colour, blended by alpha; the blend mode is none again afterwards.
+void draw_screen_box(int r, int g, int b, int alpha);
 // Puts scene_state into its idle form: window and portraits hidden and parked, the conversation to start afresh.
 void reset_scene_state();
 

@@ -2,7 +2,6 @@
 
 #include <initializer_list>
 
-
 #include "engine/core/public_api.h"
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
@@ -16,14 +15,8 @@ namespace {
 
 SceneState& s = scene_state;
 
-void box(int r, int g, int b, int alpha) {
-  SetBlendMode(1, alpha);
-  DrawRectangle(0, 0, 640, 480, MakeColorValue(r, g, b), 1);
-  SetBlendMode(0, 255);
-}
-
 void white() { DrawRectangle(0, 0, 640, 480, MakeColorValue(255, 255, 255), 1); }
-void white(int alpha) { box(255, 255, 255, alpha); }
+void white(int alpha) { draw_screen_box(255, 255, 255, alpha); }
 
 int clamp_alpha(int a) { return a < 0 ? 0 : (a > 255 ? 255 : a); }
 
@@ -42,8 +35,7 @@ void picture(int handle, int alpha) {
 }
 
 void next_step() {
-  ++s.step;
-  s.step_frames = 0;
+  next_scene_step();
   s.tick = 0;
   scene_timer = 0;
 }

@@ -29,17 +29,6 @@ int partner_sheet() { return portrait_sheets[0]; }
 
 void play_sound(int slot) { PlaySoundHandle(sound_table[slot], 1, 1); }
 
-void box(int r, int g, int b, int alpha) {
-  SetBlendMode(1, alpha);
-  DrawRectangle(0, 0, 640, 480, MakeColorValue(r, g, b), 1);
-  SetBlendMode(0, 255);
-}
-
-void next_step() {
-  ++s.step;
-  s.step_frames = 0;
-}
-
 void hero_standing() { DrawGraphPart(mx, my, 0, 0, 57, 108, hero_first_sheet(), 1, 0); }
 void hero_facing() { DrawGraphPart(mx, my, 171, 0, 57, 108, hero_first_sheet(), 1, 0); }
 void hero_kneeling() { DrawGraphPart(mx, my, 456, 540, 57, 108, hero_first_sheet(), 1, 0); }
@@ -97,7 +86,7 @@ void open_step() {
   if (s.step_frames == 0) s.window_state = s.portrait_state = 0;
   draw_portraits();
   ++s.step_frames;
-  if (s.window_state == 1 && s.portrait_state == 1) next_step();
+  if (s.window_state == 1 && s.portrait_state == 1) next_scene_step();
 }
 
 void talk_step(int pad) {
@@ -111,7 +100,7 @@ bool close_step() {
   draw_portraits();
   ++s.step_frames;
   if (s.window_state == 3 && s.portrait_state == 3) {
-    next_step();
+    next_scene_step();
     return true;
   }
   return false;
@@ -163,7 +152,7 @@ void consecration() {
   }
   SetBlendMode(0, 255);
   if (--s.tick <= 0) {
-    next_step();
+    next_scene_step();
     s.tick = 0;
     scene_timer = 0;
   }
@@ -191,7 +180,7 @@ void rising() {
   hero_kneeling();
   SetBlendMode(0, 255);
   if (scene_timer >= 254) {
-    next_step();
+    next_scene_step();
     s.tick = 0;
     scene_timer = 0;
   }
@@ -199,7 +188,7 @@ void rising() {
 
 void fade_out() {
   if (++s.step_frames > 80) s.tick += 2;
-  box(0, 0, 0, s.tick);
+  draw_screen_box(0, 0, 0, s.tick);
   if (s.tick >= 254) {
     frame_counter = 0;
     screen_phase = 0;
@@ -238,9 +227,9 @@ void steps(int pad) {
       if (frame_counter >= 32) frame_counter = 0;
       hero_kneeling();
       ++s.step_frames;
-      if (s.step_frames >= 105 && s.step_frames <= 125 && s.step_frames % 5 == 0) box(255, 255, 255, 168);
+      if (s.step_frames >= 105 && s.step_frames <= 125 && s.step_frames % 5 == 0) draw_screen_box(255, 255, 255, 168);
       if (s.step_frames > 250) {
-        next_step();
+        next_scene_step();
         play_sound(se_door);
       }
       break;
@@ -250,7 +239,7 @@ void steps(int pad) {
         s.actor_x = static_cast<std::int16_t>(s.actor_x - 1);
         s.door2_x = static_cast<std::int16_t>(s.door2_x + 1);
       }
-      if (++s.step_frames >= 50) next_step();
+      if (++s.step_frames >= 50) next_scene_step();
       break;
     case 5:
       hero_kneeling();
@@ -306,7 +295,7 @@ void event_scene_screen(int pad) {
       story_event = altar_event;
     }
     frame_counter -= 3;
-    box(0, 0, 0, frame_counter);
+    draw_screen_box(0, 0, 0, frame_counter);
     if (frame_counter < 4) {
       if (right_portrait_sheet != -1) DeleteGraphic(right_portrait_sheet, 0);
       right_portrait_sheet = LoadGraphicFile("gsx/system/stand_06.png");

@@ -38,17 +38,12 @@ void fade_strip(int k, int y, int alpha) {
   SetBlendMode(0, 255);
 }
 
-void next_step() {
-  ++scene_state.step;
-  scene_state.step_frames = 0;
-}
-
 // Steps 4..7: strip k fades in under the opaque ones above it.
 void strip_step(int k, int y) {
   draw_strips(k);
   scene_state.step_frames += 2;
   fade_strip(k, y, scene_state.step_frames);
-  if (scene_state.step_frames >= 254) next_step();
+  if (scene_state.step_frames >= 254) next_scene_step();
 }
 
 }  // namespace
@@ -60,7 +55,7 @@ void prologue_screen(int) {
     case 1:
       black_box(255);
       if (++s.step_frames > 100) {
-        next_step();
+        next_scene_step();
         frame_counter = 255;
       }
       break;
@@ -69,12 +64,12 @@ void prologue_screen(int) {
       black_box(frame_counter);
       if (frame_counter < 3) {
         frame_counter = 0;
-        next_step();
+        next_scene_step();
       }
       break;
     case 3:
       if (++s.step_frames > 100) {
-        next_step();
+        next_scene_step();
         frame_counter = 255;
       }
       break;
@@ -93,18 +88,18 @@ void prologue_screen(int) {
     case 8:
       draw_strips(4);
       s.step_frames += 2;
-      if (s.step_frames >= 150) next_step();
+      if (s.step_frames >= 150) next_scene_step();
       break;
     case 9:
       draw_strips(4);
-      if (action_held(action_main)) next_step();
+      if (action_held(action_main)) next_scene_step();
       break;
     case 10:
       draw_strips(4);
       s.step_frames += 3;
       black_box(s.step_frames);
       if (s.step_frames >= 253) {
-        next_step();
+        next_scene_step();
         frame_counter = 0;
         play_bgm("bgm/menu2.mp3", 3);
         game_mode = mode_location_select;

@@ -95,18 +95,13 @@ void draw_standing_hero() {
   }
 }
 
-void next_step() {
-  ++scene_state.step;
-  scene_state.step_frames = 0;
-}
-
 // Window and portraits slide in; the step moves on when both are shown.
 void open_step() {
   SceneState& s = scene_state;
   if (s.step_frames == 0) s.window_state = s.portrait_state = 0;
   ++s.step_frames;
   draw_portraits();
-  if (s.window_state == 1 && s.portrait_state == 1) next_step();
+  if (s.window_state == 1 && s.portrait_state == 1) next_scene_step();
 }
 
 // Window and portraits slide out; true on the frame both are hidden.
@@ -143,7 +138,7 @@ void caption_step(int code) {
   }
   ++s.step_frames;
   draw_caption();
-  if (caption_code == 0) next_step();
+  if (caption_code == 0) next_scene_step();
 }
 
 void wait_then_menu() {
@@ -383,7 +378,7 @@ void shop_stage(int pad) {
       talk_step(story_event, pad);
       break;
     case 2:
-      if (close_step()) next_step();
+      if (close_step()) next_scene_step();
       break;
     case 3:
       shop_command_menu();
@@ -429,7 +424,7 @@ void shop_stage(int pad) {
       talk_step(is_hero_0() ? 21 : 23, pad);
       break;
     case 22:
-      if (close_step()) next_step();
+      if (close_step()) next_scene_step();
       break;
     case 23:
       screen_phase = 3;
@@ -482,7 +477,7 @@ void cathedral_stage(int pad) {
       talk_step(story_event, pad);
       break;
     case 2:
-      if (close_step()) next_step();
+      if (close_step()) next_scene_step();
       break;
     case 3: {
       const int sheet = menu_pics[menu_pic_shop];
@@ -523,7 +518,7 @@ void cathedral_stage(int pad) {
       talk_step(is_hero_0() ? 25 : 27, pad);
       break;
     case 22:
-      if (close_step()) next_step();
+      if (close_step()) next_scene_step();
       break;
     case 23:
       screen_phase = 3;

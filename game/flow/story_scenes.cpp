@@ -42,27 +42,16 @@ int partner_sheet() { return portrait_sheets[0]; }
 
 void play_sound(int slot) { PlaySoundHandle(sound_table[slot], 1, 1); }
 
-void full_box(int r, int g, int b, int alpha) {
-  SetBlendMode(1, alpha);
-  DrawRectangle(0, 0, 640, 480, MakeColorValue(r, g, b), 1);
-  SetBlendMode(0, 255);
-}
-
-void next_step() {
-  ++s.step;
-  s.step_frames = 0;
-}
-
 // Wait N: counts frames and goes on after N of them.
 void wait_step(int frames) {
-  if (++s.step_frames >= frames) next_step();
+  if (++s.step_frames >= frames) next_scene_step();
 }
 
 void open_step() {
   if (s.step_frames == 0) s.window_state = s.portrait_state = 0;
   draw_portraits();
   ++s.step_frames;
-  if (s.window_state == 1 && s.portrait_state == 1) next_step();
+  if (s.window_state == 1 && s.portrait_state == 1) next_scene_step();
 }
 
 void talk_step(int pad) {
@@ -76,7 +65,7 @@ bool close_step() {
   draw_portraits();
   ++s.step_frames;
   if (s.window_state == 3 && s.portrait_state == 3) {
-    next_step();
+    next_scene_step();
     return true;
   }
   return false;
@@ -199,7 +188,7 @@ void event_15(int pad) {
       }
     }
     if (++s.step_frames >= 100) {
-      next_step();
+      next_scene_step();
       s.tick = 0;
       s.chars = 0;
     }
@@ -215,7 +204,7 @@ void event_15(int pad) {
     }
   } else if (s.step == 9) {
     s.step_frames += 2;
-    full_box(0, 0, 0, s.step_frames);
+    draw_screen_box(0, 0, 0, s.step_frames);
     if (s.step_frames > 253) {
       screen_phase = 0;
       screen_cursor[0] = screen_cursor[1] = 0;
@@ -260,7 +249,7 @@ void event_14_boss_walk_in() {
     return;
   }
   draw_scene_boss();
-  if (++s.step_frames >= 201) next_step();
+  if (++s.step_frames >= 201) next_scene_step();
 }
 
 void event_14_raise() {
@@ -271,7 +260,7 @@ void event_14_raise() {
     const int cell = f < 40 ? 0 : (f < 50 ? 350 : 700);
     DrawGraphPart(s.actor_x - 54, s.actor_y, cell, 586, boss_big_w, boss_cell_h, boss_sheet, 1, 0);
   }
-  if (++s.step_frames >= 101) next_step();
+  if (++s.step_frames >= 101) next_scene_step();
 }
 
 void event_14_flash() {
@@ -284,7 +273,7 @@ void event_14_flash() {
     StopMusicFile();
     spawn_effect(250, 250, 15);
   }
-  full_box(255, 255, 255, s.flash_count);
+  draw_screen_box(255, 255, 255, s.flash_count);
   const int level = 255 - s.flash_count;
   SetBrightnessRGB(level, level, level);
   hold_raised_boss();
@@ -296,7 +285,7 @@ void event_14_flash() {
   update_effects();
   if (f > 100 && --s.flash_count <= 0) {
     s.flash_count = 0;
-    next_step();
+    next_scene_step();
   }
 }
 
@@ -319,7 +308,7 @@ void event_14_strike() {
   if (f == 40) play_bgm("bgm/church.mp3", 3);
   if (++s.step_frames >= 250) {
     glow_counter = 0;
-    next_step();
+    next_scene_step();
   }
 }
 
@@ -337,7 +326,7 @@ void event_14_glint() {
     }
     SetBlendMode(0, 255);
   }
-  if (++s.step_frames >= 151) next_step();
+  if (++s.step_frames >= 151) next_scene_step();
 }
 
 void event_14(int pad) {
@@ -351,18 +340,18 @@ void event_14(int pad) {
       if (scene_background != -1) DeleteGraphic(scene_background, 0);
       scene_background = LoadGraphicFile("gsx/system/teien.png");
       frame_counter = 255;
-      full_box(0, 0, 0, 255);
+      draw_screen_box(0, 0, 0, 255);
       g_x = g_y = 0;
       mx = -100;
       my = 320;
-      next_step();
+      next_scene_step();
       break;
     case 1:
       frame_counter -= 3;
-      full_box(0, 0, 0, frame_counter);
+      draw_screen_box(0, 0, 0, frame_counter);
       if (frame_counter < 4) {
         frame_counter = 0;
-        next_step();
+        next_scene_step();
       }
       break;
     case 2:
@@ -371,7 +360,7 @@ void event_14(int pad) {
       } else {
         draw_scene_hero();
       }
-      if (++s.step_frames >= 501) next_step();
+      if (++s.step_frames >= 501) next_scene_step();
       break;
     case 6:
       ++s.step_frames;
@@ -381,7 +370,7 @@ void event_14(int pad) {
         s.actor_y = 150;
         s.actor_frames = 0;
         play_bgm("bgm/iv.mp3", 3);
-        next_step();
+        next_scene_step();
       }
       break;
     case 10:
@@ -398,7 +387,7 @@ void event_14(int pad) {
       break;
     case 23:
       partner_walk(320);
-      if (s.actor_x >= 800) next_step();
+      if (s.actor_x >= 800) next_scene_step();
       break;
     case 27:
     case 33:
@@ -409,7 +398,7 @@ void event_14(int pad) {
       break;
     case 32:
       hero_walk();
-      if (mx > 400) next_step();
+      if (mx > 400) next_scene_step();
       break;
     case 37:
       wait_step(50);
@@ -424,11 +413,11 @@ void event_14(int pad) {
       if (caption_code != 0) {
         draw_caption();
       } else if (s.step_frames >= 30) {
-        next_step();
+        next_scene_step();
       }
       break;
     case 39:
-      full_box(0, 0, 0, s.step_frames);
+      draw_screen_box(0, 0, 0, s.step_frames);
       if (++s.step_frames > 254) {
         s.step_frames = 0;
         frame_counter = 0;
@@ -478,18 +467,18 @@ void event_16(int pad) {
     case 1:
       if (g_x > 2499) {
         auto_walk_right = 0;
-        next_step();
+        next_scene_step();
       } else {
         auto_walk_right = 1;
       }
       break;
     case 5:
       if (++s.step_frames > 100) frame_counter += 2;
-      full_box(0, 0, 0, frame_counter);
-      if (frame_counter > 100) next_step();
+      draw_screen_box(0, 0, 0, frame_counter);
+      if (frame_counter > 100) next_scene_step();
       break;
     case 6:
-      full_box(0, 0, 0, 100);
+      draw_screen_box(0, 0, 0, 100);
       SetBlendMode(2, 48);
       for (int i = 0; i < 5; ++i) DrawGraphPart(133, 150, 475, 509, 374, 28, menu_pics[menu_pic_system_sheet], 1, 0);
       SetBlendMode(0, 255);
@@ -497,18 +486,18 @@ void event_16(int pad) {
       break;
     case 7:
       frame_counter -= 1;
-      full_box(0, 0, 0, frame_counter);
+      draw_screen_box(0, 0, 0, frame_counter);
       if (frame_counter < 3) {
         frame_counter = 0;
         s.actor_x = -100;
-        next_step();
+        next_scene_step();
       }
       break;
     case 8:
       partner_walk(300);
       if (s.actor_x > 150) {
         pose = 12;
-        next_step();
+        next_scene_step();
       }
       break;
     case 12:
@@ -551,7 +540,7 @@ void event_17_slash() {
   if (f == 138) play_sound(se_partner_slash);
   if (++s.step_frames >= 150) {
     dissolve_minions();
-    next_step();
+    next_scene_step();
   }
 }
 
@@ -565,7 +554,7 @@ void event_17(int pad) {
         spawn_enemy(minion_kind, 1, 3, 1, 250, 180);
         spawn_enemy(minion_kind, 1, 3, 1, 330, 180);
         spawn_enemy(minion_kind, 1, 3, 1, 410, 180);
-        next_step();
+        next_scene_step();
       }
       break;
     case 4:
@@ -590,7 +579,7 @@ void event_17(int pad) {
     case 13:
       if (++s.step_frames >= 101) {
         for (int kind = 120; kind <= 124; ++kind) spawn_pickup(kind, mx + 2460, my + 520);
-        next_step();
+        next_scene_step();
       }
       break;
     case 14:
@@ -604,7 +593,7 @@ void event_17(int pad) {
       if (f >= 62 && f <= 78 && f % 2 == 0) flash_request = 2;
       if (++s.step_frames >= 101) {
         vanish_pickups();
-        next_step();
+        next_scene_step();
       }
       break;
     }
@@ -646,7 +635,7 @@ void event_18(int pad) {
     case 1:
       if (g_x > 2499) {
         auto_walk_right = 0;
-        next_step();
+        next_scene_step();
       } else {
         auto_walk_right = 1;
       }
@@ -661,7 +650,7 @@ void event_18(int pad) {
     case 6:
       if (++s.step_frames >= 100) {
         for (int p = 0; p <= 5; ++p) spawn_enemy(35, p, 4, 1, mx - 50, my + 30);
-        next_step();
+        next_scene_step();
       }
       break;
     case 7:
@@ -678,7 +667,7 @@ void event_18(int pad) {
       if (f >= 62 && f <= 78 && f % 2 == 0) flash_request = 2;
       if (++s.step_frames >= 101) {
         vanish_enemies(35);
-        next_step();
+        next_scene_step();
       }
       break;
     }
@@ -695,19 +684,19 @@ void event_18(int pad) {
         spawn_pickup(111, x, y);
         spawn_pickup(112, x, y);
       }
-      if (s.step_frames >= 150) next_step();
+      if (s.step_frames >= 150) next_scene_step();
       break;
     case 20:
       if (mx < -199) {
         auto_walk_left = 0;
-        next_step();
+        next_scene_step();
       } else {
         auto_walk_left = 1;
       }
       break;
     case 21:
       s.step_frames += 2;
-      full_box(255, 255, 255, s.step_frames);
+      draw_screen_box(255, 255, 255, s.step_frames);
       if (s.step_frames >= 254) start_ending();
       break;
     default:
@@ -743,7 +732,7 @@ void boss_event_screen(int pad) {
 }
 
 void start_ending() {
-  full_box(255, 255, 255, 255);
+  draw_screen_box(255, 255, 255, 255);
   s.step_frames = 0;
   s.step = 1;
   frame_counter = 255;
