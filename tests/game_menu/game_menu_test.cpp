@@ -11,24 +11,6 @@
 namespace menu_test {
 namespace {
 
-// One menu frame as its openers run it.
-void MenuFrame(int pad) {
-  map_buttons(pad);
-  run_game_menu(pad);
-}
-void MenuPress(int pad) {
-  MenuFrame(pad);
-  MenuFrame(0);
-}
-// Runs empty frames until the page's phase is `phase`; false after `limit` frames.
-bool RunToPhase(int page, int phase, int limit = 100) {
-  for (int i = 0; i < limit; ++i) {
-    if (game_menu_page == page && menu_phase == phase) return true;
-    MenuFrame(0);
-  }
-  return game_menu_page == page && menu_phase == phase;
-}
-
 class GameMenu : public Hub {
  protected:
   void SetUp() override {

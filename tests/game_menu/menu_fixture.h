@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "game/flow/dialogue_box.h"
+#include "game/flow/game_menu.h"
 #include "game/flow/location_select.h"
 #include "game/flow/save_file.h"
 #include "game/flow/story_scenes.h"
@@ -58,5 +59,23 @@ class Hub : public game_test::GameOptions {
     return -1;
   }
 };
+
+// One menu frame as its openers run it.
+inline void MenuFrame(int pad) {
+  map_buttons(pad);
+  run_game_menu(pad);
+}
+inline void MenuPress(int pad) {
+  MenuFrame(pad);
+  MenuFrame(0);
+}
+// Runs empty frames until the page's phase is `phase`; false after `limit` frames.
+inline bool RunToPhase(int page, int phase, int limit = 400) {
+  for (int i = 0; i < limit; ++i) {
+    if (game_menu_page == page && menu_phase == phase) return true;
+    MenuFrame(0);
+  }
+  return game_menu_page == page && menu_phase == phase;
+}
 
 }  // namespace menu_test

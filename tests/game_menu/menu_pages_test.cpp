@@ -10,22 +10,6 @@
 namespace menu_test {
 namespace {
 
-void MenuFrame(int pad) {
-  map_buttons(pad);
-  run_game_menu(pad);
-}
-void MenuPress(int pad) {
-  MenuFrame(pad);
-  MenuFrame(0);
-}
-bool RunToPhase(int page, int phase, int limit = 400) {
-  for (int i = 0; i < limit; ++i) {
-    if (game_menu_page == page && menu_phase == phase) return true;
-    MenuFrame(0);
-  }
-  return game_menu_page == page && menu_phase == phase;
-}
-
 class ItemPage : public Hub {
  protected:
   void SetUp() override {

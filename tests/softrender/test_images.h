@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "engine/graphics/memimg.h"
@@ -124,6 +125,38 @@ inline softref::Source RefSource(const MEMIMG* m, std::vector<std::uint32_t>* en
   s.transColor = m->TransColor;
   s.entries = entries->data();
   return s;
+}
+
+// One case of the table the renderer's tests run: format x source kind x blend mode (5 and -1 included) x P x
+// brightness x transparent flag x blend graphic.
+struct BlendCombo {
+  int format;
+  SourceKind kind;
+  int mode;
+  int param;
+  std::uint32_t brightness;
+  int transparent;
+  bool map;
+  std::string Name() const {
+    return "format " + std::to_string(format) + " kind " + std::to_string(kind) + " mode " + std::to_string(mode) +
+           " P " + std::to_string(param) + " bright " + std::to_string(brightness) + " T " +
+           std::to_string(transparent) + " map " + std::to_string(map);
+  }
+};
+
+inline std::vector<BlendCombo> AllBlendCombos() {
+  static constexpr std::uint32_t kBrightness[] = {0xFFFFFF, 0xFF9E9E, 0x80FF00, 0xFEFFFF};
+  static constexpr int kParams[] = {0, 1, 128, 254, 255};
+  static constexpr int kModes[] = {0, 1, 2, 3, 4, 5, -1};
+  std::vector<BlendCombo> out;
+  for (int format : {kFormat16, kFormat32})
+    for (auto kind : {kDirect, kAlpha, kPalette})
+      for (int mode : kModes)
+        for (int param : kParams)
+          for (std::uint32_t br : kBrightness)
+            for (int t : {0, 1})
+              for (bool map : {false, true}) out.push_back({format, kind, mode, param, br, t, map});
+  return out;
 }
 
 }  // namespace softtest

@@ -18,36 +18,8 @@ using softtest::Image;
 using softtest::PixelMaker;
 
 constexpr int kBorder = 100, kRange = 80;  // blend-graphic levels: 0 below ~78, ramp, 255 above ~120
-constexpr std::uint32_t kBrightness[] = {0xFFFFFF, 0xFF9E9E, 0x80FF00, 0xFEFFFF};
-constexpr int kParams[] = {0, 1, 128, 254, 255};
-constexpr int kModes[] = {0, 1, 2, 3, 4, 5, -1};
-
-struct Combo {
-  int format;
-  softtest::SourceKind kind;
-  int mode;
-  int param;
-  std::uint32_t brightness;
-  int transparent;
-  bool map;
-  std::string Name() const {
-    return "format " + std::to_string(format) + " kind " + std::to_string(kind) + " mode " + std::to_string(mode) +
-           " P " + std::to_string(param) + " bright " + std::to_string(brightness) + " T " +
-           std::to_string(transparent) + " map " + std::to_string(map);
-  }
-};
-
-std::vector<Combo> AllCombos() {
-  std::vector<Combo> out;
-  for (int format : {kFormat16, kFormat32})
-    for (auto kind : {softtest::kDirect, softtest::kAlpha, softtest::kPalette})
-      for (int mode : kModes)
-        for (int param : kParams)
-          for (std::uint32_t br : kBrightness)
-            for (int t : {0, 1})
-              for (bool map : {false, true}) out.push_back({format, kind, mode, param, br, t, map});
-  return out;
-}
+using Combo = softtest::BlendCombo;
+std::vector<Combo> AllCombos() { return softtest::AllBlendCombos(); }
 
 class TransferMatrix : public ::testing::Test {
  protected:

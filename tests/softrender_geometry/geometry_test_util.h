@@ -56,19 +56,7 @@ inline void MakeMap(Image* out, int w, int h, PixelMaker& pm) {
         static_cast<std::uint8_t>(pm.Below(256));
 }
 
-struct Combo {
-  int format;
-  softtest::SourceKind kind;
-  int mode;
-  int param;
-  std::uint32_t brightness;
-  int transparent;
-  bool map;
-  std::string Name() const {
-    return "format " + std::to_string(format) + " kind " + std::to_string(kind) + " mode " + std::to_string(mode) +
-           " P " + std::to_string(param) + " bright " + std::to_string(brightness) + " T " +
-           std::to_string(transparent) + " map " + std::to_string(map);
-  }
+struct Combo : softtest::BlendCombo {
   softref::Draw RefDraw() const {
     softref::Draw d;
     d.mode = mode;
@@ -86,19 +74,9 @@ struct Combo {
   }
 };
 
-// Every format x source kind x blend mode (5 and -1 included) x P x brightness x transparent flag x blend graphic.
 inline std::vector<Combo> AllCombos() {
-  static constexpr std::uint32_t kBrightness[] = {0xFFFFFF, 0xFF9E9E, 0x80FF00, 0xFEFFFF};
-  static constexpr int kParams[] = {0, 1, 128, 254, 255};
-  static constexpr int kModes[] = {0, 1, 2, 3, 4, 5, -1};
   std::vector<Combo> out;
-  for (int format : {kFormat16, kFormat32})
-    for (auto kind : {softtest::kDirect, softtest::kAlpha, softtest::kPalette})
-      for (int mode : kModes)
-        for (int param : kParams)
-          for (std::uint32_t br : kBrightness)
-            for (int t : {0, 1})
-              for (bool map : {false, true}) out.push_back({format, kind, mode, param, br, t, map});
+  for (const softtest::BlendCombo& b : softtest::AllBlendCombos()) out.push_back(Combo{b});
   return out;
 }
 
