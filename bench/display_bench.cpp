@@ -14,9 +14,9 @@
 #include "engine/core/pending_subsystems.h"
 #include "engine/core/public_api.h"
 #include "engine/graphics/ddraw_device.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/window.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/window/window.h"
 
 namespace {
 

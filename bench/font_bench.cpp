@@ -11,9 +11,9 @@
 #include "engine/graphics/font.h"
 #include "engine/graphics/memimg.h"
 #include "engine/softrender/fill_memimg_rect.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/window.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/window/window.h"
 
 namespace {
 

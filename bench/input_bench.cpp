@@ -5,8 +5,8 @@
 
 #include "engine/core/public_api.h"
 #include "engine/input/input.h"
-#include "platform/clock.h"
-#include "platform/input.h"
+#include "platform/base/clock.h"
+#include "platform/input/input.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 
 #include "engine/core/archive_writer.h"
-#include "platform/path.h"
+#include "platform/files/path.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 #include "engine/core/string_util.h"
 #include "engine/core/system_info_log.h"
 #include "engine/core/system_record.h"
-#include "platform/path.h"
+#include "platform/files/path.h"
 
 int main() {
   char dirTemplate[] = "/tmp/system-report-XXXXXX";

@@ -1,6 +1,6 @@
 #include "engine/core/api_lock.h"
 
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 ApiLockRecord g_ApiLock{};
 

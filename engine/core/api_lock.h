@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "platform/thread.h"
+#include "platform/base/thread.h"
 
 inline constexpr int kApiLockMaxWaiters = 4096;
 inline constexpr std::uint32_t kApiLockNoOwner = 0xFFFFFFFFu;

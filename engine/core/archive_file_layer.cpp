@@ -7,7 +7,7 @@
 #include "engine/core/mem_alloc.h"
 #include "engine/core/plain_file.h"
 #include "engine/core/string_util.h"
-#include "platform/path.h"
+#include "platform/files/path.h"
 
 ArchiveLayerState g_ArchiveLayer{};
 

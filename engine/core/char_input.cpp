@@ -7,7 +7,7 @@
 #include "engine/core/mem_alloc.h"
 #include "engine/core/string_util.h"
 #include "engine/core/system_record.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 CharCodeRing g_CharRing{};
 ImeState g_Ime{};

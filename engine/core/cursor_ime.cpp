@@ -6,13 +6,13 @@
 #include "engine/core/log.h"
 #include "engine/core/mem_alloc.h"
 #include "engine/core/message.h"
+#include "engine/core/pending_subsystems.h"
 #include "engine/core/start_engine.h"
 #include "engine/core/string_util.h"
 #include "engine/core/system_record.h"
 #include "engine/core/timing.h"
 #include "engine/core/window.h"
-#include "engine/core/pending_subsystems.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 int UpdateCursorVisibility(int request);
 int UpdateMenuVisibility(int shown);

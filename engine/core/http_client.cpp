@@ -7,7 +7,7 @@
 #include "engine/core/log.h"
 #include "engine/core/mem_alloc.h"
 #include "engine/core/network.h"
-#include "platform/socket.h"
+#include "platform/net/socket.h"
 
 HttpJobTable g_HttpJobs{};
 

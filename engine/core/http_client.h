@@ -3,7 +3,7 @@
 // after the peer closes it until the job has read what arrived.
 #pragma once
 
-#include "platform/file.h"
+#include "platform/files/file.h"
 
 inline constexpr int kHttpJobSlots = 100;
 // A body received into memory may not be larger than this.

@@ -9,15 +9,15 @@
 #include <string>
 
 #include "engine/core/mem_alloc.h"
+#include "engine/core/string_util.h"
+#include "engine/core/system_record.h"
 #include "engine/core/window.h"
 #include "engine/graphics/color_data.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/font.h"
-#include "engine/core/string_util.h"
-#include "engine/core/system_record.h"
-#include "platform/clock.h"
-#include "platform/debug_output.h"
-#include "platform/path.h"
+#include "platform/base/clock.h"
+#include "platform/base/debug_output.h"
+#include "platform/files/path.h"
 
 ScreenLog g_ScreenLog{};
 

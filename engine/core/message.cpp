@@ -7,13 +7,13 @@
 #include "engine/core/key_input.h"
 #include "engine/core/log.h"
 #include "engine/core/pending_subsystems.h"
-#include "engine/input/input.h"
 #include "engine/core/public_api.h"
 #include "engine/core/system_record.h"
 #include "engine/core/window.h"
-#include "platform/clock.h"
-#include "platform/thread.h"
-#include "platform/window.h"
+#include "engine/input/input.h"
+#include "platform/base/clock.h"
+#include "platform/base/thread.h"
+#include "platform/window/window.h"
 
 MessagePassCounters g_MessagePassCounters{};
 

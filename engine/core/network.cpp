@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "engine/core/log.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 NetWorkState g_NetWork{};
 

@@ -10,8 +10,8 @@
 
 #include "engine/core/link_list.h"
 #include "engine/core/mem_alloc.h"
-#include "platform/socket.h"
-#include "platform/window.h"
+#include "platform/net/socket.h"
+#include "platform/window/window.h"
 
 inline constexpr int kNetWorkHandleType = 0x48000000;
 inline constexpr int kMaxNetWorkHandles = 4097;

@@ -6,14 +6,14 @@
 #pragma once
 
 #include "engine/graphics/ddraw_device.h"
-#include "engine/graphics/graphics_init.h"
-#include "engine/graphics/present.h"
 #include "engine/graphics/draw_ops.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_load.h"
-#include "platform/window.h"
+#include "engine/graphics/graphics_init.h"
+#include "engine/graphics/present.h"
+#include "platform/window/window.h"
 
 // ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
 int RestoreGraphDevice();

@@ -9,7 +9,7 @@
 #include "engine/core/log.h"
 #include "engine/core/mem_alloc.h"
 #include "engine/core/string_util.h"
-#include "platform/path.h"
+#include "platform/files/path.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "engine/core/stream.h"
-#include "platform/file.h"
-#include "platform/thread.h"
+#include "platform/base/thread.h"
+#include "platform/files/file.h"
 
 inline constexpr int kFileReadAheadSize = 131072;
 

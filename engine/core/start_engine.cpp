@@ -12,13 +12,13 @@
 #include "engine/core/mem_alloc.h"
 #include "engine/core/message.h"
 #include "engine/core/pending_subsystems.h"
-#include "engine/input/input.h"
 #include "engine/core/system_info_log.h"
 #include "engine/core/system_record.h"
 #include "engine/core/window.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/window.h"
+#include "engine/input/input.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/window/window.h"
 
 int StartEngineBody() {
   // The back-end (and with it the clock the log stamps come from) is fixed before anything reads the time.

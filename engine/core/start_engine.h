@@ -1,7 +1,7 @@
 // Engine start-up and shut-down, and the one way to end the process on an unrecoverable error.
 #pragma once
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 // 0 on success, -1 on failure (after shutting down what was started).
 int StartEngineBody();

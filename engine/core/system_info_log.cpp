@@ -6,8 +6,8 @@
 #include "engine/core/log.h"
 #include "engine/core/string_util.h"
 #include "engine/core/system_record.h"
-#include "platform/clock.h"
-#include "platform/system_info.h"
+#include "platform/base/clock.h"
+#include "platform/base/system_info.h"
 
 void DescribeOsVersion(const platform::OsVersion& v, char* name, int* code) {
   CopyString(name, "Windows");

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 inline constexpr int kMaxDroppedFiles = 1000;
 inline constexpr int kMaxMenuItems = 128;

@@ -3,8 +3,8 @@
 #include "engine/core/log.h"
 #include "engine/core/message.h"
 #include "engine/core/system_record.h"
-#include "platform/clock.h"
-#include "platform/window.h"
+#include "platform/base/clock.h"
+#include "platform/window/window.h"
 
 std::uint32_t GetMillisecondCountBody() { return platform::MillisecondClock(); }
 

@@ -10,15 +10,15 @@
 #include "engine/core/mem_alloc.h"
 #include "engine/core/message.h"
 #include "engine/core/pending_subsystems.h"
-#include "engine/input/input.h"
 #include "engine/core/random.h"
 #include "engine/core/start_engine.h"
 #include "engine/core/string_util.h"
 #include "engine/core/timing.h"
-#include "platform/clock.h"
-#include "platform/debug_output.h"
-#include "platform/system_info.h"
-#include "platform/thread.h"
+#include "engine/input/input.h"
+#include "platform/base/clock.h"
+#include "platform/base/debug_output.h"
+#include "platform/base/system_info.h"
+#include "platform/base/thread.h"
 
 namespace win = platform::win;
 

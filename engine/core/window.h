@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/core/system_record.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 // The window class, which doubles as the double-start check.
 inline constexpr const char* kMainWindowClass = "Z123987I";

@@ -17,7 +17,7 @@
 #include "engine/graphics/present.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/screen_format.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 namespace dd = platform::dd;
 

@@ -1,4 +1,4 @@
-// The display device of the graphics layer: the DirectDraw object (platform/ddraw.h) with its clipper, the display
+// The display device of the graphics layer: the DirectDraw object (platform/display/ddraw.h) with its clipper, the display
 // mode and every change of it (pacing, fall-backs), the screen pixel format, the timed choice of the surface-copy
 // method, the display's frame time and the vertical-blank wait, start-up and shutdown. One device per process; main
 // thread only, under the API lock.
@@ -12,8 +12,8 @@
 #include <cstdint>
 
 #include "engine/graphics/color_data.h"
-#include "platform/ddraw.h"
-#include "platform/window.h"
+#include "platform/display/ddraw.h"
+#include "platform/window/window.h"
 
 struct DisplayDeviceState {
   platform::dd::DirectDraw* object;  // owned (see ddraw_device.cpp); null before start-up and after shutdown

@@ -8,7 +8,7 @@
 #include "engine/graphics/color_data.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/graph_handle.h"
-#include "platform/font.h"
+#include "platform/text/font.h"
 
 DefaultFontSettings g_DefaultFont{};
 

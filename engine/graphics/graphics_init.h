@@ -6,7 +6,7 @@
 // lines and the draw-target selection. The layer that builds those tables replaces these functions.
 #pragma once
 
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 // Notes the main window and starts DirectDraw. Returns 0 (a device failure is fatal).
 int InitGraphics(platform::WindowHandle window);

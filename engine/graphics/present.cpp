@@ -10,7 +10,7 @@
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/softrender/graphics_glue.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 namespace dd = platform::dd;
 

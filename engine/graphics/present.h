@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/ddraw.h"
+#include "platform/display/ddraw.h"
 
 // Public worker of PresentBackScreen: -1 without DirectDraw, else 0. With the front screen as draw target it only
 // waits for one vertical blank (in full screen only with the wait flag on; it flips otherwise).

@@ -18,7 +18,7 @@
 
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/memimg.h"
-#include "platform/ddraw.h"
+#include "platform/display/ddraw.h"
 
 struct Surface2D;
 

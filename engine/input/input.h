@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "platform/input.h"
-#include "platform/thread.h"
+#include "platform/base/thread.h"
+#include "platform/input/input.h"
 
 inline constexpr int kMaxJoypads = 8;
 

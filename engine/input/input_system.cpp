@@ -5,7 +5,7 @@
 #include "engine/core/log.h"
 #include "engine/input/input.h"
 #include "engine/input/input_window_link.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 InputSystemRecord g_Input{};
 

@@ -4,8 +4,8 @@
 #include "engine/core/start_engine.h"
 #include "engine/core/system_record.h"
 #include "engine/core/window.h"
-#include "platform/thread.h"
-#include "platform/window.h"
+#include "platform/base/thread.h"
+#include "platform/window/window.h"
 
 int InputMessagePass() { return ProcessMessageBody(); }
 void InputWaitWhileInactive() { WaitWhileInactive(); }

@@ -3,7 +3,7 @@
 
 #include "engine/input/input.h"
 #include "engine/input/input_window_link.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 // Virtual key : DirectInput key code. The first group is what the system keyboard state overrides on the DirectInput
 // path; the fallback maps both groups.

@@ -9,7 +9,7 @@
 #include "engine/core/message.h"
 #include "engine/core/temp_file.h"
 #include "engine/sound/sound.h"
-#include "platform/file.h"
+#include "platform/files/file.h"
 
 MusicSystem g_Music{};
 

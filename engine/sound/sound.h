@@ -6,8 +6,8 @@
 
 #include "engine/core/link_list.h"
 #include "engine/core/stream.h"
-#include "platform/audio.h"
-#include "platform/window.h"
+#include "platform/audio/audio.h"
+#include "platform/window/window.h"
 
 using WaveFormatEx = platform::WaveFormat;
 // Byte-for-byte equality of the 18-byte forms.

@@ -11,7 +11,7 @@
 #include "engine/core/message.h"
 #include "engine/core/start_engine.h"
 #include "engine/sound/sound.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "engine/core/log.h"
 #include "engine/sound/sound.h"
-#include "platform/file.h"
+#include "platform/files/file.h"
 
 SoundSystem g_Sound{};
 

@@ -8,7 +8,7 @@
 #include "engine/core/mem_stream.h"
 #include "engine/core/message.h"
 #include "engine/sound/sound.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "engine/core/log.h"
 #include "engine/core/string_util.h"
 #include "engine/core/system_record.h"
-#include "platform/debug_output.h"
-#include "platform/path.h"
+#include "platform/base/debug_output.h"
+#include "platform/files/path.h"
 
 class LogFixture : public ::testing::Test {
  protected:

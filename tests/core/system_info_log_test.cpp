@@ -6,8 +6,8 @@
 #include <regex>
 
 #include "log_fixture.h"
-#include "platform/clock.h"
-#include "platform/system_info.h"
+#include "platform/base/clock.h"
+#include "platform/base/system_info.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include "engine/graphics/present.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/softrender/fill_memimg_rect.h"
-#include "platform/clock.h"
-#include "platform/ddraw.h"
-#include "platform/path.h"
-#include "platform/headless/headless_display.h"
+#include "platform/base/clock.h"
+#include "platform/display/ddraw.h"
+#include "platform/display/headless_display.h"
+#include "platform/files/path.h"
 
 namespace engine_test {
 namespace {

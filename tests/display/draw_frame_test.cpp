@@ -7,19 +7,19 @@
 
 #include "../engine_start/engine_fixture.h"
 #include "engine/core/api_lock.h"
+#include "engine/core/pending_subsystems.h"
 #include "engine/core/public_api.h"
 #include "engine/core/system_record.h"
 #include "engine/core/window.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/draw_ops.h"
 #include "engine/graphics/draw_state.h"
-#include "engine/core/pending_subsystems.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
-#include "platform/ddraw.h"
-#include "platform/headless/headless_display.h"
+#include "platform/display/ddraw.h"
+#include "platform/display/headless_display.h"
 
 namespace engine_test {
 namespace {

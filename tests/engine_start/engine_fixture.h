@@ -19,10 +19,10 @@
 #include "engine/core/public_api.h"
 #include "engine/core/system_record.h"
 #include "engine/graphics/ddraw_device.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/headless/headless_display.h"
-#include "platform/headless/headless_window.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/display/headless_display.h"
+#include "platform/window/headless_window.h"
 
 namespace engine_test {
 

@@ -5,7 +5,7 @@
 #include "engine/input/input.h"
 #include "engine/sound/sound.h"
 #include "engine_fixture.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 namespace engine_test {
 namespace {

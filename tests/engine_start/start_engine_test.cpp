@@ -11,8 +11,8 @@
 #include "engine/input/input.h"
 #include "engine/sound/sound.h"
 #include "engine_fixture.h"
-#include "platform/path.h"
-#include "platform/window.h"
+#include "platform/files/path.h"
+#include "platform/window/window.h"
 
 namespace engine_test {
 namespace {

@@ -14,7 +14,7 @@
 #include "engine/core/public_api.h"
 #include "engine/core/string_util.h"
 #include "files_test_util.h"
-#include "platform/debug_output.h"
+#include "platform/base/debug_output.h"
 
 namespace {
 

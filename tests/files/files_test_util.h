@@ -14,7 +14,7 @@
 #include "engine/core/archive_file_layer.h"
 #include "engine/core/file_functions.h"
 #include "engine/core/system_record.h"
-#include "platform/path.h"
+#include "platform/files/path.h"
 
 namespace files_test {
 

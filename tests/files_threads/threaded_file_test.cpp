@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "engine/core/plain_file.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 namespace {
 

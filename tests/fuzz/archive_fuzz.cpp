@@ -11,7 +11,7 @@
 
 #include "engine/core/archive_reader.h"
 #include "engine/core/mem_alloc.h"
-#include "platform/path.h"
+#include "platform/files/path.h"
 
 namespace {
 

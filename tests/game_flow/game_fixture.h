@@ -11,7 +11,7 @@
 #include "game/flow/main_loop.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
-#include "platform/headless/input_script.h"
+#include "platform/input/headless_input_script.h"
 #include "tests/engine_start/engine_fixture.h"
 
 namespace game_test {

@@ -1,7 +1,7 @@
 // What the screens leave on the presented frame.
 #include <gtest/gtest.h>
 
-#include "platform/headless/headless_display.h"
+#include "platform/display/headless_display.h"
 #include "tests/game_player/player_fixture.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include "../engine_start/engine_fixture.h"
 #include "engine/core/api_lock.h"
 #include "engine/input/input.h"
-#include "platform/headless/input_script.h"
-#include "platform/input.h"
+#include "platform/input/headless_input_script.h"
+#include "platform/input/input.h"
 
 namespace engine_test {
 namespace {

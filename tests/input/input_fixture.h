@@ -7,9 +7,9 @@
 
 #include "engine/core/system_record.h"
 #include "engine/input/input.h"
-#include "platform/thread.h"
-#include "platform/clock.h"
-#include "platform/input.h"
+#include "platform/base/clock.h"
+#include "platform/base/thread.h"
+#include "platform/input/input.h"
 
 class InputTest : public ::testing::Test {
  protected:

@@ -1,6 +1,6 @@
 // Scripted headless input reaching the engine's queries frame by frame.
 #include "engine/core/public_api.h"
-#include "platform/headless/input_script.h"
+#include "platform/input/headless_input_script.h"
 #include "tests/input/input_fixture.h"
 
 namespace {

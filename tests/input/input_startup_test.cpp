@@ -7,8 +7,8 @@
 
 #include "engine/core/log.h"
 #include "engine/core/public_api.h"
-#include "platform/debug_output.h"
-#include "platform/path.h"
+#include "platform/base/debug_output.h"
+#include "platform/files/path.h"
 #include "tests/input/input_fixture.h"
 
 namespace {

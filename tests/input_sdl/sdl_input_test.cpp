@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/core/public_api.h"
-#include "platform/sdl/sdl_input.h"
+#include "platform/input/sdl_input.h"
 #include "tests/input/input_fixture.h"
 
 namespace {

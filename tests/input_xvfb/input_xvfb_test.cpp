@@ -13,8 +13,8 @@
 #include <string>
 
 #include "engine/core/public_api.h"
-#include "platform/backend.h"
-#include "platform/window.h"
+#include "platform/base/backend.h"
+#include "platform/window/window.h"
 #include "tests/support/xvfb_server.h"
 
 // SDL and the X libraries keep allocations for the process's life.

@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/path.h"
+#include "platform/files/path.h"
 #include "tests/network/network_fixture.h"
 
 namespace {

@@ -19,9 +19,9 @@
 #include "engine/core/http_client.h"
 #include "engine/core/mem_alloc.h"
 #include "engine/core/network.h"
-#include "platform/backend.h"
-#include "platform/socket.h"
-#include "platform/window.h"
+#include "platform/base/backend.h"
+#include "platform/net/socket.h"
+#include "platform/window/window.h"
 #include "tests/core/log_fixture.h"
 
 inline platform::LResult NetWorkTestWindowProc(platform::WindowHandle window, std::uint32_t message,

@@ -1,10 +1,10 @@
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "platform/thread.h"
+#include "platform/base/thread.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "engine/core/mem_alloc.h"
 #include "engine/core/mem_stream.h"
 #include "engine/core/public_api.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 
 namespace sound_test {
 

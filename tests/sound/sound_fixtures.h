@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/sound/sound.h"
-#include "platform/audio.h"
+#include "platform/audio/audio.h"
 #include "tests/engine_start/engine_fixture.h"
 
 namespace sound_test {

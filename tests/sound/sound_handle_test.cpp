@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/core/public_api.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 #include "tests/sound/sound_fixtures.h"
 
 namespace sound_test {

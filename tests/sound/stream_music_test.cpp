@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/core/public_api.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 #include "tests/sound/sound_fixtures.h"
 
 namespace sound_test {

@@ -4,7 +4,7 @@
 
 #include "engine/core/public_api.h"
 #include "engine/core/system_record.h"
-#include "platform/clock.h"
+#include "platform/base/clock.h"
 #include "tests/sound/sound_fixtures.h"
 
 namespace sound_test {

@@ -4,7 +4,7 @@
 #include "engine/core/char_input.h"
 #include "engine/core/cursor_ime.h"
 #include "engine/core/window.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 namespace engine_test {
 namespace {

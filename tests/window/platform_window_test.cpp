@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/thread.h"
-#include "platform/window.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/base/thread.h"
+#include "platform/window/window.h"
 
 namespace {
 

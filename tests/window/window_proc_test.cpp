@@ -7,7 +7,7 @@
 #include "engine/core/window.h"
 #include "engine/graphics/present.h"
 #include "engine/input/input.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 namespace engine_test {
 namespace {

@@ -13,8 +13,8 @@
 
 #include "engine/core/public_api.h"
 #include "engine/core/system_record.h"
-#include "platform/backend.h"
-#include "platform/window.h"
+#include "platform/base/backend.h"
+#include "platform/window/window.h"
 #include "tests/support/xvfb_server.h"
 
 // Last: the X headers define macros (None, Bool, Status) that clash with other headers.

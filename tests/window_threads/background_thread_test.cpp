@@ -11,7 +11,7 @@
 
 #include "../engine_start/engine_fixture.h"
 #include "engine/core/start_engine.h"
-#include "platform/thread.h"
+#include "platform/base/thread.h"
 
 namespace engine_test {
 namespace {

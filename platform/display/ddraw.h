@@ -1,0 +1,239 @@
+// The display device: an in-memory stand-in for the DirectDraw 7 interfaces the graphics layer was written against.
+//
+// Surfaces are pixel arrays with a pixel format, caps, a source colour key, a lock count and an attached surface.
+// Blt (colour fill, depth fill, copy, nearest-neighbour scaled copy, source colour key) and BltFast are plain memory
+// loops. Every surface reports system memory and is never lost unless a test marks it lost. A blit onto the primary
+// surface or a Flip of the primary chain presents the frame: the clipper window's client area in window mode (the
+// primary spans the desktop), the whole primary in exclusive full screen. Presented frames go to the present hook when
+// one is set (the SDL back-end sets it), else to the headless framebuffer (platform/display/headless_display.h).
+//
+// The vertical blank follows a 60 Hz timeline of the platform clock: 525 lines a frame, lines 480..524 are the blank.
+// No Direct3D interface can be obtained from the object.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/window/window.h"
+
+namespace platform::dd {
+
+// Results (the codes the graphics layer tests for).
+using Result = std::int32_t;
+inline constexpr Result kOk = 0;
+inline constexpr Result kErrGeneric = static_cast<Result>(0x80004005u);
+inline constexpr Result kErrNoInterface = static_cast<Result>(0x80004002u);
+inline constexpr Result kErrInvalidParams = static_cast<Result>(0x80070057u);
+inline constexpr Result kErrUnsupportedMode = static_cast<Result>(0x8876024Eu);
+inline constexpr Result kErrSurfaceLost = static_cast<Result>(0x887601C2u);
+inline constexpr Result kErrSurfaceBusy = static_cast<Result>(0x887601AEu);
+inline constexpr Result kErrNotLocked = static_cast<Result>(0x887602E6u);
+inline constexpr Result kErrInvalidRect = static_cast<Result>(0x88760096u);
+inline constexpr Result kErrUnsupported = static_cast<Result>(0x80004001u);
+inline constexpr Result kErrOutOfMemory = static_cast<Result>(0x8007000Eu);
+
+// Cooperative levels.
+inline constexpr std::uint32_t kSclFullScreen = 0x1;
+inline constexpr std::uint32_t kSclNormal = 0x8;
+inline constexpr std::uint32_t kSclExclusive = 0x10;
+
+// Surface caps.
+inline constexpr std::uint32_t kCapsBackBuffer = 0x4;
+inline constexpr std::uint32_t kCapsComplex = 0x8;
+inline constexpr std::uint32_t kCapsFlip = 0x10;
+inline constexpr std::uint32_t kCapsOffscreenPlain = 0x40;
+inline constexpr std::uint32_t kCapsOverlay = 0x80;
+inline constexpr std::uint32_t kCapsPrimarySurface = 0x200;
+inline constexpr std::uint32_t kCapsSystemMemory = 0x800;
+inline constexpr std::uint32_t kCaps3DDevice = 0x2000;
+inline constexpr std::uint32_t kCapsVideoMemory = 0x4000;
+inline constexpr std::uint32_t kCapsZBuffer = 0x20000;
+
+// Blt, BltFast, Flip and Lock flags.
+inline constexpr std::uint32_t kBltColorFill = 0x400;
+inline constexpr std::uint32_t kBltDepthFill = 0x2000000;
+inline constexpr std::uint32_t kBltKeySrc = 0x8000;
+inline constexpr std::uint32_t kBltWait = 0x1000000;
+inline constexpr std::uint32_t kBltFastSrcColorKey = 0x1;
+inline constexpr std::uint32_t kBltFastWait = 0x10;
+inline constexpr std::uint32_t kFlipWait = 0x1;
+inline constexpr std::uint32_t kFlipNoVSync = 0x8;
+inline constexpr std::uint32_t kLockWait = 0x1;
+inline constexpr std::uint32_t kLockReadOnly = 0x10;
+inline constexpr std::uint32_t kLockWriteOnly = 0x20;
+
+// Pixel-format flags.
+inline constexpr std::uint32_t kPfAlphaPixels = 0x1;
+inline constexpr std::uint32_t kPfFourCC = 0x4;
+inline constexpr std::uint32_t kPfRgb = 0x40;
+inline constexpr std::uint32_t kPfZBuffer = 0x400;
+
+// The 32-byte pixel-format record (size, flags, FourCC, bit count, R, G, B, A masks; Z mask in place of R).
+struct PixelFormat {
+  std::uint32_t size;
+  std::uint32_t flags;
+  std::uint32_t fourCC;
+  std::uint32_t bitCount;
+  std::uint32_t maskR, maskG, maskB, maskA;
+};
+static_assert(sizeof(PixelFormat) == 32);
+
+PixelFormat RgbFormat(int bits);  // 16: R5G6B5, 32: X8R8G8B8
+PixelFormat ZBufferFormat16();
+
+struct Rect {
+  std::int32_t left, top, right, bottom;
+};
+
+struct DisplayMode {
+  int width, height;
+  int refresh;
+  PixelFormat format;
+};
+
+// What a surface is made with. pixelFormat unset (size 0) takes the display's format.
+struct SurfaceDesc {
+  std::uint32_t caps;
+  int width, height;  // ignored for the primary
+  int backBufferCount;
+  PixelFormat pixelFormat;
+};
+
+class Clipper;
+
+class Surface {
+ public:
+  ~Surface();
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Pitch() const { return pitch_; }
+  std::uint32_t Caps() const { return caps_; }
+  const PixelFormat& Format() const { return format_; }
+  int LockCount() const { return lockCount_; }
+  const std::uint8_t* Pixels() const { return pixels_.data(); }
+
+  // rect null: the whole surface. Gives the address of the rectangle's first pixel and the pitch.
+  Result Lock(const Rect* rect, std::uint32_t flags, std::uint8_t** pixels, int* pitch);
+  Result Unlock();
+  // destRect / srcRect null: the whole surface. kBltColorFill writes fillValue; kBltDepthFill likewise.
+  Result Blt(const Rect* destRect, Surface* source, const Rect* srcRect, std::uint32_t flags, std::uint32_t fillValue);
+  Result BltFast(int x, int y, Surface* source, const Rect* srcRect, std::uint32_t flags);
+  // Flips the chain: the primary shows what the back buffer held; the back buffer gets the next buffer.
+  Result Flip(Surface* target, std::uint32_t flags);
+  Result SetColorKey(std::uint32_t low, std::uint32_t high);
+  bool HasColorKey() const { return hasKey_; }
+  Result IsLost() const { return lost_ ? kErrSurfaceLost : kOk; }
+  Result Restore();
+  Result AddAttachedSurface(Surface* surface);
+  Result DeleteAttachedSurface(Surface* surface);
+  Surface* AttachedSurface() const { return attached_; }
+  // The chain's back buffer (flip chains) or null.
+  Surface* BackBuffer() const { return backBuffer_; }
+  Result SetClipper(Clipper* clipper);
+  Clipper* GetClipper() const { return clipper_; }
+  Result PageLock() { return kOk; }
+
+  // Tests: marks the surface lost (IsLost reports it and Lock/Blt fail until Restore).
+  void MarkLost() { lost_ = true; }
+
+ private:
+  friend class DirectDraw;
+  Surface() = default;
+  void Present();
+  int width_ = 0, height_ = 0, pitch_ = 0;
+  std::uint32_t caps_ = 0;
+  PixelFormat format_{};
+  std::vector<std::uint8_t> pixels_;
+  int lockCount_ = 0;
+  bool hasKey_ = false;
+  std::uint32_t keyLow_ = 0, keyHigh_ = 0;
+  bool lost_ = false;
+  Surface* attached_ = nullptr;
+  Surface* backBuffer_ = nullptr;          // primary of a flip chain: its back buffer
+  std::vector<std::unique_ptr<Surface>> chain_;  // buffers owned by the chain's primary
+  Clipper* clipper_ = nullptr;
+  class DirectDraw* owner_ = nullptr;
+};
+
+class Clipper {
+ public:
+  Result SetHWnd(WindowHandle window) {
+    window_ = window;
+    return kOk;
+  }
+  WindowHandle Window() const { return window_; }
+
+ private:
+  WindowHandle window_ = 0;
+};
+
+struct Caps {
+  std::uint32_t minOverlayStretch;
+  std::uint32_t maxOverlayStretch;
+  std::uint32_t totalVideoMemory;
+  std::uint32_t freeVideoMemory;
+};
+
+class DirectDraw {
+ public:
+  DirectDraw();
+  ~DirectDraw();
+  Result SetCooperativeLevel(WindowHandle window, std::uint32_t flags);
+  // Exclusive full screen only. Modes refused by the mode filter fail with kErrUnsupportedMode.
+  Result SetDisplayMode(int width, int height, int bits, int refresh, std::uint32_t flags);
+  Result RestoreDisplayMode();
+  Result GetDisplayMode(DisplayMode* mode) const;
+  // Surfaces live until released or until the object goes.
+  Result CreateSurface(const SurfaceDesc& desc, Surface** out);
+  void ReleaseSurface(Surface* surface);
+  // The clipper belongs to the caller and may outlive the object; detach it from surfaces before destroying it.
+  Result CreateClipper(std::unique_ptr<Clipper>* out);
+  Result GetCaps(Caps* caps) const;
+  Result GetAvailableVidMem(std::uint32_t* total, std::uint32_t* free) const;
+  // Always fails: no Direct3D here.
+  Result QueryDirect3D(void** out) const;
+  Result GetVerticalBlankStatus(bool* inBlank) const;
+  Result GetScanLine(int* line) const;
+  Result WaitForVerticalBlank() const;
+  Result FlipToGDISurface() { return kOk; }
+  WindowHandle CooperativeWindow() const { return window_; }
+  bool Exclusive() const { return (level_ & kSclExclusive) != 0; }
+  std::size_t SurfaceCount() const { return surfaces_.size(); }
+
+ private:
+  friend class Surface;
+  WindowHandle window_ = 0;
+  std::uint32_t level_ = 0;
+  bool modeSet_ = false;
+  DisplayMode mode_{};
+  std::vector<std::unique_ptr<Surface>> surfaces_;
+};
+
+// Creates the object. Tests can make creation fail (SetCreateFails).
+Result CreateDirectDraw(std::unique_ptr<DirectDraw>* out);
+
+// ---- Presenting -------------------------------------------------------------------------------------------------
+
+// One presented frame: 0x00RRGGBB per pixel, row after row.
+struct Frame {
+  WindowHandle window;
+  int width, height;
+  const std::uint32_t* pixels;
+};
+using PresentHook = std::function<void(const Frame&)>;
+// The SDL back-end sets its hook while it exists; with none, frames go to the headless framebuffer.
+void SetPresentHook(PresentHook hook);
+
+// ---- Test controls ----------------------------------------------------------------------------------------------
+
+// Full-screen modes the device accepts: the filter returns false to refuse. Null: every mode of 640 x 480 or more
+// at 16 or 32 bits (8 and 24 bits are always refused).
+void SetModeFilter(std::function<bool(int width, int height, int bits, int refresh)> filter);
+void SetCreateFails(bool fails);
+// Counts of WaitForVerticalBlank calls and presented frames since the process started.
+std::uint64_t VerticalBlankWaits();
+std::uint64_t PresentedFrames();
+
+}  // namespace platform::dd

@@ -1,0 +1,79 @@
+#include "platform/display/headless_display.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <mutex>
+
+namespace platform::headless {
+namespace {
+
+std::mutex g_mutex;
+Framebuffer g_framebuffer;
+
+}  // namespace
+
+Framebuffer GetFramebuffer() {
+  std::lock_guard lock(g_mutex);
+  return g_framebuffer;
+}
+
+std::uint32_t FramebufferPixel(int x, int y) {
+  std::lock_guard lock(g_mutex);
+  if (x < 0 || y < 0 || x >= g_framebuffer.width || y >= g_framebuffer.height) return 0xFFFFFFFFu;
+  return g_framebuffer.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(g_framebuffer.width) +
+                              static_cast<std::size_t>(x)];
+}
+
+void ResetFramebuffer() {
+  std::lock_guard lock(g_mutex);
+  g_framebuffer = Framebuffer{};
+}
+
+void StoreFrame(WindowHandle window, int width, int height, const std::uint32_t* pixels) {
+  std::lock_guard lock(g_mutex);
+  g_framebuffer.width = width;
+  g_framebuffer.height = height;
+  g_framebuffer.window = window;
+  g_framebuffer.pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  ++g_framebuffer.frames;
+}
+
+namespace {
+
+// Writes the rows; false when libpng reports an error (it jumps back here).
+bool WriteRows(png_structp png, png_infop info, std::FILE* file, const Framebuffer* fb, png_byte* row) {
+  if (setjmp(png_jmpbuf(png)) != 0) return false;
+  png_init_io(png, file);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(fb->width), static_cast<png_uint_32>(fb->height), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int y = 0; y < fb->height; ++y) {
+    const std::uint32_t* p = fb->pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(fb->width);
+    for (int x = 0; x < fb->width; ++x) {
+      row[static_cast<std::size_t>(x) * 3] = static_cast<png_byte>(p[x] >> 16);
+      row[static_cast<std::size_t>(x) * 3 + 1] = static_cast<png_byte>(p[x] >> 8);
+      row[static_cast<std::size_t>(x) * 3 + 2] = static_cast<png_byte>(p[x]);
+    }
+    png_write_row(png, row);
+  }
+  png_write_end(png, nullptr);
+  return true;
+}
+
+}  // namespace
+
+bool SaveFramebufferPng(const std::string& path) {
+  const Framebuffer fb = GetFramebuffer();
+  if (fb.width <= 0 || fb.height <= 0) return false;
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  std::vector<png_byte> row(static_cast<std::size_t>(fb.width) * 3);
+  const bool ok = info != nullptr && WriteRows(png, info, file, &fb, row.data());
+  png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
+  return std::fclose(file) == 0 && ok;
+}
+
+}  // namespace platform::headless
