@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/audio/mixer.h"
 #include "platform/base/backend.h"
 #include "platform/base/clock.h"
 
@@ -41,7 +42,7 @@ WaveFormat WaveFormatFromBytes(const std::uint8_t* bytes, int size) {
   return WaveFormat{get16(0), get16(2), get32(4), get32(8), get16(12), get16(14), get16(16)};
 }
 
-namespace {
+namespace mixer {
 
 constexpr std::uint32_t kMaxBufferBytes = 0x0FFFFFFFu;
 constexpr std::uint32_t kLockEntireBuffer = 0x2;
@@ -52,43 +53,11 @@ int GainQ15(std::int32_t hundredthsDb) {
   return static_cast<int>(std::lround(std::pow(10.0, hundredthsDb / 2000.0) * 32768.0));
 }
 
-class Buffer;
-
-struct MixerState {
-  std::mutex mutex;
-  std::vector<Buffer*> buffers;  // secondary buffers, in creation order
-  AudioOutputKind requested = AudioOutputKind::Automatic;
-  AudioOutputKind active = AudioOutputKind::None;  // of the live device
-  bool deviceLive = false;
-  std::uint64_t clockOriginNs = 0;
-  std::uint64_t clockFramesMixed = 0;
-  bool capturing = false;
-  std::vector<std::int16_t> captured;
-  std::FILE* captureFile = nullptr;
-  std::uint64_t captureFileFrames = 0;
-  std::vector<std::int32_t> accumulator;
-  std::vector<std::int16_t> scratch;
-};
-
 MixerState& Mixer() {
   static MixerState* state = new MixerState;  // lives to the process end: the audio thread may outlast statics
   return *state;
 }
 
-void MixLocked(MixerState& m, std::int16_t* out, int frames);
-
-void CatchUpLocked(MixerState& m) {
-  if (!m.deviceLive || m.active != AudioOutputKind::Clock) return;
-  const std::uint64_t elapsed = ObserveNanoseconds() - m.clockOriginNs;
-  // Whole seconds and the rest separately, so the product stays inside 64 bits.
-  const std::uint64_t due = elapsed / 1000000000u * kMixRate + elapsed % 1000000000u * kMixRate / 1000000000u;
-  while (m.clockFramesMixed < due) {
-    const int step = static_cast<int>(std::min<std::uint64_t>(due - m.clockFramesMixed, 4096));
-    m.scratch.resize(static_cast<std::size_t>(step) * kMixChannels);
-    MixLocked(m, m.scratch.data(), step);
-    m.clockFramesMixed += static_cast<std::uint64_t>(step);
-  }
-}
 
 class Buffer final : public SoundBuffer {
  public:
@@ -425,17 +394,7 @@ void MixLocked(MixerState& m, std::int16_t* out, int frames) {
   for (Buffer* b : m.buffers) b->MixInto(m.accumulator.data(), frames);
   for (std::size_t i = 0; i < m.accumulator.size(); ++i)
     out[i] = static_cast<std::int16_t>(std::clamp(m.accumulator[i], -32768, 32767));
-  const std::size_t samples = static_cast<std::size_t>(frames) * kMixChannels;
-  if (m.capturing) m.captured.insert(m.captured.end(), out, out + samples);
-  if (m.captureFile != nullptr) {
-    std::vector<std::uint8_t> bytes(samples * 2);
-    for (std::size_t i = 0; i < samples; ++i) {
-      bytes[2 * i] = static_cast<std::uint8_t>(out[i]);
-      bytes[2 * i + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(out[i]) >> 8);
-    }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), m.captureFile) == bytes.size())
-      m.captureFileFrames += static_cast<std::uint64_t>(frames);
-  }
+  CaptureLocked(m, out, frames);
 }
 
 AudioOutputKind OutputFromEnvironment(AudioOutputKind requested) {
@@ -445,26 +404,15 @@ AudioOutputKind OutputFromEnvironment(AudioOutputKind requested) {
   return AudioOutputKind::Automatic;
 }
 
-void WriteWavHeader(std::FILE* file, std::uint64_t frames) {
-  const std::uint32_t data = static_cast<std::uint32_t>(std::min<std::uint64_t>(frames * 4, 0xFFFFFFD0u));
-  std::uint8_t header[44];
-  std::memcpy(header, "RIFF", 4);
-  const std::uint32_t riff = data + 36;
-  for (int i = 0; i < 4; ++i) header[4 + i] = static_cast<std::uint8_t>(riff >> (8 * i));
-  std::memcpy(header + 8, "WAVEfmt ", 8);
-  header[16] = 16;
-  header[17] = header[18] = header[19] = 0;
-  WaveFormat f{kWaveFormatPcm, 2, kMixRate, kMixRate * 4, 4, 16, 0};
-  std::uint8_t fmt[kWaveFormatBytes];
-  WaveFormatToBytes(f, fmt);
-  std::memcpy(header + 20, fmt, 16);
-  std::memcpy(header + 36, "data", 4);
-  for (int i = 0; i < 4; ++i) header[40 + i] = static_cast<std::uint8_t>(data >> (8 * i));
-  std::fseek(file, 0, SEEK_SET);
-  std::fwrite(header, 1, sizeof header, file);
-}
+}  // namespace mixer
 
-}  // namespace
+using mixer::Buffer;
+using mixer::CatchUpLocked;
+using mixer::Device;
+using mixer::Mixer;
+using mixer::MixerState;
+using mixer::MixLocked;
+using mixer::OutputFromEnvironment;
 
 AudioResult CreateSoundDevice(SoundDevice** out) {
   if (out == nullptr) return kDsErrInvalidParam;
@@ -534,60 +482,6 @@ void RequestAudioOutput(AudioOutputKind kind) {
   MixerState& m = Mixer();
   std::lock_guard lock(m.mutex);
   m.requested = kind;
-}
-
-void CatchUpAudio() {
-  MixerState& m = Mixer();
-  std::lock_guard lock(m.mutex);
-  CatchUpLocked(m);
-}
-
-void StartAudioCapture() {
-  MixerState& m = Mixer();
-  std::lock_guard lock(m.mutex);
-  CatchUpLocked(m);
-  m.capturing = true;
-  m.captured.clear();
-}
-
-std::vector<std::int16_t> TakeCapturedAudio() {
-  MixerState& m = Mixer();
-  std::lock_guard lock(m.mutex);
-  CatchUpLocked(m);
-  std::vector<std::int16_t> out;
-  out.swap(m.captured);
-  return out;
-}
-
-void StopAudioCapture() {
-  MixerState& m = Mixer();
-  std::lock_guard lock(m.mutex);
-  CatchUpLocked(m);
-  m.capturing = false;
-  m.captured.clear();
-  m.captured.shrink_to_fit();
-}
-
-bool StartAudioCaptureFile(const std::string& path) {
-  MixerState& m = Mixer();
-  std::lock_guard lock(m.mutex);
-  CatchUpLocked(m);
-  if (m.captureFile != nullptr) return false;
-  m.captureFile = std::fopen(path.c_str(), "wb");
-  if (m.captureFile == nullptr) return false;
-  m.captureFileFrames = 0;
-  WriteWavHeader(m.captureFile, 0);
-  return true;
-}
-
-void StopAudioCaptureFile() {
-  MixerState& m = Mixer();
-  std::lock_guard lock(m.mutex);
-  CatchUpLocked(m);
-  if (m.captureFile == nullptr) return;
-  WriteWavHeader(m.captureFile, m.captureFileFrames);
-  std::fclose(m.captureFile);
-  m.captureFile = nullptr;
 }
 
 }  // namespace platform

@@ -144,16 +144,6 @@ enum class AudioOutputKind { Automatic, None, Clock, Pulled, Sdl };
 // MixAudio is called (tests drive the mixer by hand). ENGINE_AUDIO=none in the environment means None.
 void RequestAudioOutput(AudioOutputKind kind);
 
-// Clock output: mixes up to the clock's present now.
-void CatchUpAudio();
-// Capture of the mix (every output kind): starts empty; Take returns what was captured and empties it.
-void StartAudioCapture();
-std::vector<std::int16_t> TakeCapturedAudio();
-void StopAudioCapture();
-// Also writes the mix to a WAV file (real path) until StopAudioCaptureFile, which completes its header.
-bool StartAudioCaptureFile(const std::string& path);
-void StopAudioCaptureFile();
-
 // An output that pulls the mix from its own thread.
 class AudioOutput {
  public:

@@ -10,6 +10,7 @@
 
 #include "engine/sound/sound.h"
 #include "platform/audio/audio.h"
+#include "platform/audio/headless_audio.h"
 #include "tests/engine_start/engine_fixture.h"
 
 namespace sound_test {
