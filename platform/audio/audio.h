@@ -1,3 +1,8 @@
+// platform/audio: the DirectSound stand-in and the mixer (this file, audio.cpp; mixer.h is internal to the folder)
+// and its outputs: headless_audio.cpp (cursors follow the platform clock; headless_audio.h is the test hook that
+// captures the mix) and sdl_audio.cpp (an SDL2 audio device pulls the mix). MIDI goes to platform/midi, movie sound
+// to platform/movie; both feed this mixer.
+//
 // The sound device layer: a DirectSound-like device with sound buffers (play and write cursors, duplicates that
 // share their sample memory, play / loop / stop, volume, frequency and pan), mixed by our own mixer into 16-bit
 // stereo at 44100 Hz.

@@ -1,3 +1,7 @@
+// platform/base: what every other concern builds on. The clock (real or virtual), threads and events
+// (thread.h), debugger output (debug_output.h), system facts (system_info.h) and the choice of back-end
+// (backend.h: headless or SDL, chosen once at the first need). One implementation each; no back-end files.
+//
 // The one clock every engine time read and sleep goes through.
 //
 // Real mode reads CLOCK_MONOTONIC. Virtual mode (headless runs) keeps its own nanosecond counter that advances only

@@ -1,3 +1,8 @@
+// platform/display: the DirectDraw 7 stand-in (this file, ddraw.cpp) and where its frames go: the headless
+// framebuffer (headless_display.cpp; headless_display.h is the test hook that reads frames and saves PNGs), or the
+// SDL window's renderer, which installs the present hook (platform/window/sdl_window.cpp, as the frame is drawn with
+// the window's own renderer). The Direct3D stand-in goes to platform/d3d.
+//
 // The display device: an in-memory stand-in for the DirectDraw 7 interfaces the graphics layer was written against.
 //
 // Surfaces are pixel arrays with a pixel format, caps, a source colour key, a lock count and an attached surface.

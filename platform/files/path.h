@@ -1,3 +1,6 @@
+// platform/files: the Windows file calls over POSIX. Engine paths (this file) and file handles (file.h); one
+// implementation, no back-end files.
+//
 // The engine's paths are Windows-style CP932 byte strings: a drive letter, backslashes, often upper-cased. This layer
 // maps them onto the Linux file system: drive "C:" is the root "/", "\" and "/" both separate, each component is
 // looked up case-insensitively in its directory, and names convert between CP932 and UTF-8.

@@ -1,3 +1,7 @@
+// platform/input: the DirectInput and joystick stand-in (this file, input.cpp, key codes in input_keys.h) and the
+// back-ends that feed it: headless_input_script.cpp (one keyboard and pad state per frame; its header is the test
+// hook) and sdl_input.cpp (SDL2 keys and game controllers, fed from the SDL window's event pump).
+//
 // The input device layer: a DirectInput-like keyboard, mouse and game pads, the multimedia-joystick functions and
 // the system keyboard state, all fed from one set of input states.
 //

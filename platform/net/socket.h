@@ -1,3 +1,6 @@
+// platform/net: the Winsock stand-in over POSIX sockets (this file, socket.cpp); one implementation, no back-end
+// files.
+//
 // TCP sockets over POSIX, in the asynchronous-message model the engine's network layer was written for: every
 // socket is non-blocking, and a socket selected for events gets them as a window message (wParam: the socket,
 // lParam: event in the low word, error in the high word).

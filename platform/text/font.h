@@ -1,3 +1,6 @@
+// platform/text: the GDI font stand-in over FreeType and fontconfig (this file, font.cpp); one implementation, no
+// back-end files.
+//
 // GDI-like fonts over FreeType and fontconfig: a font made from a face name, cell height, weight and italic flag,
 // its text metrics, and glyph bitmaps in the two formats the glyph cache reads (1 bit per pixel, or 17 grey levels).
 // Character codes are the font's multi-byte codes: a single byte, or first byte x 256 + second byte, converted to

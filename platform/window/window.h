@@ -1,3 +1,7 @@
+// platform/window: the USER32 stand-in (this file, window.cpp) and its back-ends, chosen by platform/base/backend.h:
+// headless_window.cpp (windows in memory; headless_window.h is the test hook: window state, scheduled messages,
+// cursor and desktop) and sdl_window.cpp (real SDL2 windows; it also presents display frames through its renderer).
+//
 // The in-process window system: window classes, windows with their styles and rectangles, per-thread message
 // queues and window procedures, with the message numbers, styles and codes of the system the engine was written for,
 // so the engine's window procedure and message pass run as written. A back-end (platform/base/backend.h) shows the
