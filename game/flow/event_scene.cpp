@@ -13,12 +13,6 @@ namespace {
 SceneState& s = scene_state;
 
 constexpr int altar_event = 28;
-constexpr int se_skill_cast = 29;    // "ssez/si/cast.wav"
-constexpr int se_speed_skill = 28;   // "ssez/si/buff.wav"
-constexpr int se_crit_skill = 12;    // "ssez/my/cri1.wav"
-constexpr int se_door = 39;          // "ssez/etc/door1.wav"
-constexpr int se_boss_swing = 50;    // "ssez/mb/u1.wav"
-constexpr int se_partner_slash = 71;
 constexpr int effect_all_01 = 6;
 constexpr int effect_tr_all_04 = 12;
 constexpr int light_picture = 8;     // "gsx/smg/08.png"
@@ -72,12 +66,12 @@ void partner_gesture() {
     }
   }
   if (!drawn) partner_idle();
-  if (f == 74) play_sound(se_boss_swing);
-  if (f == 170) play_sound(se_partner_slash);
+  if (f == 74) play_sound(se_mb_u1);
+  if (f == 170) play_sound(se_mb_sab1);
   if (f == 190) {
     skill_id = 1;
     skill_effect = 50;
-    play_sound(se_skill_cast);
+    play_sound(se_cast);
     ++s.step;
   }
 }
@@ -126,7 +120,7 @@ void consecration() {
     if (skill_effect <= 0) {
       sub = 1;
       s.tick = 50;
-      play_sound(se_speed_skill);
+      play_sound(se_buff);
     }
     return;
   }
@@ -135,7 +129,7 @@ void consecration() {
     if (--s.tick <= 0) {
       sub = 2;
       s.tick = 50;
-      play_sound(se_crit_skill);
+      play_sound(se_critical);
     }
     return;
   }

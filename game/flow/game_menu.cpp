@@ -80,11 +80,6 @@ constexpr int pad_left = 2;
 constexpr int pad_right = 4;
 constexpr int pad_up = 8;
 
-constexpr int se_move = 86;     // "ssez/system/sys_01.wav"
-constexpr int se_confirm = 87;  // "ssez/system/on_01.wav"
-constexpr int se_heal = 27;     // "ssez/si/heal.wav"
-constexpr int se_warp = 97;     // "ssez/system/trp.wav"
-constexpr int se_water = 41;    // "ssez/etc/wa1.wav"
 constexpr int effect_tr_all_04 = 12;
 
 constexpr const char* main_shot_name = "魔弾";
@@ -404,15 +399,15 @@ void accessory_input(int pad, bool main) {
     const int column = menu_counter_a;
     const int a = menu_counter_b == 0 ? column : column + 5 + 5 * hero_row();
     if (column < 0 || column > 4 || accessory_owned[a] == 0) return;
-    play_se(se_confirm);
+    play_se(se_menu_confirm);
     accessory = static_cast<std::uint16_t>(accessory == a ? accessory_none : a);
     return;
   }
   if ((pad & (pad_left | pad_right)) != 0) {
-    play_se(se_move);
+    play_se(se_menu_move);
     if (menu_counter_b != 2) menu_counter_a = (menu_counter_a + ((pad & pad_right) != 0 ? 1 : 4)) % 5;
   } else if ((pad & (pad_up | pad_down)) != 0) {
-    play_se(se_move);
+    play_se(se_menu_move);
     menu_counter_b = (menu_counter_b + ((pad & pad_down) != 0 ? 1 : 2)) % 3;
   }
 }
@@ -601,7 +596,7 @@ void item_input(int pad, bool main) {
     }
     if (menu_phase != 1) return;
     if (menu_counter_a == 5) {
-      play_se(se_confirm);
+      play_se(se_menu_confirm);
       menu_phase = 2;
       menu_anim = 255;
     } else if (menu_counter_a >= 0 && menu_counter_a < 5) {
@@ -610,7 +605,7 @@ void item_input(int pad, bool main) {
     return;
   }
   if (menu_phase != 1 || (pad & (pad_left | pad_right)) == 0) return;
-  play_se(se_move);
+  play_se(se_menu_move);
   menu_counter_a = (menu_counter_a + ((pad & pad_right) != 0 ? 1 : 5)) % 6;
 }
 
@@ -709,20 +704,20 @@ void sword_input(int pad, bool main) {
   const int row = menu_counter_b;
   if (main) {
     if (row < 0 || row > 3 || sword_owned[row] != 1) return;
-    play_se(se_confirm);
+    play_se(se_menu_confirm);
     weapon = static_cast<std::uint16_t>(row);
     menu_phase = 3;
     return;
   }
   if ((pad & (pad_up | pad_down)) == 0) return;
-  play_se(se_move);
+  play_se(se_menu_move);
   menu_counter_b = (menu_counter_b + ((pad & pad_down) != 0 ? 1 : 3)) % 4;
 }
 
 // ---- Top page --------------------------------------------------------------------------------------------------
 
 void open_page(int page, bool cursor_home) {
-  play_se(se_confirm);
+  play_se(se_menu_confirm);
   game_menu_page = page;
   menu_phase = 0;
   menu_anim = 0;
@@ -734,7 +729,7 @@ void top_main() {
   if (menu_counter_a == 0) {
     if (row < 0 || row > 7) return;
     if (hero == 0) {
-      play_se(se_confirm);
+      play_se(se_menu_confirm);
       if (skill_learned(row)) skill_sel_0 = skill_sel_0 == row ? skill_none : row;
       return;
     }
@@ -743,7 +738,7 @@ void top_main() {
       play_se(se_refuse);
       return;
     }
-    play_se(se_confirm);
+    play_se(se_menu_confirm);
     skill_sel_1 = skill_sel_1 == row + 8 ? skill_none : row + 8;
     return;
   }
@@ -751,7 +746,7 @@ void top_main() {
     case 0:
       if (PlayerState != 0) return;
       if (hero == 0) {
-        play_se(se_confirm);
+        play_se(se_menu_confirm);
         main_form = main_form == 1 ? 0 : 1;
       } else {
         open_page(4, false);
@@ -768,7 +763,7 @@ void top_main() {
       open_page(2, true);
       return;
     case 4:
-      play_se(se_move);
+      play_se(se_menu_move);
       stage_phase = 1;
       game_menu_page = 0;
       menu_counter_a = menu_counter_b = 0;
@@ -814,7 +809,7 @@ void top_input(int pad, bool main) {
     moved = true;
   }
   if (moved) {
-    play_se(se_move);
+    play_se(se_menu_move);
     frame_counter = 0;
   }
 }
@@ -953,7 +948,7 @@ void game_menu_screen(int pad) {
       break;
     case 3:
       if (main && menu_phase == 1) {
-        play_se(se_confirm);
+        play_se(se_menu_confirm);
         menu_phase = 2;
         menu_anim = 255;
       }

@@ -27,7 +27,6 @@ constexpr int place_status = 3;
 constexpr int place_save = 4;
 constexpr int place_title = 5;
 
-constexpr int se_water = 41;  // "ssez/etc/wa1.wav"
 constexpr int effect_tr_all_04 = 12;
 constexpr int effect_ch_01 = 18;
 

@@ -9,7 +9,7 @@
 #include "game/player/player_globals.h"
 #include "game/flow/hero_select.h"  // hero_select_screen
 #include "game/flow/save_file.h"    // save_slot_screen, corrupt_save_screen
-extern int stage;  // StageId 1..9
+#include "game/stage/stage_state.h"  // stage, area, g_x, g_y, bg_x, bg_y, the exit line
 
 // ---- Screens, one frame each, given the frame's pad word --------------------------------------------------------
 void stage_play_screen(int pad);      // mode 1
@@ -17,12 +17,8 @@ void fall_scene_screen(int pad);      // mode 6
 #include "game/flow/location_select.h"  // mode 10
 
 // ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
-extern int area;               // AreaId 1..3
-extern int g_x, g_y;           // camera scroll pair of stage play
-extern int bg_x, bg_y;         // background scroll
 #include "game/flow/game_menu.h"  // game_menu_page, menu_item_name, run_game_menu
-extern int area3_right_limit;  // right scroll limit of an area 3
-extern int enemy_count;        // enemy records handed out
+extern int enemy_count;  // enemy records handed out
 
 // ---- Needed by the option screens, the sound room and the captions ------------------------------------------------
 // Screens now built elsewhere, declared here for the mode machine.
@@ -30,11 +26,9 @@ extern int enemy_count;        // enemy records handed out
 #include "game/flow/option_screens.h"
 #include "game/flow/sound_room.h"
 
-// ---- Location select: stage building and the stage background it loads into -------------------------------------
-extern int stage_background;  // the stage's field image, loaded by the location select
-void stage_entry();
-void clear_object_pools();
-void build_stage();
+// ---- Location select: stage building and the stage tile sheet it loads into ---------------------------------------
+#include "game/stage/gimmicks.h"     // stage_background
+#include "game/stage/stage_build.h"  // stage_entry, clear_object_pools, build_stage
 
 // ---- Story scenes (dialogue, director, prologue, endings): what they use of blocks not built yet --------------
 // The player's block.
@@ -64,6 +58,17 @@ inline constexpr int pickup_pool_size = 20;
 extern Pickup pickups[pickup_pool_size];
 void spawn_enemy(int kind, int parameter, int room_x, int room_y, int x, int y);
 void spawn_hazard(int kind, int direction, int x, int y, int parameter);
+extern int hazard_count;  // hazard records handed out
+extern int pickup_count;  // pickup records handed out
+// The enemy placement routines of stages 1 to 6 (they read the area and the hero), and the empty routine of the
+// other stages.
+void place_enemies_stage1();
+void place_enemies_stage2();
+void place_enemies_stage3();
+void place_enemies_stage4();
+void place_enemies_stage5();
+void place_enemies_stage6();
+void do_nothing();
 void update_hazards();
 void free_all_hazards();
 void spawn_effect(int x, int y, int type);

@@ -61,13 +61,11 @@ constexpr const char* menu_pic_paths[12] = {
     "gsx/system/menu_03.png", "gsx/system/menu_04.png", "gsx/system/menu_05.png", "gsx/system/menu_06.png",
     "gsx/system/sv.jpg",      "gsx/system/title.png",   "gsx/system/title2.png",  "gsx/system/acce.png"};
 
-struct SoundLoad {
-  int slot;
-  const char* path;
-};
-// 103 loads into 102 slots, in load order. One hero sound and one enemy sound are loaded twice into two slots;
-// the fourth sound of the e01..e04 family goes into the slot of the third.
-constexpr SoundLoad sound_loads[] = {
+}  // namespace
+
+// 103 loads into 102 slots, in load order. The slot numbers the enemies play by number (32, 51, 59, 60, 63, 66, 68,
+// 69, 100, 166) hold the files they name; "e03.wav" and "e04.wav" share slot 66.
+const SoundLoad sound_loads[103] = {
     {0, "ssez/my/shot.wav"},
     {1, "ssez/my/shot_r.wav"},
     {2, "ssez/my/lshot.wav"},
@@ -89,18 +87,18 @@ constexpr SoundLoad sound_loads[] = {
     {18, "ssez/my/k/z1.wav"},
     {19, "ssez/my/k/z1.wav"},
     {20, "ssez/my/k/z2.wav"},
-    {21, "ssez/my/k/z3.wav"},
-    {22, "ssez/my/k/za.wav"},
-    {23, "ssez/my/k/zc.wav"},
-    {24, "ssez/my/k/zc0.wav"},
-    {25, "ssez/my/k/k1.wav"},
-    {26, "ssez/my/k/k2.wav"},
-    {27, "ssez/si/heal.wav"},
-    {28, "ssez/si/buff.wav"},
-    {29, "ssez/si/cast.wav"},
-    {30, "ssez/si/cast_end.wav"},
-    {31, "ssez/si/aura.wav"},
-    {32, "ssez/si/charge3.wav"},
+    {32, "ssez/my/k/z3.wav"},
+    {21, "ssez/my/k/za.wav"},
+    {22, "ssez/my/k/zc.wav"},
+    {23, "ssez/my/k/zc0.wav"},
+    {24, "ssez/my/k/k1.wav"},
+    {25, "ssez/my/k/k2.wav"},
+    {26, "ssez/si/heal.wav"},
+    {27, "ssez/si/buff.wav"},
+    {28, "ssez/si/cast.wav"},
+    {29, "ssez/si/cast_end.wav"},
+    {30, "ssez/si/aura.wav"},
+    {31, "ssez/si/charge3.wav"},
     {33, "ssez/si/ring7.wav"},
     {34, "ssez/si/summon.wav"},
     {35, "ssez/si/blast6.mp3"},
@@ -118,43 +116,43 @@ constexpr SoundLoad sound_loads[] = {
     {47, "ssez/etc/mch.wav"},
     {48, "ssez/etc/mch2.wav"},
     {49, "ssez/mb/mace_hit_01.wav"},
-    {50, "ssez/mb/u1.wav"},
-    {51, "ssez/mb/u2.wav"},
-    {52, "ssez/mb/um.wav"},
-    {53, "ssez/mb/dp1.wav"},
-    {54, "ssez/mb/dp2.wav"},
-    {55, "ssez/mb/ar.wav"},
-    {56, "ssez/mb/ardm.wav"},
-    {57, "ssez/mb/ardm.wav"},
-    {58, "ssez/mb/bk.wav"},
-    {59, "ssez/mb/bl.wav"},
-    {60, "ssez/mb/bn.wav"},
+    {68, "ssez/mb/u1.wav"},
+    {69, "ssez/mb/u2.wav"},
+    {50, "ssez/mb/um.wav"},
+    {51, "ssez/mb/dp1.wav"},
+    {52, "ssez/mb/dp2.wav"},
+    {53, "ssez/mb/ar.wav"},
+    {54, "ssez/mb/ardm.wav"},
+    {55, "ssez/mb/ardm.wav"},
+    {56, "ssez/mb/bk.wav"},
+    {57, "ssez/mb/bl.wav"},
+    {58, "ssez/mb/bn.wav"},
     {61, "ssez/mb/ca.wav"},
     {62, "ssez/mb/ep1.wav"},
-    {63, "ssez/mb/gx.wav"},
-    {64, "ssez/mb/ir.wav"},
-    {65, "ssez/mb/jt.wav"},
-    {66, "ssez/mb/km.wav"},
-    {67, "ssez/mb/lov.wav"},
-    {68, "ssez/mb/nf.wav"},
-    {69, "ssez/mb/rjump.wav"},
-    {70, "ssez/mb/rt.wav"},
-    {71, "ssez/mb/sab1.wav"},
-    {72, "ssez/mb/sab2.wav"},
-    {73, "ssez/mb/spd.wav"},
-    {74, "ssez/mb/th.wav"},
-    {75, "ssez/mb/e01.wav"},
-    {76, "ssez/mb/e02.wav"},
-    {77, "ssez/mb/e03.wav"},
-    {77, "ssez/mb/e04.wav"},
-    {78, "ssez/mb/e05.wav"},
-    {79, "ssez/mb/e06.wav"},
-    {80, "ssez/mb/e07.wav"},
-    {81, "ssez/mb/e08.wav"},
-    {82, "ssez/mb/e09.wav"},
-    {83, "ssez/mb/e10.wav"},
-    {84, "ssez/mb/e11.wav"},
-    {85, "ssez/mb/e12.wav"},
+    {70, "ssez/mb/gx.wav"},
+    {71, "ssez/mb/ir.wav"},
+    {72, "ssez/mb/jt.wav"},
+    {73, "ssez/mb/km.wav"},
+    {74, "ssez/mb/lov.wav"},
+    {75, "ssez/mb/nf.wav"},
+    {76, "ssez/mb/rjump.wav"},
+    {166, "ssez/mb/rt.wav"},
+    {77, "ssez/mb/sab1.wav"},
+    {63, "ssez/mb/sab2.wav"},
+    {78, "ssez/mb/spd.wav"},
+    {79, "ssez/mb/th.wav"},
+    {64, "ssez/mb/e01.wav"},
+    {65, "ssez/mb/e02.wav"},
+    {66, "ssez/mb/e03.wav"},
+    {66, "ssez/mb/e04.wav"},
+    {59, "ssez/mb/e05.wav"},
+    {60, "ssez/mb/e06.wav"},
+    {100, "ssez/mb/e07.wav"},
+    {80, "ssez/mb/e08.wav"},
+    {81, "ssez/mb/e09.wav"},
+    {82, "ssez/mb/e10.wav"},
+    {83, "ssez/mb/e11.wav"},
+    {84, "ssez/mb/e12.wav"},
     {86, "ssez/system/sys_01.wav"},
     {87, "ssez/system/on_01.wav"},
     {88, "ssez/system/cursor31.wav"},
@@ -169,11 +167,10 @@ constexpr SoundLoad sound_loads[] = {
     {97, "ssez/system/trp.wav"},
     {98, "ssez/system/gem1.wav"},
     {99, "ssez/system/cls.wav"},
-    {100, "ssez/system/rg.wav"},
+    {102, "ssez/system/rg.wav"},
     {101, "ssez/system/clear.wav"}};
-static_assert(sizeof sound_loads / sizeof sound_loads[0] == 103);
-// After e04, which shares a slot, the rows run one ahead of the slot numbers.
-static_assert(sound_loads[se_cursor + 1].slot == se_cursor && sound_loads[se_refuse + 1].slot == se_refuse);
+
+namespace {
 
 // Loads into a slot, freeing what the slot held before.
 void reload(int& slot, const char* path) {
@@ -357,5 +354,5 @@ void load_hero_images() {
     reload(hero_body[2], "gsx/cr/galeo3.png");
     reload(hero_stand, "gsx/system/stand_01.png");
   }
-  reload(hero_menu_back, "gsx/system/menu_back.png");
+  reload(hero_menu_back, hero == 1 ? "gsx/system/menu_back2.png" : "gsx/system/menu_back.png");
 }

@@ -22,7 +22,6 @@ constexpr int pad_down = 1;
 constexpr int pad_left = 2;
 constexpr int pad_right = 4;
 constexpr int pad_up = 8;
-constexpr int se_confirm = 98;  // "ssez/system/gem1.wav"
 
 // The hero 1 record keeps accessories 0..4 and 10..14 in its ten bytes; hero 0 keeps 0..9.
 int accessory_entry(int h, int k) { return h == 1 && k >= 5 ? k + 5 : k; }
@@ -108,10 +107,7 @@ void draw_slot(int i) {
 }
 
 void finish_load() {
-  const char* back = hero == 1 ? "gsx/system/menu_back2.png" : "gsx/system/menu_back.png";
-  if (hero_menu_back != -1) DeleteGraphic(hero_menu_back, 0);
-  hero_menu_back = LoadGraphicFile(back);
-  load_hero_images();
+  load_hero_images();  // with the hero's own menu background
   StopMusicFile();
   frame_counter = menu_counter_a = menu_counter_b = screen_phase = 0;
   init_game_state();
@@ -141,7 +137,7 @@ void choose_slot(int pad) {
     } else if (game_mode == mode_save) {
       screen_phase = 2;
     } else if (is_saved_game(save_headers[cursor])) {
-      play_se(se_confirm);
+      play_se(se_gem);
       screen_phase = 4;
     } else {
       play_se(se_refuse);
@@ -181,7 +177,7 @@ void confirm_save(int pad) {
   key_latch = 1;
   if (main) {
     if (menu_counter_a == 0) {
-      play_se(se_confirm);
+      play_se(se_gem);
       screen_phase = 3;
     } else {
       screen_phase = 1;

@@ -26,8 +26,6 @@ constexpr int pad_left = 2;
 constexpr int pad_right = 4;
 constexpr int pad_up = 8;
 
-constexpr int se_gift = 98;      // "ssez/system/gem1.wav"
-constexpr int se_purchase = 100;  // "ssez/system/rg.wav"
 
 // Cells of the shop sheet (gsx/system/shop.png).
 struct Cell {
@@ -403,7 +401,7 @@ void shop_stage(int pad) {
         const int e = story_event;
         if (e == 36 || e == 56 || e == 58 || e == 59) {
           s.step = 10;
-          PlaySoundHandle(sound_table[se_gift], 1, 1);
+          PlaySoundHandle(sound_table[se_gem], 1, 1);
         } else {
           s.step = 3;
         }
@@ -499,7 +497,7 @@ void cathedral_stage(int pad) {
         s.step_frames = 0;
         if (story_event == 29) {
           s.step = 10;
-          PlaySoundHandle(sound_table[se_gift], 1, 1);
+          PlaySoundHandle(sound_table[se_gem], 1, 1);
         } else {
           s.step = 3;
         }

@@ -18,14 +18,6 @@ int staff_sheet = -1;
 namespace {
 
 // Sound-set entries the scenes play.
-constexpr int se_landing = 6;       // "ssez/my/step01.wav"
-constexpr int se_chime = 47;        // "ssez/etc/mch.wav"
-constexpr int se_boss_growl = 52;   // "ssez/mb/um.wav"
-constexpr int se_partner_slash = 71;
-constexpr int se_monster_cry = 75;
-constexpr int se_boss_swing = 50;   // "ssez/mb/u1.wav"
-constexpr int se_gem = 98;          // "ssez/system/gem1.wav"
-constexpr int se_vanish = 99;       // "ssez/system/cls.wav"
 
 constexpr int hero_cell_w = 57;
 constexpr int hero_cell_h = 108;
@@ -184,7 +176,7 @@ void event_15(int pad) {
       s.tick += 20;
       if (s.tick > 260) s.tick = 260;
       if (s.tick == 260) {
-        play_sound(se_landing);
+        play_sound(se_step);
       }
     }
     if (++s.step_frames >= 100) {
@@ -304,7 +296,7 @@ void event_14_strike() {
   } else {
     draw_idle_partner(325, 320);
   }
-  if (f == 16) play_sound(se_partner_slash);
+  if (f == 16) play_sound(se_mb_sab1);
   if (f == 40) play_bgm("bgm/church.mp3", 3);
   if (++s.step_frames >= 250) {
     glow_counter = 0;
@@ -364,7 +356,7 @@ void event_14(int pad) {
       break;
     case 6:
       ++s.step_frames;
-      if (s.step_frames == 80) play_sound(se_boss_growl);
+      if (s.step_frames == 80) play_sound(se_mb_um);
       if (s.step_frames >= 200) {
         s.actor_x = 640;
         s.actor_y = 150;
@@ -536,8 +528,8 @@ void event_17_slash() {
       break;
     }
   }
-  if (f == 74) play_sound(se_boss_swing);
-  if (f == 138) play_sound(se_partner_slash);
+  if (f == 74) play_sound(se_mb_u1);
+  if (f == 138) play_sound(se_mb_sab1);
   if (++s.step_frames >= 150) {
     dissolve_minions();
     next_scene_step();
@@ -608,8 +600,8 @@ void event_17(int pad) {
     default:
       if (step <= 2) {
         if (conversation(0, pad)) {
-          play_sound(se_monster_cry);
-          play_sound(se_monster_cry);
+          play_sound(se_mb_e01);
+          play_sound(se_mb_e01);
         }
       } else if (step >= 5 && step <= 7) {
         conversation(5, pad);
