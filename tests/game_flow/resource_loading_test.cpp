@@ -2,7 +2,9 @@
 // missing file only leaves -1 in its slot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "engine/graphics/graph_handle.h"
 #include "game/flow/pending_screens.h"
@@ -85,7 +87,52 @@ TEST_F(GameFlow, AllSoundsLoadIntoTheirSlots) {
   EXPECT_EQ(filled, 101);
   EXPECT_EQ(assets_ok, 1);
   for (int slot : {se_main_shot, se_cursor, se_decide, se_refuse}) EXPECT_NE(sound_table[slot], -1) << slot;
-  for (int slot = 102; slot < sound_slot_count; ++slot) EXPECT_EQ(sound_table[slot], -1) << slot;
+  bool loaded[sound_slot_count] = {};
+  for (const SoundLoad& load : sound_loads) loaded[load.slot] = true;
+  for (int slot = 0; slot < sound_slot_count; ++slot) {
+    if (!loaded[slot]) {
+      EXPECT_EQ(sound_table[slot], -1) << slot;
+    }
+  }
+}
+
+// The one sound map: every slot the game plays, by name or by the number the enemies use, holds the file named for
+// it; the last load into a slot wins.
+TEST(SoundMap, EverySlotPlayedHoldsItsNamedFile) {
+  const char* last[sound_slot_count] = {};
+  int loads = 0;
+  for (const SoundLoad& load : sound_loads) {
+    ASSERT_GE(load.slot, 0);
+    ASSERT_LT(load.slot, sound_slot_count);
+    last[load.slot] = load.path;
+    ++loads;
+  }
+  EXPECT_EQ(loads, 103);
+  EXPECT_EQ(std::count_if(std::begin(last), std::end(last), [](const char* p) { return p != nullptr; }), 102);
+  const struct {
+    int slot;
+    const char* path;
+  } played[] = {
+      // Played by number by the enemies.
+      {32, "ssez/my/k/z3.wav"}, {51, "ssez/mb/dp1.wav"}, {59, "ssez/mb/e05.wav"}, {60, "ssez/mb/e06.wav"},
+      {63, "ssez/mb/sab2.wav"}, {66, "ssez/mb/e04.wav"}, {68, "ssez/mb/u1.wav"}, {69, "ssez/mb/u2.wav"},
+      {100, "ssez/mb/e07.wav"}, {166, "ssez/mb/rt.wav"},
+      // Played by name by the screens, the stage and the hero.
+      {se_main_shot, "ssez/my/shot.wav"}, {se_step, "ssez/my/step01.wav"}, {se_critical, "ssez/my/cri1.wav"},
+      {se_heal, "ssez/si/heal.wav"}, {se_buff, "ssez/si/buff.wav"}, {se_cast, "ssez/si/cast.wav"},
+      {se_spikes, "ssez/etc/tog.wav"}, {se_door, "ssez/etc/door1.wav"}, {se_floor_crack, "ssez/etc/fail_f1.wav"},
+      {se_water, "ssez/etc/wa1.wav"}, {se_chime, "ssez/etc/mch.wav"}, {se_mb_um, "ssez/mb/um.wav"},
+      {se_mb_u1, "ssez/mb/u1.wav"}, {se_mb_sab1, "ssez/mb/sab1.wav"}, {se_mb_e01, "ssez/mb/e01.wav"},
+      {se_menu_move, "ssez/system/sys_01.wav"}, {se_menu_confirm, "ssez/system/on_01.wav"},
+      {se_cursor, "ssez/system/cursor31.wav"}, {se_decide, "ssez/system/cursor33.wav"},
+      {se_refuse, "ssez/system/cursor7.wav"}, {se_warp, "ssez/system/trp.wav"}, {se_gem, "ssez/system/gem1.wav"},
+      {se_vanish, "ssez/system/cls.wav"}, {se_clear, "ssez/system/clear.wav"}, {se_purchase, "ssez/system/rg.wav"},
+  };
+  for (const auto& p : played) {
+    ASSERT_NE(last[p.slot], nullptr) << p.slot;
+    EXPECT_STREQ(last[p.slot], p.path) << p.slot;
+  }
+  EXPECT_EQ(last[67], nullptr) << "the slot after the shared one stays empty";
 }
 
 TEST_F(GameFlow, EnemySheetsAreFreedAndReloadedPerStage) {
