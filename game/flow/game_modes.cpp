@@ -10,6 +10,7 @@
 #include "game/flow/story_scenes.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
+#include "game/flow/stage_modes.h"
 
 int game_mode;
 int screen_phase;
@@ -179,6 +180,9 @@ void run_game_mode(int pad) {
   switch (game_mode) {
     case mode_title: title_screen(pad); break;
     case mode_stage_play: stage_play_screen(pad); break;
+    case mode_next_area: next_area_mode(); break;
+    case mode_restart: restart_mode(); break;
+    case mode_game_over: game_over_screen(pad); break;
     case mode_fall_scene: fall_scene_screen(pad); break;
     case mode_hero_select: hero_select_screen(pad); break;
     case mode_location_select: location_select_screen(pad); break;
@@ -200,6 +204,6 @@ void run_game_mode(int pad) {
     case mode_corrupt_save: corrupt_save_screen(pad); break;
     case mode_resources_missing: resources_missing_screen(); break;
     case mode_logo: logo_screen(pad); break;
-    default: break;  // 2, 3, 4 and every value without a screen: the cleared screen only
+    default: break;  // every value without a screen: the cleared screen only
   }
 }

@@ -1,7 +1,6 @@
 // STAND-INS: see pending_screens.h. Each is replaced by the real screen or service when it is built.
 #include "game/flow/pending_screens.h"
 
-void stage_play_screen(int) {}
 void fall_scene_screen(int) {}
 
 // ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
@@ -33,6 +32,30 @@ void free_all_hazards() {}
 void spawn_effect(int, int, int) {}
 void update_effects() {}
 void spawn_pickup(int, int, int) {}
+
+// ---- Stage play: the hero, its attacks and effects, the enemies ----
+void update_player(int) {}
+void draw_hero_sprite() {}
+int skill_phase;
+int skill_active;
+void draw_skill_effect() {}
+void update_skill() {}
+void update_skill_shots_a() {}
+void update_skill_shots_b() {}
+void update_skill_shots_c() {}
+void update_skill_shots_d() {}
+void spawn_particle(int, int, int) {}
+void update_particles() {}
+void update_particle_groups() {}
+void update_hit_sparks() {}
+void spawn_main_shot(int, int, int) {}
+void update_main_shot() {}
+void update_light_shots() {}
+void melee_hit_gimmicks() {}
+void melee_hit_enemies() {}
+void update_pickups() {}
+void update_enemies() {}
+void respawn_far_enemies() {}
 
 // ---- Shop: the goods' texts ----
 const char* shop_goods_name(int, int) { return nullptr; }

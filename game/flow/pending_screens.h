@@ -12,7 +12,7 @@
 #include "game/stage/stage_state.h"  // stage, area, g_x, g_y, bg_x, bg_y, the exit line
 
 // ---- Screens, one frame each, given the frame's pad word --------------------------------------------------------
-void stage_play_screen(int pad);      // mode 1
+#include "game/flow/stage_play.h"  // stage_play_screen, mode 1
 void fall_scene_screen(int pad);      // mode 6
 #include "game/flow/location_select.h"  // mode 10
 
@@ -74,6 +74,30 @@ void free_all_hazards();
 void spawn_effect(int x, int y, int type);
 void update_effects();
 void spawn_pickup(int kind, int x, int y);
+
+// ---- Stage play: the hero, its attacks and effects, the enemies (called by the stage-play frame) --------------------
+void update_player(int pad);
+void draw_hero_sprite();
+extern int skill_phase;   // the skill's step; the aura and the effect draw at phase 0
+extern int skill_active;  // 1 while a skill runs
+void draw_skill_effect();
+void update_skill();
+void update_skill_shots_a();
+void update_skill_shots_b();
+void update_skill_shots_c();
+void update_skill_shots_d();
+void spawn_particle(int x, int y, int type);
+void update_particles();
+void update_particle_groups();
+void update_hit_sparks();
+void spawn_main_shot(int x, int y, int direction);
+void update_main_shot();
+void update_light_shots();
+void melee_hit_gimmicks();
+void melee_hit_enemies();
+void update_pickups();
+void update_enemies();
+void respawn_far_enemies();
 
 // ---- Shop: the goods' texts of the game menu's text table (not built yet) --------------------------------------
 #include "game/flow/shop_screen.h"  // shop_screen, cathedral_screen
