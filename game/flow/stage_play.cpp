@@ -57,9 +57,8 @@ bool fade_out_ended() {
   SetBlendMode(1, exit_fade);
   DrawRectangle(0, 0, 640, 480, MakeColorValue(0, 0, 0), 1);
   SetBlendMode(0, 255);
-  if (exit_fade > 253) return true;
-  exit_fade += 2;
-  return false;
+  if (exit_fade <= 253) exit_fade += 2;
+  return exit_fade > 253;
 }
 
 void pause_toggle() {
