@@ -24,6 +24,7 @@
 #include "game/player/player_globals.h"
 #include "game/stage/gimmicks.h"
 #include "game/stage/ladders.h"
+#include "game/stage/level_data.h"
 #include "game/stage/scenery.h"
 #include "game/stage/stage_build.h"
 #include "game/stage/stage_state.h"
@@ -223,6 +224,28 @@ TEST_F(StageRun, ChoosingStageOneShowsEachAreaAsItsDataPlacesIt) {
     EXPECT_GT(checked, 300) << "too few tile pixels visible to judge the frame";
     EXPECT_EQ(wrong, 0) << "of " << checked << " tile pixels";
   }
+}
+
+// The map tool draws every area of stage 1 whole: one screen per column and row, the exit line in red.
+TEST_F(StageRun, MapToolDrawsEachAreaWhole) {
+  PlaceholderTreeResult written;
+  ASSERT_TRUE(WritePlaceholderTree(std::filesystem::current_path(), false, &written)) << written.error;
+  for (int a = 1; a <= 3; ++a) {
+    SCOPED_TRACE("area " + std::to_string(a));
+    const std::string png = "map" + std::to_string(a) + ".png";
+    const std::string command = std::string(LEVEL_MAP_TOOL) + " -r . 1 " + std::to_string(a) + " " + png +
+                                " > /dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const LevelDataSet* set = find_level_data(1, a);
+    const Raster map = DecodePng(png);
+    ASSERT_EQ(map.width, set->columns * 640);
+    ASSERT_EQ(map.height, set->rows * 480);
+    if (set->has_exit) {
+      const int exit_x = set->exit_column * 640 + set->exit_offset;
+      EXPECT_EQ(map.at(exit_x, 240), 0xFF0000u) << "the exit line";
+    }
+  }
+  EXPECT_NE(std::system((std::string(LEVEL_MAP_TOOL) + " 1 4 x.png > /dev/null 2>&1").c_str()), 0);
 }
 
 }  // namespace
