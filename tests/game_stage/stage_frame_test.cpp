@@ -153,6 +153,33 @@ TEST_F(StageTest, GameOverTitleChoiceGoesToTheTitle) {
   EXPECT_EQ(game_mode, mode_title);
 }
 
+TEST_F(StageTest, ArenaDoorsOfStageSevenCloseForTheBossAndOpenAfterIt) {
+  stage = 7;
+  area = 1;
+  hero = 0;
+  game_mode = mode_stage_play;
+  spawn_gimmick(40, 101, 0, 0, 600, 370, 0);
+  spawn_gimmick(40, 102, 2, 1, 300, 100, 0);
+  mx = 300;
+  g_x = 499;
+  Frame(0);
+  EXPECT_EQ(boss_phase_b, 0);
+  g_x = 500;
+  Frame(0);
+  EXPECT_EQ(boss_phase_b, 1);
+  EXPECT_EQ(gimmicks[0].door_state, door_state_dropping);
+  EXPECT_EQ(gimmicks[1].door_state, door_state_rest);
+  boss_phase_b = 2;  // the enemy code: the boss is beaten
+  Frame(0);
+  EXPECT_EQ(boss_phase_b, 3);
+  EXPECT_EQ(gimmicks[0].door_state, door_state_rising);
+  EXPECT_EQ(gimmicks[1].door_state, door_state_rising);
+  g_x = 2250;
+  Frame(0);
+  EXPECT_EQ(boss_phase_b, 4);
+  EXPECT_EQ(PlayerState, player_story_scene);
+}
+
 TEST_F(StageTest, WithTheMenuOpenTheGimmicksMoveButThePlayerDoesNot) {
   EnterStage(1);
   spawn_gimmick(13, 7, 0, 0, 0, 0, 0);
