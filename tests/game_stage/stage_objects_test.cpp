@@ -37,13 +37,16 @@ TEST_F(StageTest, EveryDataSetRebuildsToTheSameRecordsWithoutLeaks) {
       stage = level_data_sets[i].stage;
       area = level_data_sets[i].area;
       hero = hero_id;
+      const int handles = g_GraphTable.count;
       clear_object_pools();
       build_stage();
       const Counts first = counts();
+      EXPECT_EQ(g_GraphTable.count, handles);
       EXPECT_EQ(first.gimmicks, first.in_use_gimmicks);
       clear_object_pools();
       build_stage();
       EXPECT_EQ(counts(), first);
+      EXPECT_EQ(g_GraphTable.count, handles);
       for (int r = gimmick_count; r < gimmick_pool_size; ++r) EXPECT_EQ(gimmicks[r].in_use, 0) << r;
     }
   }
