@@ -24,9 +24,9 @@
 #include "game/stage/scenery.h"
 #include "game/stage/stage_build.h"
 #include "game/stage/stage_state.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/headless/headless_display.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/display/headless_display.h"
 #include "tools/placeholder/asset_writers.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "game/flow/hud.h"
-#include "platform/headless/headless_display.h"
+#include "platform/display/headless_display.h"
 #include "tests/game_stage/stage_fixture.h"
 
 namespace {
