@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/core/mem_alloc.h"
+#include "engine/graphics/pixel_fill.h"
 #include "engine/graphics/screen_format.h"
 
 namespace {
@@ -165,9 +166,17 @@ void FillMemImg(MEMIMG* image, const RECT* rect, std::uint32_t value) {
   RECT r = rect != nullptr ? *rect : bounds;
   ClipRect(&r, &bounds);
   const int bpp = MemImgBytesPerPixel(image);
-  for (int y = r.top; y < r.bottom; ++y) {
-    std::uint8_t* p = image->Image + static_cast<std::int64_t>(y) * image->Pitch + static_cast<std::int64_t>(r.left) * bpp;
-    for (int x = r.left; x < r.right; ++x, p += bpp) std::memcpy(p, &value, static_cast<size_t>(bpp));
+  if (r.right > r.left) {
+    const std::int64_t rowBytes = static_cast<std::int64_t>(r.right - r.left) * bpp;
+    std::uint8_t* p = image->Image + static_cast<std::int64_t>(r.top) * image->Pitch + static_cast<std::int64_t>(r.left) * bpp;
+    for (int y = r.top; y < r.bottom; ++y, p += image->Pitch) {
+      // Whole rows that run on into the next: one fill over all of them.
+      if (rowBytes == image->Pitch) {
+        platform::FillPixels(p, static_cast<std::int64_t>(r.bottom - y) * (r.right - r.left), bpp, value);
+        break;
+      }
+      platform::FillPixels(p, r.right - r.left, bpp, value);
+    }
   }
   image->RunsValid = 0;
   image->PremulValid = 0;

@@ -1,8 +1,12 @@
 // The software image record: set-up, sizes and pitches, refusals, views, fills and release.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/memimg.h"
+#include "engine/graphics/pixel_fill.h"
 #include "engine/graphics/screen_format.h"
 #include "tests/softrender/test_images.h"
 
@@ -109,6 +113,52 @@ TEST(MemImg, DerivedViewAndFill) {
   FillMemImg(base.get(), &r, 0x3333);
   EXPECT_EQ(softtest::GetPixel(base.get(), 1, 0), 0x3333u);
   EXPECT_EQ(softtest::GetPixel(base.get(), 2, 0), 0x1111u);
+}
+
+// The fill against a pixel-by-pixel store, for each pixel size, values with equal and unequal bytes, counts around
+// the fill's block size, and starts off any alignment; the bytes after the run stay as they were.
+TEST(MemImg, FillPixelsMatchesAPerPixelStore) {
+  const std::uint32_t values[] = {0, 0xFFFFFFFFu, 0x12345678u, 0x00FF00FFu, 0x80808080u, 0xA5A5A5u};
+  for (int bytes = 1; bytes <= 4; ++bytes)
+    for (const std::uint32_t value : values)
+      for (const int count : {1, 2, 11, 12, 16, 47, 48, 49, 100, 640})
+        for (const int offset : {0, 1, 2, 3}) {
+          std::vector<std::uint8_t> got(static_cast<std::size_t>(offset + count * bytes + 8), 0x3C);
+          std::vector<std::uint8_t> want = got;
+          for (int i = 0; i < count; ++i) std::memcpy(&want[offset + i * bytes], &value, bytes);
+          platform::FillPixels(got.data() + offset, count, bytes, value);
+          ASSERT_EQ(got, want) << bytes << " bytes, value " << value << ", " << count << " pixels at +" << offset;
+        }
+}
+
+// A whole-image fill reaches every pixel and leaves the row padding alone; a part fill stays inside its rectangle.
+TEST(MemImg, FillCoversTheRectangleAndNothingElse) {
+  struct Case {
+    int width, format;
+    std::uint32_t value;
+  } cases[] = {{4, kFormat32, 0x00ABCDEFu}, {5, kFormat32, 0}, {6, kFormat16, 0xF81Fu}, {8, kFormat16, 0xFFFFu},
+               {7, kFormatDepth16, 65535}, {3, kFormat8, 0x7Fu}};
+  for (const Case& c : cases) {
+    Image img;
+    ASSERT_EQ(InitMemImg(img.get(), c.width, 5, -1, 0, c.format, 0, 0, 0), 0);
+    MEMIMG* m = img.get();
+    const int bpp = MemImgBytesPerPixel(m);
+    std::memset(m->Image, 0x3C, static_cast<std::size_t>(m->Pitch) * 5);
+    const RECT part{1, 1, c.width - 1, 4};
+    const std::uint32_t mask = bpp == 4 ? 0xFFFFFFFFu : (1u << (8 * bpp)) - 1;
+    const std::uint32_t before = 0x3C3C3C3Cu & mask, value = c.value & mask;
+    FillMemImg(m, &part, c.value);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < c.width; ++x) {
+        const bool inside = x >= part.left && x < part.right && y >= part.top && y < part.bottom;
+        EXPECT_EQ(softtest::GetPixel(m, x, y), inside ? value : before) << c.width << ": " << x << "," << y;
+      }
+    FillMemImg(m, nullptr, c.value);
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < c.width; ++x) EXPECT_EQ(softtest::GetPixel(m, x, y), value) << c.width << ": " << x << "," << y;
+      for (int b = c.width * bpp; b < m->Pitch; ++b) EXPECT_EQ(m->Image[y * m->Pitch + b], 0x3C) << "padding of row " << y;
+    }
+  }
 }
 
 TEST(ClipRect, Cases) {
