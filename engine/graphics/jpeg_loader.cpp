@@ -31,8 +31,10 @@ struct JpegSourceManager {
   std::uint32_t available;
 };
 
+// A stream that does not start like a JPEG file is simply another format (the decoders are tried in turn), so that
+// refusal goes unreported; every other error is printed as libjpeg does.
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
-  (*cinfo->err->output_message)(cinfo);
+  if (cinfo->err->msg_code != JERR_NO_SOI) (*cinfo->err->output_message)(cinfo);
   std::longjmp(reinterpret_cast<JpegErrorManager*>(cinfo->err)->jump, 1);
 }
 

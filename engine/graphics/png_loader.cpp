@@ -4,12 +4,16 @@
 
 #include <climits>
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/core/mem_alloc.h"
 #include "engine/graphics/image_decode.h"
 
 namespace {
+
+// libpng's message for a stream that does not start with the PNG signature.
+constexpr const char* kNotPngMessage = "Not a PNG file";
 
 // What the read callback needs: the stream and how many bytes it holds from the position at set-up.
 struct PngReadContext {
@@ -38,10 +42,17 @@ void SetPngStreamReader(png_structp png, PngReadContext* context, StreamSource* 
   png_set_read_fn(png, context, PngStreamRead);
 }
 
+// libpng's own report ("libpng error: ..." on standard error) except for a stream without the PNG signature, which
+// is simply another format (the decoders are tried in turn); then back to the loader's jump buffer.
+[[noreturn]] void PngError(png_structp png, png_const_charp message) {
+  if (std::strcmp(message, kNotPngMessage) != 0) std::fprintf(stderr, "libpng error: %s\n", message);
+  png_longjmp(png, 1);
+}
+
 }  // namespace
 
 int LoadPngImage(StreamSource* source, GraphImage* image) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, nullptr);
   if (png == nullptr) return -1;
   png_infop info = png_create_info_struct(png);
   if (info == nullptr) {

@@ -220,3 +220,28 @@ TEST(JpegLoader, RefusesEmptyForeignAndFourComponentStreams) {
 }
 
 }  // namespace
+
+namespace {
+
+// The decoders are tried in turn on every image file, so each one's refusal of the other's format prints nothing;
+// a damaged file of its own format is still reported by the library.
+TEST(PngJpegLoaders, ProbingTheOtherFormatPrintsNothing) {
+  const Bytes png = WritePng({.width = 2, .height = 2, .colorType = PNG_COLOR_TYPE_RGB, .bitDepth = 8,
+                              .rows = Bytes(12, 0x40)});
+  const Bytes jpeg = WriteJpeg({.width = 8, .height = 8, .components = 1, .samples = Bytes(64, 128)});
+  testing::internal::CaptureStderr();
+  {
+    Decoded asJpeg(LoadJpegImage, png);
+    Decoded asPng(LoadPngImage, jpeg);
+    EXPECT_NE(asJpeg.result, 0);
+    EXPECT_NE(asPng.result, 0);
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  Bytes damaged = png;
+  damaged[5] = 0;  // the signature's first four bytes hold: libpng reports a damaged file
+  testing::internal::CaptureStderr();
+  { Decoded d(LoadPngImage, damaged); }
+  EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+}
+
+}  // namespace
