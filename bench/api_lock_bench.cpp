@@ -1,12 +1,10 @@
 // Cost of an uncontended public call (API lock + worker + unlock) against a std::mutex round trip around the same
-// worker. The ratio of the two is printed at the end.
+// worker; the ratio of the two is printed at the end.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <map>
 #include <mutex>
-#include <string>
 
+#include "bench/ratio_reporter.h"
 #include "engine/core/api_lock.h"
 
 namespace {
@@ -31,30 +29,8 @@ void BM_StdMutexRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_StdMutexRoundTrip);
 
-// Prints the public call's time per iteration as a multiple of the std::mutex baseline.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    auto call = times_.find("BM_PublicCall"), base = times_.find("BM_StdMutexRoundTrip");
-    if (call != times_.end() && base != times_.end() && base->second > 0)
-      std::printf("public call / std::mutex round trip: %.2fx\n", call->second / base->second);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return bench::RunWithRatios(argc, argv, {{"BM_PublicCall", "BM_StdMutexRoundTrip"}});
 }

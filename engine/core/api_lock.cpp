@@ -6,7 +6,15 @@ ApiLockRecord g_ApiLock{};
 
 namespace {
 
-enum class Decision { Take, Queue };
+// The fields that a thread reads without the guard: the owner (the lock word itself, taken by compare-and-swap) and
+// the waiter count (a newcomer takes a free lock at once only while nobody waits). Both are read and written
+// sequentially consistent, so a releaser either sees a waiter that queued meanwhile and wakes it, or that waiter
+// sees the lock free when it looks again after queueing. `locked` mirrors the owner for readers of the record; the
+// depth belongs to the owner alone.
+std::atomic_ref<std::uint32_t> OwnerWord() { return std::atomic_ref<std::uint32_t>(g_ApiLock.owner); }
+std::atomic_ref<int> WaiterCountWord() { return std::atomic_ref<int>(g_ApiLock.waiterCount); }
+
+void SetWaiterCount(int n) { WaiterCountWord().store(n); }
 
 // Creates the events and the guard on first use. The first call is the game's first public call, made on the main
 // thread before any second thread exists, so the creation itself needs no guard.
@@ -26,34 +34,37 @@ void EnsureInitialised() {
 void DequeueHead() {
   ApiLockRecord& r = g_ApiLock;
   if (r.waiterCount == 1) {
-    r.waiterCount = 0;
+    SetWaiterCount(0);
     return;
   }
   platform::Event* kept = r.waiters[0].event;
   for (int i = 1; i < r.waiterCount; ++i) r.waiters[i - 1] = r.waiters[i];
   r.waiters[r.waiterCount - 1] = {0, kept};
-  --r.waiterCount;
+  SetWaiterCount(r.waiterCount - 1);
 }
 
-// Called with the guard held.
-Decision Decide(std::uint32_t self) {
+// The owner's bookkeeping once the lock word holds self.
+void Acquired() {
+  ++g_ApiLock.depth;
+  std::atomic_ref<int>(g_ApiLock.locked).store(1, std::memory_order_relaxed);
+}
+
+// Takes the lock when self may: it owns it already, or it is free and nobody waits, or self heads the queue. Called
+// with the guard held (a thread that takes the free lock without it does so only while nobody waits).
+bool TryTakeLocked(std::uint32_t self) {
   ApiLockRecord& r = g_ApiLock;
-  if (r.locked == 1) return r.owner == self ? Decision::Take : Decision::Queue;
-  if (r.waiterCount == 0 || r.owner == self) return Decision::Take;
-  if (r.waiters[0].threadId == self) {
-    DequeueHead();
-    return Decision::Take;
+  std::uint32_t owner = OwnerWord().load();
+  if (owner == self) {
+    ++r.depth;
+    return true;
   }
-  return Decision::Queue;
-}
-
-// Called with the guard held; releases it.
-void Take(std::uint32_t self) {
-  ApiLockRecord& r = g_ApiLock;
-  ++r.depth;
-  r.locked = 1;
-  r.owner = self;
-  r.guard->unlock();
+  if (owner != kApiLockNoOwner) return false;
+  const bool head = r.waiterCount > 0 && r.waiters[0].threadId == self;
+  if (r.waiterCount != 0 && !head) return false;
+  if (!OwnerWord().compare_exchange_strong(owner, self)) return false;
+  if (head) DequeueHead();
+  Acquired();
+  return true;
 }
 
 // The queue entry of self, or null. Called with the guard held.
@@ -64,18 +75,17 @@ ApiLockWaiter* FindWaiter(std::uint32_t self) {
   return nullptr;
 }
 
-// Called with the guard held; releases it and returns the event to wait on. A thread that is already queued keeps
-// its place, so a wake-up that finds the lock taken never queues it twice.
+// Called with the guard held: puts self at the end of the queue unless it is there already (a wake-up that finds
+// the lock taken keeps its place) and returns its event.
 platform::Event* Enqueue(std::uint32_t self) {
   ApiLockRecord& r = g_ApiLock;
   ApiLockWaiter* entry = FindWaiter(self);
   if (entry == nullptr) {
-    entry = &r.waiters[r.waiterCount++];
+    entry = &r.waiters[r.waiterCount];
     entry->threadId = self;
+    SetWaiterCount(r.waiterCount + 1);
   }
-  platform::Event* event = entry->event;
-  r.guard->unlock();
-  return event;
+  return entry->event;
 }
 
 // Signals the head waiter, if any. Called with the guard held, so the head cannot change meanwhile.
@@ -86,19 +96,16 @@ bool WakeHeadLocked() {
   return true;
 }
 
-// Releases one level; at the last level wakes the head waiter. Returns true when a waiter was woken.
+// Releases one level; at the last level frees the lock word and wakes the head waiter, if any. Returns true when a
+// waiter was woken.
 bool Release() {
   ApiLockRecord& r = g_ApiLock;
-  r.guard->lock();
-  bool woke = false;
-  if (r.depth == 1) {
-    r.locked = 0;
-    r.owner = kApiLockNoOwner;
-    woke = WakeHeadLocked();
-  }
-  --r.depth;
-  r.guard->unlock();
-  return woke;
+  if (--r.depth > 0) return false;
+  std::atomic_ref<int>(r.locked).store(0, std::memory_order_relaxed);
+  OwnerWord().store(kApiLockNoOwner);
+  if (WaiterCountWord().load() == 0) return false;
+  std::lock_guard lock(*r.guard);
+  return WakeHeadLocked();
 }
 
 // Removes self from the queue wherever it stands; when it stood at the head, wakes the new head. Called with the
@@ -111,28 +118,49 @@ void LeaveQueue(std::uint32_t self) {
   platform::Event* kept = entry->event;
   for (int j = i + 1; j < r.waiterCount; ++j) r.waiters[j - 1] = r.waiters[j];
   r.waiters[r.waiterCount - 1] = {0, kept};
-  --r.waiterCount;
+  SetWaiterCount(r.waiterCount - 1);
   if (i == 0) WakeHeadLocked();
+}
+
+enum class Step { Taken, QueueFull, Queued };
+
+// One attempt under the guard: take the lock, or queue and look once more (a release that ran before the entry was
+// visible has left the lock free and woken nobody). On Queued, *event is the event to wait on.
+Step TakeOrQueue(std::uint32_t self, platform::Event** event) {
+  ApiLockRecord& r = g_ApiLock;
+  std::lock_guard lock(*r.guard);
+  if (TryTakeLocked(self)) return Step::Taken;
+  if (FindWaiter(self) == nullptr && r.waiterCount == kApiLockMaxWaiters) return Step::QueueFull;
+  *event = Enqueue(self);
+  return TryTakeLocked(self) ? Step::Taken : Step::Queued;
+}
+
+// The uncontended path: a nested call, or a free lock that nobody waits for, taken without the guard.
+bool TakeFast(std::uint32_t self) {
+  std::uint32_t owner = OwnerWord().load(std::memory_order_relaxed);
+  if (owner == self) {  // only this thread ever stores its own id
+    ++g_ApiLock.depth;
+    return true;
+  }
+  if (owner != kApiLockNoOwner || WaiterCountWord().load() != 0) return false;
+  if (!OwnerWord().compare_exchange_strong(owner, self)) return false;
+  Acquired();
+  return true;
 }
 
 }  // namespace
 
 void ApiLock() {
   EnsureInitialised();
-  ApiLockRecord& r = g_ApiLock;
   const std::uint32_t self = platform::CurrentThreadId();
+  if (TakeFast(self)) return;
   for (;;) {
-    r.guard->lock();
-    if (Decide(self) == Decision::Take) {
-      Take(self);
-      return;
+    platform::Event* event = nullptr;
+    switch (TakeOrQueue(self, &event)) {
+      case Step::Taken: return;
+      case Step::QueueFull: platform::SleepMilliseconds(1); continue;
+      case Step::Queued: break;
     }
-    if (r.waiterCount == kApiLockMaxWaiters) {
-      r.guard->unlock();
-      platform::SleepMilliseconds(1);
-      continue;
-    }
-    platform::Event* event = Enqueue(self);
     event->Wait(platform::kInfinite);
     event->Reset();
   }
@@ -148,24 +176,21 @@ bool ApiLockBackground(const std::atomic<int>* quitFlag) {
   ApiLockRecord& r = g_ApiLock;
   const std::uint32_t self = platform::CurrentThreadId();
   auto giveUp = [&] {
-    r.guard->lock();
+    std::lock_guard lock(*r.guard);
     LeaveQueue(self);
-    r.guard->unlock();
     return false;
   };
+  if (TakeFast(self)) return true;
   for (;;) {
-    r.guard->lock();
-    if (Decide(self) == Decision::Take) {
-      Take(self);
-      return true;
+    platform::Event* event = nullptr;
+    switch (TakeOrQueue(self, &event)) {
+      case Step::Taken: return true;
+      case Step::QueueFull:
+        platform::SleepMilliseconds(1);
+        if (*quitFlag == 1) return giveUp();
+        continue;
+      case Step::Queued: break;
     }
-    if (r.waiterCount == kApiLockMaxWaiters) {
-      r.guard->unlock();
-      platform::SleepMilliseconds(1);
-      if (*quitFlag == 1) return giveUp();
-      continue;
-    }
-    platform::Event* event = Enqueue(self);
     bool signalled = event->Wait(0);
     while (!signalled && *quitFlag != 1) {
       event->Wait(1000);
