@@ -1,10 +1,14 @@
 // Software renderer throughput (destination pixels per second) for the 32-bit main-road operations, each beside a
 // memcpy of the same bytes and pixman's matching operation, at 640 x 480 and at sprite sizes (32 x 32, 120 x 150)
-// drawn onto a 640 x 480 screen.
+// drawn onto a 640 x 480 screen. The sprite sizes are also measured out of cache: 64 MB of sprites drawn one after
+// the other, so every draw reads its source from memory.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
 #include <cstring>
+#include <map>
+#include <tuple>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -43,6 +47,20 @@ void FillContent(MEMIMG* m, Content content, std::uint32_t seed) {
   }
 }
 
+// pixman's copy of a sprite: premultiplied alpha, the key colour as alpha 0, opaque content as alpha 255.
+void Premultiply(const MEMIMG& sprite, Content content, std::uint32_t* out) {
+  for (int y = 0; y < sprite.Height; ++y)
+    for (int x = 0; x < sprite.Width; ++x) {
+      std::uint32_t c;
+      std::memcpy(&c, sprite.Image + static_cast<std::int64_t>(y) * sprite.Pitch + 4 * x, 4);
+      std::uint32_t a = c >> 24;
+      if (content == Content::kKeyed) a = c == kKey ? 0 : 255;
+      if (content == Content::kOpaque) a = 255;
+      const std::uint32_t r = ((c >> 16) & 0xFF) * a / 255, g = ((c >> 8) & 0xFF) * a / 255, b = (c & 0xFF) * a / 255;
+      out[static_cast<std::size_t>(y) * sprite.Width + x] = a << 24 | r << 16 | g << 8 | b;
+    }
+}
+
 struct Scene {
   MEMIMG screen{}, sprite{};
   pixman_image_t* pScreen = nullptr;
@@ -58,16 +76,7 @@ struct Scene {
     pScreen = pixman_image_create_bits(PIXMAN_a8r8g8b8, kScreenW, kScreenH,
                                        reinterpret_cast<std::uint32_t*>(screen.Image), screen.Pitch);
     premultiplied.resize(static_cast<std::size_t>(w) * h);
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        std::uint32_t c;
-        std::memcpy(&c, sprite.Image + static_cast<std::int64_t>(y) * sprite.Pitch + 4 * x, 4);
-        std::uint32_t a = c >> 24;
-        if (content == Content::kKeyed) a = c == kKey ? 0 : 255;
-        if (content == Content::kOpaque) a = 255;
-        const std::uint32_t r = ((c >> 16) & 0xFF) * a / 255, g = ((c >> 8) & 0xFF) * a / 255, b = (c & 0xFF) * a / 255;
-        premultiplied[static_cast<std::size_t>(y) * w + x] = a << 24 | r << 16 | g << 8 | b;
-      }
+    Premultiply(sprite, content, premultiplied.data());
     pSprite = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, premultiplied.data(), w * 4);
     ResetGraphDrawState();
     g_GraphDrawState.DrawArea = {0, 0, kScreenW, kScreenH};
@@ -219,6 +228,85 @@ BENCHMARK(BM_PixmanAddMask128) SIZES;
 BENCHMARK(BM_PixmanAdd) SIZES;
 BENCHMARK(BM_BrightCopy) SIZES;
 BENCHMARK(BM_PixmanSrcComponentMask) SIZES;
+
+// 64 MB of sprites of one size and content (each with its run table) and pixman's premultiplied copies, made once.
+struct SpriteSet {
+  static constexpr std::size_t kBytes = 64u << 20;
+  std::vector<MEMIMG> sprites;
+  std::vector<std::vector<std::uint32_t>> premultiplied;
+  std::vector<pixman_image_t*> pixman;
+  SpriteSet(int w, int h, Content content) {
+    const std::size_t n = kBytes / (static_cast<std::size_t>(w) * h * 4);
+    sprites.resize(n);
+    premultiplied.resize(n);
+    pixman.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      MEMIMG& m = sprites[i];
+      m = MEMIMG{};
+      InitMemImg(&m, w, h, -1, kKey, kFormat32, 0, content == Content::kAlpha ? 1 : 0, 1);
+      FillContent(&m, content, static_cast<std::uint32_t>(i));
+      BuildMemImgRunTable(&m);
+      premultiplied[i].resize(static_cast<std::size_t>(w) * h);
+      Premultiply(m, content, premultiplied[i].data());
+      pixman[i] = pixman_image_create_bits(PIXMAN_a8r8g8b8, w, h, premultiplied[i].data(), w * 4);
+    }
+  }
+  static SpriteSet& Get(int w, int h, Content content) {
+    static std::map<std::tuple<int, int, int>, std::unique_ptr<SpriteSet>> sets;
+    auto& set = sets[{w, h, static_cast<int>(content)}];
+    if (set == nullptr) set = std::make_unique<SpriteSet>(w, h, content);
+    return *set;
+  }
+};
+
+// One draw per sprite of the set, in order, each at the screen's centre.
+void RunOpOutOfCache(benchmark::State& state, const Op& op) {
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  SpriteSet& set = SpriteSet::Get(w, h, op.content);
+  Scene s(w, h, op.content, op.alpha);
+  g_GraphDrawState.BlendMode = op.mode;
+  g_GraphDrawState.BlendParam = op.param;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    DrawMemImg(&s.screen, &set.sprites[i], s.X(), s.Y(), op.transparent, nullptr);
+    if (++i == set.sprites.size()) i = 0;
+    benchmark::ClobberMemory();
+  }
+  Finish(state, w, h);
+}
+
+void PixmanOpOutOfCache(benchmark::State& state, pixman_op_t pop, Content content) {
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  SpriteSet& set = SpriteSet::Get(w, h, content);
+  Scene s(w, h, content, content == Content::kAlpha);
+  std::size_t i = 0;
+  for (auto _ : state) {
+    pixman_image_composite32(pop, set.pixman[i], nullptr, s.pScreen, 0, 0, 0, 0, s.X(), s.Y(), w, h);
+    if (++i == set.pixman.size()) i = 0;
+    benchmark::ClobberMemory();
+  }
+  Finish(state, w, h);
+}
+
+void BM_CopyOutOfCache(benchmark::State& st) {
+  RunOpOutOfCache(st, {Content::kOpaque, false, 0, 255, kNone, 0, false, false});
+}
+void BM_PixmanSrcOutOfCache(benchmark::State& st) { PixmanOpOutOfCache(st, PIXMAN_OP_SRC, Content::kOpaque); }
+void BM_KeyedCopyRunsOutOfCache(benchmark::State& st) {
+  RunOpOutOfCache(st, {Content::kKeyed, false, 0, 255, kNone, 1, false, false});
+}
+void BM_PixmanOverBinaryOutOfCache(benchmark::State& st) { PixmanOpOutOfCache(st, PIXMAN_OP_OVER, Content::kKeyed); }
+void BM_AlphaSpriteRunsOutOfCache(benchmark::State& st) {
+  RunOpOutOfCache(st, {Content::kAlpha, true, 0, 255, kNone, 1, false, false});
+}
+void BM_PixmanOverAlphaOutOfCache(benchmark::State& st) { PixmanOpOutOfCache(st, PIXMAN_OP_OVER, Content::kAlpha); }
+#define SPRITE_SIZES ->Args({120, 150})->Args({32, 32})
+BENCHMARK(BM_CopyOutOfCache) SPRITE_SIZES;
+BENCHMARK(BM_PixmanSrcOutOfCache) SPRITE_SIZES;
+BENCHMARK(BM_KeyedCopyRunsOutOfCache) SPRITE_SIZES;
+BENCHMARK(BM_PixmanOverBinaryOutOfCache) SPRITE_SIZES;
+BENCHMARK(BM_AlphaSpriteRunsOutOfCache) SPRITE_SIZES;
+BENCHMARK(BM_PixmanOverAlphaOutOfCache) SPRITE_SIZES;
 
 // Fills: solid and alpha (P = 128) over the given box.
 void FillOp(benchmark::State& state, int mode, int param, bool pixman) {
