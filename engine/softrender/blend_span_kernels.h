@@ -53,7 +53,8 @@ struct Kernels {
     return k;
   }
 
-  template <int Mode, bool Bright, int Alpha, bool Key>
+  // Raw: modes 2 and 3 at P = 255 without brightness (k.raw), where the amount is the source itself.
+  template <int Mode, bool Bright, int Alpha, bool Key, bool Raw = false>
   static V Blend(const Consts& k, V S, V D) {
     const V sLo = O::UnpackLo8(S, k.zero), sHi = O::UnpackHi8(S, k.zero);
     const V dLo = O::UnpackLo8(D, k.zero), dHi = O::UnpackHi8(D, k.zero);
@@ -91,7 +92,9 @@ struct Kernels {
         R = Alpha == 1 ? Select(opaque, byP, w) : w;
       }
     } else {
-      V v = !Bright && k.raw ? S : O::PackUs16(Div255(O::Mullo16(bLo, k.p)), Div255(O::Mullo16(bHi, k.p)));
+      V v;
+      if constexpr (Raw && !Bright) v = S;
+      else v = O::PackUs16(Div255(O::Mullo16(bLo, k.p)), Div255(O::Mullo16(bHi, k.p)));
       if constexpr (Alpha != 0) {
         const V w = O::PackUs16(O::MulhiU16(bLo, O::Mullo16(aLo, k.p)), O::MulhiU16(bHi, O::Mullo16(aHi, k.p)));
         v = Alpha == 1 ? Select(opaque, v, w) : w;
@@ -142,6 +145,13 @@ struct Kernels {
           }
           const V D = O::Load(dst + 4 * i);
           O::Store(dst + 4 * i, plain ? Blend<Mode, Bright, 0, false>(k, S, D) : Blend<Mode, Bright, Alpha, Key>(k, S, D));
+        }
+      }
+      if constexpr ((Mode == 2 || Mode == 3) && !Bright) {
+        if (k.raw) {
+          RunAll(dst + 4 * i, src + 4 * i, n - i,
+                 [&k](V S, V D) { return Blend<Mode, Bright, Alpha, Key, true>(k, S, D); });
+          return;
         }
       }
       RunAll(dst + 4 * i, src + 4 * i, n - i, [&k](V S, V D) { return Blend<Mode, Bright, Alpha, Key>(k, S, D); });
