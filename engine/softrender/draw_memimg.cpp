@@ -31,8 +31,75 @@ bool MapCovers(const MEMIMG* map, std::int64_t x, std::int64_t y, std::int64_t w
 }
 
 // Skip stretches of the run table shorter than this are left to the span's own transparent test, which gives the
-// same pixels while the table is current and keeps the vector loops on long spans.
-constexpr int kMinSkipStretch = 32;
+// same pixels while the table is current and keeps the vector loops on long spans: the loops pass over groups of
+// skipped pixels at a few cycles per group, while every split of a span costs a partial vector at each end.
+constexpr int kMinSkipStretch = 4 * kRunMaxLength;
+constexpr std::uint8_t kFullSkipCode = (kRunSkip << 6) | (kRunMaxLength - 1);
+
+// The row end (the first code of kind 3) at or after `code`, or `end`; *longSkip tells whether four skip runs of
+// the full 64 pixels follow each other before it. The table's runs are as long as they can be, so a row without
+// them has no skip stretch of kMinSkipStretch pixels.
+const std::uint8_t* FindRowEnd(const std::uint8_t* code, const std::uint8_t* end, bool* longSkip) {
+  static_assert(kMinSkipStretch == 4 * kRunMaxLength);
+  const __m128i full = _mm_set1_epi8(static_cast<char>(kFullSkipCode));
+  auto fourInARow = [](unsigned m) { return (m & (m >> 1) & (m >> 2) & (m >> 3)) != 0; };
+  unsigned carry = 0;  // the previous block's last three full-skip bits
+  for (; end - code >= 16; code += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(code));
+    // Bits 7 and 6 both set: kind 3 (the 16-bit shift moves each byte's bit 6 onto its own bit 7).
+    const unsigned rowEnd = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(v, _mm_slli_epi16(v, 1))));
+    unsigned fullSkips = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, full)));
+    if (rowEnd != 0) fullSkips &= (1u << __builtin_ctz(rowEnd)) - 1;
+    if (fourInARow(carry | fullSkips << 3)) {
+      *longSkip = true;
+      while (code < end && (*code >> 6) != 3) ++code;
+      return code;
+    }
+    if (rowEnd != 0) {
+      *longSkip = false;
+      return code + __builtin_ctz(rowEnd);
+    }
+    carry = fullSkips >> 13;
+  }
+  int inARow = 0;
+  for (int i = 0; i < 3; ++i) inARow = (carry >> i) & 1 ? inARow + 1 : 0;
+  bool found = false;
+  for (; code < end && (*code >> 6) != 3; ++code) {
+    inARow = *code == kFullSkipCode ? inARow + 1 : 0;
+    found = found || inARow >= 4;
+  }
+  *longSkip = found;
+  return code;
+}
+
+// Whether any of the table's first `rows` rows holds four full skip runs in a row (see FindRowEnd): one pass over
+// the codes, so that images without such stretches draw row after row as the per-pixel path does.
+bool TableHasLongSkip(const std::uint8_t* code, const std::uint8_t* end, int rows) {
+  const __m128i full = _mm_set1_epi8(static_cast<char>(kFullSkipCode));
+  auto fourInARow = [](unsigned m) { return (m & (m >> 1) & (m >> 2) & (m >> 3)) != 0; };
+  unsigned carry = 0;
+  for (; end - code >= 16 && rows > 0; code += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(code));
+    unsigned rowEnds = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(v, _mm_slli_epi16(v, 1))));
+    unsigned fullSkips = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, full)));
+    const int ends = __builtin_popcount(rowEnds);
+    if (ends >= rows) {  // the last row ends in this block: nothing after its end counts
+      for (int k = 1; k < rows; ++k) rowEnds &= rowEnds - 1;
+      fullSkips &= (1u << __builtin_ctz(rowEnds)) - 1;
+    }
+    if (fourInARow(carry | fullSkips << 3)) return true;
+    rows -= ends;
+    carry = fullSkips >> 13;
+  }
+  int inARow = 0;
+  for (int i = 0; i < 3; ++i) inARow = (carry >> i) & 1 ? inARow + 1 : 0;
+  for (; code < end && rows > 0; ++code) {
+    if ((*code >> 6) == 3) --rows;
+    inARow = *code == kFullSkipCode ? inARow + 1 : 0;
+    if (inARow >= 4) return true;
+  }
+  return false;
+}
 
 // The run table decides where whole skip stretches are jumped over; the spans between them draw with the
 // transparent rule (colour key, or alpha 0 skipped and alpha 255 unweighted), which is what the table's skip, solid
@@ -42,6 +109,15 @@ void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const M
   const int dstBytes = span.dstBytes;
   const std::uint8_t* code = src->RunTable;
   const std::uint8_t* const end = code + (static_cast<std::int64_t>(src->Width) + 5) * src->Height;
+  if (src->Width < kMinSkipStretch || !TableHasLongSkip(code, end, src->Height)) {
+    const std::uint8_t* s = src->Image;
+    const std::uint8_t* m = map != nullptr ? map->Image : nullptr;
+    for (int row = 0; row < src->Height; ++row, s += src->Pitch, dstRow += dest->Pitch) {
+      RunBlendSpan(span, dstRow, s, m, src->Width);
+      if (m != nullptr) m += map->Pitch;
+    }
+    return;
+  }
   for (int row = 0; row < src->Height && code < end; ++row) {
     const std::uint8_t* s = src->Image + static_cast<std::int64_t>(row) * src->Pitch;
     const std::uint8_t* m = map != nullptr ? map->Image + static_cast<std::int64_t>(row) * map->Pitch : nullptr;
@@ -51,25 +127,32 @@ void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const M
         RunBlendSpan(span, d + static_cast<std::int64_t>(from) * dstBytes, s + static_cast<std::int64_t>(from) * srcBytes,
                      m != nullptr ? m + from : nullptr, to - from);
     };
-    int x = 0, spanStart = 0, skipStart = -1;
-    while (code < end) {
-      const std::uint8_t c = *code++;
-      const int kind = c >> 6;
-      if (kind == 3) break;  // row end
-      const int n = std::min((c & 63) + 1, src->Width - x);
-      if (n <= 0) continue;
-      if (kind == kRunSkip) {
-        if (skipStart < 0) skipStart = x;
-      } else if (skipStart >= 0) {
-        if (x - skipStart >= kMinSkipStretch) {
-          draw(spanStart, skipStart);
-          spanStart = x;
+    bool longSkip = false;
+    const std::uint8_t* rowEnd = FindRowEnd(code, end, &longSkip);
+    if (!longSkip) {
+      draw(0, src->Width);  // the runs of a row cover its width
+      code = rowEnd;
+    } else {
+      int x = 0, spanStart = 0, skipStart = -1;
+      for (; code < rowEnd; ++code) {
+        const std::uint8_t c = *code;
+        const int kind = c >> 6;
+        const int n = std::min((c & 63) + 1, src->Width - x);
+        if (n <= 0) continue;
+        if (kind == kRunSkip) {
+          if (skipStart < 0) skipStart = x;
+        } else if (skipStart >= 0) {
+          if (x - skipStart >= kMinSkipStretch) {
+            draw(spanStart, skipStart);
+            spanStart = x;
+          }
+          skipStart = -1;
         }
-        skipStart = -1;
+        x += n;
       }
-      x += n;
+      draw(spanStart, skipStart >= 0 ? skipStart : x);
     }
-    draw(spanStart, skipStart >= 0 ? skipStart : x);
+    if (code < end) ++code;  // past the row end
   }
 }
 

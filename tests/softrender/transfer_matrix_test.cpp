@@ -139,6 +139,47 @@ TEST_F(TransferMatrix, RunCodedPathMatchesReference) {
   }
 }
 
+// Wide rows whose transparent stretches reach and pass the length the walk jumps over (256 pixels, four full skip
+// runs) at several offsets in the code bytes, next to shorter ones, and a row that is all transparent.
+TEST_F(TransferMatrix, RunCodedPathOverLongTransparentStretchesMatchesReference) {
+  constexpr int kW = 600, kH = 4;
+  const std::vector<std::vector<int>> drawnColumns = {{3, 4, 50, 69, 341, 598, 599}, {0, 256, 599}, {}};
+  int failures = 0;
+  std::uint32_t seed = 200000;
+  for (const Combo& c : AllCombos()) {
+    if (c.transparent != 1 || c.map) continue;
+    PixelMaker pm(seed++);
+    Image src, dst;
+    softtest::MakeSource(&src, c.format, c.kind, kW, kH, pm);
+    for (int row = 1; row < kH; ++row) {
+      const std::vector<int>& keep = drawnColumns[static_cast<std::size_t>(row - 1)];
+      for (int x = 0; x < kW; ++x) {
+        if (std::find(keep.begin(), keep.end(), x) != keep.end()) continue;
+        const std::uint32_t old = softtest::GetPixel(src.get(), x, row);
+        softtest::SetPixel(src.get(), x, row,
+                           c.kind == softtest::kAlpha ? (c.format == kFormat16 ? old & 0xFF00FFFFu : old & 0x00FFFFFFu)
+                                                      : src.get()->TransColor);
+      }
+    }
+    BuildMemImgRunTable(src.get());
+    softtest::MakeDest(&dst, c.format, kW + 6, kH + 4, pm);
+    std::vector<std::uint32_t> entries;
+    const softref::Source rs = softtest::RefSource(src.get(), &entries);
+    const auto before = softtest::Snapshot(dst.get());
+    Apply(c);
+    g_GraphDrawState.DrawArea = {2, 2, kW + 4, kH + 3};
+    DrawMemImg(dst.get(), src.get(), 3, 2, 1, nullptr);
+    softref::Draw rd = RefDraw(c, softref::Path::kRunCoded);
+    CheckDest(dst.get(), before, RECT{3, 2, kW + 3, kH + 2}, [&](int dx, int dy, std::uint32_t old) {
+      const std::uint32_t s = softtest::GetPixel(src.get(), dx - 3, dy - 2);
+      if (softref::IsSkipPixel(rs, s)) return old;
+      rd.run = softref::RunKindOf(rs, s);
+      return softref::BlendPixel(rs, rd, s, old, 0);
+    }, "run-coded wide " + c.Name(), &failures);
+    if (failures > 10) return;
+  }
+}
+
 struct StretchCase {
   int rect[4];   // x1, y1, x2, y2
   RECT area;     // draw area
