@@ -13,9 +13,8 @@
 
 #include "game/flow/game_modes.h"
 #include "game/flow/main_loop.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/headless/headless_window.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
 #include "tools/placeholder/asset_writers.h"
 
 namespace {

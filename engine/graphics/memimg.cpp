@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "engine/core/mem_alloc.h"
-#include "engine/graphics/pixel_fill.h"
+#include "platform/base/pixel_fill.h"
 #include "engine/graphics/screen_format.h"
 
 namespace {
