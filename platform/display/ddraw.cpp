@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/base/clock.h"
+#include "platform/base/pixel_fill.h"
 #include "platform/display/headless_display.h"
 
 namespace platform::dd {
@@ -57,6 +58,16 @@ bool Intersect(Rect* r, const Rect& bounds) {
 
 std::uint64_t Phase() { return NowNanoseconds() % kFrameNs; }
 
+// Nearest-neighbour scaling of 32-bit rows (the same mapping as a scaled Blt: source index = i * size / new size).
+void ScaleRows(const std::uint8_t* from, int fromPitch, int sw, int sh, std::uint32_t* out, int w, int h) {
+  std::vector<int> columns(static_cast<std::size_t>(w));
+  for (int i = 0; i < w; ++i) columns[static_cast<std::size_t>(i)] = static_cast<int>(static_cast<std::int64_t>(i) * sw / w);
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* row = from + static_cast<std::ptrdiff_t>(static_cast<std::int64_t>(y) * sh / h) * fromPitch;
+    for (int i = 0; i < w; ++i) std::memcpy(&out[static_cast<std::size_t>(y) * w + i], row + 4 * columns[static_cast<std::size_t>(i)], 4);
+  }
+}
+
 }  // namespace
 
 PixelFormat RgbFormat(int bits) {
@@ -67,14 +78,133 @@ PixelFormat RgbFormat(int bits) {
 PixelFormat ZBufferFormat16() { return PixelFormat{32, kPfZBuffer, 0, 16, 0xFFFF, 0, 0, 0}; }
 
 // ---- Surface ----------------------------------------------------------------------------------------------------
+//
+// Two kinds of work are put off until something can see their result:
+// - a colour or depth fill of a whole unlocked surface is only noted, and written when the pixels are next read or
+//   changed (a depth surface that nothing reads is never written);
+// - a plain or scaled copy onto the primary is only noted as "this rectangle shows that surface's pixels". Presenting
+//   reads the shown pixels straight from the source; the primary's own pixels are written only when something reads
+//   or changes the primary, or when the source is about to change. A whole fill of the source (the next frame's
+//   clear) then hands the source's buffer to the primary and gives the source the primary's spare one, so the frame
+//   is never copied at all.
 
-Surface::~Surface() = default;
+Surface::~Surface() {
+  if (shownBy_ != nullptr) shownBy_->SettleShow();
+  if (show_.from != nullptr) show_.from->shownBy_ = nullptr;
+}
 
-Result Surface::Lock(const Rect* rect, std::uint32_t, std::uint8_t** pixels, int* pitch) {
+void Surface::SettleFill() {
+  if (!fillPending_) return;
+  fillPending_ = false;
+  FillRect(Rect{0, 0, width_, height_}, fillValue_);
+}
+
+void Surface::FillRect(const Rect& r, std::uint32_t value) {
+  const int bytes = BytesOf(format_);
+  const int w = r.right - r.left;
+  if (w <= 0) return;
+  std::uint8_t* p = pixels_.data() + static_cast<std::ptrdiff_t>(r.top) * pitch_ + static_cast<std::ptrdiff_t>(r.left) * bytes;
+  if (w == width_ && pitch_ == width_ * bytes) {
+    FillPixels(p, static_cast<std::int64_t>(r.bottom - r.top) * w, bytes, value);
+    return;
+  }
+  for (int y = r.top; y < r.bottom; ++y, p += pitch_) FillPixels(p, w, bytes, value);
+}
+
+// Copies `src` of `source` (pixels, pitch) onto `dest` of this surface, nearest-neighbour when the sizes differ, with
+// the destination clipped to `clip`; the key skips source pixels equal to it (under keyMask) when `keyed`.
+void Surface::CopyRect(const std::uint8_t* from, int fromPitch, const Rect& src, const Rect& dest, const Rect& clip,
+                       bool keyed, std::uint32_t keyMask, std::uint32_t key) {
+  Rect d = dest;
+  if (!Intersect(&d, clip)) return;
+  const int bytes = BytesOf(format_);
+  const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+  const int sw = src.right - src.left, sh = src.bottom - src.top;
+  const int n = d.right - d.left;
+  if (dw == sw && !keyed) {
+    for (int yy = d.top; yy < d.bottom; ++yy) {
+      const int sy = src.top + static_cast<int>(static_cast<std::int64_t>(yy - dest.top) * sh / dh);
+      std::memmove(pixels_.data() + static_cast<std::ptrdiff_t>(yy) * pitch_ + static_cast<std::ptrdiff_t>(d.left) * bytes,
+                   from + static_cast<std::ptrdiff_t>(sy) * fromPitch +
+                       static_cast<std::ptrdiff_t>(src.left + (d.left - dest.left)) * bytes,
+                   static_cast<std::size_t>(n) * static_cast<std::size_t>(bytes));
+    }
+    return;
+  }
+  // Source byte offset of each destination column, worked out once.
+  std::vector<std::ptrdiff_t> columns(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i)
+    columns[static_cast<std::size_t>(i)] =
+        static_cast<std::ptrdiff_t>(src.left + static_cast<int>(static_cast<std::int64_t>(d.left + i - dest.left) * sw / dw)) * bytes;
+  auto rows = [&](auto pixel) {
+    using T = decltype(pixel);
+    const std::uint32_t mask = keyMask;
+    for (int yy = d.top; yy < d.bottom; ++yy) {
+      const int sy = src.top + static_cast<int>(static_cast<std::int64_t>(yy - dest.top) * sh / dh);
+      const std::uint8_t* row = from + static_cast<std::ptrdiff_t>(sy) * fromPitch;
+      std::uint8_t* out = pixels_.data() + static_cast<std::ptrdiff_t>(yy) * pitch_ + static_cast<std::ptrdiff_t>(d.left) * bytes;
+      for (int i = 0; i < n; ++i, out += sizeof(T)) {
+        T v;
+        std::memcpy(&v, row + columns[static_cast<std::size_t>(i)], sizeof(T));
+        if (keyed && (static_cast<std::uint32_t>(v) & mask) == key) continue;
+        std::memcpy(out, &v, sizeof(T));
+      }
+    }
+  };
+  switch (bytes) {
+    case 4: rows(std::uint32_t{}); break;
+    case 2: rows(std::uint16_t{}); break;
+    case 1: rows(std::uint8_t{}); break;
+    default:
+      for (int yy = d.top; yy < d.bottom; ++yy) {
+        const int sy = src.top + static_cast<int>(static_cast<std::int64_t>(yy - dest.top) * sh / dh);
+        const std::uint8_t* row = from + static_cast<std::ptrdiff_t>(sy) * fromPitch;
+        std::uint8_t* out = pixels_.data() + static_cast<std::ptrdiff_t>(yy) * pitch_ + static_cast<std::ptrdiff_t>(d.left) * bytes;
+        for (int i = 0; i < n; ++i, out += bytes) {
+          const std::uint32_t v = LoadPixel(row + columns[static_cast<std::size_t>(i)], bytes);
+          if (keyed && (v & keyMask) == key) continue;
+          StorePixel(out, bytes, v);
+        }
+      }
+      break;
+  }
+}
+
+const std::uint8_t* Surface::ShownPixels() const {
+  return show_.from != nullptr ? show_.from->pixels_.data() : show_.kept.data();
+}
+
+void Surface::SettleShow() {
+  if (!show_.active) return;
+  SettleFill();
+  if (show_.from != nullptr) show_.from->SettleFill();
+  CopyRect(ShownPixels(), show_.pitch, show_.src, show_.dest, show_.dest, false, 0, 0);
+  DropShow();
+}
+
+void Surface::DropShow() {
+  if (show_.from != nullptr) show_.from->shownBy_ = nullptr;
+  show_.from = nullptr;
+  show_.active = false;
+}
+
+void Surface::BeforeRead() {
+  SettleFill();
+  SettleShow();
+}
+
+void Surface::BeforeChange() {
+  BeforeRead();
+  if (shownBy_ != nullptr) shownBy_->SettleShow();
+}
+
+Result Surface::Lock(const Rect* rect, std::uint32_t flags, std::uint8_t** pixels, int* pitch) {
   if (lost_) return kErrSurfaceLost;
   Rect r = rect != nullptr ? *rect : Rect{0, 0, width_, height_};
   if (r.left < 0 || r.top < 0 || r.right > width_ || r.bottom > height_ || r.left > r.right || r.top > r.bottom)
     return kErrInvalidRect;
+  if ((flags & kLockReadOnly) != 0) BeforeRead();
+  else BeforeChange();
   ++lockCount_;
   *pixels = pixels_.data() + static_cast<std::ptrdiff_t>(r.top) * pitch_ +
             static_cast<std::ptrdiff_t>(r.left) * BytesOf(format_);
@@ -86,6 +216,26 @@ Result Surface::Unlock() {
   if (lockCount_ == 0) return kErrNotLocked;
   --lockCount_;
   return kOk;
+}
+
+const std::uint8_t* Surface::Pixels() const {
+  const_cast<Surface*>(this)->BeforeRead();
+  return pixels_.data();
+}
+
+// A fill of the whole unlocked surface: noted, not written. When a primary shows this surface's pixels, it takes
+// them over (and gives back its spare buffer), so the shown frame stays as it was without a copy.
+void Surface::NoteWholeFill(std::uint32_t value) {
+  if (shownBy_ != nullptr) {
+    Surface* primary = shownBy_;
+    std::swap(primary->show_.kept, pixels_);
+    primary->show_.from = nullptr;
+    shownBy_ = nullptr;
+    if (pixels_.size() != primary->show_.kept.size()) pixels_.assign(primary->show_.kept.size(), 0);
+  }
+  DropShow();
+  fillPending_ = true;
+  fillValue_ = value;
 }
 
 Result Surface::Blt(const Rect* destRect, Surface* source, const Rect* srcRect, std::uint32_t flags,
@@ -105,15 +255,18 @@ Result Surface::Blt(const Rect* destRect, Surface* source, const Rect* srcRect, 
       if (!Intersect(&clip, c)) return kOk;
     }
   }
+  const bool primary = (caps_ & kCapsPrimarySurface) != 0;
   Rect d = dest;
   if ((flags & (kBltColorFill | kBltDepthFill)) != 0) {
     if (Intersect(&d, clip)) {
-      for (int yy = d.top; yy < d.bottom; ++yy) {
-        std::uint8_t* p = pixels_.data() + static_cast<std::ptrdiff_t>(yy) * pitch_ + static_cast<std::ptrdiff_t>(d.left) * bytes;
-        for (int xx = d.left; xx < d.right; ++xx, p += bytes) StorePixel(p, bytes, fillValue);
+      if (d.left == 0 && d.top == 0 && d.right == width_ && d.bottom == height_ && lockCount_ == 0) {
+        NoteWholeFill(fillValue);
+      } else {
+        BeforeChange();
+        FillRect(d, fillValue);
       }
     }
-    if ((caps_ & kCapsPrimarySurface) != 0) Present();
+    if (primary) Present();
     return kOk;
   }
   if (source == nullptr) return kErrInvalidParams;
@@ -123,30 +276,35 @@ Result Surface::Blt(const Rect* destRect, Surface* source, const Rect* srcRect, 
       src.left >= src.right || src.top >= src.bottom)
     return kErrInvalidRect;
   const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-  const int sw = src.right - src.left, sh = src.bottom - src.top;
   if (dw == 0 || dh == 0) return kOk;
   const bool keyed = (flags & kBltKeySrc) != 0 && source->hasKey_;
   const std::uint32_t keyMask = source->format_.maskR | source->format_.maskG | source->format_.maskB;
-  const std::uint32_t key = source->keyLow_ & (keyMask != 0 ? keyMask : 0xFFFFFFFFu);
+  const std::uint32_t mask = keyMask != 0 ? keyMask : 0xFFFFFFFFu;
+  const std::uint32_t key = source->keyLow_ & mask;
   if (!Intersect(&d, clip)) return kOk;
-  const bool same = dw == sw && dh == sh && !keyed && source != this;
-  for (int yy = d.top; yy < d.bottom; ++yy) {
-    const int sy = src.top + static_cast<int>(static_cast<std::int64_t>(yy - dest.top) * sh / dh);
-    std::uint8_t* out = pixels_.data() + static_cast<std::ptrdiff_t>(yy) * pitch_ + static_cast<std::ptrdiff_t>(d.left) * bytes;
-    const std::uint8_t* row = source->pixels_.data() + static_cast<std::ptrdiff_t>(sy) * source->pitch_;
-    if (same) {
-      std::memcpy(out, row + static_cast<std::ptrdiff_t>(src.left + (d.left - dest.left)) * bytes,
-                  static_cast<std::size_t>(d.right - d.left) * static_cast<std::size_t>(bytes));
-      continue;
-    }
-    for (int xx = d.left; xx < d.right; ++xx, out += bytes) {
-      const int sx = src.left + static_cast<int>(static_cast<std::int64_t>(xx - dest.left) * sw / dw);
-      const std::uint32_t v = LoadPixel(row + static_cast<std::ptrdiff_t>(sx) * bytes, bytes);
-      if (keyed && (v & (keyMask != 0 ? keyMask : 0xFFFFFFFFu)) == key) continue;
-      StorePixel(out, bytes, v);
-    }
+  // Onto the primary, a whole unkeyed copy of another surface inside the primary is shown from the source's pixels.
+  const bool showable = primary && !keyed && source != this && (source->caps_ & kCapsPrimarySurface) == 0 &&
+                        d.left == dest.left && d.top == dest.top && d.right == dest.right && d.bottom == dest.bottom &&
+                        lockCount_ == 0 && source->chain_.empty();
+  if (showable) {
+    const bool replaces = show_.active && show_.dest.left == dest.left && show_.dest.top == dest.top &&
+                          show_.dest.right == dest.right && show_.dest.bottom == dest.bottom;
+    if (replaces) DropShow();
+    else BeforeChange();
+    if (source->shownBy_ != nullptr && source->shownBy_ != this) source->shownBy_->SettleShow();
+    show_.active = true;
+    show_.from = source;
+    show_.pitch = source->pitch_;
+    show_.src = src;
+    show_.dest = dest;
+    source->shownBy_ = this;
+    Present();
+    return kOk;
   }
-  if ((caps_ & kCapsPrimarySurface) != 0) Present();
+  source->BeforeRead();
+  if (source != this) BeforeChange();
+  CopyRect(source->pixels_.data(), source->pitch_, src, dest, d, keyed, mask, key);
+  if (primary) Present();
   return kOk;
 }
 
@@ -169,6 +327,8 @@ Result Surface::Flip(Surface*, std::uint32_t flags) {
   if (chain_.empty()) return kErrUnsupported;
   if ((flags & kFlipNoVSync) == 0 && owner_ != nullptr) owner_->WaitForVerticalBlank();
   // The buffers rotate: the primary shows the first back buffer, each back buffer takes the next one's pixels.
+  BeforeChange();
+  for (auto& buffer : chain_) buffer->BeforeChange();
   std::vector<std::uint8_t> shown = std::move(chain_.front()->pixels_);
   for (std::size_t i = 0; i + 1 < chain_.size(); ++i) chain_[i]->pixels_ = std::move(chain_[i + 1]->pixels_);
   chain_.back()->pixels_ = std::move(pixels_);
@@ -219,11 +379,39 @@ void Surface::Present() {
   }
   const int w = area.right - area.left, h = area.bottom - area.top;
   if (w <= 0 || h <= 0) return;
+  ++g_presented;
+  PresentHook hook;
+  {
+    std::lock_guard lock(g_hookMutex);
+    hook = g_hook;
+  }
+  SettleFill();
+  const int bytes = BytesOf(format_);
+  const bool xrgb = bytes == 4 && format_.maskR == 0xFF0000 && format_.maskG == 0xFF00 && format_.maskB == 0xFF;
+  // The whole area shows another surface's pixels: they go out as they are (their fourth byte is not part of the
+  // picture), scaled by the hook's owner or, headless, here.
+  if (xrgb && show_.active && show_.dest.left == area.left && show_.dest.top == area.top &&
+      show_.dest.right == area.right && show_.dest.bottom == area.bottom) {
+    if (show_.from != nullptr) show_.from->SettleFill();
+    const int sw = show_.src.right - show_.src.left, sh = show_.src.bottom - show_.src.top;
+    const std::uint8_t* first = ShownPixels() + static_cast<std::ptrdiff_t>(show_.src.top) * show_.pitch +
+                                static_cast<std::ptrdiff_t>(show_.src.left) * 4;
+    if (hook) {
+      hook(Frame{window, sw, sh, first, show_.pitch, w, h});
+    } else if (sw == w && sh == h) {
+      headless::StoreFrameRows(window, w, h, first, show_.pitch);
+    } else {
+      static thread_local std::vector<std::uint32_t> scaled;
+      scaled.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+      ScaleRows(first, show_.pitch, sw, sh, scaled.data(), w, h);
+      headless::StoreFrameRows(window, w, h, reinterpret_cast<const std::uint8_t*>(scaled.data()), w * 4);
+    }
+    return;
+  }
+  SettleShow();
   // One frame buffer reused between presents (presents come from the thread that owns the window).
   static thread_local std::vector<std::uint32_t> frame;
   frame.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-  const int bytes = BytesOf(format_);
-  const bool xrgb = bytes == 4 && format_.maskR == 0xFF0000 && format_.maskG == 0xFF00 && format_.maskB == 0xFF;
   for (int y = 0; y < h; ++y) {
     const int sy = area.top + y;
     if (sy < 0 || sy >= height_) continue;
@@ -242,16 +430,10 @@ void Surface::Present() {
       for (int x = x0; x < x1; ++x, p += bytes) *out++ = ToRgb(LoadPixel(p, bytes), format_);
     }
   }
-  ++g_presented;
-  PresentHook hook;
-  {
-    std::lock_guard lock(g_hookMutex);
-    hook = g_hook;
-  }
   if (hook) {
-    hook(Frame{window, w, h, frame.data()});
+    hook(Frame{window, w, h, reinterpret_cast<const std::uint8_t*>(frame.data()), w * 4, w, h});
   } else {
-    headless::StoreFrame(window, w, h, frame.data());
+    headless::StoreFrameRows(window, w, h, reinterpret_cast<const std::uint8_t*>(frame.data()), w * 4);
   }
 }
 

@@ -9,7 +9,8 @@
 // Blt (colour fill, depth fill, copy, nearest-neighbour scaled copy, source colour key) and BltFast are plain memory
 // loops. Every surface reports system memory and is never lost unless a test marks it lost. A blit onto the primary
 // surface or a Flip of the primary chain presents the frame: the clipper window's client area in window mode (the
-// primary spans the desktop), the whole primary in exclusive full screen. Presented frames go to the present hook when
+// primary spans the desktop), the whole primary in exclusive full screen. Whole-surface fills and copies onto the
+// primary are written only when something can see them (ddraw.cpp). Presented frames go to the present hook when
 // one is set (the SDL back-end sets it), else to the headless framebuffer (platform/display/headless_display.h).
 //
 // The vertical blank follows a 60 Hz timeline of the platform clock: 525 lines a frame, lines 480..524 are the blank.
@@ -117,7 +118,8 @@ class Surface {
   std::uint32_t Caps() const { return caps_; }
   const PixelFormat& Format() const { return format_; }
   int LockCount() const { return lockCount_; }
-  const std::uint8_t* Pixels() const { return pixels_.data(); }
+  // The pixels as they stand (work put off until now is done first).
+  const std::uint8_t* Pixels() const;
 
   // rect null: the whole surface. Gives the address of the rectangle's first pixel and the pitch.
   Result Lock(const Rect* rect, std::uint32_t flags, std::uint8_t** pixels, int* pitch);
@@ -147,6 +149,18 @@ class Surface {
   friend class DirectDraw;
   Surface() = default;
   void Present();
+  // Deferred work (see ddraw.cpp): the pending whole-surface fill, and on a primary the rectangle shown from another
+  // surface's pixels.
+  void SettleFill();
+  void SettleShow();
+  void DropShow();
+  void BeforeRead();
+  void BeforeChange();
+  void NoteWholeFill(std::uint32_t value);
+  const std::uint8_t* ShownPixels() const;
+  void FillRect(const Rect& r, std::uint32_t value);
+  void CopyRect(const std::uint8_t* from, int fromPitch, const Rect& src, const Rect& dest, const Rect& clip, bool keyed,
+                std::uint32_t keyMask, std::uint32_t key);
   int width_ = 0, height_ = 0, pitch_ = 0;
   std::uint32_t caps_ = 0;
   PixelFormat format_{};
@@ -160,6 +174,16 @@ class Surface {
   std::vector<std::unique_ptr<Surface>> chain_;  // buffers owned by the chain's primary
   Clipper* clipper_ = nullptr;
   class DirectDraw* owner_ = nullptr;
+  bool fillPending_ = false;  // a fill of the whole surface with fillValue_ not yet written
+  std::uint32_t fillValue_ = 0;
+  struct Shown {
+    bool active = false;
+    Surface* from = nullptr;          // the surface whose pixels are shown, while they are unchanged
+    std::vector<std::uint8_t> kept;   // once it changed: its pixels as they were (else a spare buffer)
+    int pitch = 0;
+    Rect src{}, dest{};
+  } show_;                            // primary only
+  Surface* shownBy_ = nullptr;        // the primary that shows this surface's pixels
 };
 
 class Clipper {
@@ -221,11 +245,15 @@ Result CreateDirectDraw(std::unique_ptr<DirectDraw>* out);
 
 // ---- Presenting -------------------------------------------------------------------------------------------------
 
-// One presented frame: 0x00RRGGBB per pixel, row after row.
+// One presented frame: width x height 32-bit pixels 0x??RRGGBB (the top byte is not part of the picture), rows
+// `pitch` bytes apart, to be shown at outWidth x outHeight (the window's client area; scaled when it differs). The
+// pixels are only valid during the hook's call.
 struct Frame {
   WindowHandle window;
   int width, height;
-  const std::uint32_t* pixels;
+  const std::uint8_t* pixels;
+  int pitch;
+  int outWidth, outHeight;
 };
 using PresentHook = std::function<void(const Frame&)>;
 // The SDL back-end sets its hook while it exists; with none, frames go to the headless framebuffer.

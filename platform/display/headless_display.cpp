@@ -1,8 +1,10 @@
 #include "platform/display/headless_display.h"
 
+#include <emmintrin.h>
 #include <png.h>
 
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 namespace platform::headless {
@@ -36,6 +38,29 @@ void StoreFrame(WindowHandle window, int width, int height, const std::uint32_t*
   g_framebuffer.height = height;
   g_framebuffer.window = window;
   g_framebuffer.pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  ++g_framebuffer.frames;
+}
+
+void StoreFrameRows(WindowHandle window, int width, int height, const std::uint8_t* rows, int pitch) {
+  std::lock_guard lock(g_mutex);
+  g_framebuffer.width = width;
+  g_framebuffer.height = height;
+  g_framebuffer.window = window;
+  g_framebuffer.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  std::uint32_t* out = g_framebuffer.pixels.data();
+  const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
+  for (int y = 0; y < height; ++y, rows += pitch, out += width) {
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + 4 * static_cast<std::ptrdiff_t>(x)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_and_si128(v, rgb));
+    }
+    for (; x < width; ++x) {
+      std::uint32_t v;
+      std::memcpy(&v, rows + 4 * static_cast<std::ptrdiff_t>(x), 4);
+      out[x] = v & 0x00FFFFFFu;
+    }
+  }
   ++g_framebuffer.frames;
 }
 

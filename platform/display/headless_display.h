@@ -24,6 +24,8 @@ std::uint32_t FramebufferPixel(int x, int y);
 void ResetFramebuffer();
 // Stores a presented frame.
 void StoreFrame(WindowHandle window, int width, int height, const std::uint32_t* pixels);
+// Stores a presented frame from rows of 32-bit pixels `pitch` bytes apart; the top byte of each pixel is dropped.
+void StoreFrameRows(WindowHandle window, int width, int height, const std::uint8_t* rows, int pitch);
 // Writes the framebuffer as an 8-bit RGB PNG (file name in UTF-8). False when empty or on a write failure.
 bool SaveFramebufferPng(const std::string& path);
 
