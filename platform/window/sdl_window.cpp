@@ -184,7 +184,8 @@ class SdlBackend final : public WindowBackend {
     view = View{};
   }
 
-  // A presented frame (0x00RRGGBB pixels) goes to its window, scaled to the window's size.
+  // A presented frame goes to its window straight from the engine's pixels (the texture's format ignores the top
+  // byte), scaled to the window's size by the renderer.
   void Present(const dd::Frame& frame) {
     SDL_Window* w = Find(frame.window);
     if (w == nullptr && windows_.size() == 1) w = windows_.begin()->second;
@@ -204,7 +205,7 @@ class SdlBackend final : public WindowBackend {
       view.height = frame.height;
       if (view.texture == nullptr) return;
     }
-    SDL_UpdateTexture(view.texture, nullptr, frame.pixels, frame.width * 4);
+    SDL_UpdateTexture(view.texture, nullptr, frame.pixels, frame.pitch);
     SDL_RenderClear(view.renderer);
     SDL_RenderCopy(view.renderer, view.texture, nullptr, nullptr);
     SDL_RenderPresent(view.renderer);
