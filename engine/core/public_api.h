@@ -30,6 +30,7 @@ int SetWindowTitle(const char* title);
 int SetWindowIconResource(int id);
 int WaitPumpingMessagesEntry(int milliseconds);  // takes the lock per step itself: call without holding it
 int GetMillisecondCount(int unused);
+int SleepUntilMillisecondCount(int target);  // no lock: sleeps until the millisecond count reaches target
 int GetLocalDateTime(int* six);
 
 // Input: 1 while the key (DirectInput key code) is held; the pad word of a pad (1-based, plus 0x1000 to fold in the

@@ -8,6 +8,15 @@
 
 std::uint32_t GetMillisecondCountBody() { return platform::MillisecondClock(); }
 
+int SleepUntilMillisecondCount(int target) {
+  constexpr std::uint64_t kNsPerMs = 1000000;
+  const std::uint64_t now = platform::ObserveNanoseconds();  // looking does not move the virtual clock
+  const std::int32_t ahead =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(target) - static_cast<std::uint32_t>(now / kNsPerMs));
+  if (ahead > 0) platform::SleepUntilNanoseconds((now / kNsPerMs + static_cast<std::uint64_t>(ahead)) * kNsPerMs);
+  return 0;
+}
+
 std::int64_t GetMicrosecondCount(int useCpuCounter) {
   // Conversions in extended precision, truncated toward zero.
   if (g_System.cpuClockKnown == 1 && useCpuCounter == 1 && g_System.initDone == 1 && g_System.cpuClock > 0) {

@@ -54,8 +54,11 @@ bool run_frame() {
   flash_request = 0;
   PresentBackScreen();
   // Unsigned: the millisecond clock wraps at 2^32, so a signed difference would overflow after 24.8 days of uptime.
+  // The thread sleeps until the count is due instead of spinning on it.
+  const int frame_end_ms = static_cast<int>(static_cast<unsigned>(frame_start_ms) + static_cast<unsigned>(frame_ms));
   while (static_cast<unsigned>(GetMillisecondCount(0)) - static_cast<unsigned>(frame_start_ms) <
          static_cast<unsigned>(frame_ms)) {
+    SleepUntilMillisecondCount(frame_end_ms);
   }
   return ProcessMessage() == 0;
 }

@@ -319,6 +319,26 @@ void SleepMilliseconds(std::uint32_t ms) {
   }
 }
 
+void SleepUntilNanoseconds(std::uint64_t deadline) {
+  if (IsVirtualClock()) {
+    const std::uint64_t now = g_virtualNs.load();
+    if (deadline > now) {
+      if (t_slot != nullptr) {
+        FollowerSleep(static_cast<std::uint32_t>((deadline - now + kNsPerMs - 1) / kNsPerMs));
+      } else {
+        Advance(deadline - now);
+      }
+    }
+    std::this_thread::yield();
+    return;
+  }
+  for (std::uint64_t now = RealNanoseconds(); now < deadline; now = RealNanoseconds()) {
+    const std::uint64_t ns = deadline - now;
+    timespec ts{static_cast<time_t>(ns / 1000000000ull), static_cast<long>(ns % 1000000000ull)};
+    nanosleep(&ts, nullptr);
+  }
+}
+
 LocalTime GetLocalTime() {
   timespec ts{};
   clock_gettime(CLOCK_REALTIME, &ts);

@@ -58,6 +58,10 @@ std::uint64_t CycleCounter();
 // Sleep(ms): 0 only yields the processor. Virtual mode: see the roles above.
 void SleepMilliseconds(std::uint32_t ms);
 
+// Sleeps until NowNanoseconds() reaches the deadline; returns at once when it has. Virtual mode: as
+// SleepMilliseconds, to the deadline exactly (a follower's sleep is rounded up to whole milliseconds).
+void SleepUntilNanoseconds(std::uint64_t deadline);
+
 // Local wall-clock time: year, month, day of week (0 = Sunday), day, hour, minute, second, milliseconds.
 struct LocalTime {
   int year, month, dayOfWeek, day, hour, minute, second, milliseconds;

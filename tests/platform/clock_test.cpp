@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "engine/core/timing.h"
 #include "platform/base/thread.h"
 
 namespace {
@@ -28,6 +29,29 @@ TEST_F(VirtualClock, AdvancesBySleepsAndBySmallStepsOnReads) {
   EXPECT_EQ(platform::PerformanceFrequency(), 1000000000);
   const std::int64_t first = platform::PerformanceCounter();
   EXPECT_LT(first, platform::PerformanceCounter());
+}
+
+// Sleeping to a deadline lands on it exactly, and a deadline passed leaves the clock where it is; the engine's
+// sleep to a millisecond count does the same across the count's wrap at 2^32.
+TEST_F(VirtualClock, SleepsToADeadlineOrAMillisecondCount) {
+  const std::uint64_t start = platform::ObserveNanoseconds();
+  platform::SleepUntilNanoseconds(start + 2500000);
+  EXPECT_EQ(platform::ObserveNanoseconds(), start + 2500000);
+  platform::SleepUntilNanoseconds(start);
+  EXPECT_EQ(platform::ObserveNanoseconds(), start + 2500000);
+
+  struct Case {
+    std::int64_t targetFromNow;  // milliseconds
+    std::uint32_t wantAhead;     // how far the count moves
+  } cases[] = {{17, 17}, {1, 1}, {0, 0}, {-5, 0}, {-2000000000, 0}};
+  for (const Case& c : cases) {
+    // Just before the count wraps: the target lies on the other side for positive steps.
+    const std::uint32_t count = static_cast<std::uint32_t>(platform::ObserveNanoseconds() / 1000000);
+    platform::AdvanceVirtualClock(static_cast<std::uint64_t>(static_cast<std::uint32_t>(0xFFFFFFFDu - count)) * 1000000);
+    const std::uint32_t now = static_cast<std::uint32_t>(platform::ObserveNanoseconds() / 1000000);
+    EXPECT_EQ(SleepUntilMillisecondCount(static_cast<int>(now + static_cast<std::uint32_t>(c.targetFromNow))), 0);
+    EXPECT_EQ(static_cast<std::uint32_t>(platform::ObserveNanoseconds() / 1000000) - now, c.wantAhead) << c.targetFromNow;
+  }
 }
 
 TEST_F(VirtualClock, TimedWaitThatRunsOutAdvancesTheClock) {
