@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -178,6 +179,22 @@ class SdlBackend final : public WindowBackend {
     int width = 0, height = 0;
   };
 
+  // True for an OpenGL renderer whose driver is one of Mesa's processor rasterisers (no graphics hardware).
+  static bool RunsOnTheProcessor(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr || std::strncmp(info.name, "opengl", 6) != 0)
+      return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    constexpr unsigned int kGlRenderer = 0x1F01;
+    const unsigned char* name = getString != nullptr ? getString(kGlRenderer) : nullptr;
+    if (name == nullptr) return false;
+    const std::string driver(reinterpret_cast<const char*>(name));
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR"})
+      if (driver.find(soft) != std::string::npos) return true;
+    return false;
+  }
+
   static void DestroyView(View& view) {
     if (view.texture != nullptr) SDL_DestroyTexture(view.texture);
     if (view.renderer != nullptr) SDL_DestroyRenderer(view.renderer);
@@ -194,6 +211,13 @@ class SdlBackend final : public WindowBackend {
     View& view = views_[handle];
     if (view.renderer == nullptr) {
       view.renderer = SDL_CreateRenderer(w, -1, 0);
+      if (view.renderer != nullptr && RunsOnTheProcessor(view.renderer)) {
+        // An OpenGL that rasterises on the processor costs more per frame than SDL's own software renderer drawing
+        // into the window system's shared-memory image.
+        SDL_DestroyRenderer(view.renderer);
+        view.renderer = nullptr;
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+      }
       if (view.renderer == nullptr) view.renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
       if (view.renderer == nullptr) return;
     }
