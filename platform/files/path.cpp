@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -71,7 +72,11 @@ std::string Join(const std::string& dir, const std::string& name) { return dir =
 
 // Directory listings by native directory path, for case-blind lookups. A listing is trusted while the directory's
 // identity and modification time are unchanged and that time lies clearly before the moment the listing was read
-// (a change within the file system's timestamp granularity would otherwise go unseen).
+// (a change within the file system's timestamp granularity would otherwise go unseen). File systems that keep
+// sub-second times stamp with the kernel's coarse clock, a few milliseconds behind; those that keep whole seconds
+// (a modification time without nanoseconds) may be two seconds coarse. Every change, the engine's own included,
+// moves the directory's modification time, so a listing is read again only after a change or while it is that
+// recent.
 struct Listing {
   dev_t device = 0;
   ino_t inode = 0;
@@ -81,7 +86,8 @@ struct Listing {
 };
 
 constexpr size_t kMaxListings = 1024;
-constexpr time_t kRacyWindowSeconds = 2;
+constexpr std::int64_t kRacyWindowNs = 50'000'000;          // sub-second time stamps
+constexpr std::int64_t kCoarseRacyWindowNs = 2'000'000'000;  // whole-second time stamps
 
 std::mutex g_listingMutex;
 std::unordered_map<std::string, Listing> g_listings;
@@ -96,7 +102,9 @@ bool ReadListing(const std::string& dir, const struct stat& st, Listing* listing
   listing->device = st.st_dev;
   listing->inode = st.st_ino;
   listing->modified = st.st_mtim;
-  listing->trusted = st.st_mtim.tv_sec + kRacyWindowSeconds < now.tv_sec;
+  auto ns = [](const timespec& t) { return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+  const std::int64_t window = st.st_mtim.tv_nsec != 0 ? kRacyWindowNs : kCoarseRacyWindowNs;
+  listing->trusted = ns(st.st_mtim) + window < ns(now);
   listing->byFoldedName.clear();
   while (dirent* e = readdir(d)) {
     const std::string name = e->d_name;
