@@ -231,6 +231,12 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
   dest->PremulValid = 0;
 
   const int srcBytes = span.srcBytes, dstBytes = span.dstBytes;
+  // A plain 32-bit copy (no weights, brightness, key or palette) between images that share no pixels picks the
+  // source pixels straight into the row.
+  const bool apart = dest->Image + static_cast<std::int64_t>(dest->Pitch) * dest->Height <= src->Image ||
+                     src->Image + static_cast<std::int64_t>(src->Pitch) * src->Height <= dest->Image;
+  const bool plainCopy32 = apart && span.format == kFormat32 && srcBytes == 4 && !span.palette && span.mode == 0 &&
+                           !span.bright && span.alphaRule == kAlphaNone && !span.colorKey && span.levels == nullptr;
   const std::int64_t firstJ = r.left - left, firstI = r.top - top;
   // Source index of destination index J (from the unclipped edge): floor(J * 65536 / step), kept inside the source,
   // stepped on without a division per index.
@@ -270,6 +276,15 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
       const std::uint8_t* mapLine = blendGraph != nullptr ? blendGraph->Image + sy * blendGraph->Pitch : nullptr;
       const std::uint8_t* s;
       const std::uint8_t* m = nullptr;
+      if (plainCopy32 && !forward && stepX != 65536) {
+        if (sy == lastRow) {  // the same source row again: the row drawn above
+          std::memcpy(dstRow, dstRow - dest->Pitch, static_cast<std::size_t>(n) * 4);
+        } else {
+          for (int j = 0; j < n; ++j) std::memcpy(dstRow + 4 * j, srcLine + static_cast<std::int64_t>(columns[j]) * 4, 4);
+          lastRow = sy;
+        }
+        continue;
+      }
       if (forward) {
         s = srcLine + static_cast<std::int64_t>(columns[0]) * srcBytes;
         if (mapLine != nullptr) m = mapLine + columns[0];
