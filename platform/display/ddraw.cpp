@@ -228,6 +228,7 @@ const std::uint8_t* Surface::Pixels() const {
 void Surface::NoteWholeFill(std::uint32_t value) {
   if (shownBy_ != nullptr) {
     Surface* primary = shownBy_;
+    SettleFill();  // what is shown includes a fill still pending here
     std::swap(primary->show_.kept, pixels_);
     primary->show_.from = nullptr;
     shownBy_ = nullptr;
