@@ -3,21 +3,16 @@
 
 void fall_scene_screen(int) {}
 
-// ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
-int enemy_count;
-
 // ---- Story scenes: the player's block and the object pools ----------------------------------------------------
 int skill_id = 99;
 int skill_effect;
 void spawn_sparkle() {}
 void draw_skill_aura() {}
 void update_sparkles() {}
-EnemyRecord enemies[enemy_pool_size];
+int skill_active;
 int enemy_death_sounds[40] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                               -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 Pickup pickups[pickup_pool_size];
-void spawn_enemy(int, int, int, int, int, int) {}
-void spawn_hazard(int, int, int, int, int) {}
 int hazard_count;
 int pickup_count;
 void place_enemies_stage1() {}
@@ -26,10 +21,9 @@ void place_enemies_stage3() {}
 void place_enemies_stage4() {}
 void place_enemies_stage5() {}
 void place_enemies_stage6() {}
-void do_nothing() {}
-void update_hazards() {}
-void free_all_hazards() {}
 void spawn_effect(int, int, int) {}
+void spawn_particle(int, int, int) {}
+void spawn_particle_group(int, int, int, int) {}
 void update_effects() {}
 void spawn_pickup(int, int, int) {}
 

@@ -18,7 +18,6 @@ void fall_scene_screen(int pad);      // mode 6
 
 // ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
 #include "game/flow/game_menu.h"  // game_menu_page, menu_item_name, run_game_menu
-extern int enemy_count;  // enemy records handed out
 
 // ---- Needed by the option screens, the sound room and the captions ------------------------------------------------
 // Screens now built elsewhere, declared here for the mode machine.
@@ -37,18 +36,13 @@ extern int skill_effect;
 void spawn_sparkle();
 void draw_skill_aura();
 void update_sparkles();
-// Enemies, hazards, effects and pickups.
-struct EnemyRecord {
-  int kind;
-  int parameter;
-  int x, y;  // world position of the sprite's top-left
-  int state;  // 0 free, 1 alive, 2 dying
-  int action_phase;
-  int action_counter;
-};
-inline constexpr int enemy_pool_size = 115;
-extern EnemyRecord enemies[enemy_pool_size];
+// Enemies and hazards (built in game/enemy). `enemies` is the pool under the name the stage builder uses.
+#include "game/enemy/enemy_pool.h"
+#include "game/enemy/hazard_pool.h"
+inline constexpr auto& enemies = enemy_pool;
+extern int skill_active;  // 1 while a skill runs
 extern int enemy_death_sounds[40];
+// Effects, particles and pickups.
 struct Pickup {
   int in_use;
   int kind;
@@ -56,21 +50,17 @@ struct Pickup {
 };
 inline constexpr int pickup_pool_size = 20;
 extern Pickup pickups[pickup_pool_size];
-void spawn_enemy(int kind, int parameter, int room_x, int room_y, int x, int y);
-void spawn_hazard(int kind, int direction, int x, int y, int parameter);
 extern int hazard_count;  // hazard records handed out
 extern int pickup_count;  // pickup records handed out
-// The enemy placement routines of stages 1 to 6 (they read the area and the hero), and the empty routine of the
-// other stages.
+// The enemy placement routines of stages 1 to 6 (they read the area and the hero).
 void place_enemies_stage1();
 void place_enemies_stage2();
 void place_enemies_stage3();
 void place_enemies_stage4();
 void place_enemies_stage5();
 void place_enemies_stage6();
-void do_nothing();
-void update_hazards();
-void free_all_hazards();
+void spawn_particle(int x, int y, int type);
+void spawn_particle_group(int type, int x, int y, int parameter);
 void spawn_effect(int x, int y, int type);
 void update_effects();
 void spawn_pickup(int kind, int x, int y);

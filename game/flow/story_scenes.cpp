@@ -85,12 +85,12 @@ void vanish_effects(int x, int y) {
 // Every alive minion of kind 18 goes into its dying sequence.
 void dissolve_minions() {
   constexpr int kind = 18;
-  for (int i = 0; i < enemy_count && i < enemy_pool_size; ++i) {
-    EnemyRecord& e = enemies[i];
-    if (e.kind != kind || e.state == 0) continue;
-    e.state = 2;
-    e.action_phase = 1;
-    e.action_counter = 0;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    EnemyRecord& e = enemy_pool[i];
+    if (e.type != kind || e.state == enemy_free) continue;
+    e.state = enemy_dying;
+    e.mode = 1;
+    e.timer = 0;
     PlaySoundHandle(enemy_death_sounds[kind], 1, 1);
     spawn_effect(e.x - 25, e.y - 40, 15);
   }
@@ -98,11 +98,11 @@ void dissolve_minions() {
 
 // Every active enemy of `kind` vanishes in sparkles and is freed.
 void vanish_enemies(int kind) {
-  for (int i = 0; i < enemy_count && i < enemy_pool_size; ++i) {
-    EnemyRecord& e = enemies[i];
-    if (e.kind != kind || e.state == 0) continue;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    EnemyRecord& e = enemy_pool[i];
+    if (e.type != kind || e.state == enemy_free) continue;
     vanish_effects(e.x, e.y);
-    e.state = 0;
+    e.state = enemy_free;
   }
   play_sound(se_vanish);
 }

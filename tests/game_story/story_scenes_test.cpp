@@ -163,18 +163,22 @@ TEST_F(Story, MinionsFallIntoTheirDyingStateAfterThePartnersSlash) {
   story_event = 17;
   scene_state.step = 8;
   enemy_count = 4;
-  enemies[0] = EnemyRecord{18, 1, 100, 100, 1, 3, 9};
-  enemies[1] = EnemyRecord{5, 0, 100, 100, 1, 3, 9};
-  enemies[2] = EnemyRecord{18, 1, 100, 100, 1, 3, 9};
-  enemies[3] = EnemyRecord{18, 1, 100, 100, 0, 3, 9};
+  const int kinds[4] = {18, 5, 18, 18};
+  for (int i = 0; i < 4; ++i) {
+    enemy_pool[i] = EnemyRecord{};
+    enemy_pool[i].type = kinds[i];
+    enemy_pool[i].state = i == 3 ? 0 : 1;
+    enemy_pool[i].mode = 3;
+    enemy_pool[i].timer = 9;
+  }
   EXPECT_EQ(RunUntil(SceneFrame, 0, [] { return scene_state.step == 9; }), 150);
   for (int i : {0, 2}) {
-    EXPECT_EQ(enemies[i].state, 2);
-    EXPECT_EQ(enemies[i].action_phase, 1);
-    EXPECT_EQ(enemies[i].action_counter, 0);
+    EXPECT_EQ(enemy_pool[i].state, 2);
+    EXPECT_EQ(enemy_pool[i].mode, 1);
+    EXPECT_EQ(enemy_pool[i].timer, 0);
   }
-  EXPECT_EQ(enemies[1].state, 1) << "other kinds are left alone";
-  EXPECT_EQ(enemies[3].state, 0) << "a free record stays free";
+  EXPECT_EQ(enemy_pool[1].state, 1) << "other kinds are left alone";
+  EXPECT_EQ(enemy_pool[3].state, 0) << "a free record stays free";
 }
 
 TEST_F(Story, ClosingScenesStartTheEndingAndWriteTheClearLevel) {
