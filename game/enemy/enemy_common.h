@@ -17,6 +17,24 @@ inline bool boxes_meet(int l1, int r1, int t1, int b1, int l2, int r2, int t2, i
   return l1 < r2 && l2 < r1 && t1 < b2 && t2 < b1;
 }
 
+inline int abs_i(int v) { return v < 0 ? -v : v; }
+
+// A box in screen pixels.
+struct ScreenBox {
+  int left, right, top, bottom;
+};
+// The box (left, top, right, bottom offsets) of an object at world (x, y), on the screen.
+inline ScreenBox screen_box(int x, int y, int left, int top, int right, int bottom) {
+  return {screen_x(x) + left, screen_x(x) + right, screen_y(y) + top, screen_y(y) + bottom};
+}
+inline bool boxes_meet(const ScreenBox& a, const ScreenBox& b) {
+  return boxes_meet(a.left, a.right, a.top, a.bottom, b.left, b.right, b.top, b.bottom);
+}
+// Outlines a box in red (the debugging aid of the contact tests).
+inline void outline_box(const ScreenBox& b) {
+  DrawRectangle(b.left, b.top, b.right, b.bottom, MakeColorValue(255, 0, 0), 0);
+}
+
 // Index of the first solid gimmick in use, at or after `from`, whose box meets the world box (left, right, top,
 // bottom); -1 when none does.
 inline int next_obstacle(int from, int left, int right, int top, int bottom) {
@@ -62,6 +80,14 @@ extern short sin_table[360];
 extern short cos_table[360];
 inline int sin_deg(int a) { return sin_table[((a % 360) + 360) % 360]; }
 inline int cos_deg(int a) { return cos_table[((a % 360) + 360) % 360]; }
+
+// One step round a circle: the step (vx, vy) of `radius` pixels along `angle`, then the angle 6 degrees on.
+inline void circle_step(int& angle, int radius, int& vx, int& vy) {
+  vx = cos_deg(angle) * radius / 1000;
+  vy = sin_deg(angle) * radius / 1000;
+  angle += 6;
+  if (angle >= 360) angle = 0;
+}
 
 // Step toward a target: (dx + 30) / n, (dy + 30) / n with n = distance / divisor; n 0 (the target within `divisor`
 // pixels) gives no step.

@@ -12,12 +12,12 @@
 
 using namespace enemy_detail;
 
-PlayerBox enemy_contact_box() {
+ScreenBox enemy_contact_box() {
   if (game_mode == mode_fall_scene) return {mx + 22, mx + 70, my + 60, my + 115};
   return hazard_contact_box();
 }
 
-PlayerBox hazard_contact_box() {
+ScreenBox hazard_contact_box() {
   const int top = (crouching != 0 || dashing != 0) ? my + 45 : my + 17;
   return {mx + 19, mx + 40, top, my + 85};
 }
@@ -87,13 +87,9 @@ void check_enemy_contact(int index) {
   if (index < 0 || index >= enemy_pool_size) return;
   EnemyRecord& e = enemy_pool[index];
   const EnemyBoxRow& box = enemy_box_row(e.type);
-  const int left = screen_x(e.x) + box.left;
-  const int right = screen_x(e.x) + box.right;
-  const int top = screen_y(e.y) + box.top;
-  const int bottom = screen_y(e.y) + box.bottom;
-  if (debug_boxes != 0) DrawRectangle(left, top, right, bottom, MakeColorValue(255, 0, 0), 0);
-  const PlayerBox p = enemy_contact_box();
-  if (!boxes_meet(p.left, p.right, p.top, p.bottom, left, right, top, bottom) || hurt != 0) return;
+  const ScreenBox b = screen_box(e.x, e.y, box.left, box.top, box.right, box.bottom);
+  if (debug_boxes != 0) outline_box(b);
+  if (!boxes_meet(enemy_contact_box(), b) || hurt != 0) return;
   switch (e.type) {
     case 34: case 35: collect_item(e); return;
     case 37: case 38: case 39: collect_coin(e); return;

@@ -2,13 +2,11 @@
 // boss gauge.
 #pragma once
 
-// The player's contact box in screen pixels.
-struct PlayerBox {
-  int left, right, top, bottom;
-};
-// Against enemies (larger in the falling stage) and against hazards.
-PlayerBox enemy_contact_box();
-PlayerBox hazard_contact_box();
+#include "game/enemy/enemy_common.h"
+
+// The player's contact box in screen pixels: against enemies (larger in the falling stage) and against hazards.
+enemy_detail::ScreenBox enemy_contact_box();
+enemy_detail::ScreenBox hazard_contact_box();
 
 // Tests the player against enemy record `index`: hurts the player, or collects a coin or item.
 void check_enemy_contact(int index);

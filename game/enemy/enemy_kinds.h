@@ -31,7 +31,7 @@ void chest(int i, EnemyRecord& e);           // 36
 // Screen position of a record and the distances to the player (screen x against mx, screen y against my).
 inline int ex(const EnemyRecord& e) { return e.x - g_x; }
 inline int ey(const EnemyRecord& e) { return e.y + g_y; }
-inline int abs_i(int v) { return v < 0 ? -v : v; }
+using enemy_detail::abs_i;
 inline int dist_x(const EnemyRecord& e) { return abs_i(ex(e) - mx); }
 inline int dist_y(const EnemyRecord& e) { return abs_i(ey(e) - my); }
 // |x - g_x - mx + offset|: the sight test of several kinds.

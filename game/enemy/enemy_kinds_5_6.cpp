@@ -36,10 +36,7 @@ bool small_floater_moves(EnemyRecord& e) {
   switch (e.param) {
     case 1:
       if (e.mode == 0) {
-        e.vx = cos_deg(e.angle) * 3 / 1000;
-        e.vy = sin_deg(e.angle) * 3 / 1000;
-        e.angle += 6;
-        if (e.angle >= 360) e.angle = 0;
+        enemy_detail::circle_step(e.angle, 3, e.vx, e.vy);
         e.x += e.vx;
         e.y += e.vy;
         small_cycle(e, false);

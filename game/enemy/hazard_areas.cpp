@@ -13,6 +13,7 @@
 
 namespace hazard_kinds {
 
+using enemy_detail::abs_i;
 using enemy_detail::degrees_to_radians;
 using enemy_detail::draw_cell;
 using enemy_detail::draw_cell_blend;
@@ -20,20 +21,11 @@ using enemy_detail::play_se;
 
 namespace {
 
-constexpr int all_02 = 7;     // effect_sheets: "gsx/ef/all_02.png"
-constexpr int tr_all_01 = 9;  // "gsx/ef/tr_all_01.png"
-constexpr int tr_all_05 = 13; // "gsx/ef/tr_all_05.png"
-constexpr int tr_all_06 = 14; // "gsx/ef/tr_all_06.png"
-constexpr int tr_all_07 = 15; // "gsx/ef/tr_all_07.png"
-constexpr int s_03 = 3;       // field_images: "gsx/fld/s_03.png"
-
-int abs_i(int v) { return v < 0 ? -v : v; }
-
 // The debug outline of a hazard's contact box (kinds that test contact only some of the time draw it always).
 void outline(const HazardRecord& h) {
   if (debug_boxes == 0) return;
   const HazardBoxRow& b = hazard_box_row(h.type);
-  DrawRectangle(hx(h) + b.left, hy(h) + b.top, hx(h) + b.right, hy(h) + b.bottom, MakeColorValue(255, 0, 0), 0);
+  enemy_detail::outline_box(enemy_detail::screen_box(h.x, h.y, b.left, b.top, b.right, b.bottom));
 }
 
 // The enemy record a hazard belongs to, or null when `param` does not name a record of that kind.
@@ -44,7 +36,7 @@ const EnemyRecord* parent_of(const HazardRecord& h, int kind) {
 
 // The two scrolling layers of a light pillar: heights h1 and h2 of a strip of the pillar sheet, fifteen times.
 void pillar_layers(int sx, int src_x, int width, int h1, int h2) {
-  const int sheet = effect_sheets[tr_all_07];
+  const int sheet = effect_sheets[sheet_tr_all_07];
   for (int k = 0; k < 15; ++k) {
     for (int h : {h1, h2}) {
       draw_cell(sx, 405 - h, src_x, 0, width, h, sheet, GetRandomUpTo(10) > 4);
@@ -62,9 +54,9 @@ void wrap_479(int& v) {
 void burst(int i, HazardRecord& h) {
   if (h.state != hazard_live) return;
   const int cx = 133 * (h.anim_counter / 5);
-  draw_cell(hx(h), hy(h), cx, 0, 133, 128, effect_sheets[all_02], h.direction);
+  draw_cell(hx(h), hy(h), cx, 0, 133, 128, effect_sheets[sheet_all_02], h.direction);
   SetBlendMode(2, 48);
-  for (int k = 0; k < 5; ++k) draw_cell(hx(h), hy(h), cx, 0, 133, 128, effect_sheets[all_02], h.direction);
+  for (int k = 0; k < 5; ++k) draw_cell(hx(h), hy(h), cx, 0, 133, 128, effect_sheets[sheet_all_02], h.direction);
   SetBlendMode(0, 255);
   if (++h.anim_counter > 24) free_record(h);
   check_hazard_contact(i);
@@ -126,9 +118,9 @@ void held_beam(int i, HazardRecord& h) {
   const int py = parent->y + g_y;
   for (int k = 0; k < 2; ++k) {
     if (h.direction == 0) {
-      draw_cell_blend(1, h.alpha, px - 40, py - 20, 497, 457, 143, 183, effect_sheets[tr_all_05], 0);
+      draw_cell_blend(1, h.alpha, px - 40, py - 20, 497, 457, 143, 183, effect_sheets[sheet_tr_all_05], 0);
     } else {
-      draw_cell_blend(1, h.alpha, px + 90, py - 20, 497, 457, 143, 183, effect_sheets[tr_all_05], 1);
+      draw_cell_blend(1, h.alpha, px + 90, py - 20, 497, 457, 143, 183, effect_sheets[sheet_tr_all_05], 1);
     }
   }
   h.alpha -= 10;
@@ -140,7 +132,7 @@ void left_beam(int i, HazardRecord& h) {
   if (h.state != hazard_live) return;
   outline(h);
   for (int k = 0; k < 2; ++k) {
-    draw_cell_blend(1, h.alpha, hx(h), hy(h), 497, 457, 143, 183, effect_sheets[tr_all_05], h.direction);
+    draw_cell_blend(1, h.alpha, hx(h), hy(h), 497, 457, 143, 183, effect_sheets[sheet_tr_all_05], h.direction);
   }
   h.alpha -= 20;
   if (h.alpha <= 20) free_record(h);
@@ -154,7 +146,7 @@ void light_column(int i, HazardRecord& h) {
     free_record(h);
     return;
   }
-  const int sheet = effect_sheets[tr_all_01];
+  const int sheet = effect_sheets[sheet_tr_all_01];
   draw_cell_blend(1, 255, hx(h) + h.vx, hy(h), 165, 221, 261, 250, sheet, 0);
   if (h.anim_counter % 2 == 1) draw_cell_blend(2, 48, hx(h) + h.vx, hy(h), 165, 221, 261, 250, sheet, 0);
   const int bx = boss->x - g_x;
@@ -174,7 +166,7 @@ void wide_beam(int i, HazardRecord& h) {
   outline(h);
   h.angle = GetRandomUpTo(3);
   constexpr bool rows[4][3] = {{true, true, false}, {true, false, true}, {false, true, true}, {true, true, true}};
-  const int sheet = effect_sheets[tr_all_06];
+  const int sheet = effect_sheets[sheet_tr_all_06];
   SetBlendMode(2, h.alpha);
   for (int pass = 0; pass < 2; ++pass) {
     for (int r = 0; r < 3; ++r) {
@@ -193,7 +185,7 @@ void wide_beam(int i, HazardRecord& h) {
 
 void crushing_block(int i, HazardRecord& h) {
   if (h.state != hazard_live) return;
-  const int sheet = field_images[s_03];
+  const int sheet = field_images[field_s_03];
   for (int dx : {30, 135}) {
     for (int dy : {-246, -522}) DrawGraphPart(hx(h) + dx, hy(h) + dy, 0, 0, 6, 276, sheet, 0, 1);
   }
@@ -229,7 +221,7 @@ void crushing_block(int i, HazardRecord& h) {
 void pillar_decoration(int, HazardRecord& h) {
   if (h.state != hazard_live) return;
   SetBlendMode(2, 8);
-  for (int k = 0; k < 10; ++k) draw_cell(hx(h), hy(h) - 170, 512, 0, 127, 484, effect_sheets[tr_all_07], 0);
+  for (int k = 0; k < 10; ++k) draw_cell(hx(h), hy(h) - 170, 512, 0, 127, 484, effect_sheets[sheet_tr_all_07], 0);
   pillar_layers(hx(h), 386, 127, h.anim_counter, h.vx);
   SetBlendMode(0, 255);
   draw_cell(hx(h) - 30, hy(h) - 97, 512, 120, 128, 120, stage_background, 0);
@@ -246,7 +238,7 @@ void pillar_decoration(int, HazardRecord& h) {
 void great_pillar(int i, HazardRecord& h) {
   if (h.state != hazard_live) return;
   outline(h);
-  const int sheet = effect_sheets[tr_all_07];
+  const int sheet = effect_sheets[sheet_tr_all_07];
   const int blend = 16 - h.counter_c;
   SetBlendMode(2, blend);
   for (int k = 0; k < 10; ++k) draw_cell(hx(h), hy(h) - 240, 189, 0, 187, 484, sheet, 0);

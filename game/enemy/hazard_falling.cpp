@@ -8,19 +8,13 @@
 
 namespace hazard_kinds {
 
+using enemy_detail::abs_i;
 using enemy_detail::degrees_to_radians;
 using enemy_detail::draw_cell;
 using enemy_detail::draw_cell_blend;
 using enemy_detail::play_se;
 
 namespace {
-
-constexpr int all_01 = 6;     // effect_sheets: "gsx/ef/all_01.png"
-constexpr int tr_all_01 = 9;  // "gsx/ef/tr_all_01.png"
-constexpr int s_03 = 3;       // field_images: "gsx/fld/s_03.png"
-
-int side(const HazardRecord& h) { return h.direction == 0 ? -1 : 1; }
-int abs_i(int v) { return v < 0 ? -v : v; }
 
 void play_if_audible(const HazardRecord& h, int slot) {
   if (hazard_audible(h.x, h.y)) play_se(slot);
@@ -54,6 +48,19 @@ void trap_lands(HazardRecord& h) {
 }
 
 }  // namespace
+
+void toss(HazardRecord& h, int spin) {
+  if (h.anim_counter == 0) h.counter_b = GetRandomUpTo(3) + 5;
+  h.counter_a += spin;
+  if (h.counter_a >= 360) h.counter_a = 0;
+  ++h.anim_counter;
+  if (h.toggle == 0) {
+    h.y -= h.counter_b;
+    h.y += h.fall_speed;
+    ++h.fall_speed;
+  }
+  h.toggle ^= 1;
+}
 
 void stone(int i, HazardRecord& h) {
   const int sheet = enemy_images[3];
@@ -94,8 +101,8 @@ void dust(int, HazardRecord& h) {
   if (h.alpha == 255) h.vx = 0;
   if (h.alpha % 5 == 0) ++h.vx;
   h.alpha -= 2;
-  draw_cell_blend(1, h.alpha, hx(h) + h.vx, hy(h), 0, 307, 80, 60, effect_sheets[all_01], 0);
-  draw_cell_blend(1, h.alpha, hx(h) - h.vx, hy(h) + 15, 0, 307, 80, 60, effect_sheets[all_01], 1);
+  draw_cell_blend(1, h.alpha, hx(h) + h.vx, hy(h), 0, 307, 80, 60, effect_sheets[sheet_all_01], 0);
+  draw_cell_blend(1, h.alpha, hx(h) - h.vx, hy(h) + 15, 0, 307, 80, 60, effect_sheets[sheet_all_01], 1);
   if (h.alpha < 2) free_record(h);
   h.toggle ^= 1;
 }
@@ -146,7 +153,7 @@ void drop(int i, HazardRecord& h) {
     free_record(h);
     return;
   }
-  draw_cell(hx(h), hy(h), 49, 462, 20, 20, effect_sheets[all_01], 1);
+  draw_cell(hx(h), hy(h), 49, 462, 20, 20, effect_sheets[sheet_all_01], 1);
   if (h.toggle == 1) ++h.fall_speed;
   h.x += side(h);
   h.y += h.fall_speed;
@@ -222,8 +229,8 @@ void fire_drop(int i, HazardRecord& h) {
   const int x = h.type == 14 ? hx(h) : hx(h) - 24;
   const int y = h.type == 14 ? hy(h) : hy(h) - 30;
   SetBlendMode(2, 125);
-  draw_cell(x, y, 579, 44, 61, 60, effect_sheets[tr_all_01], 0);
-  if (h.anim_counter % 2 == 1) draw_cell(x, y, 579, 44, 61, 60, effect_sheets[tr_all_01], 0);  // flicker
+  draw_cell(x, y, 579, 44, 61, 60, effect_sheets[sheet_tr_all_01], 0);
+  if (h.anim_counter % 2 == 1) draw_cell(x, y, 579, 44, 61, 60, effect_sheets[sheet_tr_all_01], 0);  // flicker
   SetBlendMode(0, 255);
   if (++h.anim_counter > 7) h.anim_counter = 0;
   if (h.type == 15) h.x += 4 * side(h);
@@ -244,17 +251,8 @@ void tumbling_debris(int, HazardRecord& h) {
   const bool shard = h.type == 45;
   const int image = gallery_pics[shard ? 11 : 7];
   if (h.state == hazard_live) {
-    if (h.anim_counter == 0) h.counter_b = GetRandomUpTo(3) + 5;
     DrawGraphRotated(hx(h) + 50, hy(h), 1.0, h.counter_a * degrees_to_radians, image, 1, 0);
-    h.counter_a += 30;
-    if (h.counter_a >= 360) h.counter_a = 0;
-    ++h.anim_counter;
-    if (h.toggle == 0) {
-      h.y -= h.counter_b;
-      h.y += h.fall_speed;
-      ++h.fall_speed;
-    }
-    h.toggle ^= 1;
+    toss(h, 30);
     for (int g = obstacle(h, 20, 80, 60, 85); g >= 0; g = obstacle(h, 20, 80, 60, 85, g + 1)) {
       h.state = hazard_breaking;
       play_se(shard ? enemy_se::heavy_impact : enemy_se::sab1);
@@ -272,19 +270,10 @@ void bouncing_debris(int, HazardRecord& h) {
     free_record(h);
     return;
   }
-  if (h.anim_counter == 0) h.counter_b = GetRandomUpTo(3) + 5;
   SetBlendMode(1, h.alpha);
   DrawGraphRotated(hx(h), hy(h), 1.0, h.counter_a * degrees_to_radians, gallery_pics[h.type == 29 ? 9 : 10], 1, 0);
   SetBlendMode(0, 255);
-  h.counter_a += 6;
-  if (h.counter_a >= 360) h.counter_a = 0;
-  ++h.anim_counter;
-  if (h.toggle == 0) {
-    h.y -= h.counter_b;
-    h.y += h.fall_speed;
-    ++h.fall_speed;
-  }
-  h.toggle ^= 1;
+  toss(h, 6);
   h.x += h.direction == 0 ? 4 - h.counter_b : h.counter_b - 4;
   if (obstacle(h, 0, 36, 0, 36) >= 0) h.fall_speed = 0;
   h.alpha -= 4;
@@ -300,7 +289,7 @@ void ceiling_trap(int i, HazardRecord& h) {
   const bool spike = h.type == 39;
   auto draw_at = [&h, spike](int x) {
     if (spike) draw_cell(x, hy(h), 10, 12, 36, 58, enemy_images[40], h.direction);
-    else draw_cell(x, hy(h), 473, 270, 167, 40, field_images[s_03], h.direction);
+    else draw_cell(x, hy(h), 473, 270, 167, 40, field_images[field_s_03], h.direction);
   };
   if (h.anim_frame == 0) {
     draw_at(hx(h));

@@ -46,6 +46,20 @@ void pillar_decoration(int i, HazardRecord& h);  // 46
 void ending_object(int i, HazardRecord& h);      // 47..50
 
 // Shared pieces.
+// Sheets by their index in effect_sheets and field_images.
+inline constexpr int sheet_all_01 = 6;     // "gsx/ef/all_01.png"
+inline constexpr int sheet_all_02 = 7;     // "gsx/ef/all_02.png"
+inline constexpr int sheet_tr_all_01 = 9;  // "gsx/ef/tr_all_01.png"
+inline constexpr int sheet_tr_all_04 = 12; // "gsx/ef/tr_all_04.png"
+inline constexpr int sheet_tr_all_05 = 13; // "gsx/ef/tr_all_05.png"
+inline constexpr int sheet_tr_all_06 = 14; // "gsx/ef/tr_all_06.png"
+inline constexpr int sheet_tr_all_07 = 15; // "gsx/ef/tr_all_07.png"
+inline constexpr int field_s_03 = 3;       // "gsx/fld/s_03.png"
+// -1 for a hazard moving left (direction 0), +1 for one moving right.
+inline int side(const HazardRecord& h) { return h.direction == 0 ? -1 : 1; }
+// The tumbling and bouncing debris: a random rise on the first frame, the spin, and a gravity step every second
+// frame.
+void toss(HazardRecord& h, int spin);
 void free_record(HazardRecord& h);
 // Records the position into the after-image trail (prev3 <- prev2 <- prev1 <- current).
 void shift_trail(HazardRecord& h);

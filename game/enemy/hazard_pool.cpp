@@ -139,13 +139,9 @@ void check_hazard_contact(int index) {
   if (index < 0 || index >= hazard_pool_size) return;
   HazardRecord& h = hazard_pool[index];
   const HazardBoxRow& box = hazard_box_row(h.type);
-  const int left = screen_x(h.x) + box.left;
-  const int right = screen_x(h.x) + box.right;
-  const int top = screen_y(h.y) + box.top;
-  const int bottom = screen_y(h.y) + box.bottom;
-  if (debug_boxes != 0) DrawRectangle(left, top, right, bottom, MakeColorValue(255, 0, 0), 0);
-  const PlayerBox p = hazard_contact_box();
-  if (!boxes_meet(p.left, p.right, p.top, p.bottom, left, right, top, bottom)) return;
+  const ScreenBox b = screen_box(h.x, h.y, box.left, box.top, box.right, box.bottom);
+  if (debug_boxes != 0) outline_box(b);
+  if (!boxes_meet(hazard_contact_box(), b)) return;
   if (hurt != 0 || h.state != hazard_live) return;
   if (guard_takes_hit()) return;
   ++hits_taken;

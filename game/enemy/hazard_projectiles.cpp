@@ -11,18 +11,11 @@
 
 namespace hazard_kinds {
 
-using enemy_detail::cos_deg;
+using enemy_detail::abs_i;
 using enemy_detail::degrees_to_radians;
 using enemy_detail::draw_cell;
-using enemy_detail::sin_deg;
 
 namespace {
-
-constexpr int all_01 = 6;     // effect_sheets: "gsx/ef/all_01.png"
-constexpr int tr_all_04 = 12; // "gsx/ef/tr_all_04.png"
-constexpr int tr_all_05 = 13; // "gsx/ef/tr_all_05.png"
-
-int side(const HazardRecord& h) { return h.direction == 0 ? -1 : 1; }
 
 void spin_angle(HazardRecord& h, int step) {
   h.counter_a += step;
@@ -103,7 +96,7 @@ void slow_wave(int i, HazardRecord& h) {
     free_record(h);  // broken: nothing to show
     return;
   }
-  const int sheet = effect_sheets[tr_all_05];
+  const int sheet = effect_sheets[sheet_tr_all_05];
   for (int k = 0; k < 10; ++k) {
     if (h.direction == 0) {
       enemy_detail::draw_cell_blend(2, 7, hx(h) + 20, hy(h), 347, 498, 130, 100, sheet, 1);
@@ -158,7 +151,7 @@ void fireball(int i, HazardRecord& h) {
     src_y = h.anim_counter <= 4 ? 327 : 259;
   }
   SetBlendMode(2, 48);
-  for (int k = 0; k < 5; ++k) draw_cell(hx(h), hy(h), 91, src_y, 102, 68, effect_sheets[all_01], h.direction == 0);
+  for (int k = 0; k < 5; ++k) draw_cell(hx(h), hy(h), 91, src_y, 102, 68, effect_sheets[sheet_all_01], h.direction == 0);
   SetBlendMode(0, 255);
   h.x += 7 * side(h);
   if (++h.anim_counter > 11) h.anim_counter = 0;
@@ -274,8 +267,8 @@ void fire_wave(int i, HazardRecord& h) {
   const int src_x = h.anim_counter <= 2 ? 500 : h.anim_counter <= 5 ? 600 : 700;
   const int mirror = h.direction != 0 ? 1 : 0;
   for (int k = 0; k < 5; ++k) {
-    draw_cell(hx(h) - 5, hy(h), src_x, 0, 100, 170, effect_sheets[all_01], mirror);
-    enemy_detail::draw_cell_blend(2, 48, hx(h) - 5, hy(h), src_x, 0, 100, 170, effect_sheets[all_01], mirror);
+    draw_cell(hx(h) - 5, hy(h), src_x, 0, 100, 170, effect_sheets[sheet_all_01], mirror);
+    enemy_detail::draw_cell_blend(2, 48, hx(h) - 5, hy(h), src_x, 0, 100, 170, effect_sheets[sheet_all_01], mirror);
   }
   h.x += 4 * side(h);
   if (++h.anim_counter > 8) h.anim_counter = 0;
@@ -303,10 +296,7 @@ void circling_ghost(int i, HazardRecord& h) {
       h.vx = 0;
     }
   } else {
-    h.vx = cos_deg(h.angle) * 6 / 1000;
-    h.vy = sin_deg(h.angle) * 6 / 1000;
-    h.angle += 6;
-    if (h.angle >= 360) h.angle = 0;
+    enemy_detail::circle_step(h.angle, 6, h.vx, h.vy);
     h.x += h.vx;
     h.y += h.vy;
     draw_trail(h, cx, 450, 40, 40, sheet, h.direction);
@@ -323,7 +313,7 @@ void blade_wave(int i, HazardRecord& h) {
     return;
   }
   if (h.state != hazard_live) return;
-  const int sheet = effect_sheets[all_01];
+  const int sheet = effect_sheets[sheet_all_01];
   SetBrightnessRGB(255, 32, 32);
   const int passes = h.anim_counter % 3 == 0 ? 2 : 1;
   for (int p = 0; p < passes; ++p) {
@@ -334,7 +324,7 @@ void blade_wave(int i, HazardRecord& h) {
     }
   }
   if (passes == 2) {
-    enemy_detail::draw_cell_blend(1, 64, hx(h) - 150, hy(h) - 120, 367, 13, 310, 317, effect_sheets[tr_all_04], 0);
+    enemy_detail::draw_cell_blend(1, 64, hx(h) - 150, hy(h) - 120, 367, 13, 310, 317, effect_sheets[sheet_tr_all_04], 0);
   }
   SetBrightnessRGB(255, 255, 255);
   ++h.anim_counter;
