@@ -15,12 +15,6 @@ int enemy_death_sounds[40] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1
 Pickup pickups[pickup_pool_size];
 int hazard_count;
 int pickup_count;
-void place_enemies_stage1() {}
-void place_enemies_stage2() {}
-void place_enemies_stage3() {}
-void place_enemies_stage4() {}
-void place_enemies_stage5() {}
-void place_enemies_stage6() {}
 void spawn_effect(int, int, int) {}
 void spawn_particle(int, int, int) {}
 void spawn_particle_group(int, int, int, int) {}

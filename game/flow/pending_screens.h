@@ -52,13 +52,7 @@ inline constexpr int pickup_pool_size = 20;
 extern Pickup pickups[pickup_pool_size];
 extern int hazard_count;  // hazard records handed out
 extern int pickup_count;  // pickup records handed out
-// The enemy placement routines of stages 1 to 6 (they read the area and the hero).
-void place_enemies_stage1();
-void place_enemies_stage2();
-void place_enemies_stage3();
-void place_enemies_stage4();
-void place_enemies_stage5();
-void place_enemies_stage6();
+#include "game/enemy/placement_lists.h"  // place_enemies_stage1 .. 6
 void spawn_particle(int x, int y, int type);
 void spawn_particle_group(int type, int x, int y, int parameter);
 void spawn_effect(int x, int y, int type);

@@ -10,6 +10,7 @@
 #include "game/enemy/enemy_pool.h"
 #include "game/enemy/hazard_pool.h"
 #include "game/flow/dialogue_box.h"
+#include "game/player/player_globals.h"
 #include "game/stage/stage_object.h"
 #include "game/stage/stage_state.h"
 #include "tests/game_flow/game_fixture.h"
