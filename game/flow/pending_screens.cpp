@@ -9,14 +9,12 @@ int skill_effect;
 void spawn_sparkle() {}
 void draw_skill_aura() {}
 void update_sparkles() {}
-int skill_active;
 int enemy_death_sounds[40] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                               -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 Pickup pickups[pickup_pool_size];
 int hazard_count;
 int pickup_count;
 void spawn_effect(int, int, int) {}
-void spawn_particle(int, int, int) {}
 void spawn_particle_group(int, int, int, int) {}
 void update_effects() {}
 void spawn_pickup(int, int, int) {}
@@ -42,8 +40,6 @@ void update_light_shots() {}
 void melee_hit_gimmicks() {}
 void melee_hit_enemies() {}
 void update_pickups() {}
-void update_enemies() {}
-void respawn_far_enemies() {}
 
 // ---- Shop: the goods' texts ----
 const char* shop_goods_name(int, int) { return nullptr; }

@@ -40,7 +40,6 @@ void update_sparkles();
 #include "game/enemy/enemy_pool.h"
 #include "game/enemy/hazard_pool.h"
 inline constexpr auto& enemies = enemy_pool;
-extern int skill_active;  // 1 while a skill runs
 extern int enemy_death_sounds[40];
 // Effects, particles and pickups.
 struct Pickup {
@@ -53,7 +52,6 @@ extern Pickup pickups[pickup_pool_size];
 extern int hazard_count;  // hazard records handed out
 extern int pickup_count;  // pickup records handed out
 #include "game/enemy/placement_lists.h"  // place_enemies_stage1 .. 6
-void spawn_particle(int x, int y, int type);
 void spawn_particle_group(int type, int x, int y, int parameter);
 void spawn_effect(int x, int y, int type);
 void update_effects();
@@ -80,8 +78,8 @@ void update_light_shots();
 void melee_hit_gimmicks();
 void melee_hit_enemies();
 void update_pickups();
-void update_enemies();
-void respawn_far_enemies();
+#include "game/enemy/enemy_contact.h"  // respawn_far_enemies
+#include "game/enemy/enemy_frame.h"    // update_enemies
 
 // ---- Shop: the goods' texts of the game menu's text table (not built yet) --------------------------------------
 #include "game/flow/shop_screen.h"  // shop_screen, cathedral_screen

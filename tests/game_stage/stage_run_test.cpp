@@ -129,12 +129,16 @@ Raster TileSheet() {
 
 constexpr std::uint32_t kMaskKey = 0x010203;
 
-// Pixels the frame draws after the gimmicks (ladders, the front scenery layers, the HUD): drawn here with the game's
-// own code over a key colour; the gimmick check skips them.
+// Pixels the frame draws after the gimmicks (ladders, the enemies and hazards of the area's first frames, the front
+// scenery layers, the HUD): drawn here with the game's own code over a key colour; the gimmick check skips them.
 std::vector<bool> LaterDrawnMask() {
   SelectDrawTarget(-2);
   DrawRectangle(0, 0, 640, 480, MakeColorValue(1, 2, 3), 1);
   draw_ladders();
+  for (int frame = 0; frame < 3; ++frame) {
+    update_enemies();
+    update_hazards();
+  }
   update_scenery_c(1);
   update_scenery_a(1);
   update_scenery_a(3);
@@ -198,6 +202,7 @@ TEST_F(StageRun, ChoosingStageOneShowsEachAreaAsItsDataPlacesIt) {
   stage = 1;
   hero = 0;
   load_stage_images(0);
+  load_enemy_images();
   SetTransparentColor(255, 0, 255);
   stage_background = LoadGraphicFile("gsx/fld/01.png");
   SetTransparentColor(0, 0, 0);
