@@ -19,9 +19,9 @@
 #include "game/flow/pending_screens.h"
 #include "game/flow/resources.h"
 #include "game/stage/stage_state.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/window.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/window/window.h"
 #include "tools/placeholder/asset_writers.h"
 
 namespace {
