@@ -171,6 +171,38 @@ TEST_F(Enemies, WaveAnglesStayInsideTheTables) {
   }
 }
 
+TEST_F(Enemies, TheLeaperLeapsOnlyWhileThePlayerIsLevelAndTurnsAfterItsLeaps) {
+  struct Case {
+    int player_dy;
+    bool leaps;
+  };
+  for (const Case& c : {Case{40, true}, Case{0, false}, Case{60, false}}) {
+    free_all_enemies();
+    gimmick_count = 0;
+    AddSolid(-2000, 300, 0, 4000, 0, 100);
+    const int i = Spawn(7, 2, 400, 243);  // its floor box reaches one pixel into the floor
+    PlayerAt(300, 243 + c.player_dy);
+    int turns = 0, landings = 0;
+    int facing = enemy_pool[i].facing;
+    for (int n = 0; n < 300; ++n) {
+      const int fall = enemy_pool[i].fall;
+      EnemyFrames(1);
+      if (enemy_pool[i].facing != facing) ++turns;
+      facing = enemy_pool[i].facing;
+      landings += fall > 0 && enemy_pool[i].fall == 0 && enemy_pool[i].mode == 1;
+    }
+    if (c.leaps) {
+      EXPECT_NE(enemy_pool[i].x, 400) << c.player_dy;
+      EXPECT_GE(landings, 4);
+      EXPECT_EQ(turns, landings / 2) << "one turn every second leap";
+    } else {
+      EXPECT_EQ(enemy_pool[i].x, 400) << c.player_dy;
+      EXPECT_EQ(enemy_pool[i].mode, 0);
+      EXPECT_EQ(enemy_pool[i].y, 243) << "crouches on the floor";
+    }
+  }
+}
+
 TEST_F(Enemies, TheThrowerThrowsAtMostOncePer100FramesAndOnlyInRange) {
   const int i = Spawn(8, 1, 400, 200);
   PlayerAt(330, 200);
