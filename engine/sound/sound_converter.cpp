@@ -112,6 +112,30 @@ void FreeAcm(SoundConverter* c) {
   c->acmSourceFormat = c->scratch = c->encoded = nullptr;
 }
 
+// Frames that must follow one another header to header, each agreeing with the first in version, layer, rate and
+// channels, before bytes are taken for MPEG audio. Two bytes that merely look like a frame start are common in
+// other data.
+constexpr int kMpegRunFrames = 3;
+
+bool SameStream(const MpegFrameHeader& a, const MpegFrameHeader& b) {
+  return a.mpeg1 == b.mpeg1 && a.layer == b.layer && a.sampleRate == b.sampleRate && a.channels == b.channels;
+}
+
+// Whether the frame at start begins a run of agreeing frames: kMpegRunFrames of them, or at least two that reach
+// the end of the data. The source position is left undefined.
+bool MpegRunAgrees(SoundConverter* c, long long start, const MpegFrameHeader& first, long long dataEnd) {
+  long long position = start + first.frameBytes;
+  for (int count = 1; count < kMpegRunFrames; ++count) {
+    if (position >= dataEnd) return count >= 2;
+    std::uint8_t h[4];
+    MpegFrameHeader next{};
+    SrcSeek(c, static_cast<int>(position));
+    if (!SrcReadExact(c, h, 4) || ParseMpegFrameHeader(h, &next) != 0 || !SameStream(first, next)) return false;
+    position += next.frameBytes;
+  }
+  return true;
+}
+
 }  // namespace
 
 int OpenWavPcm(SoundConverter* c) {
@@ -235,6 +259,7 @@ int OpenMp3Acm(SoundConverter* c) {
     if (ParseMpegFrameHeader(h, &f) != 0) return -1;
     const long long start = SrcTell(c) - 4;
     if (first < 0) {
+      if (!MpegRunAgrees(c, start, f, fileSize - trailing)) return -1;
       first = static_cast<int>(start);
       firstHeader = f;
     }

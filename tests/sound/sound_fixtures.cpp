@@ -88,7 +88,7 @@ Bytes MakeMp3(int rate, int channels, int kbps, double seconds, double hz) {
   return out;
 }
 
-Bytes MakeOgg(int rate, int channels, double seconds) {
+Bytes MakeOgg(int rate, int channels, double seconds, int serial) {
   vorbis_info vi;
   vorbis_info_init(&vi);
   vorbis_encode_init_vbr(&vi, channels, rate, 0.3f);
@@ -99,7 +99,7 @@ Bytes MakeOgg(int rate, int channels, double seconds) {
   vorbis_block vb;
   vorbis_block_init(&vd, &vb);
   ogg_stream_state os;
-  ogg_stream_init(&os, 1);
+  ogg_stream_init(&os, serial);
   Bytes out;
   auto append = [&](const ogg_page& page) {
     out.insert(out.end(), page.header, page.header + page.header_len);

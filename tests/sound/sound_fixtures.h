@@ -26,8 +26,8 @@ std::vector<std::int16_t> Ramp(int frames, int channels, int start = 1000);
 Bytes ToBytes(const std::vector<std::int16_t>& samples);
 // A tone encoded by LAME (CBR); frames of 1152 samples, no info frame.
 Bytes MakeMp3(int rate, int channels, int kbps, double seconds, double hz = 440.0);
-// An Ogg Vorbis file of a tone.
-Bytes MakeOgg(int rate, int channels, double seconds);
+// An Ogg Vorbis file of a tone; files of distinct serials joined together make a chained file.
+Bytes MakeOgg(int rate, int channels, double seconds, int serial = 1);
 // Hand-made MPEG frame with a zero payload.
 Bytes MpegFrame(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, int bytes);
 
