@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libpng-dev libjpeg-dev zlib1g-dev libogg-dev libvorbis-dev libmpg123-dev libmp3lame-dev
+  libfluidsynth-dev timgm6mb-soundfont
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpixman-1-dev
   xvfb xauth x11-utils imagemagick libx11-dev xdotool
