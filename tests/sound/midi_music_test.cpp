@@ -8,6 +8,7 @@
 #include "platform/files/path.h"
 #include "platform/midi/mci.h"
 #include "platform/midi/midi_synth.h"
+#include "platform/midi/smf.h"
 #include "tests/sound/sound_fixtures.h"
 
 namespace sound_test {
@@ -207,6 +208,50 @@ TEST_F(MidiMusic, DirectMusicPlayOnceEndsThroughThePlayStatePoll) {
   EXPECT_EQ(GetMusicPlaying(g_Music.current), 1);
   RunFor(kSongMs);
   EXPECT_EQ(GetMusicPlaying(g_Music.current), 0);
+}
+
+TEST(MidiFileCheck, Variants) {
+  // One track of the given events after a format 0 header at 480 ticks a quarter.
+  const auto file = [](const Bytes& events, int format = 0, int division = 480, int tracks = 1) {
+    Bytes b{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<std::uint8_t>(format), 0, static_cast<std::uint8_t>(tracks),
+            static_cast<std::uint8_t>(division >> 8), static_cast<std::uint8_t>(division), 'M', 'T', 'r', 'k', 0, 0,
+            0, static_cast<std::uint8_t>(events.size())};
+    b.resize(22 + events.size());
+    std::copy(events.begin(), events.end(), b.begin() + 22);
+    return b;
+  };
+  const Bytes note{0, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0, 0xFF, 0x2F, 0};
+  const struct {
+    const char* name;
+    Bytes bytes;
+    bool accepted;
+  } cases[] = {
+      {"a note", file(note), true},
+      {"running status", file({0, 0x90, 60, 100, 0x60, 60, 0, 0, 0xFF, 0x2F, 0}), true},
+      {"no end event", file({0, 0xC0, 5}), true},
+      {"sysex", file({0, 0xF0, 2, 0x7E, 0xF7, 0, 0xFF, 0x2F, 0}), true},
+      {"test song", MakeTestSong(), true},
+      {"data byte without a status", file({0, 60, 100}), false},
+      {"data byte with its top bit", file({0, 0x90, 0xBC, 100}), false},
+      {"meta longer than the track", file({0, 0xFF, 0x01, 0x40, 'a'}), false},
+      {"sysex longer than the track", file({0, 0xF0, 0x7F}), false},
+      {"delta longer than four bytes", file({0x80, 0x80, 0x80, 0x80, 0x00, 0xC0, 1}), false},
+      {"system real-time byte", file({0, 0xF8}), false},
+      {"format 2", file(note, 2), false},
+      {"format 0 of two tracks", file(note, 0, 480, 2), false},
+      {"fewer tracks than the header says", file(note, 1, 480, 2), false},
+      {"SMPTE time", file(note, 0, 0xE728), false},
+      {"no division", file(note, 0, 0), false},
+      {"header only", Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 1, 0xE0}, false},
+      {"RIFF", Bytes{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'R', 'M', 'I', 'D', 0, 0}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(platform::midi::IsStandardMidiFile(c.bytes.data(), c.bytes.size()), c.accepted);
+  }
+  Bytes cut = file(note);
+  cut.pop_back();  // the track chunk claims one byte more than the file holds
+  EXPECT_FALSE(platform::midi::IsStandardMidiFile(cut.data(), cut.size()));
 }
 
 TEST(SequencerDevice, RefusedCommands) {
