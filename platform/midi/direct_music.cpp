@@ -15,10 +15,9 @@ constexpr char16_t kPortName[] = u"FluidSynth General MIDI Synthesizer";
 class SegmentImpl final : public Segment {
  public:
   explicit SegmentImpl(std::vector<std::uint8_t> song) : song_(std::move(song)) {}
+  // Every segment is a Standard MIDI File; the parameter is taken and changes nothing.
   Result SetParam(Param param, std::uint32_t, std::uint32_t, std::int32_t, const void*) override {
-    if (param != Param::StandardMidiFile) return kInvalidArg;
-    standardMidiFile_ = true;
-    return kOk;
+    return param == Param::StandardMidiFile ? kOk : kInvalidArg;
   }
   Result SetRepeats(std::uint32_t repeats) override {
     repeats_ = repeats;
@@ -36,7 +35,6 @@ class SegmentImpl final : public Segment {
  private:
   std::vector<std::uint8_t> song_;
   std::uint32_t repeats_ = 0;
-  bool standardMidiFile_ = false;
   std::atomic<int> references_{1};
 };
 
@@ -102,11 +100,7 @@ class PerformanceImpl final : public Performance {
       return kFail;
     }
     if (made != nullptr) *soundDevice = made;
-    if (music != nullptr) {
-      if (*music == nullptr) {
-        *music = new DirectMusicImpl;
-      }
-    }
+    if (music != nullptr && *music == nullptr) *music = new DirectMusicImpl;
     ApplyVolume();
     return kOk;
   }
