@@ -1,0 +1,21 @@
+// The OpenGL context the 3D device draws with. Made once per process on first use and kept (contexts are costly to
+// make and the device is re-created at every screen-mode change); current on the thread that made it.
+#pragma once
+
+#include <string>
+
+namespace platform::d3d {
+
+enum class ContextMode { kOff, kEgl };
+
+// ENGINE_D3D: unset, "" or "off" -> kOff; "egl", "on" or "1" -> kEgl. SetContextMode overrides it (tests).
+ContextMode RequestedContextMode();
+void SetContextMode(ContextMode mode);
+void ClearContextModeOverride();
+
+// Makes the context when needed and makes it current. False when the mode is off or no context can be made.
+bool EnsureGlContext();
+// The GL_RENDERER string, empty without a context.
+std::string GlRendererName();
+
+}  // namespace platform::d3d
