@@ -57,7 +57,7 @@ uniform float uAlphaRef;
 out vec4 fragColour;
 
 vec4 sampleStage(int i, sampler2D s) {
-  if (uHasTex[i] == 0) return vec4(0.0, 0.0, 0.0, 1.0);
+  if (uHasTex[i] == 0) return vec4(0.0);
   vec4 t = texture(s, uCoordIndex[i] == 0 ? vTex0 : vTex1);
   if (uKeyOn[i] != 0 && all(lessThan(abs(t.rgb - uKey[i]), vec3(0.5 / 255.0)))) discard;
   return t;
@@ -104,10 +104,11 @@ void main() {
   vec4 current = vDiffuse;
   for (int i = 0; i < 4; ++i) {
     if (uColorOp[i] == 1) break;
-    vec4 rgb = operate(uColorOp[i], argument(uColorArg1[i], current, tex[i]), argument(uColorArg2[i], current, tex[i]),
-                       current);
-    vec4 alpha = operate(uAlphaOp[i], argument(uAlphaArg1[i], current, tex[i]),
-                         argument(uAlphaArg2[i], current, tex[i]), current);
+    // A stage without a texture reads the colour so far as its texture.
+    vec4 t = uHasTex[i] != 0 ? tex[i] : current;
+    vec4 rgb = operate(uColorOp[i], argument(uColorArg1[i], current, t), argument(uColorArg2[i], current, t), current);
+    vec4 alpha = operate(uAlphaOp[i], argument(uAlphaArg1[i], current, t), argument(uAlphaArg2[i], current, t),
+                         current);
     current = vec4(rgb.rgb, alpha.a);
   }
   if (uAlphaTest != 0 && !passes(current.a)) discard;
