@@ -83,6 +83,10 @@ vec4 operate(int op, vec4 a1, vec4 a2, vec4 current) {
   return current;
 }
 
+bool readsTexture(int op, int a1, int a2) {
+  return (op != 3 && a1 == 2) || (op != 2 && a2 == 2);
+}
+
 bool passes(float alpha) {
   float a = floor(alpha * 255.0 + 0.5);
   if (uAlphaFunc == 1) return false;
@@ -104,11 +108,17 @@ void main() {
   vec4 current = vDiffuse;
   for (int i = 0; i < 4; ++i) {
     if (uColorOp[i] == 1) break;
-    // A stage without a texture reads the colour so far as its texture.
-    vec4 t = uHasTex[i] != 0 ? tex[i] : current;
-    vec4 rgb = operate(uColorOp[i], argument(uColorArg1[i], current, t), argument(uColorArg2[i], current, t), current);
-    vec4 alpha = operate(uAlphaOp[i], argument(uAlphaArg1[i], current, t), argument(uAlphaArg2[i], current, t),
-                         current);
+    // An operation that reads the texture of a stage without one leaves the colour (or alpha) as it is.
+    bool noTex = uHasTex[i] == 0;
+    vec4 t = tex[i];
+    vec4 rgb = (noTex && readsTexture(uColorOp[i], uColorArg1[i], uColorArg2[i]))
+                   ? current
+                   : operate(uColorOp[i], argument(uColorArg1[i], current, t), argument(uColorArg2[i], current, t),
+                             current);
+    vec4 alpha = (noTex && readsTexture(uAlphaOp[i], uAlphaArg1[i], uAlphaArg2[i]))
+                     ? current
+                     : operate(uAlphaOp[i], argument(uAlphaArg1[i], current, t), argument(uAlphaArg2[i], current, t),
+                               current);
     current = vec4(rgb.rgb, alpha.a);
   }
   if (uAlphaTest != 0 && !passes(current.a)) discard;
