@@ -97,11 +97,23 @@ struct Converter {
   }
 };
 
-// Uploads pixels of any format into a GL RGBA8 texture (made or resized as needed).
+// Uploads pixels of any format into a GL RGBA8 texture (made or resized as needed). 32-bit pixels in the display's
+// byte order go up as they are; a texture without alpha reads its alpha as 1 (set where the texture is made).
 void UploadPixels(std::uint32_t texture, const std::uint8_t* pixels, int pitch, int width, int height,
                   const PixelFormat& format, bool allocate) {
   glBindTexture(GL_TEXTURE_2D, texture);
   const Converter conv(format);
+  if (conv.Bgra32() && pitch % 4 == 0) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch / 4);
+    if (allocate) {
+      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    } else {
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    return;
+  }
   std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
   for (int y = 0; y < height; ++y) {
     conv.ToRgba(pixels + static_cast<std::ptrdiff_t>(y) * pitch, width,
@@ -115,17 +127,33 @@ void UploadPixels(std::uint32_t texture, const std::uint8_t* pixels, int pitch, 
   }
 }
 
+// Reads the framebuffer back into pixels of the target's format. A 32-bit target in the display's byte order is
+// read straight into its memory: its fourth byte was uploaded with the pixels and never written (drawing into a
+// target without alpha masks the alpha channel), so it keeps what the surface held.
 void ReadPixelsInto(std::uint32_t framebuffer, std::uint8_t* pixels, int pitch, int width, int height,
                     const PixelFormat& format) {
   glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  const Converter conv(format);
+  if (conv.Bgra32() && pitch % 4 == 0) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, pitch / 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    return;
+  }
   std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-  const Converter conv(format);
   for (int y = 0; y < height; ++y) {
     conv.FromRgba(rgba.data() + static_cast<std::ptrdiff_t>(y) * width * 4, width,
                   pixels + static_cast<std::ptrdiff_t>(y) * pitch);
   }
+}
+
+// Textures without alpha read alpha 1 whatever their fourth byte holds.
+void SetAlphaSwizzle(std::uint32_t texture, const PixelFormat& format) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, format.maskA == 0 ? GL_ONE : GL_ALPHA);
 }
 
 std::uint32_t CompileProgram(bool flat) {
@@ -285,8 +313,28 @@ Result Texture::Restore() {
 
 // ---- Device -----------------------------------------------------------------------------------------------------
 
+// Uniform locations of one program.
+struct ProgramUniforms {
+  GLint targetSize, ops[6], hasTex, coordIndex, keyOn, key, factor, alphaTest, alphaFunc, alphaRef;
+  void Find(GLuint program) {
+    static const char* const names[6] = {"uColorOp", "uColorArg1", "uColorArg2",
+                                         "uAlphaOp", "uAlphaArg1", "uAlphaArg2"};
+    targetSize = glGetUniformLocation(program, "uTargetSize");
+    for (int k = 0; k < 6; ++k) ops[k] = glGetUniformLocation(program, names[k]);
+    hasTex = glGetUniformLocation(program, "uHasTex");
+    coordIndex = glGetUniformLocation(program, "uCoordIndex");
+    keyOn = glGetUniformLocation(program, "uKeyOn");
+    key = glGetUniformLocation(program, "uKey");
+    factor = glGetUniformLocation(program, "uFactor");
+    alphaTest = glGetUniformLocation(program, "uAlphaTest");
+    alphaFunc = glGetUniformLocation(program, "uAlphaFunc");
+    alphaRef = glGetUniformLocation(program, "uAlphaRef");
+  }
+};
+
 struct Device::Impl {
   GLuint programs[2] = {0, 0};  // flat, Gouraud
+  ProgramUniforms uniforms[2] = {};
   GLuint vao = 0, vbo = 0, ibo = 0;
   GLuint samplers[kStages] = {0, 0, 0, 0};
   // The surface targets' framebuffers, made on first use of each surface.
@@ -387,6 +435,8 @@ Result Device::BindTarget() {
     s.targetHeight = it->height;
   }
   targetUploaded_ = true;
+  const PixelFormat& targetFormat = target_.texture != nullptr ? target_.texture->format_ : target_.surface->Format();
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, targetFormat.maskA != 0 ? GL_TRUE : GL_FALSE);
   glBindFramebuffer(GL_FRAMEBUFFER, s.targetFramebuffer);
   glViewport(0, 0, s.targetWidth, s.targetHeight);
   return dd::kOk;
@@ -508,10 +558,10 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
   Impl& s = *impl_;
   const std::uint32_t* rs = s.renderStates;
 
-  const GLuint program = s.programs[rs[kRsShadeMode] == kShadeGouraud ? 1 : 0];
-  glUseProgram(program);
-  glUniform2f(glGetUniformLocation(program, "uTargetSize"), static_cast<float>(s.targetWidth),
-              static_cast<float>(s.targetHeight));
+  const int programIndex = rs[kRsShadeMode] == kShadeGouraud ? 1 : 0;
+  const ProgramUniforms& u = s.uniforms[programIndex];
+  glUseProgram(s.programs[programIndex]);
+  glUniform2f(u.targetSize, static_cast<float>(s.targetWidth), static_cast<float>(s.targetHeight));
 
   // Stages: textures, samplers, operations. The cascade ends at the first disabled colour operation.
   GLint hasTex[kStages], coordIndex[kStages], keyOn[kStages], ops[6][kStages];
@@ -556,18 +606,17 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
       glBindTexture(GL_TEXTURE_2D, 0);
     }
   }
-  static const char* const names[6] = {"uColorOp", "uColorArg1", "uColorArg2", "uAlphaOp", "uAlphaArg1", "uAlphaArg2"};
-  for (int k = 0; k < 6; ++k) glUniform1iv(glGetUniformLocation(program, names[k]), kStages, ops[k]);
-  glUniform1iv(glGetUniformLocation(program, "uHasTex"), kStages, hasTex);
-  glUniform1iv(glGetUniformLocation(program, "uCoordIndex"), kStages, coordIndex);
-  glUniform1iv(glGetUniformLocation(program, "uKeyOn"), kStages, keyOn);
-  glUniform3fv(glGetUniformLocation(program, "uKey"), kStages, keys);
+  for (int k = 0; k < 6; ++k) glUniform1iv(u.ops[k], kStages, ops[k]);
+  glUniform1iv(u.hasTex, kStages, hasTex);
+  glUniform1iv(u.coordIndex, kStages, coordIndex);
+  glUniform1iv(u.keyOn, kStages, keyOn);
+  glUniform3fv(u.key, kStages, keys);
   const std::uint32_t f = rs[kRsTextureFactor];
-  glUniform4f(glGetUniformLocation(program, "uFactor"), ((f >> 16) & 0xFF) / 255.0f, ((f >> 8) & 0xFF) / 255.0f,
-              (f & 0xFF) / 255.0f, ((f >> 24) & 0xFF) / 255.0f);
-  glUniform1i(glGetUniformLocation(program, "uAlphaTest"), rs[kRsAlphaTestEnable] != 0 ? 1 : 0);
-  glUniform1i(glGetUniformLocation(program, "uAlphaFunc"), static_cast<GLint>(rs[kRsAlphaFunc]));
-  glUniform1f(glGetUniformLocation(program, "uAlphaRef"), static_cast<float>(rs[kRsAlphaRef] & 0xFF));
+  glUniform4f(u.factor, ((f >> 16) & 0xFF) / 255.0f, ((f >> 8) & 0xFF) / 255.0f, (f & 0xFF) / 255.0f,
+              ((f >> 24) & 0xFF) / 255.0f);
+  glUniform1i(u.alphaTest, rs[kRsAlphaTestEnable] != 0 ? 1 : 0);
+  glUniform1i(u.alphaFunc, static_cast<GLint>(rs[kRsAlphaFunc]));
+  glUniform1f(u.alphaRef, static_cast<float>(rs[kRsAlphaRef] & 0xFF));
 
   // Blending and the viewport, which clips pre-transformed vertices.
   if (rs[kRsAlphaBlendEnable] != 0) {
@@ -693,7 +742,9 @@ Result Direct3D::CreateDevice(DeviceGuid guid, dd::Surface* target, Device** out
   s.programs[0] = CompileProgram(true);
   s.programs[1] = CompileProgram(false);
   if (s.programs[0] == 0 || s.programs[1] == 0) return kErrInvalidDevice;
-  for (GLuint program : s.programs) {
+  for (int p = 0; p < 2; ++p) {
+    const GLuint program = s.programs[p];
+    s.uniforms[p].Find(program);
     glUseProgram(program);
     const char* samplerNames[kStages] = {"uTex0", "uTex1", "uTex2", "uTex3"};
     for (int i = 0; i < kStages; ++i) glUniform1i(glGetUniformLocation(program, samplerNames[i]), i);
@@ -762,6 +813,7 @@ Result Direct3D::CreateTexture(int width, int height, const PixelFormat& format,
   glBindTexture(GL_TEXTURE_2D, t->glTexture_);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  SetAlphaSwizzle(t->glTexture_, format);
   *out = t.get();
   textures_.push_back(std::move(t));
   return dd::kOk;
