@@ -16,10 +16,10 @@
 #include "engine/core/public_api.h"
 #include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
 #include "platform/d3d/gl_context.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 namespace {
 

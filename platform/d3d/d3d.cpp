@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/d3d/gl_context.h"
-#include "platform/d3d/shaders.h"
+#include "platform/d3d/gl_shaders.h"
 
 namespace platform::d3d {
 namespace {

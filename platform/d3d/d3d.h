@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ddraw.h"
+#include "platform/display/ddraw.h"
 
 namespace platform::d3d {
 

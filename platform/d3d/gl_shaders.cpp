@@ -1,4 +1,4 @@
-#include "platform/d3d/shaders.h"
+#include "platform/d3d/gl_shaders.h"
 
 namespace platform::d3d {
 
