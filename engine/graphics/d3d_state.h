@@ -236,4 +236,11 @@ void EndBlendMode3Pass(const RECT* rect);
 
 // ---- Screen-to-graphic copy --------------------------------------------------------------------------------------
 
+// The chooser: the remembered method first, else every method in table order. 0, or -1 when all fail.
 int G_D3D_CopyScreenToGraph(int x1, int y1, int x2, int y2, const GraphData* graph, int windowFront);
+// The five methods (table order: 5, 1, 3, 2, 4).
+int G_D3D_GetDrawScreenGraphFunction1(int x1, int y1, int x2, int y2, const GraphData* g, int windowFront);
+int G_D3D_GetDrawScreenGraphFunction2(int x1, int y1, int x2, int y2, const GraphData* g, int windowFront);
+int G_D3D_GetDrawScreenGraphFunction3(int x1, int y1, int x2, int y2, const GraphData* g, int windowFront);
+int G_D3D_GetDrawScreenGraphFunction4(int x1, int y1, int x2, int y2, const GraphData* g, int windowFront);
+int G_D3D_GetDrawScreenGraphFunction5(int x1, int y1, int x2, int y2, const GraphData* g, int windowFront);

@@ -1,6 +1,7 @@
 #include "engine/graphics/graph_handle.h"
 
 #include "engine/core/log.h"
+#include "engine/core/message.h"
 #include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/core/start_engine.h"
@@ -123,6 +124,15 @@ int DeleteAllGraph(int logFlag) {
     if (g_GraphTable.slots[i] != nullptr) DeleteGraphicBody(g_GraphTable.HandleOf(i), logFlag);
   }
   return 0;
+}
+
+int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int handle, int windowFront) {
+  const GraphData* graph = GetGraphData(handle);
+  if (graph == nullptr) return -1;
+  WaitWhileInactive();
+  G_D3D_EndScene();
+  if (graph->Flags.Texture != 0) return G_D3D_CopyScreenToGraph(x1, y1, x2, y2, graph, windowFront);
+  return -1;
 }
 
 int FillGraphColor(int handle, int r, int g, int b, int a) {

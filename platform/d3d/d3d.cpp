@@ -288,6 +288,32 @@ Result Texture::Fill(const Rect* rect, std::uint32_t value) {
   return dd::kOk;
 }
 
+Result Texture::BltFast(int x, int y, dd::Surface* source, const Rect& rect) {
+  if (lost_) return dd::kErrSurfaceLost;
+  if (source == nullptr) return dd::kErrInvalidParams;
+  const PixelFormat& f = source->Format();
+  if (f.bitCount != format_.bitCount || f.maskR != format_.maskR || f.maskG != format_.maskG ||
+      f.maskB != format_.maskB)
+    return dd::kErrUnsupported;
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w <= 0 || h <= 0 || x < 0 || y < 0 || x + w > width_ || y + h > height_) return dd::kErrInvalidRect;
+  std::uint8_t* src = nullptr;
+  int srcPitch = 0;
+  const Result locked = source->Lock(&rect, dd::kLockWait | dd::kLockReadOnly, &src, &srcPitch);
+  if (locked != dd::kOk) return locked;
+  if (drawnOnGpu_ && owner_ != nullptr) {
+    for (auto& device : owner_->devices_) device->ReadBack(this);
+  }
+  const int bytes = BytesOf(format_);
+  for (int row = 0; row < h; ++row) {
+    std::memcpy(pixels_.data() + static_cast<std::ptrdiff_t>(y + row) * pitch_ + static_cast<std::ptrdiff_t>(x) * bytes,
+                src + static_cast<std::ptrdiff_t>(row) * srcPitch, static_cast<std::size_t>(w) * bytes);
+  }
+  source->Unlock();
+  uploadPending_ = true;
+  return dd::kOk;
+}
+
 Result Texture::SetColorKey(std::uint32_t low, std::uint32_t) {
   hasKey_ = true;
   key_ = low;

@@ -174,6 +174,9 @@ class Texture {
   // rect null: the whole texture. A texture that was drawn into is read back first.
   Result Lock(const Rect* rect, std::uint32_t flags, std::uint8_t** pixels, int* pitch);
   Result Unlock();
+  // Copies a rectangle of a surface to (x, y) as it is, as BltFast does: the two formats must have the same bit
+  // count and colour masks (the alpha bits take what the surface's pixels hold there).
+  Result BltFast(int x, int y, dd::Surface* source, const Rect& rect);
   // Colour fill (rect null: whole texture) with a raw pixel value.
   Result Fill(const Rect* rect, std::uint32_t value);
   Result SetColorKey(std::uint32_t low, std::uint32_t high);

@@ -242,3 +242,84 @@ TEST_F(D3DEngine, ANewModeRebuildsTheLayer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A graphic without alpha (plain) or with alpha test, of the given size.
+int MakeGraph(int w, int h, int alphaTest) {
+  ApiLockGuard lock;
+  g_GraphDrawState.AlphaTestFlag = alphaTest;
+  const int handle = CreateEmptyGraph(w, h);
+  g_GraphDrawState.AlphaTestFlag = 1;
+  return handle;
+}
+
+int GetDrawScreenGraphLocked(int x1, int y1, int x2, int y2, int handle, int windowFront) {
+  ApiLockGuard lock;
+  return GetDrawScreenGraph(x1, y1, x2, y2, handle, windowFront);
+}
+
+class D3DScreenCopy : public D3DEngine {
+ protected:
+  void SetUp() override {
+    D3DEngine::SetUp();
+    // A pattern of boxes on the back screen.
+    for (int i = 0; i < 8; ++i) {
+      DrawRectangle(i * 10, 0, i * 10 + 10, 40, MakeColorValue(i * 30, 255 - i * 30, i * 16), 1);
+    }
+  }
+  // The graphic drawn at (200, 200) shows the copied rectangle of (x, y) w x h.
+  void ExpectCopied(int graph, int x, int y, int w, int h) {
+    DrawRectangle(200, 200, 200 + w, 200 + h, 0, 1);
+    ASSERT_EQ(DrawGraphAt(200, 200, graph, 0), 0);
+    for (int j = 0; j < h; j += 3) {
+      for (int i = 0; i < w; i += 3) ASSERT_EQ(BackPixel(200 + i, 200 + j), BackPixel(x + i, y + j)) << i << "," << j;
+    }
+  }
+};
+
+TEST_F(D3DScreenCopy, EveryMethodCopiesTheRectangle) {
+  using Method = int (*)(int, int, int, int, const GraphData*, int);
+  const Method methods[5] = {G_D3D_GetDrawScreenGraphFunction1, G_D3D_GetDrawScreenGraphFunction2,
+                             G_D3D_GetDrawScreenGraphFunction3, G_D3D_GetDrawScreenGraphFunction4,
+                             G_D3D_GetDrawScreenGraphFunction5};
+  for (int alpha = 0; alpha < 2; ++alpha) {
+    const int graph = MakeGraph(50, 30, alpha);
+    for (int m = 0; m < 5; ++m) {
+      SCOPED_TRACE(testing::Message() << "method " << m + 1 << " alpha " << alpha);
+      {
+        ApiLockGuard lock;
+        FillGraphColor(graph, 0, 0, 0, 255);
+        G_D3D_EndScene();
+        ASSERT_EQ(methods[m](15, 5, 65, 35, GetGraphData(graph), 0), 0);
+        EXPECT_EQ(methods[m](15, 5, 15, 35, GetGraphData(graph), 0), -1) << "empty rectangle";
+        EXPECT_EQ(methods[m](15, 5, 70, 35, GetGraphData(graph), 0), -1) << "wider than the graphic";
+      }
+      ExpectCopied(graph, 15, 5, 50, 30);
+    }
+  }
+}
+
+TEST_F(D3DScreenCopy, TheWinnerIsRememberedPerKindOfGraphic) {
+  const int plain = MakeGraph(40, 40, 0);
+  const int alpha = MakeGraph(40, 40, 1);
+  EXPECT_EQ(g_D3D.copyMethodPlain, -1);
+  ASSERT_EQ(GetDrawScreenGraphLocked(0, 0, 40, 40, plain, 0), 0);
+  EXPECT_EQ(g_D3D.copyMethodPlain, 0) << "the work-surface method comes first and works";
+  EXPECT_EQ(g_D3D.copyMethodAlpha, -1) << "the other kind is untouched";
+  ExpectCopied(plain, 0, 0, 40, 40);
+  ASSERT_EQ(GetDrawScreenGraphLocked(0, 0, 40, 40, alpha, 0), 0);
+  EXPECT_EQ(g_D3D.copyMethodAlpha, 0);
+
+  // A rectangle every method refuses: the word is given up.
+  EXPECT_EQ(GetDrawScreenGraphLocked(5, 0, 5, 40, plain, 0), -1);
+  EXPECT_EQ(g_D3D.copyMethodPlain, -1);
+
+  // The front screen of a window without the window-front flag: the work-surface method refuses, the next one
+  // (BltFast from the desktop) wins.
+  ASSERT_EQ(SelectDrawTarget(-4), 0);
+  ASSERT_EQ(GetDrawScreenGraphLocked(0, 0, 40, 40, plain, 0), 0);
+  EXPECT_EQ(g_D3D.copyMethodPlain, 1);
+}
+
+}  // namespace
