@@ -475,13 +475,166 @@ int G_D3D_DrawBoxFrame(int x1, int y1, int x2, int y2, std::uint32_t colour) {
   return 0;
 }
 
+namespace {
+
+// The oval's points (outline) or spans (fill), drawn at once outside the batch.
+class OvalPlotter {
+ public:
+  OvalPlotter(Direct3DDeviceRecord* r, std::uint32_t colour, int left, int top, int right, int bottom)
+      : r_(r), colour_(colour), left_(left), top_(top), right_(right), bottom_(bottom) {}
+  void Point(int x, int y) {
+    if (x < left_ || x > right_ || y < top_ || y > bottom_) return;
+    points_[count_++] = D3DPlainVertex{static_cast<float>(x), static_cast<float>(y), 0.0f, 1.0f, colour_};
+    if (count_ == kPoints) Flush();
+  }
+  // A span of row y from x1 to x2, once per row.
+  void Span(int x1, int x2, int y, std::vector<std::uint8_t>* marks) {
+    if (y < top_ || y > bottom_ || x2 < left_ || x1 > right_) return;
+    auto& mark = (*marks)[static_cast<std::size_t>(y - top_)];
+    if (mark != 0) return;
+    mark = 1;
+    const float l = static_cast<float>(std::max(x1, left_)), rr = static_cast<float>(std::min(x2, right_) + 1);
+    spans_.push_back(D3DPlainVertex{l, static_cast<float>(y), 0.0f, 1.0f, colour_});
+    spans_.push_back(D3DPlainVertex{rr, static_cast<float>(y), 0.0f, 1.0f, colour_});
+  }
+  void Flush() {
+    if (count_ > 0 && r_->skipDrawing == 0) r_->device->DrawPrimitive(d3d::kPointList, 0x44, points_, count_, 0);
+    count_ = 0;
+    if (!spans_.empty() && r_->skipDrawing == 0)
+      r_->device->DrawPrimitive(d3d::kLineList, 0x44, spans_.data(), static_cast<int>(spans_.size()), 0);
+    spans_.clear();
+  }
+
+ private:
+  static constexpr int kPoints = 40;
+  Direct3DDeviceRecord* r_;
+  std::uint32_t colour_;
+  int left_, top_, right_, bottom_;
+  D3DPlainVertex points_[kPoints];
+  int count_ = 0;
+  std::vector<D3DPlainVertex> spans_;
+};
+
+// The integer walk over one quadrant: calls visit(x, y) where the outline plots its four symmetric points (for the
+// fill: where a step advanced y), and returns the last (x, y).
+template <typename Visit>
+void WalkOval(int rx, int ry, bool fill, Visit visit, int* lastX, int* lastY) {
+  int x = rx, y = 0, a = 0, d1 = -2 * rx, d2 = -4 * rx + 3;
+  bool flag = false;
+  if (rx < ry) {
+    const int k = ry * ry / rx;
+    if (d1 + 3 < 0) {
+      d1 += 9, d2 = -4 * rx + 7, y = 1, flag = true;
+    } else if (d2 < 0) {
+      flag = true, a = rx;
+      if (k <= rx) x = rx - 1, a = rx - k;
+      d1 += 9 - 4 * x, d2 += 6 - 4 * x, y = 1;
+    } else {
+      a = rx, flag = k <= rx;
+      if (flag) x = rx - 1, a = rx - k;
+      d1 += 3 - 4 * x, d2 += 2 - 4 * x;
+    }
+    while (x > 0) {
+      if (flag) visit(x, y);
+      if (d1 < 0) {
+        y += 1, d1 += 2 + 4 * y, d2 += 4 * y, flag = true;
+      } else if (d2 < 0) {
+        a += rx, flag = true;
+        if (a >= k) x -= 1, a -= k;
+        y += 1, d1 += 2 + 4 * (y - x), d2 += 2 + 4 * (y - x);
+      } else {
+        a += rx;
+        const bool step = a >= k;
+        if (step) x -= 1, a -= k;
+        d1 -= 4 * x, d2 += 2 - 4 * x;
+        flag = fill ? false : step;
+      }
+    }
+  } else {
+    const int k = rx * rx / ry;
+    if (d1 + 3 < 0) {
+      a = ry;
+      const int s = k <= ry ? 1 : 0;
+      if (s == 1) a = ry - k;
+      y = s, d1 += 5 + 4 * s, d2 += 4 * s, flag = s == 1;
+    } else {
+      x = rx - 1;
+      if (d2 < 0) {
+        a = ry;
+        const int s = k <= ry ? 1 : 0;
+        if (s == 1) a = ry - k;
+        y = s, d1 += 5 + 4 * (s - x), d2 = -4 * rx + 5 + 4 * (s - x);
+      } else {
+        d1 += 3 - 4 * x, d2 += 2 - 4 * x;
+      }
+      flag = true;
+    }
+    while (x > 0) {
+      if (flag) visit(x, y);
+      if (d1 < 0) {
+        a += ry, flag = a >= k;
+        if (flag) y += 1, a -= k;
+        d1 += 2 + 4 * y, d2 += 4 * y;
+      } else {
+        x -= 1;
+        bool advanced = false;
+        if (d2 < 0) {
+          a += ry;
+          if (a >= k) y += 1, a -= k, advanced = true;
+          d1 += 2 + 4 * (y - x), d2 += 2 + 4 * (y - x);
+        } else {
+          d1 -= 4 * x, d2 += 2 - 4 * x;
+        }
+        flag = fill ? advanced : true;
+      }
+    }
+  }
+  if (fill && flag) visit(x, y);
+  *lastX = x;
+  *lastY = y;
+}
+
+}  // namespace
+
 int G_D3D_DrawCircle(int x, int y, int rx, int ry, std::uint32_t colour, int fill) {
   G_D3D_FlushVertexBatch();
   if (g_D3D.object == nullptr) return -1;
   if (rx == 0 || ry == 0) return -1;
-  // The oval's walk is the software renderer's; on the device it is drawn through the screen lock, which ends the
-  // scene first.
-  return DrawOvalSoft(x, y, rx, ry, colour, fill);
+  if (g_D3D.suppressed == 1) return DrawOvalSoft(x, y, rx, ry, colour, fill);
+  Direct3DDeviceRecord* r = StartPrimitive();
+  if (r == nullptr) return -1;
+  G_D3D_FlushDeviceBatch(g_D3D.currentDevice);
+  rx = std::abs(rx);
+  ry = std::abs(ry);
+  const int ox = static_cast<int>(OriginX()), oy = static_cast<int>(OriginY());
+  const int cx = x + ox, cy = y + oy;
+  const RECT& area = g_GraphDrawState.DrawArea;
+  // The fill reaches the draw area's last column, as the outline does.
+  OvalPlotter plot(r, ModulatedColour(colour), area.left + ox, area.top + oy, area.right - 1 + ox,
+                   area.bottom - 1 + oy);
+  int lastX = 0, lastY = 0;
+  if (fill == 0) {
+    plot.Point(cx - rx, cy);
+    plot.Point(cx + rx, cy);
+    WalkOval(rx, ry, false, [&](int px, int py) {
+      plot.Point(cx - px, cy + py);
+      plot.Point(cx + px, cy + py);
+      plot.Point(cx - px, cy - py);
+      plot.Point(cx + px, cy - py);
+    }, &lastX, &lastY);
+    plot.Point(cx + lastX, cy - lastY);
+    plot.Point(cx - lastX, cy + lastY);
+  } else {
+    std::vector<std::uint8_t> marks(static_cast<std::size_t>(std::max(area.bottom - area.top, 1)), 0);
+    plot.Span(cx - rx, cx + rx, cy, &marks);
+    WalkOval(rx, ry, true, [&](int px, int py) {
+      plot.Span(cx - px, cx + px, cy + py, &marks);
+      plot.Span(cx - px, cx + px, cy - py, &marks);
+    }, &lastX, &lastY);
+  }
+  plot.Flush();
+  EndIfFlushing();
+  return 0;
 }
 
 int G_D3D_SetDrawTarget(int target) {

@@ -220,6 +220,9 @@ int DrawEllipseBody(int x, int y, int rx, int ry, std::uint32_t colour, int fill
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   if (rx < 0 || ry < 0) return 0;
   WaitWhileInactive();
-  return Framed([&] { return RECT{Sum(x, -Sum(rx, 1)), Sum(y, -Sum(ry, 1)), Sum(x, Sum(rx, 1)), Sum(y, Sum(ry, 1))}; },
-                [&] { return DrawOvalSoft(x, y, rx, ry, colour, fill); });
+  const auto dest = [&] {
+    return RECT{Sum(x, -Sum(rx, 1)), Sum(y, -Sum(ry, 1)), Sum(x, Sum(rx, 1)), Sum(y, Sum(ry, 1))};
+  };
+  if (PrimitivesOnDevice()) return DrawOnDevice(dest, [&] { return G_D3D_DrawCircle(x, y, rx, ry, colour, fill); });
+  return Framed(dest, [&] { return DrawOvalSoft(x, y, rx, ry, colour, fill); });
 }

@@ -234,6 +234,18 @@ TEST_F(D3DDiff, ScenesMatchTheSoftwarePath) {
        // Axis-aligned lines and the outline match exactly; the diagonal of slope 1/2 passes exactly between two
        // pixels at every other column, where each rasteriser picks its own (100 columns, two pixels each).
        0, 200},
+      {"ovals",
+       [](const Graphs&) {
+         DrawEllipse(100, 100, 6, 6, static_cast<int>(MakeColorValue(255, 255, 0)), 0);
+         DrawEllipse(200, 100, 40, 20, static_cast<int>(MakeColorValue(255, 0, 255)), 1);
+         DrawEllipse(300, 100, 15, 45, static_cast<int>(MakeColorValue(0, 255, 255)), 0);
+         DrawEllipse(400, 100, 12, 30, static_cast<int>(MakeColorValue(0, 255, 0)), 1);
+         SetBlendMode(1, 128);
+         DrawEllipse(500, 300, 50, 50, static_cast<int>(MakeColorValue(255, 255, 255)), 1);
+         SetBlendMode(0, 0);
+         DrawEllipse(630, 470, 30, 30, static_cast<int>(MakeColorValue(255, 0, 0)), 1);
+       },
+       2, 0},
       {"free rotation and four corners",
        [](const Graphs& g) {
          DrawGraphRotated(200, 200, 1.5, 0.4, g.solid, 1, 0);
