@@ -43,21 +43,40 @@ void StepAndCapture() {
   }
 }
 
-int RunGame(bool device) {
-  std::vector<platform::headless::InputFrame> script(330);
-  for (int f : {60, 61, 120, 121, 200, 201, 260, 261}) script[static_cast<std::size_t>(f)].keysDown = {kKeyA};
-  script.push_back({{kKeyEscape}, {}});
+// The game runs in a fresh process (this test program started again on the child test below): a forked copy of a
+// process that already made a GL context would inherit the context without the rasteriser's threads.
+int RunGame(bool device, const std::string& directory) {
   const pid_t child = fork();
   if (child == 0) {
-    platform::d3d::SetContextMode(device ? platform::d3d::ContextMode::kEgl : platform::d3d::ContextMode::kOff);
-    g_mode = device ? "device" : "software";
-    platform::headless::SetInputScript(std::move(script));
-    set_frame_start_hook(StepAndCapture);
-    std::_Exit(game_main() & 0xFF);
+    setenv("D3D_GAME_CHILD", device ? "device" : "software", 1);
+    setenv("D3D_GAME_DIRECTORY", directory.c_str(), 1);
+    execl("/proc/self/exe", "graphics_d3d_tests", "--gtest_filter=GameFramesChild.Run", static_cast<char*>(nullptr));
+    std::_Exit(127);
   }
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child) return -1000;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1000 - WTERMSIG(status);
+}
+
+// Runs the game with the scripted input in the parent's directory, keeping the frames at the capture points; only
+// when started by RunGame.
+TEST(GameFramesChild, Run) {
+  const char* mode = std::getenv("D3D_GAME_CHILD");
+  const char* directory = std::getenv("D3D_GAME_DIRECTORY");
+  if (mode == nullptr || directory == nullptr) GTEST_SKIP() << "run by GameFrames only";
+  ASSERT_EQ(chdir(directory), 0);
+  const bool device = std::string(mode) == "device";
+  std::vector<platform::headless::InputFrame> script(330);
+  for (int f : {60, 61, 120, 121, 200, 201, 260, 261}) script[static_cast<std::size_t>(f)].keysDown = {kKeyA};
+  script.push_back({{kKeyEscape}, {}});
+  platform::RequestBackend(platform::BackendKind::Headless);
+  platform::SetClockMode(platform::ClockMode::Virtual);
+  platform::SetInstanceLockDirectory(directory);
+  platform::d3d::SetContextMode(device ? platform::d3d::ContextMode::kEgl : platform::d3d::ContextMode::kOff);
+  g_mode = device ? "device" : "software";
+  platform::headless::SetInputScript(std::move(script));
+  set_frame_start_hook(StepAndCapture);
+  std::_Exit(game_main() & 0xFF);
 }
 
 std::vector<std::uint32_t> ReadFrame(const std::string& path) {
@@ -73,8 +92,8 @@ class GameFrames : public engine_test::HeadlessEngine {};
 TEST_F(GameFrames, TheDirect3DPathShowsTheSoftwarePathsFrames) {
   const std::string tool = PLACEHOLDER_TOOL;
   ASSERT_EQ(std::system((tool + " . > /dev/null").c_str()), 0);
-  ASSERT_EQ(RunGame(true), 0);
-  ASSERT_EQ(RunGame(false), 0);
+  ASSERT_EQ(RunGame(true, directory_), 0);
+  ASSERT_EQ(RunGame(false, directory_), 0);
   EXPECT_EQ(engine_test::ReadFile("path-device"), "1") << "the game drew through the Direct3D path";
   EXPECT_EQ(engine_test::ReadFile("path-software"), "0");
   for (int c : kCaptures) {
