@@ -18,7 +18,7 @@
 #include "engine/graphics/ddraw_device.h"
 #include "platform/base/backend.h"
 #include "platform/base/clock.h"
-#include "platform/d3d/gl_context.h"
+#include "platform/d3d/egl_context.h"
 #include "platform/window/window.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/d3d/gl_context.h"
+#include "platform/d3d/egl_context.h"
 #include "platform/d3d/gl_shaders.h"
 
 namespace platform::d3d {

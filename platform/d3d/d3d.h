@@ -1,7 +1,7 @@
 // The 3D device: a stand-in of our own for the Direct3D 7 interfaces the graphics layer was written against, drawn
 // with OpenGL 3.3 core (functions loaded through libepoxy).
 //
-// Where the GL context comes from (gl_context.h): EGL's surfaceless platform, which on Mesa gives a context with no
+// Where the GL context comes from (egl_context.h): EGL's surfaceless platform, which on Mesa gives a context with no
 // display at all (llvmpipe in CI, the GPU's driver on a desktop). ENGINE_D3D chooses: unset or "off" makes no
 // context, so the Direct3D object cannot be obtained and the graphics layer draws through its 2D path; "egl" (or
 // "on") asks for the surfaceless context. When no context can be made, CreateDirect3D fails the same way.

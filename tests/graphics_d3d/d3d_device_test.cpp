@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/d3d/d3d.h"
-#include "platform/d3d/gl_context.h"
+#include "platform/d3d/egl_context.h"
 
 namespace dd = platform::dd;
 namespace d3d = platform::d3d;

@@ -24,7 +24,7 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/screen_buffer.h"
-#include "platform/d3d/gl_context.h"
+#include "platform/d3d/egl_context.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
 

@@ -12,7 +12,7 @@
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface_data.h"
-#include "platform/d3d/gl_context.h"
+#include "platform/d3d/egl_context.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
 

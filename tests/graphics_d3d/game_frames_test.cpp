@@ -15,7 +15,7 @@
 
 #include "engine/graphics/draw_state.h"
 #include "game/flow/main_loop.h"
-#include "platform/d3d/gl_context.h"
+#include "platform/d3d/egl_context.h"
 #include "platform/display/headless_display.h"
 #include "platform/input/headless_input_script.h"
 #include "tests/engine_start/engine_fixture.h"

@@ -1,4 +1,4 @@
-#include "platform/d3d/gl_context.h"
+#include "platform/d3d/egl_context.h"
 
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
