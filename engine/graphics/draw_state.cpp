@@ -12,6 +12,7 @@
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_image.h"
 #include "engine/graphics/mask.h"
+#include "engine/graphics/matrix.h"
 #include "engine/graphics/screen_format.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
@@ -209,6 +210,7 @@ int SelectDrawTargetBody(int target) {
   } else {
     SetDrawClipArea(0, 0, w, h);
   }
+  SetTargetMatrices(w, h);
   SetMaskScreenActive(useMask);
   return 0;
 }

@@ -10,6 +10,7 @@
 #include "engine/graphics/d3d_state.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
+#include "engine/graphics/matrix.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface_data.h"
 #include "platform/d3d/egl_context.h"
@@ -320,6 +321,33 @@ TEST_F(D3DScreenCopy, TheWinnerIsRememberedPerKindOfGraphic) {
   ASSERT_EQ(SelectDrawTarget(-4), 0);
   ASSERT_EQ(GetDrawScreenGraphLocked(0, 0, 40, 40, plain, 0), 0);
   EXPECT_EQ(g_D3D.copyMethodPlain, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(D3DEngine, TargetMatricesReachTheDevice) {
+  Matrix4 m{};
+  EXPECT_EQ(BuildPerspectiveMatrix(&m, 0.01f, 1.0f, 100.0f), -1);
+  EXPECT_EQ(BuildPerspectiveMatrix(&m, 1.0f, 5.0f, 5.005f), -1);
+  Matrix4 a{}, id{}, out{};
+  BuildIdentityMatrix(&id);
+  BuildScreenMatrix(&a, 320.0f, 240.0f, 640.0f, 480.0f);
+  MultiplyMatrix(&out, &a, &id);
+  EXPECT_EQ(std::memcmp(&out, &a, sizeof a), 0);
+  EXPECT_EQ(a.m[1][1], -240.0f);
+  EXPECT_EQ(a.m[3][0], 320.0f);
+  // The camera looks at the target's centre from in front of z 0: a point on the target's centre stays there.
+  const Matrix4& view = g_DrawMatrices.view;
+  EXPECT_NEAR(320.0f * view.m[0][0] + 240.0f * view.m[1][0] + view.m[3][0], 0.0f, 1e-3);
+  ApiLockGuard lock;
+  d3d::Matrix world{};
+  ASSERT_EQ(G_D3D_GetDevice()->GetTransform(d3d::kTransformWorld, &world), platform::dd::kOk);
+  EXPECT_EQ(std::memcmp(&world, &id, sizeof id), 0);
+  d3d::Matrix projection{};
+  G_D3D_GetDevice()->GetTransform(d3d::kTransformProjection, &projection);
+  EXPECT_EQ(projection.m[2][3], 1.0f);
 }
 
 }  // namespace
