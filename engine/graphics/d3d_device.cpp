@@ -23,15 +23,6 @@ DDPixelFormat ToDD(const d3d::PixelFormat& f) {
   return out;
 }
 
-void ReleaseDeviceRecords() {
-  for (auto& r : g_D3DDevices) {
-    if (r.inUse == 0) continue;
-    if (g_D3D.object != nullptr && r.device != nullptr) g_D3D.object->ReleaseDevice(r.device);
-    std::memset(static_cast<void*>(&r), 0, sizeof r);
-    WriteLog("３Ｄデバイスの削除は正常に終了しました\n");
-  }
-}
-
 // Vertices carry z 0 and rhw 1 from the start (the drawers write positions, colours and coordinates only); the
 // blend format's specular colour is white.
 void PrefillBuffers(Direct3DDeviceRecord* r) {
@@ -87,7 +78,7 @@ void LogCapabilities() {
 
 int FailInit(const char* message, bool releaseRecords) {
   if (message != nullptr) WriteLog(message);
-  if (releaseRecords) ReleaseDeviceRecords();
+  if (releaseRecords) G_D3D_ReleaseAllDevices();
   g_D3D.object.reset();
   return -1;
 }
@@ -291,7 +282,7 @@ int TerminateDirect3D() {
   g_D3D.flushAfterEachDraw = 0;
   G_D3D_SetTexture(g_D3D.currentDevice, nullptr);
   DeleteAllSurface3DData();
-  ReleaseDeviceRecords();
+  G_D3D_ReleaseAllDevices();
   g_D3D.object.reset();
   WriteLog("Direct3D 関連の終了処理は正常に終了しました\n");
   g_D3D.initialised = 0;
