@@ -156,10 +156,10 @@ void SetAlphaSwizzle(std::uint32_t texture, const PixelFormat& format) {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, format.maskA == 0 ? GL_ONE : GL_ALPHA);
 }
 
-std::uint32_t CompileProgram(bool flat) {
+std::uint32_t CompileProgram(bool flat, const std::string& constants) {
   const std::string header = std::string("#version 330 core\n#define COLOUR_QUALIFIER ") + (flat ? "flat" : "") + "\n";
   auto compile = [&](GLenum kind, const char* body) {
-    const std::string source = header + body;
+    const std::string source = header + (kind == GL_FRAGMENT_SHADER ? constants : std::string()) + body;
     const char* text = source.c_str();
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &text, nullptr);
@@ -341,26 +341,58 @@ Result Texture::Restore() {
 
 // Uniform locations of one program.
 struct ProgramUniforms {
-  GLint targetSize, ops[6], hasTex, coordIndex, keyOn, key, factor, alphaTest, alphaFunc, alphaRef;
+  GLint targetSize, key, factor, alphaRef;
   void Find(GLuint program) {
-    static const char* const names[6] = {"uColorOp", "uColorArg1", "uColorArg2",
-                                         "uAlphaOp", "uAlphaArg1", "uAlphaArg2"};
     targetSize = glGetUniformLocation(program, "uTargetSize");
-    for (int k = 0; k < 6; ++k) ops[k] = glGetUniformLocation(program, names[k]);
-    hasTex = glGetUniformLocation(program, "uHasTex");
-    coordIndex = glGetUniformLocation(program, "uCoordIndex");
-    keyOn = glGetUniformLocation(program, "uKeyOn");
     key = glGetUniformLocation(program, "uKey");
     factor = glGetUniformLocation(program, "uFactor");
-    alphaTest = glGetUniformLocation(program, "uAlphaTest");
-    alphaFunc = glGetUniformLocation(program, "uAlphaFunc");
     alphaRef = glGetUniformLocation(program, "uAlphaRef");
+    glUseProgram(program);
+    const char* samplerNames[4] = {"uTex0", "uTex1", "uTex2", "uTex3"};
+    for (int i = 0; i < 4; ++i) glUniform1i(glGetUniformLocation(program, samplerNames[i]), i);
   }
 };
 
+// The stage program and the tests compiled into a fragment shader.
+struct ProgramKey {
+  std::int32_t flat;
+  std::int32_t values[9][4];  // has texture, coordinate set, key on, colour op/arg1/arg2, alpha op/arg1/arg2
+  std::int32_t alphaTest, alphaFunc;
+  bool operator==(const ProgramKey&) const = default;
+};
+
+std::string ProgramConstants(const ProgramKey& k) {
+  static const char* const names[9] = {"uHasTex",    "uCoordIndex", "uKeyOn",     "uColorOp",  "uColorArg1",
+                                       "uColorArg2", "uAlphaOp",    "uAlphaArg1", "uAlphaArg2"};
+  std::string out;
+  for (int n = 0; n < 9; ++n) {
+    out += std::string("const int ") + names[n] + "[4] = int[4](";
+    for (int i = 0; i < 4; ++i) out += std::to_string(k.values[n][i]) + (i < 3 ? ", " : ");\n");
+  }
+  out += "const int uAlphaTest = " + std::to_string(k.alphaTest) + ";\n";
+  out += "const int uAlphaFunc = " + std::to_string(k.alphaFunc) + ";\n";
+  return out;
+}
+
 struct Device::Impl {
-  GLuint programs[2] = {0, 0};  // flat, Gouraud
-  ProgramUniforms uniforms[2] = {};
+  struct Program {
+    ProgramKey key;
+    GLuint program;
+    ProgramUniforms uniforms;
+  };
+  std::vector<Program> programs;  // made on first use of each stage program
+  // The program for a key, compiled when new; null when it does not compile.
+  const Program* ProgramFor(const ProgramKey& key) {
+    for (const Program& p : programs) {
+      if (p.key == key) return &p;
+    }
+    const GLuint program = CompileProgram(key.flat != 0, ProgramConstants(key));
+    if (program == 0) return nullptr;
+    Program p{key, program, {}};
+    p.uniforms.Find(program);
+    programs.push_back(p);
+    return &programs.back();
+  }
   GLuint vao = 0, vbo = 0, ibo = 0;
   GLuint samplers[kStages] = {0, 0, 0, 0};
   // The surface targets' framebuffers, made on first use of each surface.
@@ -388,7 +420,7 @@ struct Device::Impl {
     glDeleteBuffers(1, &vbo);
     glDeleteBuffers(1, &ibo);
     glDeleteVertexArrays(1, &vao);
-    for (GLuint p : programs) glDeleteProgram(p);
+    for (const Program& p : programs) glDeleteProgram(p.program);
   }
 };
 
@@ -584,28 +616,20 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
   Impl& s = *impl_;
   const std::uint32_t* rs = s.renderStates;
 
-  const int programIndex = rs[kRsShadeMode] == kShadeGouraud ? 1 : 0;
-  const ProgramUniforms& u = s.uniforms[programIndex];
-  glUseProgram(s.programs[programIndex]);
-  glUniform2f(u.targetSize, static_cast<float>(s.targetWidth), static_cast<float>(s.targetHeight));
-
   // Stages: textures, samplers, operations. The cascade ends at the first disabled colour operation.
-  GLint hasTex[kStages], coordIndex[kStages], keyOn[kStages], ops[6][kStages];
+  ProgramKey key{};
+  key.flat = rs[kRsShadeMode] == kShadeGouraud ? 0 : 1;
   GLfloat keys[kStages * 3] = {};
   for (int i = 0; i < kStages; ++i) {
     Texture* t = s.textures[i];
     const std::uint32_t* st = s.stageStates[i];
-    hasTex[i] = t != nullptr && !t->lost_ ? 1 : 0;
-    coordIndex[i] = static_cast<GLint>(st[kTssTexCoordIndex] & 1);
-    keyOn[i] = 0;
-    ops[0][i] = static_cast<GLint>(st[kTssColorOp]);
-    ops[1][i] = static_cast<GLint>(st[kTssColorArg1]);
-    ops[2][i] = static_cast<GLint>(st[kTssColorArg2]);
-    ops[3][i] = static_cast<GLint>(st[kTssAlphaOp]);
-    ops[4][i] = static_cast<GLint>(st[kTssAlphaArg1]);
-    ops[5][i] = static_cast<GLint>(st[kTssAlphaArg2]);
+    const bool has = t != nullptr && !t->lost_;
+    key.values[0][i] = has ? 1 : 0;
+    key.values[1][i] = static_cast<std::int32_t>(st[kTssTexCoordIndex] & 1);
+    const StageState order[6] = {kTssColorOp, kTssColorArg1, kTssColorArg2, kTssAlphaOp, kTssAlphaArg1, kTssAlphaArg2};
+    for (int k = 0; k < 6; ++k) key.values[3 + k][i] = static_cast<std::int32_t>(st[order[k]]);
     glActiveTexture(GL_TEXTURE0 + i);
-    if (hasTex[i] != 0) {
+    if (has) {
       if (t->drawnOnGpu_ && t != target_.texture) ReadBack(t);
       if (t->uploadPending_) {
         UploadPixels(t->glTexture_, t->pixels_.data(), t->pitch_, t->width_, t->height_, t->format_, false);
@@ -621,7 +645,7 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
       glSamplerParameteri(s.samplers[i], GL_TEXTURE_WRAP_T, wrap);
       glBindSampler(static_cast<GLuint>(i), s.samplers[i]);
       if (rs[kRsColorKeyEnable] != 0 && t->hasKey_) {
-        keyOn[i] = 1;
+        key.values[2][i] = 1;
         std::uint8_t rgba[4];
         std::uint8_t raw[4] = {};
         std::memcpy(raw, &t->key_, static_cast<std::size_t>(BytesOf(t->format_)));
@@ -632,16 +656,17 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
       glBindTexture(GL_TEXTURE_2D, 0);
     }
   }
-  for (int k = 0; k < 6; ++k) glUniform1iv(u.ops[k], kStages, ops[k]);
-  glUniform1iv(u.hasTex, kStages, hasTex);
-  glUniform1iv(u.coordIndex, kStages, coordIndex);
-  glUniform1iv(u.keyOn, kStages, keyOn);
+  key.alphaTest = rs[kRsAlphaTestEnable] != 0 ? 1 : 0;
+  key.alphaFunc = key.alphaTest != 0 ? static_cast<std::int32_t>(rs[kRsAlphaFunc]) : 0;
+  const Impl::Program* program = s.ProgramFor(key);
+  if (program == nullptr) return kErrInvalidDevice;
+  const ProgramUniforms& u = program->uniforms;
+  glUseProgram(program->program);
+  glUniform2f(u.targetSize, static_cast<float>(s.targetWidth), static_cast<float>(s.targetHeight));
   glUniform3fv(u.key, kStages, keys);
   const std::uint32_t f = rs[kRsTextureFactor];
   glUniform4f(u.factor, ((f >> 16) & 0xFF) / 255.0f, ((f >> 8) & 0xFF) / 255.0f, (f & 0xFF) / 255.0f,
               ((f >> 24) & 0xFF) / 255.0f);
-  glUniform1i(u.alphaTest, rs[kRsAlphaTestEnable] != 0 ? 1 : 0);
-  glUniform1i(u.alphaFunc, static_cast<GLint>(rs[kRsAlphaFunc]));
   glUniform1f(u.alphaRef, static_cast<float>(rs[kRsAlphaRef] & 0xFF));
 
   // Blending and the viewport, which clips pre-transformed vertices.
@@ -765,16 +790,8 @@ Result Direct3D::CreateDevice(DeviceGuid guid, dd::Surface* target, Device** out
   device->owner_ = this;
   device->impl_ = std::make_unique<Device::Impl>();
   Device::Impl& s = *device->impl_;
-  s.programs[0] = CompileProgram(true);
-  s.programs[1] = CompileProgram(false);
-  if (s.programs[0] == 0 || s.programs[1] == 0) return kErrInvalidDevice;
-  for (int p = 0; p < 2; ++p) {
-    const GLuint program = s.programs[p];
-    s.uniforms[p].Find(program);
-    glUseProgram(program);
-    const char* samplerNames[kStages] = {"uTex0", "uTex1", "uTex2", "uTex3"};
-    for (int i = 0; i < kStages; ++i) glUniform1i(glGetUniformLocation(program, samplerNames[i]), i);
-  }
+  // The default stage program must compile here, or the context cannot run the device at all.
+  if (s.ProgramFor(ProgramKey{}) == nullptr) return kErrInvalidDevice;
   glGenVertexArrays(1, &s.vao);
   glGenBuffers(1, &s.vbo);
   glGenBuffers(1, &s.ibo);

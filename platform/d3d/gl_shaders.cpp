@@ -29,7 +29,9 @@ void main() {
 )";
 }
 
-// Stage operations and arguments carry the device's numbers (kOp*, kTa*); comparison functions kCmp*.
+// Stage operations and arguments carry the device's numbers (kOp*, kTa*); comparison functions kCmp*. The stage
+// program (uHasTex, uCoordIndex, uKeyOn, uColorOp ... uAlphaArg2, uAlphaTest, uAlphaFunc) is compiled in as
+// constants, one program per combination, so the cascade folds to straight-line code.
 const char* FragmentShaderSource() {
   return R"(
 COLOUR_QUALIFIER in vec4 vDiffuse;
@@ -40,19 +42,8 @@ uniform sampler2D uTex0;
 uniform sampler2D uTex1;
 uniform sampler2D uTex2;
 uniform sampler2D uTex3;
-uniform int uHasTex[4];
-uniform int uCoordIndex[4];
-uniform int uKeyOn[4];
 uniform vec3 uKey[4];
-uniform int uColorOp[4];
-uniform int uColorArg1[4];
-uniform int uColorArg2[4];
-uniform int uAlphaOp[4];
-uniform int uAlphaArg1[4];
-uniform int uAlphaArg2[4];
 uniform vec4 uFactor;
-uniform int uAlphaTest;
-uniform int uAlphaFunc;
 uniform float uAlphaRef;
 out vec4 fragColour;
 

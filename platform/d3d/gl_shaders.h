@@ -5,7 +5,8 @@
 
 namespace platform::d3d {
 
-// The program's source with the colour interpolation qualifier chosen ("flat " or "").
+// The sources, to follow a header that defines COLOUR_QUALIFIER ("flat" or nothing) and, for the fragment shader,
+// the stage program's constants.
 const char* VertexShaderSource();
 const char* FragmentShaderSource();
 
