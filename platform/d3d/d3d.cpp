@@ -245,11 +245,13 @@ int VertexSize(std::uint32_t fvf) {
 // ---- Texture ----------------------------------------------------------------------------------------------------
 
 Texture::~Texture() {
+  const GlScope gl;
   if (glFramebuffer_ != 0) glDeleteFramebuffers(1, &glFramebuffer_);
   if (glTexture_ != 0) glDeleteTextures(1, &glTexture_);
 }
 
 Result Texture::Lock(const Rect* rect, std::uint32_t, std::uint8_t** pixels, int* pitch) {
+  const GlScope gl;
   if (lost_) return dd::kErrSurfaceLost;
   const Rect r = rect != nullptr ? *rect : Rect{0, 0, width_, height_};
   if (r.left < 0 || r.top < 0 || r.right > width_ || r.bottom > height_ || r.left > r.right || r.top > r.bottom)
@@ -289,6 +291,7 @@ Result Texture::Fill(const Rect* rect, std::uint32_t value) {
 }
 
 Result Texture::BltFast(int x, int y, dd::Surface* source, const Rect& rect) {
+  const GlScope gl;
   if (lost_) return dd::kErrSurfaceLost;
   if (source == nullptr) return dd::kErrInvalidParams;
   const PixelFormat& f = source->Format();
@@ -434,6 +437,7 @@ Result Device::EnumTextureFormats(const std::function<bool(const PixelFormat&)>&
 }
 
 Result Device::SetRenderTarget(RenderTarget target) {
+  const GlScope gl;
   if (target.surface == nullptr && target.texture == nullptr) return dd::kErrInvalidParams;
   if (target == target_) return dd::kOk;
   if (inScene_) ReadBackTarget();
@@ -534,6 +538,7 @@ Result Device::BeginScene() {
 }
 
 Result Device::EndScene() {
+  const GlScope gl;
   if (!inScene_) return kErrSceneNotInScene;
   ReadBackTarget();
   inScene_ = false;
@@ -605,6 +610,7 @@ Result Device::DrawIndexedPrimitive(PrimitiveType type, std::uint32_t fvf, const
 
 Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices, int vertexCount,
                     const std::uint16_t* indices, int indexCount) {
+  const GlScope gl;
   if (!inScene_) return kErrSceneNotInScene;
   if (owner_->lost_) return dd::kErrSurfaceLost;
   if (target_.surface == nullptr && target_.texture == nullptr) return dd::kErrInvalidParams;
@@ -729,6 +735,7 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
 }
 
 Result Device::Load(Texture* destination, int x, int y, Texture* source, const Rect* rect, std::uint32_t) {
+  const GlScope gl;
   if (destination == nullptr || source == nullptr) return dd::kErrInvalidParams;
   if (destination->lost_ || source->lost_) return dd::kErrSurfaceLost;
   if (destination->lockCount_ != 0 || source->lockCount_ != 0) return dd::kErrSurfaceBusy;
@@ -755,6 +762,7 @@ Result Device::Load(Texture* destination, int x, int y, Texture* source, const R
 // ---- Direct3D ---------------------------------------------------------------------------------------------------
 
 Direct3D::~Direct3D() {
+  const GlScope gl;
   devices_.clear();
   textures_.clear();
 }
@@ -783,9 +791,10 @@ Result Direct3D::EnumZBufferFormats(DeviceGuid, const std::function<bool(const P
 }
 
 Result Direct3D::CreateDevice(DeviceGuid guid, dd::Surface* target, Device** out) {
+  const GlScope gl;
   if (guid != DeviceGuid::kHal && guid != DeviceGuid::kTnLHal) return dd::kErrInvalidParams;
   if (target == nullptr || out == nullptr) return dd::kErrInvalidParams;
-  if (!EnsureGlContext()) return kErrInvalidDevice;
+  if (!gl.ok()) return kErrInvalidDevice;
   std::unique_ptr<Device> device(new Device());
   device->owner_ = this;
   device->impl_ = std::make_unique<Device::Impl>();
@@ -833,18 +842,19 @@ Result Direct3D::CreateDevice(DeviceGuid guid, dd::Surface* target, Device** out
 }
 
 void Direct3D::ReleaseDevice(Device* device) {
+  const GlScope gl;
   if (device == nullptr) return;
-  EnsureGlContext();
   std::erase_if(devices_, [&](const std::unique_ptr<Device>& d) { return d.get() == device; });
 }
 
 Result Direct3D::CreateTexture(int width, int height, const PixelFormat& format, Texture** out) {
+  const GlScope gl;
   if (out == nullptr || width <= 0 || height <= 0 || width > kMaxTextureLength || height > kMaxTextureLength)
     return dd::kErrInvalidParams;
   const auto& formats = TextureFormats();
   if (std::none_of(formats.begin(), formats.end(), [&](const PixelFormat& f) { return SameFormat(f, format); }))
     return dd::kErrInvalidParams;
-  if (!EnsureGlContext()) return kErrInvalidDevice;
+  if (!gl.ok()) return kErrInvalidDevice;
   std::unique_ptr<Texture> t(new Texture());
   t->owner_ = this;
   t->width_ = width;
@@ -863,8 +873,8 @@ Result Direct3D::CreateTexture(int width, int height, const PixelFormat& format,
 }
 
 void Direct3D::ReleaseTexture(Texture* texture) {
+  const GlScope gl;
   if (texture == nullptr) return;
-  EnsureGlContext();
   for (auto& device : devices_) {
     for (auto& bound : device->impl_->textures) {
       if (bound == texture) bound = nullptr;
@@ -874,7 +884,10 @@ void Direct3D::ReleaseTexture(Texture* texture) {
   std::erase_if(textures_, [&](const std::unique_ptr<Texture>& t) { return t.get() == texture; });
 }
 
-std::string Direct3D::RendererName() const { return GlRendererName(); }
+std::string Direct3D::RendererName() const {
+  const GlScope gl;
+  return GlRendererName();
+}
 
 void Direct3D::SimulateDeviceLoss() {
   lost_ = true;

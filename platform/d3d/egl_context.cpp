@@ -66,6 +66,10 @@ bool EnsureGlContext() {
          eglMakeCurrent(g_egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, g_egl.context) == EGL_TRUE;
 }
 
+GlScope::GlScope() { ok_ = EnsureGlContext(); }
+
+GlScope::~GlScope() = default;
+
 std::string GlRendererName() {
   if (!g_egl.ok) return {};
   const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

@@ -18,4 +18,18 @@ bool EnsureGlContext();
 // The GL_RENDERER string, empty without a context.
 std::string GlRendererName();
 
+// Makes the device's context current for the length of a scope (another GL user on the thread may have made its
+// own current in between).
+class GlScope {
+ public:
+  GlScope();
+  ~GlScope();
+  GlScope(const GlScope&) = delete;
+  GlScope& operator=(const GlScope&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
 }  // namespace platform::d3d
