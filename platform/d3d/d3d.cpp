@@ -427,7 +427,9 @@ struct Device::Impl {
   }
 };
 
-Device::~Device() = default;
+Device::~Device() {
+  if (inScene_) GlScope::SceneClosed();
+}
 
 Result Device::EnumTextureFormats(const std::function<bool(const PixelFormat&)>& callback) const {
   for (const auto& f : TextureFormats()) {
@@ -533,6 +535,7 @@ void Device::ReadBack(Texture* texture) {
 Result Device::BeginScene() {
   if (inScene_) return kErrSceneInScene;
   inScene_ = true;
+  GlScope::SceneOpened();
   targetUploaded_ = false;
   return dd::kOk;
 }
@@ -542,6 +545,7 @@ Result Device::EndScene() {
   if (!inScene_) return kErrSceneNotInScene;
   ReadBackTarget();
   inScene_ = false;
+  GlScope::SceneClosed();
   return dd::kOk;
 }
 

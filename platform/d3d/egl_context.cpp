@@ -68,7 +68,23 @@ bool EnsureGlContext() {
 
 GlScope::GlScope() { ok_ = EnsureGlContext(); }
 
-GlScope::~GlScope() = default;
+namespace {
+int g_openScenes = 0;
+}  // namespace
+
+GlScope::~GlScope() {
+  if (ok_ && g_openScenes == 0) ReleaseGlContext();
+}
+
+void GlScope::SceneOpened() { ++g_openScenes; }
+void GlScope::SceneClosed() {
+  if (g_openScenes > 0) --g_openScenes;
+}
+
+void ReleaseGlContext() {
+  if (g_egl.ok && eglGetCurrentContext() == g_egl.context)
+    eglMakeCurrent(g_egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
 
 std::string GlRendererName() {
   if (!g_egl.ok) return {};

@@ -15,15 +15,21 @@ void ClearContextModeOverride();
 
 // Makes the context when needed and makes it current. False when the mode is off or no context can be made.
 bool EnsureGlContext();
+// Takes the context off the thread, so that another GL user there (the SDL window's renderer, on GLX) can make its
+// own current; the next GL use makes it current again.
+void ReleaseGlContext();
 // The GL_RENDERER string, empty without a context.
 std::string GlRendererName();
 
 // Makes the device's context current for the length of a scope (another GL user on the thread may have made its
-// own current in between).
+// own current in between), and takes it off the thread again at the end unless a scene is open.
 class GlScope {
  public:
   GlScope();
   ~GlScope();
+  // Scenes open on any device: while there are some, the context stays current between calls.
+  static void SceneOpened();
+  static void SceneClosed();
   GlScope(const GlScope&) = delete;
   GlScope& operator=(const GlScope&) = delete;
   bool ok() const { return ok_; }
