@@ -26,10 +26,10 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:abort_on_error=1:print_sta
 # Runs one target; its log is build/fuzz/<target>.log.
 run_target() {
   local name=$1
-  local corpus=build/fuzz/corpus/$name findings=build/fuzz/findings/$name
+  local corpus=$PWD/build/fuzz/corpus/$name findings=$PWD/build/fuzz/findings/$name
   mkdir -p "$corpus" "$findings"
   local seeds=()
-  [[ -d tests/fuzz/seeds/$name ]] && seeds=("tests/fuzz/seeds/$name")
+  [[ -d tests/fuzz/seeds/$name ]] && seeds=("$PWD/tests/fuzz/seeds/$name")
   if "build/fuzz/tests/$name" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" > "build/fuzz/$name.log" 2>&1; then
     local done execs

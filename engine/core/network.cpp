@@ -586,11 +586,14 @@ platform::LResult OnSocketMessage(platform::WParam wParam, platform::LParam lPar
 int ProcessNetWorkMessages(int closeLost) {
   if (g_NetWork.initialised == 0) return 0;
   if (closeLost == 1) {
-    for (int slot = 0; slot < kMaxNetWorkHandles; ++slot) {
-      const NetWorkHandleRecord* r = g_NetWork.records[slot];
-      if (r == nullptr || r->inUse == 0) continue;
+    // The handles are walked through their list, so the pass costs what the live handles cost, not the table.
+    for (ListNode* n = g_NetWork.listHead.next; n != nullptr && n->next != nullptr;) {
+      const auto* r = static_cast<const NetWorkHandleRecord*>(n->data);
+      const int handle = n->value;
+      n = n->next;
+      if (handle == -1 || r->inUse == 0) continue;
       if (r->errorFlag != 0 || (r->connected == 0 && r->lossNoticed != 0 && r->closeWhenLost != 0))
-        CloseRecord(slot);
+        CloseRecord(handle & kSlotMask);
     }
     FlushClosedHandles(false);
   }
