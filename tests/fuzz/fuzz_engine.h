@@ -13,9 +13,9 @@
 #include "engine/core/api_lock.h"
 #include "engine/core/network.h"
 #include "engine/core/public_api.h"
-#include "platform/backend.h"
-#include "platform/clock.h"
-#include "platform/window.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/window/window.h"
 
 namespace fuzz {
 

@@ -9,7 +9,7 @@
 
 #include "engine/core/http_client.h"
 #include "engine/core/mem_alloc.h"
-#include "platform/socket.h"
+#include "platform/net/socket.h"
 #include "tests/fuzz/fuzz_engine.h"
 #include "tests/fuzz/fuzz_socket.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/core/mem_alloc.h"
-#include "platform/socket.h"
+#include "platform/net/socket.h"
 #include "tests/fuzz/fuzz_engine.h"
 #include "tests/fuzz/fuzz_socket.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "engine/core/string_util.h"
-#include "platform/file.h"
-#include "platform/path.h"
+#include "platform/files/file.h"
+#include "platform/files/path.h"
 #include "tests/fuzz/fuzz_engine.h"
 
 namespace {
