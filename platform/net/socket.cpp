@@ -36,6 +36,7 @@ std::mutex g_mutex;
 std::map<SocketId, SocketEntry> g_sockets;
 SocketId g_nextId = 0x100;
 thread_local int t_lastError = 0;
+int g_pollCount = 0;
 
 int Fail(int error) {
   t_lastError = error;
@@ -231,12 +232,16 @@ int PostSocketEvents() {
     std::vector<pollfd> fds;
     std::vector<SocketEntry*> entries;
     std::vector<SocketId> ids;
+    fds.reserve(g_sockets.size());
+    entries.reserve(g_sockets.size());
+    ids.reserve(g_sockets.size());
     for (auto& [id, e] : g_sockets) {
       if (e.events == 0) continue;
       fds.push_back({e.fd, static_cast<short>(POLLIN | POLLOUT | POLLRDHUP), 0});
       entries.push_back(&e);
       ids.push_back(id);
     }
+    ++g_pollCount;
     if (fds.empty() || ::poll(fds.data(), fds.size(), 0) <= 0) return 0;
     for (size_t i = 0; i < fds.size(); ++i) {
       SocketEntry& e = *entries[i];
@@ -273,6 +278,11 @@ int PostSocketEvents() {
   }
   for (const Pending& p : posts) PostMessage(p.window, p.message, p.socket, p.lParam);
   return static_cast<int>(posts.size());
+}
+
+int SocketPollCount() {
+  std::lock_guard lock(g_mutex);
+  return g_pollCount;
 }
 
 int OpenSocketCount() {

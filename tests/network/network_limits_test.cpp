@@ -119,6 +119,24 @@ TEST_F(NetWorkLimits, EveryWaitingConnectionIsAcceptedInOnePass) {
   EXPECT_EQ(AcceptNetWork(), -1) << "nothing is left waiting";
 }
 
+TEST_F(NetWorkLimits, APassPollsTheSocketsOnceHoweverManyHandlesItServes) {
+  std::vector<Peer> peers(50);
+  std::vector<int> handles;
+  for (Peer& peer : peers) handles.push_back(AcceptPeer(&peer));
+  peers[7].SendFrame("data for one of them");
+  const int before = platform::SocketPollCount();
+  ProcessNetWorkMessages(1);
+  int stored = 0;
+  for (const int h : handles) {
+    stored += GetNetWorkDataLength(h);
+    GetNetWorkAcceptState(h);
+    char byte;
+    NetWorkRecvToPeek(h, &byte, 1);
+  }
+  EXPECT_EQ(platform::SocketPollCount() - before, 1);
+  EXPECT_EQ(stored, 20) << "the handle calls still take what has arrived";
+}
+
 TEST_F(NetWorkLimits, ClosingWaitsForNoPeerAndStillDeliversWhatWasQueued) {
   // Half-open handles in the middle of an incoming frame: closing them all is immediate.
   std::vector<Peer> silent(30);
