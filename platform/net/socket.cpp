@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
+#include <unordered_map>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -33,7 +33,7 @@ struct SocketEntry {
 };
 
 std::mutex g_mutex;
-std::map<SocketId, SocketEntry> g_sockets;
+std::unordered_map<SocketId, SocketEntry> g_sockets;
 SocketId g_nextId = 0x100;
 thread_local int t_lastError = 0;
 int g_pollCount = 0;
@@ -236,8 +236,18 @@ int PostSocketEvents() {
     entries.reserve(g_sockets.size());
     ids.reserve(g_sockets.size());
     for (auto& [id, e] : g_sockets) {
-      if (e.events == 0) continue;
-      fds.push_back({e.fd, static_cast<short>(POLLIN | POLLOUT | POLLRDHUP), 0});
+      // Only the readiness that can still be posted is asked for: an idle socket is not reported writable pass
+      // after pass, and one with nothing left to post is not polled at all.
+      short wanted = 0;
+      if (e.listening) {
+        if (e.acceptArmed && (e.events & kFdAccept) != 0) wanted |= POLLIN;
+      } else {
+        if (e.readArmed && (e.events & kFdRead) != 0) wanted |= POLLIN;
+        if (e.writeArmed && (e.events & kFdWrite) != 0) wanted |= POLLOUT;
+        if (!e.closePosted && (e.events & kFdClose) != 0) wanted |= POLLRDHUP;
+      }
+      if (wanted == 0) continue;
+      fds.push_back({e.fd, wanted, 0});
       entries.push_back(&e);
       ids.push_back(id);
     }
@@ -258,7 +268,8 @@ int PostSocketEvents() {
         continue;
       }
       int available = 0;
-      if (ioctl(e.fd, FIONREAD, &available) != 0) available = 0;
+      if ((r & POLLIN) != 0 && e.readArmed && (e.events & kFdRead) != 0 && ioctl(e.fd, FIONREAD, &available) != 0)
+        available = 0;
       if ((r & POLLIN) != 0 && available > 0 && e.readArmed && (e.events & kFdRead) != 0) {
         e.readArmed = false;
         post(kFdRead, 0);
