@@ -13,18 +13,26 @@
 
 namespace fuzz {
 
-inline sockaddr_in Loopback(int port) {
+// A loopback address, 127.0.0.1 for host 0. Every closed connection leaves its address pair waiting for a while, so
+// a long run spreads its connections over many loopback addresses, or it would run out of local ports.
+inline sockaddr_in Loopback(int port, int host = 0) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<std::uint16_t>(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK + static_cast<std::uint32_t>(host % 250));
   return a;
 }
 
-// A blocking connection to the port, or -1.
-inline int ConnectLoopback(int port) {
+// The next of the loopback addresses used in turn, as text.
+inline std::string NextLoopbackHost(int* host) {
+  ++*host;
+  return "127.0.0." + std::to_string(1 + *host % 250);
+}
+
+// A blocking connection to the port on the loopback address of `host`, or -1.
+inline int ConnectLoopback(int port, int host = 0) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const sockaddr_in a = Loopback(port);
+  const sockaddr_in a = Loopback(port, host);
   if (fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) return fd;
   if (fd >= 0) ::close(fd);
   return -1;

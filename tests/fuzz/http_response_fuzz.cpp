@@ -22,6 +22,7 @@ int ServerSocket(int* port) {
   if (listener < 0) {
     listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a = fuzz::Loopback(0);
+    a.sin_addr.s_addr = htonl(INADDR_ANY);  // every loopback address
     socklen_t length = sizeof a;
     if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
         ::listen(listener, 16) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length) != 0)
@@ -44,7 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   void* body = nullptr;
   const int kind = data[0] % 3;
-  const int index = StartHttpJob(kind, "127.0.0.1", port, "/fuzz", "post body", 9, kHttpToMemory,
+  static int host = 0;
+  const std::string address = fuzz::NextLoopbackHost(&host);
+  const int index = StartHttpJob(kind, address.c_str(), port, "/fuzz", "post body", 9, kHttpToMemory,
                                  platform::kInvalidFileHandle, &body);
   if (index < 0) std::abort();
   const int conn = ::accept(listener, nullptr, nullptr);

@@ -53,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int blocksBefore = g_MemAlloc.blockCount;
   const int socketsBefore = platform::OpenSocketCount();
 
-  const int peer = fuzz::ConnectLoopback(port);
+  static int host = 0;
+  const int peer = fuzz::ConnectLoopback(port, ++host);
   if (peer < 0) std::abort();
   for (int i = 0; i < 1000 && g_NetWork.handleCount == 0; ++i) ProcessNetWorkMessages(1);
   if (g_NetWork.handleCount != 1) std::abort();
