@@ -63,7 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::perror("network_frames_fuzz: no loopback connection");
     return 0;
   }
-  for (int i = 0; i < 1000 && g_NetWork.handleCount == 0; ++i) ProcessNetWorkMessages(1);
+  // Under load the kernel may queue the connection for accepting a little after connect returns: wait up to 2 s.
+  for (int i = 0; i < 20000 && g_NetWork.handleCount == 0; ++i) {
+    ProcessNetWorkMessages(1);
+    if (i > 100) usleep(100);
+  }
   if (g_NetWork.handleCount != 1) std::abort();
   const int handle = g_NetWork.listHead.next->value;
   if (!fuzz::SendAll(peer, data + 1, size - 1)) std::abort();
