@@ -27,6 +27,9 @@ class HeroTest : public StageTest {
     reset_player_stats();
     area_exit_column = 100;
     for (EffectRecord& e : effects) e = EffectRecord{};
+    for (Particle& p : particles) p = Particle{};
+    for (ParticleGroup& g : particle_groups) g = ParticleGroup{};
+    for (HitSpark& s : hit_sparks) s = HitSpark{};
   }
 
   // One update of the hero with the pad word (directions and buttons mapped to actions as the main loop does).
