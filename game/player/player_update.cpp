@@ -336,7 +336,9 @@ void walk(int dir, bool scripted) {
       g_x += a;
     }
   } else if (g_x < 1) {
-    if (mx > 10) mx -= (dashing != 0 || dash_jump != 0) ? 6 : walk_speed;
+    // Here the dash case counts either dash flag, in the air or not.
+    const bool any_dash = dashing != 0 || dash_jump != 0;
+    if (mx > 10) mx -= any_dash ? (in_water != 0 ? 4 : 6) : (in_water != 0 ? walk_speed - 1 : walk_speed);
   } else if (scripted) {
     mx -= walk_speed;
   } else {
