@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "game/enemy/enemy_contact.h"
 #include "tests/game_player_hero/hero_fixture.h"
 
 namespace {
@@ -382,6 +383,26 @@ TEST_F(HeroTest, CrouchingAndTheJumpDustEffect) {
   EXPECT_EQ(effects[0].type, 3);
   EXPECT_EQ(effects[0].x, g_x + 100 - 35 + 10);
   EXPECT_EQ(effects[0].y, kStandY - g_y - 30);
+}
+
+// An enemy's touch (the enemy code's contact) that leaves no HP: the reaction runs its frames, then the death.
+TEST_F(HeroTest, AnEnemysFatalTouchEndsInDeathAfterTheReaction) {
+  FloorRow(-120, 600, kFloorY);
+  StandOn(kFloorY, 100);
+  hp = 5;
+  spawn_enemy(2, 0, 0, 0, g_x + mx, my - g_y);
+  check_enemy_contact(0);
+  ASSERT_EQ(hurt, 1);
+  ASSERT_LT(hp, 1);
+  const int start = hurt_count;
+  Frame(0);
+  EXPECT_EQ(PlayerState, player_hurt);
+  int frames = 1;
+  while (PlayerState != player_dead && frames < 100) {
+    Frame(0);
+    ++frames;
+  }
+  EXPECT_EQ(frames, 30 - start);
 }
 
 }  // namespace
