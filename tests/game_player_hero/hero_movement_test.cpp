@@ -385,6 +385,27 @@ TEST_F(HeroTest, CrouchingAndTheJumpDustEffect) {
   EXPECT_EQ(effects[0].y, kStandY - g_y - 30);
 }
 
+TEST_F(HeroTest, ReleasingAFullChargeAsksForTheMainShot) {
+  FloorRow(-120, 600, kFloorY);
+  StandOn(kFloorY, 100);
+  main_form = 1;
+  struct Case {
+    int accessory_number, held, fires;
+  };
+  for (const Case c : {Case{accessory_none, 100, 1}, Case{accessory_none, 99, 0}, Case{5, 75, 1}, Case{5, 74, 0}}) {
+    SCOPED_TRACE(testing::Message() << c.accessory_number << " " << c.held);
+    accessory = static_cast<std::uint16_t>(c.accessory_number);
+    shot_request = 0;
+    Ticks(game_test::kMain, c.held);
+    EXPECT_EQ(charge, c.held);
+    Tick(0);
+    EXPECT_EQ(shot_request, c.fires);
+    EXPECT_EQ(release_pose, c.fires);
+    EXPECT_EQ(charge, 0);
+    release_pose = 0;
+  }
+}
+
 // An enemy's touch (the enemy code's contact) that leaves no HP: the reaction runs its frames, then the death.
 TEST_F(HeroTest, AnEnemysFatalTouchEndsInDeathAfterTheReaction) {
   FloorRow(-120, 600, kFloorY);
