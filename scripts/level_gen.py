@@ -406,8 +406,6 @@ def build(key, rows):
                     if exit_x >= 0 and exit_x - 300 < wx + 128 and wx < exit_x + 300:
                         continue  # nothing over the exit's run-out
                     sky.append((wx, wy))
-    rnd.shuffle(sky)
-
     # ledge tiles first (solid, of the floor type), then moving and small pieces, then blocks
     for (wx, wy) in ledge_tiles:
         t = 1 if a.left.get(1, 0) > 0 else 3
@@ -435,36 +433,79 @@ def build(key, rows):
                 a.gimmick(3, wx, wy, mirror=rnd.random() < MIRROR_RATE)
                 depth[i] += 1
                 progress = True
-    # the rest of the types go to the sky
-    for t in [3] + [t for t in SKY_SOLIDS if t != 3]:
+    # the rest of the solid types go to the sky: moving platforms and falling floors alone, the others as ledges
+    sky_set = set(sky)
+
+    def take(wx, wy):
+        sky_set.discard((wx, wy))
+
+    def sky_screens():
+        screens = sorted({(x // 640, y // 480) for (x, y) in sky_set})
+        rnd.shuffle(screens)
+        return screens
+
+    for t in (13, 14, 6):
         while a.left.get(t, 0) > 0:
-            if not sky:
+            spots = [p for p in sky_set if p[1] % 480 in (120, 240) and 128 <= p[0] % 640 <= 384
+                     and (p[0] - 128, p[1]) in sky_set and (p[0] + 128, p[1]) in sky_set]
+            if not spots:
+                spots = sorted(sky_set)
+            if not spots:
                 raise SystemExit(f"{key}: no room in the sky for gimmick type {t}")
-            wx, wy = sky.pop()
-            a.gimmick(t, wx, wy, mirror=rnd.random() < MIRROR_RATE)
-    # background tiles: first one into every screen still empty, then below the solid blocks, then the sky
+            wx, wy = rnd.choice(sorted(spots))
+            a.gimmick(t, wx, wy)
+            for dx in (-128, 0, 128):
+                take(wx + dx, wy)
+    ledge_types = [t for t in (3, 1, 10, 11, 15, 16, 12, 7) for _ in range(a.left.get(t, 0))]
+    while ledge_types:
+        screens = sky_screens()
+        if not screens:
+            raise SystemExit(f"{key}: no room in the sky for {len(ledge_types)} ledge pieces")
+        for (c, r) in screens:
+            if not ledge_types:
+                break
+            rows_free = [y for y in (240, 120, 360, 0)
+                         if any((c * 640 + x, r * 480 + y) in sky_set for x in range(0, 640, 128))]
+            if not rows_free:
+                continue
+            y = r * 480 + rows_free[0]
+            xs = [c * 640 + x for x in range(0, 640, 128) if (c * 640 + x, y) in sky_set]
+            run = min(len(xs), rnd.randint(2, 5), len(ledge_types))
+            first = rnd.randint(0, len(xs) - run)
+            for wx in xs[first:first + run]:
+                a.gimmick(ledge_types.pop(0), wx, y)
+                take(wx, y)
+                take(wx, y - 120)  # head room over the ledge
+    # background tiles: first one into every screen still empty, then below the solid blocks, then behind the
+    # route and in the sky, a screen at a time from the bottom up
     free_ground = []
     for i, slots in enumerate(stacks):
         free_ground += slots[depth[i]:]
-    rnd.shuffle(free_ground)
+    behind = []
+    for c in walk_cols:
+        for y in range(tile_y[c] - 120, -1, -120):
+            for x in range(0, 640, 128):
+                wx, wy = c * 640 + x, walk_row[c] * 480 + y
+                if exit_x >= 0 and exit_x - 300 < wx + 128 and wx < exit_x + 300:
+                    continue
+                behind.append((wx, wy))
+    backdrop = sorted(sky_set | set(behind), key=lambda p: (p[0] // 640, p[1] // 480, -p[1], p[0]))
+    screens = sorted({(x // 640, y // 480) for (x, y) in backdrop})
+    rnd.shuffle(screens)
+    rank = {sc: i for i, sc in enumerate(screens)}
+    backdrop.sort(key=lambda p: (rank[(p[0] // 640, p[1] // 480)], -p[1], p[0]))
     nonsolid = [t for t in (2, 0) for _ in range(a.left.get(t, 0))]
     rnd.shuffle(nonsolid)
-    placed_screens = a.screen_used
-    pool_slots = free_ground + sky
-    # fill empty screens first
+    pool_slots = free_ground + backdrop
     for (c, rows_) in a.shape.items():
         for r in rows_:
-            if (c, r) in placed_screens or not nonsolid:
+            if (c, r) in a.screen_used or not nonsolid:
                 continue
-            for s in pool_slots:
-                if s[0] // 640 == c and s[1] // 480 == r:
-                    pool_slots.remove(s)
-                    t = nonsolid.pop()
-                    a.gimmick(t, s[0], s[1], mirror=rnd.random() < MIRROR_RATE)
+            for sl in pool_slots:
+                if sl[0] // 640 == c and sl[1] // 480 == r:
+                    pool_slots.remove(sl)
+                    a.gimmick(nonsolid.pop(), sl[0], sl[1])
                     break
-    ground_first = [s for s in pool_slots if s in set(free_ground)]
-    sky_rest = [s for s in pool_slots if s not in set(free_ground)]
-    pool_slots = ground_first + sky_rest
     while nonsolid:
         if not pool_slots:
             # overlay half rows of the sky for what is left
@@ -473,8 +514,7 @@ def build(key, rows):
             wx, wy = c * 640 + 128 * rnd.randrange(5), r * 480 + rnd.choice([60, 180])
         else:
             wx, wy = pool_slots.pop(0)
-        t = nonsolid.pop()
-        a.gimmick(t, wx, wy, mirror=rnd.random() < MIRROR_RATE)
+        a.gimmick(nonsolid.pop(), wx, wy)
     for t, n in a.left.items():
         if n < 0 or n > 0:
             raise SystemExit(f"{key}: {n} gimmicks of type {t} left over")
