@@ -235,7 +235,7 @@ def build(key, rows):
     tops_left, bodies_left = row0["tops"], row0["bodies"]
     # climbing ladders at the right end of the lower column, their top level with the higher floor
     for c in climbs:
-        lx = (c - 1) * 640 + 560
+        lx = (c - 1) * 640 + 592  # at the right edge, its top level with the next column's floor
         top = level(c) - 27
         bodies = round((level(c - 1) - top) / 79) - 1
         ladders.append((lx, top, bodies, True))
@@ -244,7 +244,10 @@ def build(key, rows):
     # decorative ladders up to ledges in the sky: spread the remaining pieces over columns with sky above
     sky_cols = [c for c in range(cols) if any(r < walk_row[c] for r in a.shape[c]) and c not in climbs
                 and c + 1 not in climbs and abs(c - exit_col) > 1 and c > 0]
+    drop_cols = {c for c in sky_cols if level(c - 1) < level(c) - 60}
     rnd.shuffle(sky_cols)
+    # columns the route drops into come last: their ledges stay right of the way down
+    sky_cols.sort(key=lambda c: c not in drop_cols)
     ledge_ladders = []
     for i in range(tops_left):
         if not sky_cols:
@@ -280,7 +283,7 @@ def build(key, rows):
     ledge_tiles = []
     for (c, lx, top, n) in ledge_ladders:
         ty = top + 27 - 45
-        for x in (128, 384):
+        for x in ((384, 512) if c in drop_cols else (128, 384)):
             ledge_tiles.append((c * 640 + x, ty))
 
     # -- floors
@@ -306,7 +309,7 @@ def build(key, rows):
 
     # -- crates on the route
     n_crates = a.left.get(8, 0)
-    crate_cols = [c for c in walk_cols if c > 0 and abs(c - exit_col) > 2 and c < cols - 1]
+    crate_cols = [c for c in walk_cols if c > 0 and abs(c - exit_col) > 2 and c < cols - 1 and (c, 256) not in pits]
     rnd.shuffle(crate_cols)
     i = 0
     while a.left.get(8, 0) > 0:
@@ -323,7 +326,7 @@ def build(key, rows):
             kinds = None
         if not kinds:
             continue
-        haz_cols = [c for c in walk_cols if c > 1 and abs(c - exit_col) > 1 and c < cols - 1]
+        haz_cols = [c for c in walk_cols if c > 1 and abs(c - exit_col) > 1 and c < cols - 1 and (c, 256) not in pits]
         rnd.shuffle(haz_cols)
         k39 = [k for k in kinds if k == 39]
         others = [k for k in kinds if k != 39]
@@ -403,6 +406,8 @@ def build(key, rows):
                         continue
                     if wy + 120 > level(c) - 200:
                         continue
+                    if c > 0 and level(c - 1) < level(c) - 60 and x < 256 and wy + 120 > level(c - 1) - 130:
+                        continue  # the way down from the higher floor of the column before
                     if exit_x >= 0 and exit_x - 300 < wx + 128 and wx < exit_x + 300:
                         continue  # nothing over the exit's run-out
                     sky.append((wx, wy))
