@@ -284,7 +284,7 @@ def build(key, rows):
     for (c, lx, top, n) in ledge_ladders:
         ty = top + 27 - 45
         for x in ((384, 512) if c in drop_cols else (128, 384)):
-            ledge_tiles.append((c * 640 + x, ty))
+            ledge_tiles.append((c * 640 + x, ty, n < 3))
 
     # -- floors
     hazard_spots = []
@@ -412,9 +412,11 @@ def build(key, rows):
                         continue  # nothing over the exit's run-out
                     sky.append((wx, wy))
     # ledge tiles first (solid, of the floor type), then moving and small pieces, then blocks
-    for (wx, wy) in ledge_tiles:
+    for (wx, wy, low) in ledge_tiles:
         t = 1 if a.left.get(1, 0) > 0 else 3
         if t == 3:
+            if low:
+                continue  # a block this low would meet the hero's head on the route below
             wy += 45
         a.gimmick(t, wx, wy)
         sky = [s for s in sky if abs(s[0] - wx) >= 128 or abs(s[1] - wy) >= 120]
