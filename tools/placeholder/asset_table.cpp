@@ -92,14 +92,13 @@ std::vector<PlaceholderImage> BuildImages() {
                             {268, 394, 88, 37}},
                            {"New Game", "Load", "Sound Room", "Options", "Quit"}, kGlow)));
   t.push_back(Cells("gsx/system/title2.png", 640, 480,
-                    Join({{Text(0, 0, 530, 295, "Selvarinthaxis")},
+                    Join({{Text(0, 0, 530, 295, "Selvarinthaxis", PlaceholderStyle::kText)},
                           Label({{28, 422, 105, 49}, {132, 422, 105, 49}, {242, 422, 125, 49}, {370, 422, 125, 49},
                                  {502, 422, 88, 49}},
                                 {"New Game", "Load", "Sound Room", "Options", "Quit"}, kGlow)})));
-  // The status page's panel (0, 0, 381, 226) and the save slots' dark bar cover the sheet's top left; the smaller
-  // cells listed after them are drawn over them.
+  // The system sheet; the game menu's status panel is (0, 250, 381, 226).
   t.push_back(Cells("gsx/system/menu_06.png", 960, 640,
-                    Join({{{0, 0, 381, 226}, {0, 0, 640, 124}, {698, 0, 262, 138}},
+                    Join({{{0, 250, 381, 226}, {0, 0, 640, 124}, {698, 0, 262, 138}},
                           Label({{752, 17, 155, 38}, {770, 65, 126, 38}}, {"Continue", "Title"}),
                           Label({{486, 395, 155, 38}, {516, 442, 126, 38}}, {"Continue", "Title"}, kGlow),
                           {Text(13, 148, 238, 21, "Save"), Text(13, 203, 238, 21, "Load"),
@@ -108,8 +107,7 @@ std::vector<PlaceholderImage> BuildImages() {
                            Text(810, 171, 55, 31, "Yes"), Text(864, 171, 75, 31, "No"),
                            Text(668, 424, 276, 56, "Choose a hero"), Text(477, 210, 210, 23, "Galeo"),
                            Text(725, 210, 200, 23, "Lisel"), Text(495, 250, 195, 120, "Galeo:\nmace and shot"),
-                           Text(725, 250, 205, 120, "Lisel:\nsword"), Text(565, 154, 75, 21, "Back"),
-                           Text(565, 176, 75, 21, "Back", kGlow), Text(282, 196, 48, 51, ">"),
+                           Text(725, 250, 205, 120, "Lisel:\nsword"), Text(282, 196, 48, 51, ">"),
                            Text(398, 305, 82, 175, "Door"), Text(475, 509, 374, 28, "Message")},
                           {{20, 510, 410, 52}, {20, 510, 410, 78}},
                           Numbered(Run(20, 510, 410, 26, 4, 0, 26), "Prologue line ", 1)})));
@@ -203,7 +201,7 @@ std::vector<PlaceholderImage> BuildImages() {
                           {Text(247, 0, 130, 130, "Event item")}})));
   t.push_back(Cells("gsx/system/shop.png", 640, 480,
                     {{0, 0, 150, 90}, Text(150, 0, 100, 76, "Buy\nTalk\nLeave"), {250, 0, 100, 22, nullptr, kFrame},
-                     Text(150, 76, 100, 50, "Talk\nLeave"), {0, 130, 380, 190}, Text(380, 130, 150, 40, "Money"),
+                     Text(150, 76, 100, 50, "Talk\nLeave"), {0, 130, 380, 190}, {380, 130, 150, 40}, Text(380, 130, 62, 40, "Money", PlaceholderStyle::kText),
                      Text(380, 170, 180, 90, "Buy it?\nYes    No"), {380, 260, 60, 22, nullptr, kFrame},
                      Text(560, 130, 48, 48, "Sold\nout"), Text(560, 178, 48, 48, "Max"),
                      Text(380, 290, 60, 30, "Back"), {0, 320, 614, 80}}));
@@ -328,7 +326,7 @@ std::vector<PlaceholderImage> BuildImages() {
                     {{204, 154, 216, 50}, {204, 97, 216, 57}, {210, 20, 247, 47}, {429, 281, 211, 200},
                      {0, 220, 150, 138}, {150, 220, 158, 126}, {16, 433, 13, 31}}));
   t.push_back(Cells("gsx/ef/tr_all_04.png", 801, 900,
-                    Join({{{7, 596, 25, 25}, {0, 455, 54, 133}, {54, 455, 50, 133}, {0, 710, 58, 58},
+                    Join({{{7, 596, 25, 25}, {7, 596, 12, 12}, {0, 455, 54, 133}, {54, 455, 50, 133}, {0, 710, 58, 58},
                            {450, 752, 141, 142}, {628, 731, 173, 150}, {500, 606, 86, 144}, {367, 13, 310, 317}},
                           Run(137, 484, 53, 104, 3, 64), Run(0, 780, 110, 120, 4, 110)})));
   t.push_back(Cells("gsx/ef/tr_all_05.png", 600, 640,

@@ -11,8 +11,8 @@ enum class PlaceholderKey { kBlack, kMagenta };
 // How a cell is drawn: kBox a filled, outlined cell with its text centred; kLeft the same with the text at its left
 // (rows whose numbers the screen draws at the right); kGlow only the text and the outline on the key colour (a
 // highlight drawn additively over the same text in the picture below); kFrame only a thick outline (a cursor frame
-// drawn over other cells).
-enum class PlaceholderStyle { kBox, kLeft, kGlow, kFrame };
+// drawn over other cells); kText only the text (a logo over a picture).
+enum class PlaceholderStyle { kBox, kLeft, kGlow, kFrame, kText };
 
 struct PlaceholderRect {
   int x, y, w, h;

@@ -94,6 +94,12 @@ bool IsSpriteSheet(const char* path) {
   return false;
 }
 
+// Menu sheets: gsx/system/ but the portraits (stand_NN).
+bool IsMenuSheet(const char* path) {
+  const std::string p = path;
+  return p.rfind("gsx/system/", 0) == 0 && p.rfind("gsx/system/stand_", 0) != 0;
+}
+
 // A full-screen picture: a checkerboard of 40-pixel squares in two shades of the file's colour and its name.
 void DrawScreenPattern(PlaceholderRaster& r, const std::uint8_t base[3], const std::string& stem) {
   const std::uint8_t grey[3] = {96, 96, 96};
@@ -303,14 +309,17 @@ PlaceholderRaster DrawPlaceholderImage(const PlaceholderImage& image, int fileIn
       const bool glow = cell.style == PlaceholderStyle::kGlow;
       DrawPlaceholderText(r, cell, cell.text, glow ? kPlaceholderGlowText : kPlaceholderText,
                           cell.style == PlaceholderStyle::kLeft ? PlaceholderTextAlign::kLeft
-                                                                : PlaceholderTextAlign::kCentre);
+                                                                : PlaceholderTextAlign::kCentre,
+                          cell.style == PlaceholderStyle::kText ? 64 : 28);
       continue;
     }
     if (image.look == PlaceholderLook::kTiles) {
       DrawPlaceholderText(r, cell, std::to_string(i), kPlaceholderText, PlaceholderTextAlign::kCentre, 14);
       continue;
     }
-    // A cell that holds smaller cells is a panel behind them: no label of its own.
+    // Menu panels and frames carry no label (the screens write over them); a cell that holds smaller cells is a
+    // panel behind them.
+    if (IsMenuSheet(image.path)) continue;
     bool holdsCells = false;
     for (size_t k = 0; k < cells.size() && !holdsCells; ++k) {
       const PlaceholderRect& o = cells[k];
@@ -325,6 +334,7 @@ PlaceholderRaster DrawPlaceholderImage(const PlaceholderImage& image, int fileIn
     }
   }
   for (const PlaceholderRect& cell : cells) {
+    if (cell.style == PlaceholderStyle::kText) continue;
     Outline(r, cell);
     if (cell.style == PlaceholderStyle::kFrame) {
       Outline(r, {cell.x + 1, cell.y + 1, cell.w - 2, cell.h - 2});
