@@ -18,7 +18,7 @@
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 #include "game/player/player_globals.h"
-#include "platform/headless/headless_display.h"
+#include "platform/display/headless_display.h"
 #include "tests/game_flow/game_fixture.h"
 #include "tests/game_screens/draw_recorder.h"
 #include "tools/placeholder/asset_table.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/font.h"
+#include "platform/text/font.h"
 
 namespace {
 
