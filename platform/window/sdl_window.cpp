@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #endif
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
