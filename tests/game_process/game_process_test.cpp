@@ -223,7 +223,8 @@ TEST_F(GameProcessTest, LosingTheDisplayEndsTheGameWithOneLine) {
   EXPECT_NE(lines[0].find("display connection was lost"), std::string::npos) << lines[0];
 }
 
-// Escape (held on the real keyboard path) ends the game; the process is gone within half a second of its window.
+// Escape (held on the real keyboard path) ends the game; the process is gone soon after its window: about 0.1 s on
+// an idle machine, so the bound of one and a half seconds only catches a shutdown that waits (it measured 2.5 s).
 TEST_F(GameProcessTest, EscapeEndsTheProcessSoonAfterItsWindowCloses) {
   if (!StartDisplay()) {
     GTEST_SKIP() << "no Xvfb";
@@ -260,7 +261,7 @@ TEST_F(GameProcessTest, EscapeEndsTheProcessSoonAfterItsWindowCloses) {
   ASSERT_TRUE(status.has_value()) << "the process stayed after its window";
   ASSERT_TRUE(WIFEXITED(*status));
   EXPECT_EQ(WEXITSTATUS(*status), 0);
-  EXPECT_LT(game.EndedAt() - windowGone, 0.5);
+  EXPECT_LT(game.EndedAt() - windowGone, 1.5);
 }
 
 // A second copy in the same session refuses to start with one line; the first runs on.
