@@ -84,10 +84,15 @@ void show_settings_notice() {
   ChangeDefaultFontSize(12);
   ChangeDefaultFontThickness(2);
   const int red = MakeColorValue(255, 0, 0);
+  // Text on the engine's default target does not reach the window by itself here: each pass draws the two lines on
+  // the back screen and presents it, so the notice is seen while it waits.
+  SelectDrawTarget(-2);
   while (ProcessMessage() == 0) {
     if (IsKeyDown(kKeyA) || IsKeyDown(kKeyB) || IsKeyDown(kKeyC) || IsKeyDown(kKeyX)) break;
+    ClearCurrentDrawScreen();
     DrawTextFormatted(50, 50, red, "%s", "環境設定データが破損しています。");
     DrawTextFormatted(50, 80, red, "%s", "デフォルトの状態にセットしました。");
+    PresentBackScreen();
   }
 }
 
