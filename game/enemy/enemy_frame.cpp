@@ -50,7 +50,7 @@ namespace {
 
 using namespace enemy_kinds;
 
-// Handlers by kind; the kinds without one here do nothing yet.
+// Handlers by kind.
 Handler handler_of(int kind) {
   switch (kind) {
     case 1: return hopper;
@@ -65,6 +65,9 @@ Handler handler_of(int kind) {
     case 10: return vertical_hopper;
     case 11: return small_flier;
     case 12: return burst_caster;
+    case 26: return hovering_caster;
+    case 27: return brawler;
+    case 33: return giant;
     case 34: case 35: case 37: case 38: case 39: return collectible;
     case 36: return chest;
     default: return nullptr;

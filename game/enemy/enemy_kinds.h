@@ -25,6 +25,27 @@ void caster(int i, EnemyRecord& e);          // 9
 void vertical_hopper(int i, EnemyRecord& e); // 10
 void small_flier(int i, EnemyRecord& e);     // 11
 void burst_caster(int i, EnemyRecord& e);    // 12
+void armoured_walker(int i, EnemyRecord& e); // 13
+void hanging_shooter(int i, EnemyRecord& e); // 14
+void arm_shooter(int i, EnemyRecord& e);     // 15
+void swinging_walker(int i, EnemyRecord& e); // 16
+void inertia_flyer(int i, EnemyRecord& e);   // 17
+void scripted_walker(int i, EnemyRecord& e); // 18
+void slammer(int i, EnemyRecord& e);         // 19
+void runner(int i, EnemyRecord& e);          // 20
+void crawler(int i, EnemyRecord& e);         // 21
+void ambusher(int i, EnemyRecord& e);        // 22
+void glow_runner(int i, EnemyRecord& e);     // 23
+void splitting_caster(int i, EnemyRecord& e); // 24
+void charging_walker(int i, EnemyRecord& e); // 25
+void hovering_caster(int i, EnemyRecord& e); // 26, boss
+void brawler(int i, EnemyRecord& e);         // 27, boss of a story scene
+void card_caster(int i, EnemyRecord& e);     // 28
+void leaping_ambusher(int i, EnemyRecord& e); // 29
+void diving_flyer(int i, EnemyRecord& e);    // 30
+void great_walker(int i, EnemyRecord& e);    // 31
+void escorted_walker(int i, EnemyRecord& e); // 32
+void giant(int i, EnemyRecord& e);           // 33, boss
 void collectible(int i, EnemyRecord& e);     // 34, 35, 37, 38, 39
 void chest(int i, EnemyRecord& e);           // 36
 
