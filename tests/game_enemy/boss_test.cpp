@@ -8,6 +8,7 @@
 #include "game/flow/game_modes.h"
 #include "game/flow/main_loop.h"
 #include "game/flow/pending_screens.h"
+#include "game/flow/stage_play.h"
 #include "game/flow/story_scenes.h"
 #include "tests/game_enemy/enemy_fixture.h"
 
@@ -339,6 +340,60 @@ TEST_F(Enemies, Boss27DefeatHandsTheSceneToStep9AfterThreeHundredFrames) {
   }
   EXPECT_EQ(game_mode, mode_boss_event);
   EXPECT_EQ(frames, 127);
+}
+
+// The boss room of stages 7 and 8: the door drops as the boss comes, stays shut while it fights and collapses, and
+// rises once the boss has handed the room back; the walk on then starts the closing story event.
+TEST_F(Enemies, BossRoomStaysClosedUntilTheBossFallsThenOpensAndLeadsToTheScene) {
+  struct Case {
+    int hero;
+    int kind;
+    int event;
+  };
+  for (const Case& c : {Case{0, 26, 16}, Case{1, 33, 18}}) {
+    free_all_enemies();
+    free_all_hazards();
+    gimmick_count = 0;
+    hero = c.hero;
+    stage = 7;
+    stage_phase = 1;
+    boss_phase_b = 0;
+    PlayerState = 0;
+    hp = 100;
+    const int door = AddSolid(1900, 480, 0, 40, 0, 200);
+    gimmicks[door].sub = 101;
+    g_x = 700;
+    g_y = -480;
+    PlayerAt(99, 300);
+    stage_play_screen(0);
+    EXPECT_EQ(boss_phase_b, 0) << "world x 799";
+    PlayerAt(100, 300);
+    stage_play_screen(0);
+    EXPECT_EQ(boss_phase_b, 1);
+    EXPECT_EQ(gimmicks[door].door_state, door_state_dropping) << "the room closes";
+    const int boss = LastSpawned(c.kind, 1240, c.kind == 26 ? 740 : 580);
+    ASSERT_GE(boss, 0);
+    gimmicks[door].door_state = door_state_rest;
+    enemy_pool[boss].state = enemy_dying;
+    enemy_pool[boss].timer = 0;
+    int frames = 0;
+    while (enemy_pool[boss].state == enemy_dying && frames < 1000) {
+      stage_play_screen(0);
+      ++frames;
+      if (enemy_pool[boss].state == enemy_dying) {
+        ASSERT_EQ(gimmicks[door].door_state, door_state_rest) << "shut while the boss collapses";
+        ASSERT_EQ(boss_phase_b, 1);
+      }
+    }
+    EXPECT_EQ(boss_phase_b, 3) << "handed back by the boss, the room step moves on in the same frame";
+    EXPECT_EQ(gimmicks[door].door_state, door_state_rising) << "the room opens";
+    g_x = 2250;
+    PlayerState = 0;
+    stage_play_screen(0);
+    EXPECT_EQ(boss_phase_b, 4);
+    EXPECT_EQ(PlayerState, 22);
+    EXPECT_EQ(story_event, c.event);
+  }
 }
 
 }  // namespace
