@@ -1,8 +1,6 @@
 // STAND-INS: see pending_screens.h. Each is replaced by the real screen or service when it is built.
 #include "game/flow/pending_screens.h"
 
-void fall_scene_screen(int) {}
-
 // ---- Story scenes: the player's block and the object pools ----------------------------------------------------
 int skill_id = 99;
 int skill_effect;
@@ -30,6 +28,7 @@ void update_skill_shots_d() {}
 void spawn_main_shot(int, int, int) {}
 void update_main_shot() {}
 void update_light_shots() {}
+void spawn_light_shot(int, int, int) {}
 void melee_hit_gimmicks() {}
 void melee_hit_enemies() {}
 void update_pickups() {}

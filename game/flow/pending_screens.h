@@ -13,7 +13,7 @@
 
 // ---- Screens, one frame each, given the frame's pad word --------------------------------------------------------
 #include "game/flow/stage_play.h"  // stage_play_screen, mode 1
-void fall_scene_screen(int pad);      // mode 6
+#include "game/stage/fall_stage.h"  // fall_scene_screen, mode 6
 #include "game/flow/location_select.h"  // mode 10
 
 // ---- Used by the hero select, the new game's run reset and the save/load screen ----------------------------------
@@ -74,6 +74,7 @@ void update_skill_shots_d();
 void spawn_main_shot(int x, int y, int direction);
 void update_main_shot();
 void update_light_shots();
+void spawn_light_shot(int x, int y, int kind);
 void melee_hit_gimmicks();
 void melee_hit_enemies();
 void update_pickups();

@@ -42,6 +42,12 @@ void run_placement_routine() {
 }  // namespace
 
 void clear_object_pools() {
+  clear_stage_object_pools();
+  for (EnemyRecord& enemy : enemies) enemy.state = 0;
+  enemy_count = 0;
+}
+
+void clear_stage_object_pools() {
   free_records(gimmicks);
   for (LadderRecord& segment : ladders) segment.part = 0;
   free_records(scenery_a);
@@ -49,8 +55,6 @@ void clear_object_pools() {
   free_records(scenery_c);
   free_all_hazards();
   free_records(pickups);
-  for (EnemyRecord& enemy : enemies) enemy.state = 0;
-  enemy_count = 0;
   gimmick_count = 0;
   scenery_a_count = scenery_b_count = scenery_c_count = 0;
   hazard_count = 0;
