@@ -1,0 +1,1 @@
+target_link_libraries(boss_bench PRIVATE game placeholder_assets)

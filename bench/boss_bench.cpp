@@ -1,0 +1,162 @@
+// The heaviest boss frame: boss 33 in its room with its screen-wide beam and great light pillar live, the hazard
+// pool full and the enemy pool full of mixed kinds, updated and drawn into the headless back screen (placeholder
+// sheets loaded), against a frame's clear and present in the same run.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/core/public_api.h"
+#include "engine/core/random.h"
+#include "game/enemy/enemy_contact.h"
+#include "game/enemy/enemy_frame.h"
+#include "game/enemy/enemy_pool.h"
+#include "game/enemy/hazard_pool.h"
+#include "game/flow/pending_screens.h"
+#include "game/flow/resources.h"
+#include "game/stage/stage_state.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/window/window.h"
+#include "tools/placeholder/asset_writers.h"
+
+namespace {
+
+bool started = false;
+
+// Writes the placeholder pictures the enemies and hazards draw, starts the headless engine and loads them.
+bool StartWithSheets() {
+  if (started) return true;
+  char dirTemplate[] = "/tmp/boss-bench-XXXXXX";
+  const char* made = mkdtemp(dirTemplate);
+  if (made == nullptr || chdir(made) != 0) return false;
+  int index = 0;
+  for (const PlaceholderImage& image : PlaceholderImages()) {
+    const std::string path = image.path;
+    const bool wanted = path.rfind("gsx/ey/", 0) == 0 || path.rfind("gsx/ef/", 0) == 0 ||
+                        path.rfind("gsx/smg/", 0) == 0 || path == "gsx/fld/s_03.png" ||
+                        path == "gsx/system/item_01.png" || path == "gsx/system/menu_01.png";
+    ++index;
+    if (!wanted || path.size() < 4 || path.substr(path.size() - 4) != ".png") continue;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    const PlaceholderBytes bytes = EncodePlaceholderPng(DrawPlaceholderImage(image, index));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+  }
+  platform::RequestBackend(platform::BackendKind::Headless);
+  platform::SetClockMode(platform::ClockMode::Virtual);
+  platform::SetInstanceLockDirectory(made);
+  ChangeWindowMode(1);
+  SetLogFileOutput(0);
+  if (StartEngine() != 0) return false;
+  SelectDrawTarget(-2);
+  load_common_images();
+  for (int kind = 1; kind <= 40; ++kind) {
+    char path[32];
+    std::snprintf(path, sizeof path, kind == 40 ? "gsx/ey/ta.png" : "gsx/ey/e%02d.png", kind);
+    enemy_images[kind] = LoadGraphicFile(path);
+  }
+  enemy_images[36] = LoadGraphicFile("gsx/ey/switch.png");
+  enemy_images[37] = LoadGraphicFile("gsx/ey/coin1.png");
+  enemy_images[41] = LoadGraphicFile("gsx/ey/e41.png");
+  started = enemy_images[5] != -1 && effect_sheets[9] != -1;
+  return started;
+}
+
+EnemyRecord enemy_snapshot[enemy_pool_size];
+HazardRecord hazard_snapshot[hazard_pool_size];
+
+// Boss 33 first, in its beam mode a frame before the beam; then the pool filled with mixed kinds; the hazard pool
+// with the boss's pillar, volley and swing and the room's light-pillar decorations, the rest mixed projectiles.
+void FillPools() {
+  SeedRandom(4357);
+  free_all_enemies();
+  free_all_hazards();
+  g_x = 640;
+  g_y = -480;
+  mx = 300;
+  my = 250;
+  spawn_enemy(33, 1, 1, 1, 600, 100);
+  enemy_pool[0].mode = 6;
+  enemy_pool[0].timer = 49;
+  enemy_pool[0].facing = 0;
+  constexpr int kinds[] = {2, 5, 6, 13, 15, 16, 17, 19, 20, 22, 24, 28, 30, 31, 32, 37};
+  constexpr int params[] = {3, 2, 1, 1, 1, 1, 1, 1, 1, 3, 2, 1, 5, 1, 0, 1};
+  for (int k = 1; k < enemy_pool_size; ++k) {
+    const int n = k % 16;
+    spawn_enemy(kinds[n], params[n], 1, 1, 20 + (k * 37) % 560, 40 + (k * 53) % 360);
+  }
+  spawn_hazard(43, 0, 640 + 250, 580, -500);
+  for (int k = 0; k < 3; ++k) spawn_hazard(42, k % 2, 640 + 100 + 120 * k, 600, 0);
+  spawn_hazard(44, 0, 640 + 300, 680, 0);
+  for (int k = 0; k < 4; ++k) spawn_hazard(46, 0, 640 + 80 + 140 * k, 480, 1);
+  constexpr int others[] = {5, 7, 13, 16, 23, 26, 27, 28, 37, 9, 12};
+  for (int k = 0; hazard_pool[hazard_pool_size - 1].state == 0 && k < 40; ++k) {
+    spawn_hazard(others[k % 11], k % 2, 640 + 40 + 50 * k, 520 + 20 * (k % 10), 1);
+  }
+  std::memcpy(enemy_snapshot, enemy_pool, sizeof enemy_pool);
+  std::memcpy(hazard_snapshot, hazard_pool, sizeof hazard_pool);
+}
+
+void BM_ClearAndPresent(benchmark::State& state) {
+  if (!StartWithSheets()) {
+    state.SkipWithError("the engine did not start");
+    return;
+  }
+  for (auto _ : state) {
+    ClearCurrentDrawScreen();
+    benchmark::DoNotOptimize(PresentBackScreen());
+  }
+}
+BENCHMARK(BM_ClearAndPresent)->Unit(benchmark::kMicrosecond);
+
+// Every frame starts from the snapshot, stepped one frame on: the boss fires its beam (and the screen flash request)
+// and the beam, the pillar and every other hazard run with the pools full.
+void BM_Boss33BeamFrame(benchmark::State& state) {
+  if (!StartWithSheets()) {
+    state.SkipWithError("the engine did not start or the sheets did not load");
+    return;
+  }
+  FillPools();
+  update_enemies();
+  update_hazards();
+  std::memcpy(enemy_snapshot, enemy_pool, sizeof enemy_pool);
+  std::memcpy(hazard_snapshot, hazard_pool, sizeof hazard_pool);
+  for (auto _ : state) {
+    std::memcpy(enemy_pool, enemy_snapshot, sizeof enemy_pool);
+    std::memcpy(hazard_pool, hazard_snapshot, sizeof hazard_pool);
+    enemy_count = enemy_pool_size;
+    hurt = 1;
+    update_enemies();
+    update_hazards();
+    respawn_far_enemies();
+  }
+}
+BENCHMARK(BM_Boss33BeamFrame)->Unit(benchmark::kMicrosecond);
+
+// The same frame with a clear and present around it: the whole frame's cost as the player sees it.
+void BM_Boss33BeamFrameWithClearAndPresent(benchmark::State& state) {
+  if (!StartWithSheets()) {
+    state.SkipWithError("the engine did not start or the sheets did not load");
+    return;
+  }
+  for (auto _ : state) {
+    std::memcpy(enemy_pool, enemy_snapshot, sizeof enemy_pool);
+    std::memcpy(hazard_pool, hazard_snapshot, sizeof hazard_pool);
+    enemy_count = enemy_pool_size;
+    hurt = 1;
+    ClearCurrentDrawScreen();
+    update_enemies();
+    update_hazards();
+    respawn_far_enemies();
+    benchmark::DoNotOptimize(PresentBackScreen());
+  }
+}
+BENCHMARK(BM_Boss33BeamFrameWithClearAndPresent)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
