@@ -72,7 +72,7 @@ EnemyRecord enemy_snapshot[enemy_pool_size];
 HazardRecord hazard_snapshot[hazard_pool_size];
 
 // Boss 33 first, in its beam mode a frame before the beam; then the pool filled with mixed kinds; the hazard pool
-// with the boss's pillar, volley and swing and the room's light-pillar decorations, the rest mixed projectiles.
+// with the boss's pillar, volley and swing and the room's light-pillar decoration, the rest mixed projectiles.
 void FillPools() {
   SeedRandom(4357);
   free_all_enemies();
@@ -94,7 +94,7 @@ void FillPools() {
   spawn_hazard(43, 0, 640 + 250, 580, -500);
   for (int k = 0; k < 3; ++k) spawn_hazard(42, k % 2, 640 + 100 + 120 * k, 600, 0);
   spawn_hazard(44, 0, 640 + 300, 680, 0);
-  for (int k = 0; k < 4; ++k) spawn_hazard(46, 0, 640 + 80 + 140 * k, 480, 1);
+  spawn_hazard(46, 0, 640 + 420, 480, 1);  // the room's light-pillar decoration
   constexpr int others[] = {5, 7, 13, 16, 23, 26, 27, 28, 37, 9, 12};
   for (int k = 0; hazard_pool[hazard_pool_size - 1].state == 0 && k < 40; ++k) {
     spawn_hazard(others[k % 11], k % 2, 640 + 40 + 50 * k, 520 + 20 * (k % 10), 1);
