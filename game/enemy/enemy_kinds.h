@@ -75,6 +75,18 @@ inline int obstacle(const EnemyRecord& e, int a, int b, int c, int d, int from =
   return enemy_detail::next_obstacle(from, e.x + a, e.x + b, e.y + c, e.y + d);
 }
 
+// The same with the test box given as (left, top, right, bottom) offsets, the order of the kind box rows.
+inline int box_obstacle(const EnemyRecord& e, int left, int top, int right, int bottom) {
+  return obstacle(e, left, right, top, bottom);
+}
+// The gimmick test with the kind's own box row (enemy_box_table).
+inline int body_obstacle(const EnemyRecord& e) {
+  const EnemyBoxRow& b = enemy_box_row(e.type);
+  return obstacle(e, b.left, b.right, b.top, b.bottom);
+}
+// -1 for a record looking left (facing 0), +1 for one looking right.
+inline int dir(const EnemyRecord& e) { return e.facing == 1 ? 1 : -1; }
+
 // Draws a cell of the kind's own sheet at the record's screen position plus an offset.
 inline void draw(const EnemyRecord& e, int cx, int cy, int w, int h, int mirror, int dx = 0, int dy = 0) {
   enemy_detail::draw_cell(ex(e) + dx, ey(e) + dy, cx, cy, w, h, enemy_images[e.type], mirror);

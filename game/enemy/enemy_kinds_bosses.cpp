@@ -534,8 +534,7 @@ void giant(int i, EnemyRecord& e) {
   }
   e.y += e.fall;
   ++e.fall;
-  const EnemyBoxRow& box = enemy_box_row(33);
-  if (obstacle(e, box.left, box.right, box.top, box.bottom) >= 0) e.fall = 0;
+  if (body_obstacle(e) >= 0) e.fall = 0;
 }
 
 void brawler(int i, EnemyRecord& e) {
