@@ -327,6 +327,39 @@ TEST_F(Enemies, Kind32WakesWithTwoEscortsUnlessItsParameterIs1) {
   }
 }
 
+TEST_F(Enemies, Kind25ChargesTurnsAtWallsAndBouncesOffTheGroundWhenItDies) {
+  AddSolid(0, 260, 0, 3000, 0, 100);  // the ground under its probe
+  const int wall = AddSolid(100, 0, 0, 20, 0, 300);
+  const int i = Spawn(25, 1, 300, 200);
+  PlayerAt(250, 200);
+  EnemyFrames(1);
+  EnemyRecord& e = enemy_pool[i];
+  ASSERT_EQ(e.mode, 1);
+  EXPECT_EQ(e.facing, 0);
+  EnemyFrames(1);
+  EXPECT_EQ(e.x, 295) << "5 pixels a frame";
+  int n = 1;
+  while (e.facing == 0 && n < 100) {
+    update_enemies();
+    ++n;
+  }
+  EXPECT_EQ(e.facing, 1) << "turned at the wall";
+  EXPECT_GT(e.x + 35, gimmicks[wall].x + 20 - 10);
+  e.state = enemy_dying;
+  e.timer = 0;
+  const int y = e.y;
+  int top = y;
+  n = 0;
+  while (e.state == enemy_dying && n < 300) {
+    update_enemies();
+    if (e.y < top) top = e.y;
+    ++n;
+  }
+  EXPECT_LT(top, y) << "hops up first";
+  EXPECT_EQ(e.state, enemy_defeated);
+  EXPECT_EQ(e.alpha, 5) << "fades by 5 once on the ground";
+}
+
 TEST_F(Enemies, Kind20NeverFallsFasterThanSix) {
   const int i = Spawn(20, 1, 300, 0);
   PlayerAt(20000, 0);
