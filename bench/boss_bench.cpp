@@ -54,6 +54,8 @@ bool StartWithSheets() {
   ChangeWindowMode(1);
   SetLogFileOutput(0);
   if (StartEngine() != 0) return false;
+  // The engine's message thread is stopped before the program's statics go away.
+  std::atexit([] { EndEngine(); });
   SelectDrawTarget(-2);
   load_common_images();
   for (int kind = 1; kind <= 40; ++kind) {
