@@ -221,8 +221,8 @@ void arm_shooter(int i, EnemyRecord& e) {
     k15_active(i, e);
   } else if (e.state == enemy_dying) {
     k15_dying(e);
-  } else if (e.state != enemy_defeated) {
-    return;
+  } else {
+    return;  // a parked record stays where it is: no gravity pulls it on while it waits
   }
   e.y += e.fall;
   ++e.fall;

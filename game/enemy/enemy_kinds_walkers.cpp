@@ -421,8 +421,8 @@ void swinging_walker(int i, EnemyRecord& e) {
     }
     ++e.timer;
     if (e.alpha < 5) e.state = enemy_defeated;
-  } else if (e.state != enemy_defeated) {
-    return;
+  } else {
+    return;  // a parked record stays where it is: no gravity pulls it on while it waits
   }
   gravity(e);
   too_far(i, e, 800, 600, true);
@@ -435,8 +435,8 @@ void runner(int i, EnemyRecord& e) {
     check_enemy_contact(i);
   } else if (e.state == enemy_dying) {
     k20_dying(e);
-  } else if (e.state != enemy_defeated) {
-    return;
+  } else {
+    return;  // a parked record stays where it is: no gravity pulls it on while it waits
   }
   e.y += e.fall;
   if (e.fall < 5) ++e.fall;
@@ -471,8 +471,8 @@ void scripted_walker(int i, EnemyRecord& e) {
     k18_active(i, e);
   } else if (e.state == enemy_dying) {
     k18_dying(e);
-  } else if (e.state != enemy_defeated) {
-    return;
+  } else {
+    return;  // a parked record stays where it is: no gravity pulls it on while it waits
   }
   gravity(e);
   too_far(i, e, 800, 600, true);
@@ -492,8 +492,8 @@ void slammer(int i, EnemyRecord& e) {
     }
     ++e.timer;
     if (e.alpha < 5) e.state = enemy_defeated;
-  } else if (e.state != enemy_defeated) {
-    return;
+  } else {
+    return;  // a parked record stays where it is: no gravity pulls it on while it waits
   }
   k19_tail(e);
 }
