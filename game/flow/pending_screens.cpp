@@ -28,7 +28,6 @@ void update_skill_shots_d() {}
 void spawn_main_shot(int, int, int) {}
 void update_main_shot() {}
 void update_light_shots() {}
-void spawn_light_shot(int, int, int) {}
 void melee_hit_gimmicks() {}
 void melee_hit_enemies() {}
 void update_pickups() {}

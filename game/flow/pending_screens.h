@@ -74,7 +74,6 @@ void update_skill_shots_d();
 void spawn_main_shot(int x, int y, int direction);
 void update_main_shot();
 void update_light_shots();
-void spawn_light_shot(int x, int y, int kind);
 void melee_hit_gimmicks();
 void melee_hit_enemies();
 void update_pickups();

@@ -362,12 +362,13 @@ TEST_F(Enemies, BossRoomStaysClosedUntilTheBossFallsThenOpensAndLeadsToTheScene)
     hp = 100;
     const int door = AddSolid(1900, 480, 0, 40, 0, 200);
     gimmicks[door].sub = 101;
-    g_x = 700;
+    g_x = 400;
     g_y = -480;
-    PlayerAt(99, 300);
+    PlayerAt(300, 300);
     stage_play_screen(0);
-    EXPECT_EQ(boss_phase_b, 0) << "world x 799";
-    PlayerAt(100, 300);
+    EXPECT_EQ(boss_phase_b, 0) << "world x 700";
+    g_x = 700;
+    PlayerAt(300, 300);
     stage_play_screen(0);
     EXPECT_EQ(boss_phase_b, 1);
     EXPECT_EQ(gimmicks[door].door_state, door_state_dropping) << "the room closes";
@@ -388,6 +389,7 @@ TEST_F(Enemies, BossRoomStaysClosedUntilTheBossFallsThenOpensAndLeadsToTheScene)
     EXPECT_EQ(boss_phase_b, 3) << "handed back by the boss, the room step moves on in the same frame";
     EXPECT_EQ(gimmicks[door].door_state, door_state_rising) << "the room opens";
     g_x = 2250;
+    PlayerAt(300, 300);
     PlayerState = 0;
     stage_play_screen(0);
     EXPECT_EQ(boss_phase_b, 4);
