@@ -386,10 +386,15 @@ std::vector<PlaceholderImage> BuildImages() {
   t.push_back(Whole("gsx/ey/e11.png", 360, 50));
   t.push_back(Whole("gsx/ey/e12.png", 600, 480));
   t.push_back(Whole("gsx/ey/e12_2.png", 600, 480));
-  t.push_back(Cells("gsx/ey/e13.png", 780, 490, Run(320, 450, 40, 40, 4, 40)));
+  t.push_back(Cells("gsx/ey/e13.png", 780, 490,
+                    Join({Run(0, 0, 130, 150, 3, 130), Run(0, 150, 130, 150, 4, 130), {{650, 150, 130, 150}},
+                          Run(0, 300, 130, 150, 6, 130), Run(320, 450, 40, 40, 4, 40)})));
   t.push_back(Cells("gsx/ey/e14.png", 600, 450, Run(379, 4, 50, 39, 4, 0, 39)));
   t.push_back(Cells("gsx/ey/e14_2.png", 600, 450, Run(379, 4, 50, 39, 4, 0, 39)));
-  t.push_back(Cells("gsx/ey/e15.png", 600, 600, Run(364, 162, 70, 16, 3, 70)));
+  t.push_back(Cells("gsx/ey/e15.png", 600, 600,
+                    Join({Run(0, 0, 120, 150, 5, 120), Run(0, 150, 120, 150, 3, 120), {{365, 214, 90, 43}},
+                          {{364, 162, 126, 15}}, Run(364, 162, 70, 16, 3, 70), Run(0, 300, 120, 150, 5, 120),
+                          Run(0, 450, 120, 150, 5, 120)})));
   t.push_back(Whole("gsx/ey/e16.png", 960, 750));
   t.push_back(Whole("gsx/ey/e17.png", 300, 50));
   t.push_back(Whole("gsx/ey/e18.png", 1000, 800));
@@ -398,13 +403,17 @@ std::vector<PlaceholderImage> BuildImages() {
   t.push_back(Whole("gsx/ey/e21.png", 520, 174));
   t.push_back(Whole("gsx/ey/e22.png", 420, 160));
   t.push_back(Whole("gsx/ey/e23.png", 720, 360));
-  t.push_back(Cells("gsx/ey/e24.png", 600, 400, Run(400, 320, 100, 80, 2, 100)));
+  t.push_back(Cells("gsx/ey/e24.png", 600, 400,
+                    Join({Run(0, 0, 100, 80, 6, 100), Run(100, 80, 100, 80, 2, 100), Run(0, 320, 100, 80, 3, 100),
+                          Run(400, 320, 100, 80, 2, 100)})));
   t.push_back(Whole("gsx/ey/e25.png", 300, 120));
   t.push_back(Whole("gsx/ey/e26.png", 640, 660));
   t.push_back(Cells("gsx/ey/e27.png", 919, 750, Run(0, 0, 150, 150, 3, 150)));
-  t.push_back(Cells("gsx/ey/e28.png", 910, 420, Join({{{840, 0, 30, 12}}, Run(846, 16, 29, 13, 2, 29)})));
+  t.push_back(Cells("gsx/ey/e28.png", 910, 420,
+                    Join({Run(0, 0, 150, 210, 5, 150), Run(0, 210, 150, 210, 6, 150), {{840, 0, 30, 12}},
+                          Run(846, 16, 29, 13, 2, 29)})));
   t.push_back(Cells("gsx/ey/e29.png", 360, 120, Run(120, 60, 60, 60, 3, 60)));
-  t.push_back(Cells("gsx/ey/e30.png", 420, 50, Run(300, 0, 60, 50, 2, 60)));
+  t.push_back(Cells("gsx/ey/e30.png", 420, 50, Join({Run(0, 0, 60, 50, 4, 60), Run(300, 0, 60, 50, 2, 60)})));
   t.push_back(Cells("gsx/ey/e31.png", 1584, 2637,
                     Join({Run(0, 0, 198, 293, 8, 198), Run(0, 293, 198, 293, 8, 198), Run(0, 586, 350, 293, 4, 350),
                           Run(0, 1172, 350, 293, 4, 350), Run(0, 1465, 350, 293, 4, 350),
