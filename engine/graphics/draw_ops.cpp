@@ -6,6 +6,7 @@
 #include "engine/core/message.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
+#include "engine/graphics/mask.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/softrender/fill_memimg_rect.h"
@@ -32,16 +33,20 @@ bool FrontHeldAsImage() {
   return g_GraphDrawState.DrawScreen == -4 && IsSoftwareScreenModel() == 1 && g_Screens.mainImagesInUse == 1;
 }
 
-// The destination rectangle is worked out only when the front screen needs it.
+// The steps around a 2D draw: the mask's begin and end (the draw lands in the mask's scratch in between) and the
+// software front screen's reload and write-back. The destination rectangle is worked out only when needed. The front
+// image is reloaded before the mask copies from it, so the scratch never starts from a stale picture.
 template <typename Dest, typename Draw>
 int Framed(Dest dest, Draw draw) {
   const bool front = FrontHeldAsImage();
+  const bool mask = g_GraphDrawState.MaskActive != 0;
+  RECT rect{};
+  if (front || mask) rect = dest();
   if (front) ReloadFrontMemImg();
+  if (mask) MaskBeginOnDrawScreen(rect);
   const int result = draw();
-  if (front) {
-    const RECT rect = dest();
-    WriteFrontRect(&rect);
-  }
+  if (mask) MaskEndOnDrawScreen(rect);
+  if (front) WriteFrontRect(&rect);
   return result;
 }
 

@@ -329,9 +329,12 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
       LockWorkMemImg = &g_lock.destImage;
     }
   } else {
-    dd::Surface* surface = d.target;
+    // With the mask active the draw lands in the mask's scratch surface, which has the draw target's frame.
+    dd::Surface* maskSurface = g_GraphDrawState.MaskActive != 0 ? GetMaskSurface() : nullptr;
+    dd::Surface* surface = maskSurface != nullptr ? maskSurface : d.target;
     if (surface == nullptr) return -1;
-    const dd::Rect lockRect{r.left + d.offsetX, r.top + d.offsetY, r.right + d.offsetX, r.bottom + d.offsetY};
+    const int ox = maskSurface != nullptr ? 0 : d.offsetX, oy = maskSurface != nullptr ? 0 : d.offsetY;
+    const dd::Rect lockRect{r.left + ox, r.top + oy, r.right + ox, r.bottom + oy};
     std::uint8_t* pixels = nullptr;
     int pitch = 0;
     // A lock that fails skips the draw; the caller sees -1 so that it never draws through a stale image.
