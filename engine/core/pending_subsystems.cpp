@@ -19,7 +19,6 @@ int RestoreAllSurface3DData() { return 0; }
 int SetFrontScreenDrawArea(const platform::Rect&) { return 0; }
 int GetDrawFilterMode() { return 0; }
 int SetDrawFilterMode(int) { return 0; }
-int CopyBackScreenToNewGraph() { return -1; }
 int ReleaseKeptScreenImage() { return 0; }
 
 // ---- Movies ----------------------------------------------------------------------------------------------------

@@ -240,3 +240,16 @@ int RestoreAllGraphSurface() {
   }
   return 0;
 }
+
+int TransferPixelsToGraph(const char* name, const GraphImage* image, const GraphImage* alpha, const ImageRect* srcRect,
+                          int x, int y, int handle, unsigned fillOption) {
+  GraphData* g = GetGraphData(handle);
+  if (g == nullptr || srcRect == nullptr) return -1;
+  SetGraphFileName(handle, name);
+  g->FillOption = fillOption;
+  g->SourceX = srcRect->left & 0xFFFF;
+  g->SourceY = srcRect->top & 0xFFFF;
+  // Texture graphics are filled by the Direct3D side.
+  if (g->Flags.Texture != 0) return -1;
+  return TransferImageToGraphTiles(image, alpha, srcRect, x, y, g);
+}

@@ -333,7 +333,14 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
     dd::Surface* maskSurface = g_GraphDrawState.MaskActive != 0 ? GetMaskSurface() : nullptr;
     dd::Surface* surface = maskSurface != nullptr ? maskSurface : d.target;
     if (surface == nullptr) return -1;
-    const int ox = maskSurface != nullptr ? 0 : d.offsetX, oy = maskSurface != nullptr ? 0 : d.offsetY;
+    int ox = maskSurface != nullptr ? 0 : d.offsetX, oy = maskSurface != nullptr ? 0 : d.offsetY;
+    // The front screen of a window is the client area of the primary, which spans the desktop.
+    if (maskSurface == nullptr && d.screen == -4 && IsDrawingToFrontInWindow() == 1) {
+      platform::Rect client{};
+      GetClientRectWithToolbar(&client);
+      ox += client.left;
+      oy += client.top;
+    }
     const dd::Rect lockRect{r.left + ox, r.top + oy, r.right + ox, r.bottom + oy};
     std::uint8_t* pixels = nullptr;
     int pitch = 0;
