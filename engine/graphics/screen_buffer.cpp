@@ -11,6 +11,7 @@
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/screen_format.h"
+#include "engine/graphics/screen_palette.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/graphics_glue.h"
@@ -33,8 +34,45 @@ struct LockState {
   int sourceLocked;
   MEMIMG destImage;
   MEMIMG sourceImage;
+  // 8-bit screens: the draw works on a 32-bit copy of the locked rectangle, written back through the palette.
+  int converted;
+  RECT convertedRect;
+  std::uint8_t* lockedPixels;
+  int lockedPitch;
+  MEMIMG convertImage;
 };
 LockState g_lock{};
+
+// The 32-bit work image of an 8-bit screen's draw, of the draw target's size, with the locked rectangle's colours.
+MEMIMG* ConvertFromPalette(const RECT& r, std::uint8_t* pixels, int pitch, int width, int height) {
+  MEMIMG& img = g_lock.convertImage;
+  if (img.Tag == kMemImgTag && (img.Width != width || img.Height != height)) ReleaseMemImg(&img);
+  if (img.Tag != kMemImgTag) {
+    std::memset(&img, 0, sizeof(MEMIMG));
+    if (MakeMemImg(&img, width, height, kFormat32) != 0) return nullptr;
+  }
+  for (int y = r.top; y < r.bottom; ++y) {
+    const std::uint8_t* src = pixels + static_cast<std::ptrdiff_t>(y - r.top) * pitch;
+    auto* dst = reinterpret_cast<std::uint32_t*>(img.Image + static_cast<std::ptrdiff_t>(y) * img.Pitch) + r.left;
+    for (int x = 0; x < r.right - r.left; ++x) dst[x] = PaletteIndexToRgb(src[x]);
+  }
+  g_lock.converted = 1;
+  g_lock.convertedRect = r;
+  g_lock.lockedPixels = pixels;
+  g_lock.lockedPitch = pitch;
+  return &img;
+}
+
+void ConvertBackToPalette() {
+  const RECT& r = g_lock.convertedRect;
+  const MEMIMG& img = g_lock.convertImage;
+  for (int y = r.top; y < r.bottom; ++y) {
+    std::uint8_t* dst = g_lock.lockedPixels + static_cast<std::ptrdiff_t>(y - r.top) * g_lock.lockedPitch;
+    const auto* src = reinterpret_cast<const std::uint32_t*>(img.Image + static_cast<std::ptrdiff_t>(y) * img.Pitch) + r.left;
+    for (int x = 0; x < r.right - r.left; ++x) dst[x] = RgbToPaletteIndex(src[x] & 0xFFFFFFu);
+  }
+  g_lock.converted = 0;
+}
 
 [[noreturn]] void Fatal(const char* message) {
   FatalExit(message);
@@ -195,6 +233,7 @@ int ReleaseMainSurfaces() {
     s.mainImagesInUse = 0;
   }
   s.backMapped = 0;
+  ReleaseMemImg(&g_lock.convertImage);
   // Nothing may keep pointing at the released screens.
   g_DrawScreenSurface.target = nullptr;
   g_DrawScreenSurface.zImage = nullptr;
@@ -306,8 +345,13 @@ int ClearDrawScreenSurface() {
   return 0;
 }
 
-int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect, int, std::uint32_t*,
-                         std::uint32_t*) {
+namespace {
+// The lock's source side: the tile's pixels as the lock's source image. Unlocks and gives -1 when they are missing.
+int AttachLockSource(Surface2D* tile);
+}  // namespace
+
+int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect, int, std::uint32_t* colour1,
+                         std::uint32_t* colour2) {
   if (IsSoftwareScreenModel()) return 0;
   if (destRect == nullptr) return -1;
   LockWorkMemImg = LockSourceMemImg = nullptr;
@@ -321,6 +365,11 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
   if (mask != nullptr && MemImgHasPixels(mask)) {
     LockWorkMemImg = mask;
   } else if (g_GraphDrawState.MaskActive == 0 && DrawScreenMemImg != nullptr && MemImgHasPixels(DrawScreenMemImg)) {
+    // Graphics keep 32-bit pixels on an 8-bit screen, whose colour values are palette indices.
+    if (GetScreenBits() == 8) {
+      if (colour1 != nullptr) *colour1 = PaletteIndexToRgb(static_cast<std::uint8_t>(*colour1));
+      if (colour2 != nullptr) *colour2 = PaletteIndexToRgb(static_cast<std::uint8_t>(*colour2));
+    }
     if (d.offsetX == 0 && d.offsetY == 0) {
       LockWorkMemImg = DrawScreenMemImg;
     } else {
@@ -346,18 +395,35 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
     int pitch = 0;
     // A lock that fails skips the draw; the caller sees -1 so that it never draws through a stale image.
     if (surface->Lock(&lockRect, dd::kLockWait, &pixels, &pitch) != dd::kOk) return -1;
+    g_lock.destSurface = surface;
+    g_lock.destLocked = 1;
+    if (GetScreenBits() == 8) {
+      LockWorkMemImg = ConvertFromPalette(r, pixels, pitch, d.width, d.height);
+      if (LockWorkMemImg == nullptr) {
+        UnlockDrawScreenBuffer();
+        return -1;
+      }
+      // The callers' colours are palette indices on this screen.
+      if (colour1 != nullptr) *colour1 = PaletteIndexToRgb(static_cast<std::uint8_t>(*colour1));
+      if (colour2 != nullptr) *colour2 = PaletteIndexToRgb(static_cast<std::uint8_t>(*colour2));
+      return AttachLockSource(tile);
+    }
     const int bpp = GetScreenBits() == 16 ? 2 : 4;
     std::memset(&g_lock.destImage, 0, sizeof(MEMIMG));
     g_lock.destImage.Image = pixels - static_cast<std::ptrdiff_t>(r.left) * bpp - static_cast<std::ptrdiff_t>(r.top) * pitch;
     if (InitMemImg(&g_lock.destImage, d.width, d.height, pitch, 0, GetScreenBits() == 16 ? kFormat16 : kFormat32, 0,
                    0, 0) != 0) {
-      surface->Unlock();
+      UnlockDrawScreenBuffer();
       return -1;
     }
-    g_lock.destSurface = surface;
-    g_lock.destLocked = 1;
     LockWorkMemImg = &g_lock.destImage;
   }
+  return AttachLockSource(tile);
+}
+
+namespace {
+
+int AttachLockSource(Surface2D* tile) {
   if (tile != nullptr) {
     SurfaceData* data = GetSurfaceData(tile->SurfaceDataHandle);
     if (data == nullptr || !MemImgHasPixels(&data->Image)) {
@@ -369,8 +435,11 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
   return 0;
 }
 
+}  // namespace
+
 int UnlockDrawScreenBuffer() {
   if (IsSoftwareScreenModel()) return 0;
+  if (g_lock.converted == 1 && g_lock.destLocked == 1) ConvertBackToPalette();
   if (g_lock.destLocked == 1 && g_lock.destSurface != nullptr) g_lock.destSurface->Unlock();
   if (g_lock.sourceLocked == 1 && g_lock.sourceSurface != nullptr) g_lock.sourceSurface->Unlock();
   g_lock.destLocked = g_lock.sourceLocked = 0;

@@ -71,6 +71,7 @@ void ScaleRows(const std::uint8_t* from, int fromPitch, int sw, int sh, std::uin
 }  // namespace
 
 PixelFormat RgbFormat(int bits) {
+  if (bits == 8) return PixelFormat{32, kPfRgb | kPfPaletteIndexed8, 0, 8, 0, 0, 0, 0};
   if (bits == 16) return PixelFormat{32, kPfRgb, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
   return PixelFormat{32, kPfRgb, 0, static_cast<std::uint32_t>(bits), 0xFF0000, 0xFF00, 0xFF, 0};
 }
@@ -367,6 +368,24 @@ Result Surface::SetClipper(Clipper* clipper) {
   return kOk;
 }
 
+Result Surface::SetPalette(Palette* palette) {
+  if (palette != nullptr && (format_.flags & kPfPaletteIndexed8) == 0) return kErrInvalidParams;
+  palette_ = palette;
+  return kOk;
+}
+
+Result Palette::SetEntries(int start, int count, const PaletteEntry* entries) {
+  if (start < 0 || count < 0 || start + count > 256 || entries == nullptr) return kErrInvalidParams;
+  std::copy(entries, entries + count, entries_ + start);
+  return kOk;
+}
+
+Result Palette::GetEntries(int start, int count, PaletteEntry* entries) const {
+  if (start < 0 || count < 0 || start + count > 256 || entries == nullptr) return kErrInvalidParams;
+  std::copy(entries_ + start, entries_ + start + count, entries);
+  return kOk;
+}
+
 void Surface::Present() {
   const bool exclusive = owner_ != nullptr && owner_->Exclusive();
   Rect area{0, 0, width_, height_};
@@ -413,6 +432,17 @@ void Surface::Present() {
   // One frame buffer reused between presents (presents come from the thread that owns the window).
   static thread_local std::vector<std::uint32_t> frame;
   frame.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+  // 8-bit pictures show through the primary's palette (grey levels while it has none).
+  const bool indexed = (format_.flags & kPfPaletteIndexed8) != 0;
+  std::uint32_t colours[256];
+  if (indexed) {
+    for (int i = 0; i < 256; ++i) {
+      const PaletteEntry e = palette_ != nullptr ? palette_->Entries()[i]
+                                                 : PaletteEntry{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
+                                                                static_cast<std::uint8_t>(i), 0};
+      colours[i] = (static_cast<std::uint32_t>(e.red) << 16) | (static_cast<std::uint32_t>(e.green) << 8) | e.blue;
+    }
+  }
   for (int y = 0; y < h; ++y) {
     const int sy = area.top + y;
     if (sy < 0 || sy >= height_) continue;
@@ -420,7 +450,9 @@ void Surface::Present() {
     if (x0 >= x1) continue;
     const std::uint8_t* p = pixels_.data() + static_cast<std::ptrdiff_t>(sy) * pitch_ + static_cast<std::ptrdiff_t>(x0) * bytes;
     std::uint32_t* out = frame.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + (x0 - area.left);
-    if (xrgb) {
+    if (indexed) {
+      for (int x = x0; x < x1; ++x, ++p) *out++ = colours[*p];
+    } else if (xrgb) {
       const int n = x1 - x0;
       for (int x = 0; x < n; ++x) {
         std::uint32_t v;
@@ -452,7 +484,7 @@ Result DirectDraw::SetCooperativeLevel(WindowHandle window, std::uint32_t flags)
 
 Result DirectDraw::SetDisplayMode(int width, int height, int bits, int refresh, std::uint32_t) {
   if (!Exclusive()) return kErrGeneric;
-  if (bits != 16 && bits != 32) return kErrUnsupportedMode;
+  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return kErrUnsupportedMode;
   if (g_modeFilter ? !g_modeFilter(width, height, bits, refresh) : (width < 640 || height < 480))
     return kErrUnsupportedMode;
   mode_ = DisplayMode{width, height, refresh, RgbFormat(bits)};
@@ -524,6 +556,27 @@ void DirectDraw::ReleaseSurface(Surface* surface) {
 
 Result DirectDraw::CreateClipper(std::unique_ptr<Clipper>* out) {
   *out = std::make_unique<Clipper>();
+  return kOk;
+}
+
+Result DirectDraw::CreatePalette(const PaletteEntry* entries, std::unique_ptr<Palette>* out) {
+  if (entries == nullptr || out == nullptr) return kErrInvalidParams;
+  auto palette = std::make_unique<Palette>();
+  palette->SetEntries(0, 256, entries);
+  *out = std::move(palette);
+  return kOk;
+}
+
+Result DirectDraw::GetDeviceIdentifier(char* driver, int driverSize, char* description, int descriptionSize,
+                                       std::uint64_t* version) const {
+  const auto copy = [](char* out, int size, const char* text) {
+    if (out == nullptr || size <= 0) return;
+    std::strncpy(out, text, static_cast<std::size_t>(size) - 1);
+    out[size - 1] = '\0';
+  };
+  copy(driver, driverSize, "memdisplay");
+  copy(description, descriptionSize, "In-memory display device");
+  if (version != nullptr) *version = 0x0001000000000000ull;
   return kOk;
 }
 
