@@ -8,6 +8,7 @@ packages=(
   libsdl2-dev libpng-dev libjpeg-dev zlib1g-dev libogg-dev libvorbis-dev libmpg123-dev libmp3lame-dev
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpixman-1-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
   xvfb xauth x11-utils imagemagick libx11-dev xdotool
 )
 

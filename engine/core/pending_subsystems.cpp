@@ -31,6 +31,7 @@ int RestoreGraphDevice() {
   ClearDrawScreenSurface();
   CopyBackScreenToFront();
   RestoreGraphHook();
+  ReopenAllMovieStream();
   if (maskExisted != 0) {
     CreateMaskScreenParts(1, 1);
     g_MaskScreen.exists = 1;
@@ -45,8 +46,4 @@ int GetDrawFilterMode() { return 0; }
 int SetDrawFilterMode(int) { return 0; }
 int ReleaseKeptScreenImage() { return 0; }
 
-// ---- Movies ----------------------------------------------------------------------------------------------------
-int PlayAllMovieGraph() { return 0; }
-int PauseAllMovieGraph() { return 0; }
-int ReleaseAllMovieStream() { return 0; }
 

@@ -27,9 +27,7 @@ int SetDrawFilterMode(int mode);
 int ReleaseKeptScreenImage();
 
 // ---- Movies ----------------------------------------------------------------------------------------------------
-int PlayAllMovieGraph();
-int PauseAllMovieGraph();
-int ReleaseAllMovieStream();
+#include "engine/graphics/movie.h"
 
 // ---- Sound and music -------------------------------------------------------------------------------------------
 #include "engine/sound/sound.h"

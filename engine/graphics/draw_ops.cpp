@@ -7,6 +7,7 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/mask.h"
+#include "engine/graphics/movie.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/softrender/fill_memimg_rect.h"
@@ -24,6 +25,11 @@ const GraphData* CheckedGraph(int handle) {
   if (g == nullptr) return nullptr;
   if (g_GraphDrawState.BlendGraph != -1 && CheckBlendGraphSize(g) < 0) return nullptr;
   WaitWhileInactive();
+  // A movie graphic first takes the frame due now.
+  if (g->Movie != -1) {
+    UpdateMovieFrame(handle, 0);
+    g = GetGraphData(handle);
+  }
   return g;
 }
 

@@ -4,6 +4,7 @@
 #include "engine/graphics/ddraw_device.h"
 #include "engine/core/start_engine.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/movie.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/screen_format.h"
 #include "engine/graphics/surface2d.h"
@@ -104,6 +105,7 @@ int DeleteGraphicBody(int handle, int logFlag) {
   GraphData* g = GetGraphData(handle);
   if (g == nullptr) return -1;
   ForgetDrawTargetGraph(handle);
+  CloseMovie(handle);
   DeleteGraphSurface2D(g);
   if (logFlag != 0) LogPrintf("グラフィック %s の削除", g->FileName);
   if (g->OwnedBlock != nullptr) MemFree(g->OwnedBlock);
