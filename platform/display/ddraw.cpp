@@ -417,7 +417,7 @@ void Surface::Present() {
     const std::uint8_t* first = ShownPixels() + static_cast<std::ptrdiff_t>(show_.src.top) * show_.pitch +
                                 static_cast<std::ptrdiff_t>(show_.src.left) * 4;
     if (hook) {
-      hook(Frame{window, sw, sh, first, show_.pitch, w, h});
+      hook(Frame{window, sw, sh, first, show_.pitch, w, h, exclusive});
     } else if (sw == w && sh == h) {
       headless::StoreFrameRows(window, w, h, first, show_.pitch);
     } else {
@@ -464,7 +464,7 @@ void Surface::Present() {
     }
   }
   if (hook) {
-    hook(Frame{window, w, h, reinterpret_cast<const std::uint8_t*>(frame.data()), w * 4, w, h});
+    hook(Frame{window, w, h, reinterpret_cast<const std::uint8_t*>(frame.data()), w * 4, w, h, exclusive});
   } else {
     headless::StoreFrameRows(window, w, h, reinterpret_cast<const std::uint8_t*>(frame.data()), w * 4);
   }

@@ -281,6 +281,7 @@ struct Frame {
   const std::uint8_t* pixels;
   int pitch;
   int outWidth, outHeight;
+  bool fullScreen;  // the display mode belongs to the program: the picture fills the desktop, aspect kept
 };
 using PresentHook = std::function<void(const Frame&)>;
 // The SDL back-end sets its hook while it exists; with none, frames go to the headless framebuffer.

@@ -202,11 +202,27 @@ class SdlBackend final : public WindowBackend {
   }
 
   // A presented frame goes to its window straight from the engine's pixels (the texture's format ignores the top
-  // byte), scaled to the window's size by the renderer.
+  // byte), scaled to the window's size by the renderer. An exclusive full-screen frame turns the window into a
+  // desktop-sized full screen with the picture scaled, its aspect kept.
   void Present(const dd::Frame& frame) {
     SDL_Window* w = Find(frame.window);
     if (w == nullptr && windows_.size() == 1) w = windows_.begin()->second;
     if (w == nullptr) return;
+    const bool isFull = (SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (frame.fullScreen != isFull) {
+      SDL_SetWindowFullscreen(w, frame.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+      if (frame.fullScreen) {
+        // Without a window manager the full-screen state alone does not resize the window: cover the desktop here.
+        SDL_Rect bounds{};
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) == 0) {
+          SDL_SetWindowBordered(w, SDL_FALSE);
+          SDL_SetWindowPosition(w, bounds.x, bounds.y);
+          SDL_SetWindowSize(w, bounds.w, bounds.h);
+        }
+      } else {
+        SDL_SetWindowBordered(w, SDL_TRUE);
+      }
+    }
     const WindowHandle handle = frame.window != 0 ? frame.window : windows_.begin()->first;
     View& view = views_[handle];
     if (view.renderer == nullptr) {
@@ -230,6 +246,12 @@ class SdlBackend final : public WindowBackend {
       if (view.texture == nullptr) return;
     }
     SDL_UpdateTexture(view.texture, nullptr, frame.pixels, frame.pitch);
+    if (frame.fullScreen) {
+      SDL_RenderSetLogicalSize(view.renderer, frame.width, frame.height);
+    } else {
+      SDL_RenderSetLogicalSize(view.renderer, 0, 0);
+    }
+    SDL_SetRenderDrawColor(view.renderer, 0, 0, 0, 255);
     SDL_RenderClear(view.renderer);
     SDL_RenderCopy(view.renderer, view.texture, nullptr, nullptr);
     SDL_RenderPresent(view.renderer);
