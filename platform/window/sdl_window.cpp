@@ -324,8 +324,27 @@ class SdlBackend final : public WindowBackend {
   void HandleText(const SDL_TextInputEvent& e) {
     const WindowHandle h = HandleOf(e.windowID);
     if (h == 0) return;
-    // A double-byte character arrives as two WM_CHAR messages, lead byte first.
-    for (const char c : Utf8ToCp932(e.text)) PostMessage(h, win::kWmChar, static_cast<std::uint8_t>(c), 1);
+    // Text the input method commits ends its composition; other text arrives as characters, a double-byte
+    // character as two WM_CHAR messages, lead byte first.
+    const std::string text = Utf8ToCp932(e.text);
+    if (ImeEnabled(h) && ImeCommit(h, text)) return;
+    for (const char c : text) PostMessage(h, win::kWmChar, static_cast<std::uint8_t>(c), 1);
+  }
+
+  // The desktop input method's composition (UTF-8, the cursor counted in characters) as the window's IME state.
+  void HandleEditing(std::uint32_t windowId, const char* utf8, int cursorChars) {
+    const WindowHandle h = HandleOf(windowId);
+    if (h == 0 || utf8 == nullptr || !ImeEnabled(h)) return;
+    // The cursor's byte offset in the CP932 text: the CP932 length of the characters before it.
+    std::string before;
+    const char* p = utf8;
+    for (int i = 0; i < cursorChars && *p != '\0'; ++i) {
+      int n = 1;
+      while ((p[n] & 0xC0) == 0x80) ++n;
+      before.append(p, static_cast<std::size_t>(n));
+      p += n;
+    }
+    ImeCompositionChanged(h, Utf8ToCp932(utf8), static_cast<int>(Utf8ToCp932(before).size()));
   }
 
   void HandleMouse(const SDL_Event& e) {
@@ -370,6 +389,13 @@ class SdlBackend final : public WindowBackend {
       case SDL_KEYUP:
         HandleKey(e.key);
         break;
+      case SDL_TEXTEDITING:
+        HandleEditing(e.edit.windowID, e.edit.text, e.edit.start);
+        break;
+      case SDL_TEXTEDITING_EXT:
+        HandleEditing(e.editExt.windowID, e.editExt.text, e.editExt.start);
+        SDL_free(e.editExt.text);
+        break;
       case SDL_TEXTINPUT:
         HandleText(e.text);
         break;
@@ -408,6 +434,10 @@ class SdlBackend final : public WindowBackend {
 
 std::unique_ptr<WindowBackend> MakeSdlBackend() {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Compositions longer than a plain text-editing event holds arrive whole; the input method draws its own
+  // candidate window.
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+  SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
   return std::make_unique<SdlBackend>();
