@@ -34,7 +34,8 @@ struct LockState {
   int sourceLocked;
   MEMIMG destImage;
   MEMIMG sourceImage;
-  // 8-bit screens: the draw works on a 32-bit copy of the locked rectangle, written back through the palette.
+  // Screens whose pixels the renderer cannot draw (8-bit palette indices, X1R5G5B5 and other layouts): the draw
+  // works on a copy of the locked rectangle in the standard format, written back converted at the unlock.
   int converted;
   RECT convertedRect;
   std::uint8_t* lockedPixels;
@@ -43,18 +44,40 @@ struct LockState {
 };
 LockState g_lock{};
 
-// The 32-bit work image of an 8-bit screen's draw, of the draw target's size, with the locked rectangle's colours.
-MEMIMG* ConvertFromPalette(const RECT& r, std::uint8_t* pixels, int pitch, int width, int height) {
+bool NeedsConversion() {
+  const int bits = GetScreenBits();
+  return bits == 8 || ((bits == 16 || bits == 32) && g_DisplayDevice.formatKind != 0 && g_DisplayDevice.formatKind != 2);
+}
+
+int WorkFormat() { return GetScreenBits() == 16 ? kFormat16 : kFormat32; }
+
+// A colour value of the screen's format in the work format.
+std::uint32_t ScreenColourToWork(std::uint32_t value) {
+  if (GetScreenBits() == 8) return PaletteIndexToRgb(static_cast<std::uint8_t>(value));
+  int r = 0, g = 0, b = 0;
+  ColorValueToRGB(static_cast<int>(value), &r, &g, &b);
+  return MakePixelValue(GetStandardColorData(WorkFormat(), 0, 0), r, g, b, 0);
+}
+
+// The work image of a converted draw, of the draw target's size, holding the locked rectangle's colours.
+MEMIMG* ConvertFromScreen(const RECT& r, std::uint8_t* pixels, int pitch, int width, int height) {
   MEMIMG& img = g_lock.convertImage;
-  if (img.Tag == kMemImgTag && (img.Width != width || img.Height != height)) ReleaseMemImg(&img);
+  if (img.Tag == kMemImgTag && (img.Width != width || img.Height != height || img.Format != WorkFormat()))
+    ReleaseMemImg(&img);
   if (img.Tag != kMemImgTag) {
     std::memset(&img, 0, sizeof(MEMIMG));
-    if (MakeMemImg(&img, width, height, kFormat32) != 0) return nullptr;
+    if (MakeMemImg(&img, width, height, WorkFormat()) != 0) return nullptr;
   }
-  for (int y = r.top; y < r.bottom; ++y) {
-    const std::uint8_t* src = pixels + static_cast<std::ptrdiff_t>(y - r.top) * pitch;
-    auto* dst = reinterpret_cast<std::uint32_t*>(img.Image + static_cast<std::ptrdiff_t>(y) * img.Pitch) + r.left;
-    for (int x = 0; x < r.right - r.left; ++x) dst[x] = PaletteIndexToRgb(src[x]);
+  if (GetScreenBits() == 8) {
+    for (int y = r.top; y < r.bottom; ++y) {
+      const std::uint8_t* src = pixels + static_cast<std::ptrdiff_t>(y - r.top) * pitch;
+      auto* dst = reinterpret_cast<std::uint32_t*>(img.Image + static_cast<std::ptrdiff_t>(y) * img.Pitch) + r.left;
+      for (int x = 0; x < r.right - r.left; ++x) dst[x] = PaletteIndexToRgb(src[x]);
+    }
+  } else {
+    const ImageRect src{0, 0, r.right - r.left, r.bottom - r.top};
+    ConvertTransferRect(img.Image, img.Pitch, img.ColorInfo, pixels, pitch, GetScreenColorData(), nullptr, 0, nullptr,
+                        r.left, r.top, &src, 0, 0, 0, 0, 0, 0, 0);
   }
   g_lock.converted = 1;
   g_lock.convertedRect = r;
@@ -63,13 +86,20 @@ MEMIMG* ConvertFromPalette(const RECT& r, std::uint8_t* pixels, int pitch, int w
   return &img;
 }
 
-void ConvertBackToPalette() {
+void ConvertBackToScreen() {
   const RECT& r = g_lock.convertedRect;
   const MEMIMG& img = g_lock.convertImage;
-  for (int y = r.top; y < r.bottom; ++y) {
-    std::uint8_t* dst = g_lock.lockedPixels + static_cast<std::ptrdiff_t>(y - r.top) * g_lock.lockedPitch;
-    const auto* src = reinterpret_cast<const std::uint32_t*>(img.Image + static_cast<std::ptrdiff_t>(y) * img.Pitch) + r.left;
-    for (int x = 0; x < r.right - r.left; ++x) dst[x] = RgbToPaletteIndex(src[x] & 0xFFFFFFu);
+  if (GetScreenBits() == 8) {
+    for (int y = r.top; y < r.bottom; ++y) {
+      std::uint8_t* dst = g_lock.lockedPixels + static_cast<std::ptrdiff_t>(y - r.top) * g_lock.lockedPitch;
+      const auto* src =
+          reinterpret_cast<const std::uint32_t*>(img.Image + static_cast<std::ptrdiff_t>(y) * img.Pitch) + r.left;
+      for (int x = 0; x < r.right - r.left; ++x) dst[x] = RgbToPaletteIndex(src[x] & 0xFFFFFFu);
+    }
+  } else {
+    const ImageRect src{r.left, r.top, r.right, r.bottom};
+    ConvertTransferRect(g_lock.lockedPixels, g_lock.lockedPitch, GetScreenColorData(), img.Image, img.Pitch,
+                        img.ColorInfo, nullptr, 0, nullptr, 0, 0, &src, 0, 0, 0, 0, 0, 0, 0);
   }
   g_lock.converted = 0;
 }
@@ -365,10 +395,10 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
   if (mask != nullptr && MemImgHasPixels(mask)) {
     LockWorkMemImg = mask;
   } else if (g_GraphDrawState.MaskActive == 0 && DrawScreenMemImg != nullptr && MemImgHasPixels(DrawScreenMemImg)) {
-    // Graphics keep 32-bit pixels on an 8-bit screen, whose colour values are palette indices.
-    if (GetScreenBits() == 8) {
-      if (colour1 != nullptr) *colour1 = PaletteIndexToRgb(static_cast<std::uint8_t>(*colour1));
-      if (colour2 != nullptr) *colour2 = PaletteIndexToRgb(static_cast<std::uint8_t>(*colour2));
+    // Graphics keep standard pixels on screens whose colour values are of another layout (palette indices too).
+    if (NeedsConversion()) {
+      if (colour1 != nullptr) *colour1 = ScreenColourToWork(*colour1);
+      if (colour2 != nullptr) *colour2 = ScreenColourToWork(*colour2);
     }
     if (d.offsetX == 0 && d.offsetY == 0) {
       LockWorkMemImg = DrawScreenMemImg;
@@ -397,15 +427,15 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
     if (surface->Lock(&lockRect, dd::kLockWait, &pixels, &pitch) != dd::kOk) return -1;
     g_lock.destSurface = surface;
     g_lock.destLocked = 1;
-    if (GetScreenBits() == 8) {
-      LockWorkMemImg = ConvertFromPalette(r, pixels, pitch, d.width, d.height);
+    if (NeedsConversion()) {
+      LockWorkMemImg = ConvertFromScreen(r, pixels, pitch, d.width, d.height);
       if (LockWorkMemImg == nullptr) {
         UnlockDrawScreenBuffer();
         return -1;
       }
-      // The callers' colours are palette indices on this screen.
-      if (colour1 != nullptr) *colour1 = PaletteIndexToRgb(static_cast<std::uint8_t>(*colour1));
-      if (colour2 != nullptr) *colour2 = PaletteIndexToRgb(static_cast<std::uint8_t>(*colour2));
+      // The callers' colours are values of the screen's format.
+      if (colour1 != nullptr) *colour1 = ScreenColourToWork(*colour1);
+      if (colour2 != nullptr) *colour2 = ScreenColourToWork(*colour2);
       return AttachLockSource(tile);
     }
     const int bpp = GetScreenBits() == 16 ? 2 : 4;
@@ -437,9 +467,15 @@ int AttachLockSource(Surface2D* tile) {
 
 }  // namespace
 
+int ScreenNeedsConversion() { return IsSoftwareScreenModel() == 0 && NeedsConversion() ? 1 : 0; }
+
+std::uint32_t ScreenColourToDrawFormat(std::uint32_t value) {
+  return ScreenNeedsConversion() == 1 ? ScreenColourToWork(value) : value;
+}
+
 int UnlockDrawScreenBuffer() {
   if (IsSoftwareScreenModel()) return 0;
-  if (g_lock.converted == 1 && g_lock.destLocked == 1) ConvertBackToPalette();
+  if (g_lock.converted == 1 && g_lock.destLocked == 1) ConvertBackToScreen();
   if (g_lock.destLocked == 1 && g_lock.destSurface != nullptr) g_lock.destSurface->Unlock();
   if (g_lock.sourceLocked == 1 && g_lock.sourceSurface != nullptr) g_lock.sourceSurface->Unlock();
   g_lock.destLocked = g_lock.sourceLocked = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <vector>
 
 #include "engine/core/log.h"
 #include "engine/core/window.h"
@@ -346,7 +347,13 @@ int DrawLineSet(const LineRecord* lines, int n) {
   };
   const RECT rect{clampInt(l), clampInt(t), clampInt(r + 1), clampInt(b + 1)};
   if (LockDrawScreenBuffer(nullptr, 0, nullptr, &rect, 0, nullptr, nullptr) < 0) return -1;
-  if (LockWorkMemImg != nullptr) DrawMemImgLines(LockWorkMemImg, lines, n);
+  if (LockWorkMemImg != nullptr && ScreenNeedsConversion() == 1) {
+    std::vector<LineRecord> converted(lines, lines + n);
+    for (LineRecord& line : converted) line.colour = ScreenColourToDrawFormat(line.colour);
+    DrawMemImgLines(LockWorkMemImg, converted.data(), n);
+  } else if (LockWorkMemImg != nullptr) {
+    DrawMemImgLines(LockWorkMemImg, lines, n);
+  }
   UnlockDrawScreenBuffer();
   return 0;
 }

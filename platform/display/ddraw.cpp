@@ -21,6 +21,9 @@ std::mutex g_hookMutex;
 PresentHook g_hook;
 std::function<bool(int, int, int, int)> g_modeFilter;
 bool g_createFails = false;
+PixelFormat g_format16{};  // size 0: R5G6B5
+
+PixelFormat ModeFormat(int bits) { return bits == 16 && g_format16.size != 0 ? g_format16 : RgbFormat(bits); }
 std::atomic<std::uint64_t> g_vblankWaits{0};
 std::atomic<std::uint64_t> g_presented{0};
 
@@ -487,7 +490,7 @@ Result DirectDraw::SetDisplayMode(int width, int height, int bits, int refresh, 
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return kErrUnsupportedMode;
   if (g_modeFilter ? !g_modeFilter(width, height, bits, refresh) : (width < 640 || height < 480))
     return kErrUnsupportedMode;
-  mode_ = DisplayMode{width, height, refresh, RgbFormat(bits)};
+  mode_ = DisplayMode{width, height, refresh, ModeFormat(bits)};
   modeSet_ = true;
   return kOk;
 }
@@ -503,7 +506,7 @@ Result DirectDraw::GetDisplayMode(DisplayMode* mode) const {
     return kOk;
   }
   const DesktopInfo d = GetDesktopInfo();
-  *mode = DisplayMode{d.width, d.height, 0, RgbFormat(d.bits)};
+  *mode = DisplayMode{d.width, d.height, 0, ModeFormat(d.bits)};
   return kOk;
 }
 
@@ -629,6 +632,8 @@ void SetPresentHook(PresentHook hook) {
 }
 
 void SetModeFilter(std::function<bool(int, int, int, int)> filter) { g_modeFilter = std::move(filter); }
+void SetSixteenBitFormat(const PixelFormat* format) { g_format16 = format != nullptr ? *format : PixelFormat{}; }
+
 void SetCreateFails(bool fails) { g_createFails = fails; }
 std::uint64_t VerticalBlankWaits() { return g_vblankWaits.load(); }
 std::uint64_t PresentedFrames() { return g_presented.load(); }

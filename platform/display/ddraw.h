@@ -293,6 +293,8 @@ void SetPresentHook(PresentHook hook);
 // at 8, 16, 24 or 32 bits (other depths are always refused).
 void SetModeFilter(std::function<bool(int width, int height, int bits, int refresh)> filter);
 void SetCreateFails(bool fails);
+// The layout of 16-bit display modes and desktops: null is R5G6B5 (the default); tests set X1R5G5B5 or others.
+void SetSixteenBitFormat(const PixelFormat* format);
 // Counts of WaitForVerticalBlank calls and presented frames since the process started.
 std::uint64_t VerticalBlankWaits();
 std::uint64_t PresentedFrames();

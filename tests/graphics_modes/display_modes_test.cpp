@@ -17,6 +17,7 @@
 #include "platform/display/ddraw.h"
 #include "platform/display/headless_display.h"
 #include "platform/input/input.h"
+#include "platform/window/headless_window.h"
 
 namespace engine_test {
 namespace {
@@ -30,6 +31,7 @@ class DisplayModes : public HeadlessEngine {
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
     platform::SetVirtualKeyDown(0x10, false);
+    dd::SetSixteenBitFormat(nullptr);
   }
 };
 
@@ -71,6 +73,49 @@ TEST_F(DisplayModes, TheEightBitModeShowsDrawsThroughItsPalette) {
   ASSERT_EQ(DrawRectangle(300, 300, 310, 310, MakeColorValue(250, 130, 10), 1), 0);
   ASSERT_EQ(PresentBackScreen(), 0);
   EXPECT_EQ(FramebufferPixel(305, 305), 0xFF9100u);  // red 7/7, green 4/7, blue 0/3
+}
+
+// A 16-bit X1R5G5B5 desktop: draws reach the screen through the lock's conversion, in the screen's own layout.
+TEST_F(DisplayModes, DrawsOnAnX1R5G5B5ScreenAreConvertedBothWays) {
+  const dd::PixelFormat x1{32, dd::kPfRgb, 0, 16, 0x7C00, 0x03E0, 0x001F, 0};
+  dd::SetSixteenBitFormat(&x1);
+  platform::headless::SetDesktop(1920, 1080, 16);
+  ASSERT_EQ(StartEngine(), 0);
+  {
+    ApiLockGuard lock;
+    ASSERT_EQ(g_DisplayDevice.formatKind, 1u);
+    ASSERT_EQ(IsSoftwareScreenModel(), 0);
+  }
+  int graph = -1;
+  {
+    ApiLockGuard lock;
+    SetDrawValidGraphCreateFlag(1);
+    graph = CreateEmptyGraph(16, 16);
+    SetDrawValidGraphCreateFlag(0);
+  }
+  ASSERT_EQ(SelectDrawTarget(graph), 0);
+  ASSERT_EQ(DrawRectangle(0, 0, 16, 16, MakeColorValue(0, 255, 0), 1), 0);
+  ASSERT_EQ(SelectDrawTarget(-2), 0);
+  ASSERT_EQ(ClearCurrentDrawScreen(), 0);
+  ASSERT_EQ(DrawRectangle(10, 10, 50, 50, MakeColorValue(255, 0, 0), 1), 0);
+  ASSERT_EQ(DrawGraphAt(100, 100, graph, 0), 0);
+  ASSERT_EQ(DrawRectangle(200, 200, 210, 210, MakeColorValue(0, 0, 255), 0), 0);
+  {
+    ApiLockGuard lock;
+    std::uint8_t* p = nullptr;
+    int pitch = 0;
+    const dd::Rect r{20, 20, 21, 21};
+    ASSERT_EQ(GetBackSurface()->Lock(&r, dd::kLockWait | dd::kLockReadOnly, &p, &pitch), dd::kOk);
+    std::uint16_t v = 0;
+    std::memcpy(&v, p, 2);
+    GetBackSurface()->Unlock();
+    EXPECT_EQ(v, 0x7C00);
+  }
+  ASSERT_EQ(PresentBackScreen(), 0);
+  EXPECT_EQ(FramebufferPixel(30, 30), 0xFF0000u);
+  EXPECT_EQ(FramebufferPixel(108, 108), 0x00FF00u);
+  EXPECT_EQ(FramebufferPixel(200, 205), 0x0000FFu);
+  EXPECT_EQ(FramebufferPixel(205, 205), 0u);
 }
 
 TEST_F(DisplayModes, TwentyFourBitModesAreRefusedAndTheModeStays) {
