@@ -6,9 +6,11 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libpng-dev libjpeg-dev zlib1g-dev libogg-dev libvorbis-dev libmpg123-dev libmp3lame-dev
+  libfluidsynth-dev timgm6mb-soundfont
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpixman-1-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
+  libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   xvfb xauth x11-utils imagemagick libx11-dev xdotool
 )
 

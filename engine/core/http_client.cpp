@@ -7,6 +7,7 @@
 #include "engine/core/log.h"
 #include "engine/core/mem_alloc.h"
 #include "engine/core/network.h"
+#include "platform/base/clock.h"
 #include "platform/net/socket.h"
 
 HttpJobTable g_HttpJobs{};
@@ -58,12 +59,13 @@ bool BuildRequest(HttpJob* job) {
   return true;
 }
 
-// Makes the memory block hold at least `needed` bytes, keeping what it holds. False when it cannot.
-bool GrowMemory(HttpJob* job, int needed) {
+// Makes the memory block hold at least `needed` bytes, keeping what it holds, doubling it (up to `limit`) so a body
+// is moved a logarithmic number of times. False when it cannot.
+bool GrowMemory(HttpJob* job, int needed, int limit) {
   if (needed <= job->memoryCapacity && *job->memory != nullptr) return true;
-  if (needed > kMaxHttpMemoryBody) return false;
+  if (needed > limit) return false;
   int capacity = job->memoryCapacity < kFileChunk ? kFileChunk : job->memoryCapacity;
-  while (capacity < needed) capacity = capacity > kMaxHttpMemoryBody / 2 ? kMaxHttpMemoryBody : capacity * 2;
+  while (capacity < needed) capacity = capacity > limit / 2 ? limit : capacity * 2;
   char* block = static_cast<char*>(ENGINE_ALLOC(capacity));
   if (block == nullptr) return false;
   if (*job->memory != nullptr) {
@@ -82,6 +84,7 @@ int LineStep(int index, HttpJob* job, bool connectionGone) {
   const int got = ReadHttpLine(job->handle, line);
   if (got == -1) return connectionGone ? FinishHttpJob(index, 2, kConnectionLost) : 0;
   if (got == -2) return FinishHttpJob(index, 2, 0);
+  job->headerBytes += static_cast<int>(std::strlen(line)) + 1;
   if (job->step == 1) {
     const int status = ParseNumberAfterSpace(line);
     if (status == 200) {
@@ -101,9 +104,10 @@ int LineStep(int index, HttpJob* job, bool connectionGone) {
     if (job->contentLength < 0) job->contentLength = -1;
     if (job->destination == kHttpToMemory && job->contentLength >= 0) {
       if (job->contentLength > kMaxHttpMemoryBody) return FinishHttpJob(index, 2, 2);
+      // The block starts small and grows as the body arrives: an announced length reserves nothing.
       if (*job->memory != nullptr) MemFree(*job->memory);
-      *job->memory = ENGINE_ALLOC(job->contentLength);
-      job->memoryCapacity = job->contentLength;
+      job->memoryCapacity = job->contentLength < kFileChunk ? job->contentLength : kFileChunk;
+      *job->memory = ENGINE_ALLOC(job->memoryCapacity);
       if (*job->memory == nullptr) return FinishHttpJob(index, 2, 2);
     }
   }
@@ -127,9 +131,12 @@ int BodyStep(int index, HttpJob* job) {
           return FinishHttpJob(index, 2, 0);
       }
     } else {
-      if (!known && !GrowMemory(job, job->received + kFileChunk)) return FinishHttpJob(index, 2, 2);
-      const int room = known ? remaining : job->memoryCapacity - job->received;
-      n = NetWorkRecv(job->handle, static_cast<char*>(*job->memory) + job->received, room);
+      const int step = remaining < kFileChunk ? remaining : kFileChunk;
+      if (!GrowMemory(job, job->received + step, known ? job->contentLength : kMaxHttpMemoryBody))
+        return FinishHttpJob(index, 2, 2);
+      const int room = job->memoryCapacity - job->received;
+      n = NetWorkRecv(job->handle, static_cast<char*>(*job->memory) + job->received,
+                      known && remaining < room ? remaining : room);
     }
     if (n > 0) {
       job->received += n;
@@ -185,6 +192,7 @@ int StartHttpJob(int kind, const char* host, int port, const char* path, const v
     return -1;
   }
   if (job->memory != nullptr) *job->memory = nullptr;
+  job->lastProgress = platform::MillisecondClock();
   g_HttpJobs.jobs[index] = job;
   ++g_HttpJobs.count;
   return index;
@@ -199,10 +207,35 @@ int GetHttpJobCount() { return g_HttpJobs.count; }
 
 int HttpJobSlotInUse(int index) { return JobAt(index) != nullptr ? 1 : 0; }
 
+namespace {
+
+// Anything the job sent or took since the last look.
+int Progress(const HttpJob* job) { return job->step + job->requestSent + job->headerBytes + job->received; }
+
+int RunStep(int index, HttpJob* job);
+
+}  // namespace
+
 int HttpJobStep(int index) {
   HttpJob* job = JobAt(index);
   if (job == nullptr) return -1;
   if (job->resultCode != -1) return 0;
+  const int before = Progress(job);
+  const int result = RunStep(index, job);
+  if (job->resultCode != -1) return result;
+  const std::uint32_t now = platform::MillisecondClock();
+  if (Progress(job) != before) {
+    job->lastProgress = now;
+  } else if (now - job->lastProgress >= kHttpIdleTimeoutMs) {
+    LogPrintf("HTTP の応答が %u ms ありませんでした", static_cast<unsigned>(kHttpIdleTimeoutMs));
+    return FinishHttpJob(index, 2, kConnectionLost);
+  }
+  return result;
+}
+
+namespace {
+
+int RunStep(int index, HttpJob* job) {
   // A body whose known length has been reached (an empty one right after the headers) is complete, whether or not
   // the peer has closed since.
   if (job->step == kBodyStep && job->contentLength >= 0 && job->received >= job->contentLength)
@@ -229,6 +262,8 @@ int HttpJobStep(int index) {
       return BodyStep(index, job);
   }
 }
+
+}  // namespace
 
 int UpdateHttpJobs() {
   for (int index = 0, stepped = 0; index < kHttpJobSlots && stepped < g_HttpJobs.count; ++index) {

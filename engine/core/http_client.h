@@ -3,11 +3,16 @@
 // after the peer closes it until the job has read what arrived.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/files/file.h"
 
 inline constexpr int kHttpJobSlots = 100;
-// A body received into memory may not be larger than this.
+// A body received into memory may not be larger than this. Its block grows with the bytes that arrive, whatever
+// length the response announces.
 inline constexpr int kMaxHttpMemoryBody = 64 * 1024 * 1024;
+// A job that makes no progress (nothing sent, nothing received) for this long fails as a lost connection.
+inline constexpr std::uint32_t kHttpIdleTimeoutMs = 30000;
 // ReadHttpLine's line buffer: a line holds at most this many bytes before its "\n", plus the terminator.
 inline constexpr int kHttpLineSize = 256;
 
@@ -34,6 +39,8 @@ struct HttpJob {
   char* request;     // the request being sent, and how much of it has gone out
   int requestLength;
   int requestSent;
+  int headerBytes;             // bytes of status and header lines taken
+  std::uint32_t lastProgress;  // when the job last sent or received anything (the idle timeout runs from here)
 };
 
 struct HttpJobTable {
@@ -42,7 +49,7 @@ struct HttpJobTable {
 };
 extern HttpJobTable g_HttpJobs;
 
-// Makes a job and connects it: kind kHttpGet/kHttpPost/kHttpHead; body and bodyLength for POST; the body goes to the
+// Makes a job and connects it (connecting waits at most 5 s): kind kHttpGet/kHttpPost/kHttpHead; body and bodyLength for POST; the body goes to the
 // open file, or into a block whose address is stored in *memory. Returns the job's index, or -1 (bad arguments, no
 // free slot, the host does not resolve, the connection fails).
 int StartHttpJob(int kind, const char* host, int port, const char* path, const void* body, int bodyLength,

@@ -27,7 +27,8 @@ bool ShouldTrace(int size) {
 }
 
 void LogTotals() {
-  LogPrintf("\tTotal size:%d(%.3fkb)  Alloc num:%d", g_MemAlloc.totalBytes, g_MemAlloc.totalBytes * (1.0 / 1024),
+  LogPrintf("\tTotal size:%lld(%.3fkb)  Alloc num:%d", static_cast<long long>(g_MemAlloc.totalBytes),
+            static_cast<double>(g_MemAlloc.totalBytes) * (1.0 / 1024),
             g_MemAlloc.blockCount);
 }
 
@@ -85,7 +86,7 @@ void MemFree(void* block) {
   if (block == nullptr) return;
   MemBlockHeader* header = HeaderOf(block);
   MemBlockRecord& r = header->record;
-  g_MemAlloc.totalBytes -= static_cast<int>(r.size);
+  g_MemAlloc.totalBytes -= r.size;
   g_MemAlloc.blockCount -= 1;
   if (g_MemAlloc.options.check == 1) CheckAllocations();
   if (r.older != nullptr) r.older->newer = r.newer;

@@ -33,7 +33,7 @@ struct MemAllocOptions {
 struct MemAllocState {
   MemBlockHeader* newest;
   MemBlockHeader anchor;
-  int totalBytes;
+  std::int64_t totalBytes;  // 64 bits: live blocks can add up to more than an int counts
   int blockCount;
   std::uint16_t nextId;
   MemAllocOptions options;

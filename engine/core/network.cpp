@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cstring>
+#include <unordered_map>
+#include <vector>
 
 #include "engine/core/log.h"
 #include "platform/base/clock.h"
@@ -57,6 +59,29 @@ int NetWorkLog(const char* message) {
   return LogPrintf("ネットワークログ。%s[%d]", message, platform::SocketLastError());
 }
 
+// The records by socket, so a socket message finds its handle at once however many there are.
+std::unordered_map<platform::SocketId, NetWorkHandleRecord*>& SocketIndex() {
+  static std::unordered_map<platform::SocketId, NetWorkHandleRecord*> index;
+  return index;
+}
+
+// Closed handles whose queued bytes are still going out (see FlushClosedHandles).
+std::vector<NetWorkHandleRecord*>& ClosedHandles() {
+  static std::vector<NetWorkHandleRecord*> closed;
+  return closed;
+}
+
+void Link(NetWorkHandleRecord* r) {
+  LinkListInsert(&g_NetWork.listHead, &r->node, -1, r);
+  SocketIndex()[r->socket] = r;
+}
+
+void Unlink(NetWorkHandleRecord* r) {
+  LinkListUnlink(&r->node);
+  const auto it = SocketIndex().find(r->socket);
+  if (it != SocketIndex().end() && it->second == r) SocketIndex().erase(it);
+}
+
 int FreeSlot() {
   for (int slot = 0; slot < kAssignableSlots; ++slot)
     if (g_NetWork.records[slot] == nullptr) return slot;
@@ -86,7 +111,7 @@ int TakeSlot(NetWorkHandleRecord* r, int slot) {
 
 // Undoes a record that never became a handle: unlinks it, closes its socket, frees its rings and itself.
 void DiscardRecord(NetWorkHandleRecord* r, bool linked) {
-  if (linked) LinkListUnlink(&r->node);
+  if (linked) Unlink(r);
   if (r->socket != platform::kInvalidSocket) platform::CloseSocket(r->socket);
   RingBufferRelease(&r->recvRing);
   RingBufferRelease(&r->sendRing);
@@ -151,6 +176,36 @@ int FailReceiveRing(NetWorkHandleRecord* r, std::uint32_t length) {
   return -1;
 }
 
+// Makes room in the receive ring for the next part of the pending frame once bytes of it are waiting in the socket:
+// a step, or as much again as the ring holds (so a large frame is moved a logarithmic number of times), never more
+// than the frame still needs. The frame's announced length alone reserves nothing. 0, or -1 when the ring cannot grow.
+int MakeRoomForArrivals(NetWorkHandleRecord* r) {
+  RingBuffer& ring = r->recvRing;
+  const int free = ring.capacity - ring.stored;
+  if (free >= r->recvPending || free >= kNetWorkReceiveStep) return 0;
+  char probe;
+  if (platform::ReceiveFromSocket(r->socket, &probe, 1, true) <= 0) return 0;
+  int grow = ring.stored > kNetWorkReceiveStep ? ring.stored : kNetWorkReceiveStep;
+  if (grow > r->recvPending) grow = r->recvPending;
+  return RingBufferReserve(&ring, grow);
+}
+
+// Receives what has arrived of the pending frame, growing the ring as it fills. Returns the bytes received, or -1
+// when the ring could not grow.
+int ReceivePendingFrame(NetWorkHandleRecord* r) {
+  int arrived = 0;
+  while (r->recvPending > 0) {
+    if (MakeRoomForArrivals(r) != 0) return -1;
+    const int room = r->recvRing.capacity - r->recvRing.stored;
+    const int want = r->recvPending < room ? r->recvPending : room;
+    const int got = ReceiveIntoRing(r, want);
+    r->recvPending -= got;
+    arrived += got;
+    if (got == 0 || got < want) break;  // the socket holds nothing more for now
+  }
+  return arrived;
+}
+
 int RecvSocketRecord(NetWorkHandleRecord* r) {
   if (r->useRingBuffers == 0) return 0;
   if (g_NetWork.recvRunning != 0) return -1;
@@ -166,27 +221,30 @@ int RecvSocketRecord(NetWorkHandleRecord* r) {
       // A length beyond the cap, or one the ring's size could not count beside what it holds, is refused as a ring
       // that cannot grow.
       if (length > static_cast<std::uint32_t>(kMaxNetWorkFrameLength) ||
-          static_cast<int>(length) > INT_MAX - 1000 - r->recvRing.stored ||
-          RingBufferReserve(&r->recvRing, static_cast<int>(length)) != 0) {
+          static_cast<int>(length) > INT_MAX - 1000 - r->recvRing.stored) {
         result = FailReceiveRing(r, length);
         break;
       }
       r->recvPending = static_cast<int>(length);
     }
-    const int arrived = ReceiveIntoRing(r, r->recvPending);
-    r->recvPending -= arrived;
+    const int pending = r->recvPending;
+    const int arrived = ReceivePendingFrame(r);
+    if (arrived < 0) {
+      result = FailReceiveRing(r, static_cast<std::uint32_t>(pending));
+      break;
+    }
     const int pump = ProcessNetWorkMessages(0);
-    if (pump != 0 || arrived == 0 || r->recvPending != 0) break;
+    if (pump != 0 || (arrived == 0 && pending > 0) || r->recvPending != 0) break;
   }
   g_NetWork.recvRunning = 0;
   return result;
 }
 
-int SendSocketRecord(NetWorkHandleRecord* r) {
-  if (r->useRingBuffers == 0) return 0;
-  if (g_NetWork.sendRunning != 0) return -1;
-  g_NetWork.sendRunning = 1;
-  while (r->sendRing.stored > 0 || r->sendLengthUnsent > 0) {
+bool SendQueueEmpty(const NetWorkHandleRecord* r) { return r->sendRing.stored == 0 && r->sendLengthUnsent == 0; }
+
+// Sends queued bytes as frames until the socket takes no more (pumping messages between sends when asked).
+void SendQueued(NetWorkHandleRecord* r, bool pumpBetween) {
+  while (!SendQueueEmpty(r)) {
     if (r->sendLengthUnsent > 0) {
       const int n = platform::SendToSocket(r->socket, r->sendLengthWord + (4 - r->sendLengthUnsent),
                                            r->sendLengthUnsent);
@@ -209,40 +267,61 @@ int SendSocketRecord(NetWorkHandleRecord* r) {
       }
     }
     const int sent = SendFromRing(r, r->sendPending);
-    const int pump = ProcessNetWorkMessages(0);
+    const int pump = pumpBetween ? ProcessNetWorkMessages(0) : 0;
     if (pump != 0 || sent == 0 || r->sendPending != 0) break;
   }
+}
+
+int SendSocketRecord(NetWorkHandleRecord* r) {
+  if (r->useRingBuffers == 0) return 0;
+  if (g_NetWork.sendRunning != 0) return -1;
+  g_NetWork.sendRunning = 1;
+  SendQueued(r, true);
   g_NetWork.sendRunning = 0;
   return 0;
 }
 
-int CloseRecord(int slot) {
-  NetWorkHandleRecord* r = g_NetWork.records[slot];
-  // Let a frame that is arriving finish, and send what is queued, each for a limited time.
-  const std::uint32_t start = platform::MillisecondClock();
-  while (r->useRingBuffers != 0 && r->recvPending > 0 && r->connected != 0 &&
-         platform::MillisecondClock() - start < kFlushMilliseconds) {
-    const int before = r->recvPending;
-    ProcessNetWorkMessages(0);
-    RecvSocketRecord(r);
-    if (r->recvPending == before) platform::SleepMilliseconds(1);
-  }
-  const std::uint32_t sendStart = platform::MillisecondClock();
-  while (r->useRingBuffers != 0 && (r->sendRing.stored > 0 || r->sendLengthUnsent > 0) && r->connected != 0 &&
-         platform::MillisecondClock() - sendStart < kFlushMilliseconds) {
-    const int before = r->sendRing.stored + r->sendLengthUnsent;
-    ProcessNetWorkMessages(0);
-    SendSocketRecord(r);
-    if (r->sendRing.stored + r->sendLengthUnsent == before) platform::SleepMilliseconds(1);
-  }
-  platform::SelectSocketEvents(r->socket, g_NetWork.socketWindow, 0, 0);
+void FreeClosedRecord(NetWorkHandleRecord* r) {
   platform::CloseSocket(r->socket);
   RingBufferRelease(&r->recvRing);
   RingBufferRelease(&r->sendRing);
-  LinkListUnlink(&r->node);
   MemFree(r);
+}
+
+// Gives the queued bytes of closed handles another chance to go out; a handle is finished once its queue is empty,
+// its time is up (kFlushMilliseconds after the close) or `force` is set.
+void FlushClosedHandles(bool force) {
+  std::vector<NetWorkHandleRecord*>& closed = ClosedHandles();
+  const std::uint32_t now = platform::MillisecondClock();
+  std::size_t kept = 0;
+  for (NetWorkHandleRecord* r : closed) {
+    if (!force) SendQueued(r, false);
+    if (force || SendQueueEmpty(r) || now - r->closeStart >= kFlushMilliseconds) {
+      FreeClosedRecord(r);
+    } else {
+      closed[kept++] = r;
+    }
+  }
+  closed.resize(kept);
+}
+
+// Closes a handle at once. Bytes that arrived and were not read go with it; queued bytes get one attempt now and,
+// when the peer is still there, the following passes (FlushClosedHandles), without anything waiting for them.
+int CloseRecord(int slot) {
+  NetWorkHandleRecord* r = g_NetWork.records[slot];
+  const bool flush = r->useRingBuffers != 0 && r->connected != 0;
+  if (flush) SendQueued(r, false);
+  platform::SelectSocketEvents(r->socket, g_NetWork.socketWindow, 0, 0);
+  Unlink(r);
   g_NetWork.records[slot] = nullptr;
   --g_NetWork.handleCount;
+  if (flush && !SendQueueEmpty(r)) {
+    r->inUse = 0;
+    r->closeStart = platform::MillisecondClock();
+    ClosedHandles().push_back(r);
+    return 0;
+  }
+  FreeClosedRecord(r);
   return 0;
 }
 
@@ -309,7 +388,7 @@ int StartListenNetWork(int port) {
     DiscardRecord(l, false);
     return -1;
   }
-  LinkListInsert(&g_NetWork.listHead, &l->node, -1, l);
+  Link(l);
   g_NetWork.listener = l;
   return bound;
 }
@@ -334,7 +413,7 @@ int ConnectNetWorkWith(const char* host, int port, int useRingBuffers, int close
     DiscardRecord(r, false);
     return -1;
   }
-  LinkListInsert(&g_NetWork.listHead, &r->node, -1, r);
+  Link(r);
   return TakeSlot(r, slot);
 }
 
@@ -385,7 +464,7 @@ int NetWorkSend(int handle, const void* buffer, int length) {
   if (r->connected == 0) return -1;
   if (r->useRingBuffers == 0) return platform::SendToSocket(r->socket, buffer, length);
   SendSocketRecord(r);
-  if (RingBufferAppend(&r->sendRing, buffer, length) != 0)
+  if (length > kMaxNetWorkSendQueue - r->sendRing.stored || RingBufferAppend(&r->sendRing, buffer, length) != 0)
     return LogPrintf("送信データ %d byte の追加に失敗しました in NewWorkSend", length);
   SendSocketRecord(r);
   return 0;
@@ -412,12 +491,18 @@ int GetNetWorkAcceptState(int handle) {
   return 0;
 }
 
-int AcceptNetWork() {
+namespace {
+
+// Accepts one pending connection. 1 when a handle was made; 0 when `quiet` and no connection was pending (nothing is
+// logged then); -1 on failure, including a connection refused for want of a free slot.
+int AcceptOne(bool quiet) {
   if (g_NetWork.initialised == 0 || g_NetWork.listener == nullptr) return -1;
   const int slot = FreeSlot();
   if (slot < 0) {
     // Take the connection off the queue and close it, so the peer learns at once that it was refused.
     const platform::SocketId refused = platform::AcceptSocket(g_NetWork.listener->socket, nullptr, nullptr);
+    if (refused == platform::kInvalidSocket && quiet && platform::IsSocketWouldBlock(platform::SocketLastError()))
+      return 0;
     if (refused != platform::kInvalidSocket) platform::CloseSocket(refused);
     return WriteLog("空きソケットデータがなかったので accept を拒否しました \n");
   }
@@ -427,6 +512,10 @@ int AcceptNetWork() {
   r->socket = platform::AcceptSocket(g_NetWork.listener->socket, r->peerAddress, &r->peerPort);
   const char* failure = nullptr;
   if (r->socket == platform::kInvalidSocket) {
+    if (quiet && platform::IsSocketWouldBlock(platform::SocketLastError())) {
+      DiscardRecord(r, true);
+      return 0;
+    }
     failure = "acceptに失敗しました";
   } else if (!platform::SelectSocketEvents(r->socket, g_NetWork.socketWindow, kSocketMessage, kHandleEvents)) {
     failure = "WSAAsyncSelectのエラー in AcceptNetWork";
@@ -436,9 +525,26 @@ int AcceptNetWork() {
     DiscardRecord(r, true);
     return -1;
   }
+  SocketIndex()[r->socket] = r;
   TakeSlot(r, slot);
   return 1;
 }
+
+// FD_ACCEPT: takes every connection that is waiting, not only the first, so a burst of peers is in within one pass.
+// Connections refused for want of a slot are taken off the queue too. The result is the first attempt's.
+int AcceptPending() {
+  const int first = AcceptOne(false);
+  int result = first;
+  for (int n = 0; n < kMaxNetWorkHandles && result != 0; ++n) {
+    if (result == -1 && FreeSlot() >= 0) break;  // a failure other than a full table
+    result = AcceptOne(true);
+  }
+  return first;
+}
+
+}  // namespace
+
+int AcceptNetWork() { return AcceptOne(false); }
 
 int CloseNetWork(int handle) {
   if (g_NetWork.initialised == 0 || Lookup(handle) == nullptr) return -1;
@@ -447,14 +553,8 @@ int CloseNetWork(int handle) {
 
 platform::LResult OnSocketMessage(platform::WParam wParam, platform::LParam lParam) {
   if (g_NetWork.initialised == 0) return 0;
-  NetWorkHandleRecord* r = nullptr;
-  for (ListNode* n = g_NetWork.listHead.next; n != nullptr && n->next != nullptr; n = n->next) {
-    auto* candidate = static_cast<NetWorkHandleRecord*>(n->data);
-    if (candidate->socket == wParam) {
-      r = candidate;
-      break;
-    }
-  }
+  const auto found = SocketIndex().find(static_cast<platform::SocketId>(wParam));
+  NetWorkHandleRecord* r = found != SocketIndex().end() ? found->second : nullptr;
   if (r == nullptr) {
     WriteLog("通信エラー No.1\n");
     return 0;
@@ -469,7 +569,7 @@ platform::LResult OnSocketMessage(platform::WParam wParam, platform::LParam lPar
       SendSocketRecord(r);
       break;
     case platform::kFdAccept:
-      return AcceptNetWork();
+      return AcceptPending();
     case platform::kFdConnect:
       if (error == 0) r->connected = 1;
       break;
@@ -486,15 +586,20 @@ platform::LResult OnSocketMessage(platform::WParam wParam, platform::LParam lPar
 int ProcessNetWorkMessages(int closeLost) {
   if (g_NetWork.initialised == 0) return 0;
   if (closeLost == 1) {
-    for (int slot = 0; slot < kMaxNetWorkHandles; ++slot) {
-      const NetWorkHandleRecord* r = g_NetWork.records[slot];
-      if (r == nullptr || r->inUse == 0) continue;
+    // The handles are walked through their list, so the pass costs what the live handles cost, not the table.
+    for (ListNode* n = g_NetWork.listHead.next; n != nullptr && n->next != nullptr;) {
+      const auto* r = static_cast<const NetWorkHandleRecord*>(n->data);
+      const int handle = n->value;
+      n = n->next;
+      if (handle == -1 || r->inUse == 0) continue;
       if (r->errorFlag != 0 || (r->connected == 0 && r->lossNoticed != 0 && r->closeWhenLost != 0))
-        CloseRecord(slot);
+        CloseRecord(handle & kSlotMask);
     }
+    FlushClosedHandles(false);
   }
   if (!platform::IsWindow(g_NetWork.socketWindow)) return -1;
-  platform::PostSocketEvents();
+  // The one poll of the pass; the pumps inside the handle operations only dispatch what it found.
+  if (closeLost == 1) platform::PostSocketEvents();
   platform::Message m{};
   for (int i = 0; i < kMessagesPerPump; ++i) {
     if (!platform::PeekMessage(&m, g_NetWork.socketWindow, kSocketMessage, kSocketMessage, true)) break;
@@ -509,6 +614,14 @@ int EndNetWork() {
   for (int slot = 0; slot < kMaxNetWorkHandles; ++slot)
     if (g_NetWork.records[slot] != nullptr) CloseRecord(slot);
   CloseListener();
+  // The closed handles' queued bytes get one shared second, not one each.
+  const std::uint32_t start = platform::MillisecondClock();
+  while (!ClosedHandles().empty() && platform::MillisecondClock() - start < kFlushMilliseconds) {
+    FlushClosedHandles(false);
+    if (!ClosedHandles().empty()) platform::SleepMilliseconds(1);
+  }
+  FlushClosedHandles(true);
+  SocketIndex().clear();
   // The socket window is the engine's own window, which the window layer closes; only the socket messages still
   // queued for it are dropped (their sockets are gone).
   platform::Message m{};

@@ -1,7 +1,10 @@
 // Network handles: one per connected TCP socket, with a length-prefixed framing that moves bytes between the socket
 // and two growable ring buffers (receive and send queues). Socket events arrive as the socket message 0x505 at the
-// socket window and are handled by OnSocketMessage; the pump ProcessNetWorkMessages finds the sockets' readiness and
-// dispatches those messages. Everything runs on the engine's thread under the API lock.
+// socket window and are handled by OnSocketMessage; the pump ProcessNetWorkMessages dispatches those messages, and its
+// per-pass form (close-lost flag 1) first finds the readiness of every socket with one poll, so a pass over many
+// handles costs time in proportion to their number. A closed handle's queued bytes still go out during the passes
+// that follow, for at most a second; nothing waits for them. Everything runs on the engine's thread under the API
+// lock.
 //
 // On the wire every chunk of data is preceded by its length as a little-endian u32.
 #pragma once
@@ -16,8 +19,13 @@
 inline constexpr int kNetWorkHandleType = 0x48000000;
 inline constexpr int kMaxNetWorkHandles = 4097;
 inline constexpr std::uint32_t kSocketMessage = 0x505;
-// A received frame longer than this is refused like one the receive ring cannot grow for.
+// A received frame longer than this is refused like one the receive ring cannot grow for. The receive ring grows
+// with the bytes that arrive, never ahead of them by more than kNetWorkReceiveStep.
 inline constexpr int kMaxNetWorkFrameLength = 64 * 1024 * 1024;
+inline constexpr int kNetWorkReceiveStep = 64 * 1024;
+// Bytes a handle's send queue may hold; a send that would take it beyond fails, so a peer that never reads cannot
+// make the engine hold more than this per handle.
+inline constexpr int kMaxNetWorkSendQueue = 16 * 1024 * 1024;
 
 struct NetWorkHandleRecord {
   int inUse;
@@ -38,6 +46,7 @@ struct NetWorkHandleRecord {
   std::uint8_t peerAddress[4];
   int peerPort;
   ListNode node;
+  std::uint32_t closeStart;  // closed handles only: when the close began (their queued bytes go out until a deadline)
 };
 
 struct NetWorkState {

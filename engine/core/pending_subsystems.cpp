@@ -1,5 +1,6 @@
 #include "engine/core/pending_subsystems.h"
 
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/mask.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/screen_palette.h"
@@ -10,9 +11,12 @@ PendingSubsystemCalls g_PendingCalls{};
 // ---- Graphics --------------------------------------------------------------------------------------------------
 int RestoreGraphDevice() {
   ++g_PendingCalls.restoreGraphDevice;
-  // Everything that lives on the device goes first, in this order; the Direct3D device leads when there is one.
+  // Everything that lives on the device goes first, in this order, the Direct3D device and its textures leading.
+  // Direct3D comes back once the screen surfaces and their palette are back; every texture is then filled again by
+  // the restore hook.
   const int useMask = g_GraphDrawState.UseMaskScreen;
   const int maskExisted = g_MaskScreen.exists;
+  ReleaseDirect3DForRestore();
   ReleaseMaskScratch();
   ReleaseMainSurfaces();
   ReleaseAllSurface2DStorage();
@@ -27,6 +31,7 @@ int RestoreGraphDevice() {
   }
   CreateScreenSurfaces();
   RefreshScreenPalette();
+  ReacquireDirect3D();
   if (SetDrawScreenSurface(g_GraphDrawState.DrawScreen) < 0) ForgetDrawTargetGraph(g_GraphDrawState.DrawScreen);
   ClearDrawScreenSurface();
   CopyBackScreenToFront();
@@ -40,7 +45,6 @@ int RestoreGraphDevice() {
   return 0;
 }
 int RestoreAllSurface2D() { return 0; }
-int RestoreAllSurface3DData() { return 0; }
 int SetFrontScreenDrawArea(const platform::Rect&) { return 0; }
 int GetDrawFilterMode() { return 0; }
 int SetDrawFilterMode(int) { return 0; }

@@ -1,5 +1,7 @@
 #include "engine/core/window.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -267,6 +269,7 @@ int SetupWindow() {
   if (platform::FindWindowOfClass(kMainWindowClass)) {
     if (g_System.doubleStartAllowed == 0) {
       WriteLog("二重起動されています、ソフトを終了します\n");
+      std::fprintf(stderr, "%s: already running (only one copy can run at a time)\n", program_invocation_short_name);
       g_System.quitFlag = 1;
       return -1;
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/core/message.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/mask.h"
@@ -111,22 +112,50 @@ class NarrowedArea {
   int empty_;
 };
 
+// ---- Direct3D branches ----------------------------------------------------------------------------------------
+// A graphic held as textures goes to the device; blend mode 3 there is drawn in three passes over the destination.
+template <typename Dest, typename Draw>
+int DrawOnDevice(Dest dest, Draw draw) {
+  if (g_GraphDrawState.BlendMode != 3) return draw();
+  const RECT rect = dest();
+  BeginBlendMode3Pass(&rect);
+  const int result = draw();
+  EndBlendMode3Pass(&rect);
+  return result;
+}
+
+// Lines, boxes and ovals take the device when texture graphics are in use on a hardware screen.
+bool PrimitivesOnDevice() {
+  return g_GraphDrawState.UseTextureGraphics != 0 && Use3D != 0 && IsSoftwareScreenModel() == 0;
+}
+
 }  // namespace
 
 int DrawGraphAtBody(int x, int y, int handle, int transparent) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return Framed([&] { return RECT{x, y, Sum(x, g->Width), Sum(y, g->Height)}; },
-                [&] { return DrawGraph2D(x, y, g, transparent, 1); });
+  const auto dest = [&] { return RECT{x, y, Sum(x, g->Width), Sum(y, g->Height)}; };
+  if (g->Flags.Texture != 0) {
+    return DrawOnDevice(dest, [&] {
+      return G_D3D_DrawGraphAt(static_cast<float>(x), static_cast<float>(y), g, transparent, 1);
+    });
+  }
+  return Framed(dest, [&] { return DrawGraph2D(x, y, g, transparent, 1); });
 }
 
 int DrawGraphStretchedBody(int x1, int y1, int x2, int y2, int handle, int transparent) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return Framed([&] { return Ordered(x1, y1, x2, y2); },
-                [&] { return DrawStretchGraphSoft(x1, y1, x2, y2, g, transparent, 1, -1); });
+  const auto dest = [&] { return Ordered(x1, y1, x2, y2); };
+  if (g->Flags.Texture != 0) {
+    return DrawOnDevice(dest, [&] {
+      return G_D3D_DrawGraphStretched(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
+                                      static_cast<float>(y2), g, transparent, 1);
+    });
+  }
+  return Framed(dest, [&] { return DrawStretchGraphSoft(x1, y1, x2, y2, g, transparent, 1, -1); });
 }
 
 int DrawGraphMirroredBody(int x, int y, int handle, int transparent) {
@@ -177,8 +206,11 @@ int DrawRotatedGraphF(float x, float y, double scale, double angle, int handle, 
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = CheckedGraph(handle);
   if (g == nullptr) return -1;
-  return Framed([&] { return RotatedBounds(Near(x), Near(y), scale, angle, g); },
-                [&] { return DrawRotatedGraphSoft(x, y, scale, angle, g, transparent, mirror); });
+  const auto dest = [&] { return RotatedBounds(Near(x), Near(y), scale, angle, g); };
+  if (g->Flags.Texture != 0) {
+    return DrawOnDevice(dest, [&] { return G_D3D_DrawGraphRotated(x, y, scale, angle, g, transparent, mirror); });
+  }
+  return Framed(dest, [&] { return DrawRotatedGraphSoft(x, y, scale, angle, g, transparent, mirror); });
 }
 
 int DrawGraphRotatedBody(int x, int y, double scale, double angle, int handle, int transparent, int mirror) {
@@ -196,6 +228,9 @@ int DrawQuadGraph(float x1, float y1, float x2, float y2, float x3, float y3, fl
     return RECT{*std::min_element(xs, xs + 4), *std::min_element(ys, ys + 4), *std::max_element(xs, xs + 4),
                 *std::max_element(ys, ys + 4)};
   };
+  if (g->Flags.Texture != 0) {
+    return DrawOnDevice(dest, [&] { return G_D3D_DrawGraphQuadF(x1, y1, x2, y2, x3, y3, x4, y4, g, transparent); });
+  }
   return Framed(dest, [&] { return DrawFourCornerGraphSoftF(x1, y1, x2, y2, x3, y3, x4, y4, g, transparent); });
 }
 
@@ -208,19 +243,24 @@ int DrawLineSegmentBody(int x1, int y1, int x2, int y2, std::uint32_t colour) {
     r.bottom = Sum(r.bottom, 1);
     return r;
   };
+  if (PrimitivesOnDevice()) return DrawOnDevice(dest, [&] { return G_D3D_DrawLineSegment(x1, y1, x2, y2, colour); });
   return Framed(dest, [&] { return DrawLineSoft(x1, y1, x2, y2, colour); });
 }
 
 int DrawFilledBox(int x1, int y1, int x2, int y2, std::uint32_t colour) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   WaitWhileInactive();
-  return Framed([&] { return Ordered(x1, y1, x2, y2); }, [&] { return DrawFilledBoxSoft(x1, y1, x2, y2, colour); });
+  const auto dest = [&] { return Ordered(x1, y1, x2, y2); };
+  if (PrimitivesOnDevice()) return DrawOnDevice(dest, [&] { return G_D3D_DrawFilledBox(x1, y1, x2, y2, colour); });
+  return Framed(dest, [&] { return DrawFilledBoxSoft(x1, y1, x2, y2, colour); });
 }
 
 int DrawBoxFrame(int x1, int y1, int x2, int y2, std::uint32_t colour) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   WaitWhileInactive();
-  return Framed([&] { return Ordered(x1, y1, x2, y2); }, [&] { return DrawBoxFrameSoft(x1, y1, x2, y2, colour); });
+  const auto dest = [&] { return Ordered(x1, y1, x2, y2); };
+  if (PrimitivesOnDevice()) return DrawOnDevice(dest, [&] { return G_D3D_DrawBoxFrame(x1, y1, x2, y2, colour); });
+  return Framed(dest, [&] { return DrawBoxFrameSoft(x1, y1, x2, y2, colour); });
 }
 
 int DrawRectangleBody(int x1, int y1, int x2, int y2, std::uint32_t colour, int fill) {
@@ -231,6 +271,9 @@ int DrawEllipseBody(int x, int y, int rx, int ry, std::uint32_t colour, int fill
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   if (rx < 0 || ry < 0) return 0;
   WaitWhileInactive();
-  return Framed([&] { return RECT{Sum(x, -Sum(rx, 1)), Sum(y, -Sum(ry, 1)), Sum(x, Sum(rx, 1)), Sum(y, Sum(ry, 1))}; },
-                [&] { return DrawOvalSoft(x, y, rx, ry, colour, fill); });
+  const auto dest = [&] {
+    return RECT{Sum(x, -Sum(rx, 1)), Sum(y, -Sum(ry, 1)), Sum(x, Sum(rx, 1)), Sum(y, Sum(ry, 1))};
+  };
+  if (PrimitivesOnDevice()) return DrawOnDevice(dest, [&] { return G_D3D_DrawCircle(x, y, rx, ry, colour, fill); });
+  return Framed(dest, [&] { return DrawOvalSoft(x, y, rx, ry, colour, fill); });
 }

@@ -12,6 +12,7 @@
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_image.h"
 #include "engine/graphics/mask.h"
+#include "engine/graphics/matrix.h"
 #include "engine/graphics/movie.h"
 #include "engine/graphics/screen_format.h"
 #include "engine/graphics/surface2d.h"
@@ -82,11 +83,12 @@ int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
 int SetBlendModeBody(int mode, int param) {
   GraphDrawState& st = g_GraphDrawState;
   if (st.BlendMode == mode && st.BlendParam == param) return 0;
-  // The renderer and its tables know modes 0..4 only.
-  if (mode < 0 || mode > 4) return -1;
+  // The renderer and its tables know modes 0..4 only; mode 5 is the middle pass of mode 3 on the Direct3D path.
+  if (mode < 0 || mode > (Use3D != 0 ? 5 : 4)) return -1;
   WaitWhileInactive();
   st.BlendMode = mode;
   st.BlendParam = Clamp255(param);
+  if (Use3D != 0) UpdateD3DDrawColor();
   return 0;
 }
 
@@ -98,12 +100,18 @@ int SetBlendGraph(int handle, int param1, int param2) {
   st.BlendGraph = handle;
   st.BlendGraphParam1 = Clamp255(param1);
   st.BlendGraphParam2 = Clamp255(param2);
+  if (Use3D != 0) {
+    const GraphData* blend = GetGraphData(handle);
+    G_D3D_SetBlendGraph(blend != nullptr && blend->Flags.Texture != 0 ? blend : nullptr, st.BlendGraphParam1,
+                        st.BlendGraphParam2);
+  }
   BuildBlendGraphLevelTable(st.BlendGraphParam1, st.BlendGraphParam2);
   return 0;
 }
 
 int SetDrawBrightnessColor(std::uint32_t rgb) {
   g_GraphDrawState.Brightness = rgb & 0xFFFFFFu;
+  if (Use3D != 0) UpdateD3DDrawColor();
   return 0;
 }
 
@@ -111,11 +119,14 @@ int SetBrightnessRGBBody(int r, int g, int b) {
   const std::uint32_t v = (static_cast<std::uint32_t>(Clamp255(r)) << 16) |
                           (static_cast<std::uint32_t>(Clamp255(g)) << 8) | static_cast<std::uint32_t>(Clamp255(b));
   g_GraphDrawState.Brightness = v;
+  if (Use3D != 0) UpdateD3DDrawColor();
   return 0;
 }
 
 int SetTextureFilterMode(int mode) {
+  if (g_GraphDrawState.DrawMode == mode) return 0;
   g_GraphDrawState.DrawMode = mode;
+  if (Use3D != 0) G_D3D_SetTextureFilterCurrent(mode);
   return 0;
 }
 
@@ -158,6 +169,10 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
   if (y1 > y2) std::swap(y1, y2);
   auto clamp = [](int v, int hi) { return v < 0 ? 0 : (v > hi ? hi : v); };
   StoreDrawArea(RECT{clamp(x1, w), clamp(y1, h), clamp(x2, w), clamp(y2, h)});
+  if (Use3D != 0 && g_GraphDrawState.DrawAreaEmpty == 0 && G_D3D_SetViewportRect(&g_GraphDrawState.DrawArea) < 0) {
+    const int s = g_GraphDrawState.DrawScreen;
+    LogPrintf("ビューポートの設定に失敗しました %s", s == -4 ? "Front Buffer" : s == -2 ? "Back Buffer" : "Image Buffer");
+  }
   return 0;
 }
 
@@ -178,7 +193,10 @@ int SelectDrawTargetBody(int target) {
   int pw = 0, ph = 0;
   const bool previousKnown = TargetSize(previous, &pw, &ph) == 0;
   // The surface side: a target the screen layer refuses leaves the previous one selected.
-  if (GetDirectDrawObject() != nullptr && SetDrawScreenSurface(target) < 0) {
+  // With Direct3D the device's target switches too; the selection fails only when both sides refuse.
+  const int d3dResult = Use3D != 0 ? G_D3D_SetDrawTarget(target) : -1;
+  if (GetDirectDrawObject() != nullptr && SetDrawScreenSurface(target) < 0 && d3dResult < 0) {
+    if (Use3D != 0 && previous != target) G_D3D_SetDrawTarget(previous);
     if (previous != target && (previous == -4 || previous == -2)) SetDrawScreenSurface(previous);
     SetMaskScreenActive(useMask);
     return -1;
@@ -193,6 +211,7 @@ int SelectDrawTargetBody(int target) {
   } else {
     SetDrawClipArea(0, 0, w, h);
   }
+  SetTargetMatrices(w, h);
   SetMaskScreenActive(useMask);
   return 0;
 }
@@ -218,7 +237,8 @@ int InitGraphManage() {
   g_GraphDrawState.GraphicsUp = 1;
   if (GetDirectDrawObject() != nullptr) DeleteAllSurface2D();
   ClearSurface2DTable();
-  Use3D = IsDirect3DUp();
+  Use3D = ResetSurface3DDataTable() != -1 ? 1 : 0;
+  if (Use3D != 0) UpdateD3DDrawColor();
   WriteLog(Use3D == 1 ? "３Ｄグラフィック描画機能を使用します\n" : "３Ｄグラフィック描画機能は使用しません\n");
   g_GraphDrawState.DrawScreen = -2;
   g_GraphDrawState.MaskActive = g_MaskScreen.exists;

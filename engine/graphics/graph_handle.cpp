@@ -1,6 +1,8 @@
 #include "engine/graphics/graph_handle.h"
 
 #include "engine/core/log.h"
+#include "engine/core/message.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/core/start_engine.h"
 #include "engine/graphics/draw_state.h"
@@ -28,8 +30,8 @@ int AddGraphData(int width, int height, int wantTexture, GraphData** outRecord, 
   g->Height = height;
   g->Movie = -1;
   g->CreateOption = st.GraphCreateOption;
-  // Textures need a Direct3D device, which this build never has: every graphic is made of 2D tiles.
-  g->Flags.Texture = (wantTexture != 0 && st.UseTextureGraphics != 0 && Use3D != 0) ? 1 : 0;
+  g->Flags.Texture =
+      (wantTexture != 0 && st.UseTextureGraphics != 0 && Use3D != 0 && GetSoftwareRenderFlag() == 0) ? 1 : 0;
   if (st.DrawValid == 1) {
     g->Flags.DrawValid = 1;
   } else {
@@ -59,7 +61,8 @@ int AddGraphData(int width, int height, int wantTexture, GraphData** outRecord, 
 int CreateGraph(int width, int height, int wantTexture, int alphaFlag, int extraByte) {
   GraphData* g = nullptr;
   const int handle = AddGraphData(width, height, wantTexture, &g, alphaFlag, extraByte);
-  if (CreateGraphSurface2D(g) < 0) {
+  const int made = g->Flags.Texture != 0 ? CreateGraphTextures(g) : CreateGraphSurface2D(g);
+  if (made < 0) {
     // The record goes again: a graphic without tiles could never be drawn or told apart from a live one.
     g_GraphTable.Release(handle & kHandleSlotMask);
     return WriteLog("グラフィックの作成に失敗しました\n");
@@ -106,7 +109,11 @@ int DeleteGraphicBody(int handle, int logFlag) {
   if (g == nullptr) return -1;
   ForgetDrawTargetGraph(handle);
   CloseMovie(handle);
-  DeleteGraphSurface2D(g);
+  if (g->Flags.Texture != 0) {
+    DeleteGraphTextures(g);
+  } else {
+    DeleteGraphSurface2D(g);
+  }
   if (logFlag != 0) LogPrintf("グラフィック %s の削除", g->FileName);
   if (g->OwnedBlock != nullptr) MemFree(g->OwnedBlock);
   g_GraphTable.Release(handle & kHandleSlotMask);
@@ -124,5 +131,6 @@ int DeleteAllGraph(int logFlag) {
 int FillGraphColor(int handle, int r, int g, int b, int a) {
   const GraphData* graph = GetGraphData(handle);
   if (graph == nullptr) return -1;
+  if (graph->Flags.Texture != 0) return FillGraphTextures(graph, r, g, b, a);
   return FillGraphSurface2D(graph, r, g, b, a);
 }

@@ -5,6 +5,7 @@
 #include "engine/core/file_functions.h"
 #include "engine/core/log.h"
 #include "engine/core/message.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
@@ -106,6 +107,7 @@ int RefillGraphFromImage(const char* name, const GraphImage* image, const GraphI
   g->FillOption = fillOption;
   g->SourceX = sourceX;
   g->SourceY = sourceY;
+  if (g->Flags.Texture != 0) return TransferImageToGraphTextures(sourceX, sourceY, g, image, alpha);
   return TransferImageToAllTiles(image, alpha, sourceX, sourceY, g);
 }
 
@@ -166,7 +168,9 @@ int DeriveGraph(int x, int y, int width, int height, int source) {
   g->SourceY = src->SourceY + y;
   g->Flags = src->Flags;
   g->FillOption = src->FillOption;
-  if (DeriveGraphSurface2D(g, x, y, width, height, src) < 0) {
+  const int derived = g->Flags.Texture != 0 ? DeriveGraphTextures(g, x, y, width, height, src)
+                                            : DeriveGraphSurface2D(g, x, y, width, height, src);
+  if (derived < 0) {
     DeleteGraphicBody(handle, 0);
     return WriteLog("グラフィックの派生に失敗しました終了します");
   }
@@ -248,7 +252,13 @@ int RestoreGraphHook() {
 int RestoreAllGraphSurface() {
   if (g_GraphDrawState.GraphicsUp == 0) return 0;
   for (int i = 0; i < g_GraphTable.highMark; ++i) {
-    if (g_GraphTable.slots[i] != nullptr) RestoreGraphSurface2D(g_GraphTable.slots[i]);
+    const GraphData* g = g_GraphTable.slots[i];
+    if (g == nullptr) continue;
+    if (g->Flags.Texture != 0) {
+      RestoreGraphTextures(g);
+    } else {
+      RestoreGraphSurface2D(g);
+    }
   }
   return 0;
 }

@@ -23,8 +23,5 @@ int ClearCurrentDrawScreenBody();
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/surface2d.h"
 
-// The Direct3D layer: its object cannot be obtained from the display device, so it stays down and every draw takes
-// the 2D and software paths. -1 on every start.
-int InitDirect3D();
-int TerminateDirect3D();
-int IsDirect3DUp();
+// The Direct3D layer (InitDirect3D, TerminateDirect3D, IsDirect3DUp) is in d3d_state.h.
+#include "engine/graphics/d3d_state.h"

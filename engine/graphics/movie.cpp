@@ -11,6 +11,7 @@
 #include "engine/core/log.h"
 #include "engine/core/temp_file.h"
 #include "engine/graphics/color_data.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_image.h"
 #include "engine/graphics/present.h"
@@ -153,7 +154,11 @@ void TakeFrame(MovieData* m, int graphHandle) {
   image.height = m->Height;
   image.pitch = m->Width * 4;
   image.pixels = m->Frame.data();
-  TransferImageToAllTiles(&image, nullptr, g->SourceX, g->SourceY, g);
+  if (g->Flags.Texture != 0) {
+    TransferImageToGraphTextures(g->SourceX, g->SourceY, g, &image, nullptr);
+  } else {
+    TransferImageToAllTiles(&image, nullptr, g->SourceX, g->SourceY, g);
+  }
   m->LastPresentCount = GetPresentCount();
   m->LastUpdateTime = platform::MillisecondClock();
 }

@@ -4,6 +4,7 @@
 
 #include "engine/core/log.h"
 #include "engine/graphics/color_data.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/screen_format.h"
 #include "engine/softrender/graphics_glue.h"
 
@@ -17,6 +18,29 @@ std::uint32_t PackedKey(const SurfaceData* s) {
   const ColorData* format = GetStandardColorData(KindOf(s), 0, 0);
   const std::uint32_t c = s->TransparentColor;
   return MakePixelValue(format, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, 255);
+}
+
+// ---- Direct3D texture storage -----------------------------------------------------------------------------------
+
+platform::d3d::Texture* TextureOf(const SurfaceData* s) {
+  return s->Flags.Texture != 0 ? static_cast<platform::d3d::Texture*>(s->Surface) : nullptr;
+}
+
+int CreateTextureStorage(SurfaceData* s) {
+  s->FormatIndex = static_cast<std::uint32_t>(GetTextureFormatIndex(&s->Flags));
+  const TextureFormatEntry* entry = GetTextureFormat(static_cast<int>(s->FormatIndex));
+  platform::d3d::Texture* texture = nullptr;
+  platform::dd::PixelFormat format{};
+  std::memcpy(&format, &entry->pixelFormat, sizeof format);
+  if (g_D3D.object == nullptr ||
+      g_D3D.object->CreateTexture(s->Width, s->Height, format, &texture) != platform::dd::kOk) {
+    WriteLog("テクスチャサーフェスの作成に失敗しました\n");
+    return LogPrintf("DrawValid:%d  AlphaChFlag%d  AlphaTestFlag:%d  ColorBitDepth:%d", s->Flags.DrawValid,
+                     s->Flags.AlphaChFlag, s->Flags.AlphaTestFlag, s->Flags.ColorBitDepth);
+  }
+  texture->Fill(nullptr, 0);
+  s->Surface = texture;
+  return 0;
 }
 
 }  // namespace
@@ -44,8 +68,8 @@ int AddSurfaceData(int useCount, int width, int height, std::uint32_t transparen
     if (s->Flags.DrawValid == 1 || s->Flags.AlphaChFlag == 1) s->Flags.AlphaTestFlag = 0;
   }
   // 2D storage is always a memory image: the display's surfaces all live in system memory, and the screen lock
-  // reads tiles as images.
-  s->MemoryImage = 1;
+  // reads tiles as images. Texture storage is a texture of the 3D device.
+  s->MemoryImage = s->Flags.Texture != 0 ? 0 : 1;
   if (CreateSurfaceData(handle) < 0) {
     DeleteSurfaceData(handle);
     return -1;
@@ -58,7 +82,7 @@ int CreateSurfaceData(int handle) {
   SurfaceData* s = GetSurfaceData(handle);
   if (s == nullptr || GetDirectDrawObject() == nullptr) return -1;
   if (s->Surface != nullptr || s->Image.Tag == kMemImgTag) return 0;
-  if (s->Flags.Texture != 0) return WriteLog("テクスチャサーフェスの作成に失敗しました\n");
+  if (s->Flags.Texture != 0) return CreateTextureStorage(s);
   if (s->MemoryImage == 1) {
     // Every 2D record ends draw-valid, so the storage follows the colour depth (an 8-bit single-channel image could
     // not hold the graphic's pixels).
@@ -81,6 +105,8 @@ int CreateSurfaceData(int handle) {
 int ReleaseSurfaceDataStorage(int handle) {
   SurfaceData* s = GetSurfaceData(handle);
   if (s == nullptr) return -1;
+  if (platform::d3d::Texture* texture = TextureOf(s); texture != nullptr && g_D3D.object != nullptr)
+    g_D3D.object->ReleaseTexture(texture);
   ReleaseMemImg(&s->Image);
   ReleaseMemImg(&s->ZImage);
   s->Surface = nullptr;
@@ -114,19 +140,58 @@ int SetSurfaceDataColorKey(int handle) {
   SurfaceData* s = GetSurfaceData(handle);
   if (s == nullptr) return -1;
   if (s->Surface == nullptr) return 0;
+  if (platform::d3d::Texture* texture = TextureOf(s); texture != nullptr) {
+    // The transparent colour in the texture's format, with every bit outside the colour channels set.
+    const ColorData* format = GetTextureFormatColorData(static_cast<int>(s->FormatIndex));
+    const std::uint32_t c = s->TransparentColor;
+    const std::uint32_t key =
+        MakePixelValue(format, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, 255) | format->maskA | format->unusedMask;
+    if (texture->SetColorKey(key, key) != platform::dd::kOk)
+      return WriteLog("テクスチャサーフェスのカラーキーの設定に失敗しました\n");
+  }
   return 0;
 }
 
 int RestoreSurfaceData(int handle) {
   SurfaceData* s = GetSurfaceData(handle);
   if (s == nullptr) return -1;
+  if (platform::d3d::Texture* texture = TextureOf(s); texture != nullptr && texture->IsLost() != platform::dd::kOk) {
+    texture->Restore();
+    return -1;
+  }
   return 0;
 }
 
-int LockSurfaceData(int handle, int* pitch, std::uint8_t** pointer, int /*writeOnly*/, const RECT* rect,
+int LockSurfaceData(int handle, int* pitch, std::uint8_t** pointer, int writeOnly, const RECT* rect,
                     const ColorData** format) {
   SurfaceData* s = GetSurfaceData(handle);
-  if (s == nullptr || s->Image.Tag != kMemImgTag) return -1;
+  if (s == nullptr) return -1;
+  if (platform::d3d::Texture* texture = TextureOf(s); texture != nullptr) {
+    if (format != nullptr) *format = GetTextureFormatColorData(static_cast<int>(s->FormatIndex));
+    if (s->LockCount > 0) {
+      const int bytes = static_cast<int>((texture->Format().bitCount + 7) / 8);
+      if (pitch != nullptr) *pitch = static_cast<int>(s->LockPitch);
+      if (pointer != nullptr)
+        *pointer = s->LockPointer + (rect != nullptr ? rect->top * static_cast<int>(s->LockPitch) + rect->left * bytes : 0);
+      ++s->LockCount;
+      return -2;
+    }
+    std::uint8_t* p = nullptr;
+    int lockPitch = 0;
+    if (texture->Lock(nullptr, platform::dd::kLockWait | (writeOnly == 1 ? platform::dd::kLockWriteOnly : 0), &p,
+                      &lockPitch) != platform::dd::kOk)
+      return WriteLog("グラフィックのロックに失敗しました");
+    s->LockPitch = static_cast<std::uint32_t>(lockPitch);
+    s->LockPointer = p;
+    s->LockCount = 1;
+    if (pitch != nullptr) *pitch = lockPitch;
+    if (pointer != nullptr) {
+      const int bytes = static_cast<int>((texture->Format().bitCount + 7) / 8);
+      *pointer = p + (rect != nullptr ? rect->top * lockPitch + rect->left * bytes : 0);
+    }
+    return 0;
+  }
+  if (s->Image.Tag != kMemImgTag) return -1;
   if (format != nullptr) *format = s->Image.ColorInfo;
   const int bpp = MemImgBytesPerPixel(&s->Image);
   std::uint8_t* p = s->Image.Image;
@@ -154,7 +219,10 @@ int UnlockSurfaceData(int handle, const RECT* /*rect*/) {
   SurfaceData* s = GetSurfaceData(handle);
   if (s == nullptr || s->LockCount == 0) return -1;
   --s->LockCount;
-  if (s->LockCount == 0) s->LockPointer = nullptr;
+  if (s->LockCount == 0) {
+    s->LockPointer = nullptr;
+    if (platform::d3d::Texture* texture = TextureOf(s); texture != nullptr) texture->Unlock();
+  }
   return 0;
 }
 
@@ -166,6 +234,11 @@ int FillSurfaceDataColor(int handle, int r, int g, int b, int a) {
     s->Image.RunsValid = 0;
     s->Image.PremulValid = 0;
     if (s->Image.RunTable != nullptr) BuildMemImgRunTable(&s->Image);
+    return 0;
+  }
+  if (platform::d3d::Texture* texture = TextureOf(s); texture != nullptr) {
+    G_D3D_FlushVertexBatch();
+    texture->Fill(nullptr, MakePixelValue(GetTextureFormatColorData(static_cast<int>(s->FormatIndex)), r, g, b, a));
     return 0;
   }
   return -1;

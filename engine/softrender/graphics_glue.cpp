@@ -20,8 +20,6 @@ MEMIMG* GetBlendGraphMemImg() {
   return g_blendGraph;
 }
 
-void G_D3D_FlushVertexBatch() {}
-void G_D3D_EndScene() {}
 
 void SetGlueDirectDrawReady(int ready) { SetDirectDrawObjectStandIn(ready); }
 void SetGlueBlendGraphMemImg(MEMIMG* graph) { g_blendGraph = graph; }

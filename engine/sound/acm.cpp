@@ -74,6 +74,12 @@ bool Describe(const std::uint8_t* bytes, int size, AcmStream* s) {
       s->output = Pcm16Like(f);
       return true;
     }
+    case kWaveFormatALaw:
+    case kWaveFormatMuLaw:
+      if (f.bitsPerSample != 8 || f.blockAlign != f.channels) return false;
+      s->samplesPerBlock = 1;
+      s->output = Pcm16Like(f);
+      return true;
     case kWaveFormatMpegLayer3:
       s->output = Pcm16Like(f);
       return true;
@@ -153,6 +159,31 @@ bool DecodeMsBlock(const AcmStream& s, const std::uint8_t* in, std::int16_t* out
     out[2 * ch + n] = static_cast<std::int16_t>(sample);
   }
   return true;
+}
+
+// G.711 expansion of one 8-bit code to a 16-bit sample.
+int ALawSample(std::uint8_t code) {
+  code ^= 0x55;
+  const int segment = (code >> 4) & 7;
+  int magnitude = (code & 0x0F) << 4;
+  magnitude += segment == 0 ? 8 : 0x108;
+  if (segment > 1) magnitude <<= segment - 1;
+  return (code & 0x80) != 0 ? magnitude : -magnitude;
+}
+
+int MuLawSample(std::uint8_t code) {
+  code = static_cast<std::uint8_t>(~code);
+  const int segment = (code >> 4) & 7;
+  const int magnitude = ((((code & 0x0F) << 3) + 0x84) << segment) - 0x84;
+  return (code & 0x80) != 0 ? -magnitude : magnitude;
+}
+
+void DecodeG711(std::uint16_t tag, const std::uint8_t* in, int count, std::uint8_t* out) {
+  for (int i = 0; i < count; ++i) {
+    const int v = tag == kWaveFormatALaw ? ALawSample(in[i]) : MuLawSample(in[i]);
+    out[2 * i] = static_cast<std::uint8_t>(v);
+    out[2 * i + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(v) >> 8);
+  }
 }
 
 std::once_flag g_mpgInit;
@@ -240,6 +271,12 @@ int AcmStreamConvert(AcmStream* s, const std::uint8_t* source, int sourceBytes, 
   const int outBlock = s->source.formatTag == platform::kWaveFormatPcm ? inBlock
                                                                         : s->samplesPerBlock * s->output.blockAlign;
   const int blocks = std::min(sourceBytes / inBlock, destinationBytes / outBlock);
+  if (s->source.formatTag == kWaveFormatALaw || s->source.formatTag == kWaveFormatMuLaw) {
+    DecodeG711(s->source.formatTag, source, blocks * inBlock, destination);
+    *sourceUsed = blocks * inBlock;
+    *destinationUsed = blocks * outBlock;
+    return 0;
+  }
   for (int b = 0; b < blocks; ++b) {
     const std::uint8_t* in = source + b * inBlock;
     std::uint8_t* out = destination + b * outBlock;

@@ -9,6 +9,8 @@
 #include "engine/sound/sound.h"
 
 inline constexpr std::uint16_t kWaveFormatMsAdpcm = 0x0002;
+inline constexpr std::uint16_t kWaveFormatALaw = 0x0006;
+inline constexpr std::uint16_t kWaveFormatMuLaw = 0x0007;
 inline constexpr std::uint16_t kWaveFormatImaAdpcm = 0x0011;
 inline constexpr std::uint16_t kWaveFormatMpegLayer3 = 0x0055;
 

@@ -58,8 +58,14 @@ int OggStreamOpen(SoundConverter* c) {
   f.extraSize = 0;
   c->workSize = kOggWorkBytes;
   c->kind = kConverterOgg;
-  // Only what the buffers can play is taken (mono or stereo, a sane rate).
-  if (f.channels < 1 || f.channels > 2 || f.samplesPerSec < 1000 || f.samplesPerSec > 192000) {
+  // Only what the buffers can play is taken (mono or stereo, a sane rate). A chained file whose links differ in
+  // rate or channels is refused: its samples would not match the one format it is labelled with.
+  bool linksAgree = true;
+  for (long link = 1; link < ov_streams(c->ogg) && linksAgree; ++link) {
+    const vorbis_info* other = ov_info(c->ogg, static_cast<int>(link));
+    linksAgree = other != nullptr && other->channels == f.channels && other->rate == static_cast<long>(f.samplesPerSec);
+  }
+  if (!linksAgree || f.channels < 1 || f.channels > 2 || f.samplesPerSec < 1000 || f.samplesPerSec > 192000) {
     OggStreamClose(c);
     c->kind = 0;
     return -1;

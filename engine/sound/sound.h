@@ -7,6 +7,8 @@
 #include "engine/core/link_list.h"
 #include "engine/core/stream.h"
 #include "platform/audio/audio.h"
+#include "platform/files/file.h"
+#include "platform/midi/direct_music.h"
 #include "platform/window/window.h"
 
 using WaveFormatEx = platform::WaveFormat;
@@ -65,7 +67,14 @@ int CloseConverter(SoundConverter* converter);
 int DecodeAllToPcm(SoundConverter* converter, WaveFormatEx* format, void** pcm, int* size);
 int LoadFileToMemory(const char* name, void** data, int* size);
 int ReadWholeSource(const StreamSource* source, void** data, int* size);
+// The RIFF WAVE header of BuildWavImage (28 + formatSize bytes) for PCM of the given size.
+void FillWavHeader(std::uint8_t* out, const WaveFormatEx* format, int formatSize, std::uint32_t pcmSize);
 int BuildWavImage(void** out, int* outSize, const WaveFormatEx* format, int formatSize, const void* pcm, int pcmSize);
+// The capture file: from OpenCaptureFile on, every mixed sample frame is written to the file (a real path) behind
+// room for its header; FinishCaptureFile writes the header, closes the file and clears the frame counter. Sound end
+// finishes it. OpenCaptureFile: 0, or -1 when sound is not started, a capture file is open or the file cannot be
+// made.
+int OpenCaptureFile(const char* path);
 int FinishCaptureFile();
 
 // The individual decoders (OpenSoundConverter tries them in this order).
@@ -111,12 +120,37 @@ struct SoundStreamEntry {
   SoundConverter converter;
 };
 
-// A DirectSound buffer of a sound. The own-buffer mode of the slot layer is left out: nothing in this program
-// switches it on.
+// A playback buffer of a sound: a sound-device buffer, or in the own-buffer mode engine memory with its own play
+// state (which nothing mixes or advances).
 struct SoundBufferSlot {
   std::uint32_t valid;
   platform::SoundBuffer* buffer;
+  // Own-buffer mode.
+  std::uint8_t* memory;
+  int playing;
+  int position;  // sample frames
+  int loop;
+  int reserved;  // zeroed at creation
+  int volume;    // 0..256, 255 at creation
+  int unknown;   // -1 at creation
+  int length;    // sample frames
+  WaveFormatEx format;
 };
+
+// The slot operations. Each returns 0, or -1 when the slot is not valid (creation: when it is) or the operation
+// fails. They act on the device's buffer, or on the slot's own memory while g_Sound.ownBufferMode is set.
+int SlotCreateBuffer(SoundBufferSlot* slot, const platform::SoundBufferDesc* desc);
+int SlotDuplicateBuffer(SoundBufferSlot* source, SoundBufferSlot* slot);
+int SlotRelease(SoundBufferSlot* slot);
+int SlotPlay(SoundBufferSlot* slot, int loop);
+int SlotStop(SoundBufferSlot* slot);
+int SlotGetStatus(SoundBufferSlot* slot, std::uint32_t* status);  // bit 0: playing
+int SlotGetPosition(SoundBufferSlot* slot, std::uint32_t* play);  // play cursor in bytes
+int SlotLock(SoundBufferSlot* slot, std::uint32_t offset, std::uint32_t bytes, void** part1, std::uint32_t* size1,
+             void** part2, std::uint32_t* size2);
+int SlotUnlock(SoundBufferSlot* slot, void* part1, std::uint32_t size1, void* part2, std::uint32_t size2);
+int SlotSetVolume(SoundBufferSlot* slot, int hundredthsDb);
+int SlotSetPosition(SoundBufferSlot* slot, std::uint32_t offset);
 
 struct SoundRecord {
   std::uint32_t serial;
@@ -160,7 +194,11 @@ struct SoundSystem {
   platform::SoundDevice* device;  // null: sound not started
   platform::SoundBuffer* primary;
   platform::SoundBuffer* silent;
-  int musicMode;  // always 0: music through the sequencer
+  int musicMode;  // 0: music through the sequencer; 1: through DirectMusic (nothing in the game selects it)
+  platform::dmusic::Loader* loader;            // mode 1
+  platform::dmusic::Performance* performance;  // mode 1
+  std::int32_t musicVolumeBase;                // mode 1: the performance's master volume at start-up
+  int ownBufferMode;                           // slots hold engine memory instead of device buffers
   int streamCreateMode;
   int oggBytesPerSample;
   ListNode streamHead;
@@ -169,7 +207,8 @@ struct SoundSystem {
   int liveCount;
   int nextIndex;
   int nextSerial;
-  int captureFileOpen;  // nothing opens a capture file
+  int captureFileOpen;
+  platform::FileHandle captureFile;
   std::uint32_t captureFrames;
   int streamUpdateCalls;  // every UpdateStreamSounds call, for tests of the message pass
 };
@@ -219,6 +258,7 @@ struct MusicRecord {
   std::uint32_t started;
   void* midiData;
   std::uint32_t midiSize;
+  platform::dmusic::Segment* segment;  // mode 1
 };
 
 struct MusicSystem {

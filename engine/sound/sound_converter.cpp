@@ -112,6 +112,30 @@ void FreeAcm(SoundConverter* c) {
   c->acmSourceFormat = c->scratch = c->encoded = nullptr;
 }
 
+// Frames that must follow one another header to header, each agreeing with the first in version, layer, rate and
+// channels, before bytes are taken for MPEG audio. Two bytes that merely look like a frame start are common in
+// other data.
+constexpr int kMpegRunFrames = 3;
+
+bool SameStream(const MpegFrameHeader& a, const MpegFrameHeader& b) {
+  return a.mpeg1 == b.mpeg1 && a.layer == b.layer && a.sampleRate == b.sampleRate && a.channels == b.channels;
+}
+
+// Whether the frame at start begins a run of agreeing frames: kMpegRunFrames of them, or at least two that reach
+// the end of the data. The source position is left undefined.
+bool MpegRunAgrees(SoundConverter* c, long long start, const MpegFrameHeader& first, long long dataEnd) {
+  long long position = start + first.frameBytes;
+  for (int count = 1; count < kMpegRunFrames; ++count) {
+    if (position >= dataEnd) return count >= 2;
+    std::uint8_t h[4];
+    MpegFrameHeader next{};
+    SrcSeek(c, static_cast<int>(position));
+    if (!SrcReadExact(c, h, 4) || ParseMpegFrameHeader(h, &next) != 0 || !SameStream(first, next)) return false;
+    position += next.frameBytes;
+  }
+  return true;
+}
+
 }  // namespace
 
 int OpenWavPcm(SoundConverter* c) {
@@ -235,6 +259,7 @@ int OpenMp3Acm(SoundConverter* c) {
     if (ParseMpegFrameHeader(h, &f) != 0) return -1;
     const long long start = SrcTell(c) - 4;
     if (first < 0) {
+      if (!MpegRunAgrees(c, start, f, fileSize - trailing)) return -1;
       first = static_cast<int>(start);
       firstHeader = f;
     }
@@ -477,31 +502,27 @@ int ReadWholeSource(const StreamSource* source, void** data, int* size) {
   return 0;
 }
 
+void FillWavHeader(std::uint8_t* out, const WaveFormatEx* format, int formatSize, std::uint32_t pcmSize) {
+  std::uint8_t fmt[platform::kWaveFormatBytes];
+  platform::WaveFormatToBytes(*format, fmt);
+  std::memcpy(out, "RIFF", 4);
+  Put32(out + 4, static_cast<std::uint32_t>(formatSize) + pcmSize + 20);
+  std::memcpy(out + 8, "WAVEfmt ", 8);
+  Put32(out + 16, static_cast<std::uint32_t>(formatSize));
+  std::memcpy(out + 20, fmt, static_cast<std::size_t>(formatSize));
+  std::memcpy(out + 20 + formatSize, "data", 4);
+  Put32(out + 24 + formatSize, pcmSize);
+}
+
 int BuildWavImage(void** out, int* outSize, const WaveFormatEx* format, int formatSize, const void* pcm,
                   int pcmSize) {
   if (formatSize < 16 || formatSize > platform::kWaveFormatBytes || pcmSize < 0) return -1;
   const int total = formatSize + pcmSize + 28;
   auto* block = static_cast<std::uint8_t*>(ENGINE_ALLOC(total));
   if (block == nullptr) return -1;
-  std::uint8_t fmt[platform::kWaveFormatBytes];
-  platform::WaveFormatToBytes(*format, fmt);
-  std::memcpy(block, "RIFF", 4);
-  Put32(block + 4, static_cast<std::uint32_t>(total - 8));
-  std::memcpy(block + 8, "WAVEfmt ", 8);
-  Put32(block + 16, static_cast<std::uint32_t>(formatSize));
-  std::memcpy(block + 20, fmt, static_cast<std::size_t>(formatSize));
-  std::memcpy(block + 20 + formatSize, "data", 4);
-  Put32(block + 24 + formatSize, static_cast<std::uint32_t>(pcmSize));
+  FillWavHeader(block, format, formatSize, static_cast<std::uint32_t>(pcmSize));
   if (pcmSize > 0) std::memcpy(block + 28 + formatSize, pcm, static_cast<std::size_t>(pcmSize));
   *out = block;
   *outSize = total;
-  return 0;
-}
-
-int FinishCaptureFile() {
-  // Nothing in this program opens a capture file.
-  if (g_Sound.captureFileOpen == 0) return -1;
-  g_Sound.captureFileOpen = 0;
-  g_Sound.captureFrames = 0;
   return 0;
 }

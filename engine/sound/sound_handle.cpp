@@ -80,25 +80,16 @@ int SetupSoundBuffers(const WaveFormatEx* format, int bytes, int kind, int buffe
   if (record == nullptr) return -1;
   if (kind == 1) {
     platform::SoundBufferDesc desc{36, kStreamFlags, 6 * format->avgBytesPerSec, format};
-    if (!platform::AudioSucceeded(g_Sound.device->CreateSoundBuffer(&desc, &record->slots[0].buffer)))
-      FatalExit("ストリーム風サウンドバッファの作成に失敗しました");
-    record->slots[0].valid = 1;
+    if (SlotCreateBuffer(&record->slots[0], &desc) == -1) FatalExit("ストリーム風サウンドバッファの作成に失敗しました");
     record->bufferCount = 1;
   } else if (bufferCount > 0) {
     platform::SoundBufferDesc desc{36, kPlainFlags, static_cast<std::uint32_t>(bytes), format};
-    if (!platform::AudioSucceeded(g_Sound.device->CreateSoundBuffer(&desc, &record->slots[0].buffer))) {
+    if (SlotCreateBuffer(&record->slots[0], &desc) == -1) {
       desc.flags = kPlainFallbackFlags;
-      if (!platform::AudioSucceeded(g_Sound.device->CreateSoundBuffer(&desc, &record->slots[0].buffer)))
-        FatalExit("DirectSoundBuffer の作成に失敗しました");
+      if (SlotCreateBuffer(&record->slots[0], &desc) == -1) FatalExit("DirectSoundBuffer の作成に失敗しました");
     }
-    record->slots[0].valid = 1;
     int made = 1;
-    for (; made < bufferCount; ++made) {
-      if (!platform::AudioSucceeded(
-              g_Sound.device->DuplicateSoundBuffer(record->slots[0].buffer, &record->slots[made].buffer)))
-        break;
-      record->slots[made].valid = 1;
-    }
+    while (made < bufferCount && SlotDuplicateBuffer(&record->slots[0], &record->slots[made]) == 0) ++made;
     record->bufferCount = made;
     for (int i = 0; i < made; ++i) record->bufferStates[i] = 0;
   } else {
@@ -185,15 +176,14 @@ int LoadSoundMemImage(const void* image, int size, int bufferCount, int shareHan
     void* p1 = nullptr;
     void* p2 = nullptr;
     std::uint32_t n1 = 0, n2 = 0;
-    if (!platform::AudioSucceeded(
-            record->slots[i].buffer->Lock(0, static_cast<std::uint32_t>(pcmSize), &p1, &n1, &p2, &n2, 0))) {
+    if (SlotLock(&record->slots[i], 0, static_cast<std::uint32_t>(pcmSize), &p1, &n1, &p2, &n2) == -1) {
       WriteLog("サウンドデータの転送に失敗しました_1");
       DeleteSoundHandle(handle);
       return -1;
     }
     std::memcpy(p1, pcm, n1);
     if (p2 != nullptr) std::memcpy(p2, static_cast<const std::uint8_t*>(pcm) + n1, n2);
-    record->slots[i].buffer->Unlock(p1, n1, p2, n2);
+    SlotUnlock(&record->slots[i], p1, n1, p2, n2);
   }
   return handle;
 }
@@ -204,21 +194,20 @@ int PlaySoundHandleBody(int handle, int playType, int fromTop) {
   if (record->kind == 1) return PlayStreamSound(handle, playType, fromTop);
   if (record->bufferCount <= 0) return -1;
   std::uint32_t position = 0;
-  if (record->currentBuffer >= 0 && record->currentBuffer < kMaxSoundBuffers &&
-      record->slots[record->currentBuffer].valid == 1)
-    record->slots[record->currentBuffer].buffer->GetCurrentPosition(&position, nullptr);
+  if (record->currentBuffer >= 0 && record->currentBuffer < kMaxSoundBuffers)
+    SlotGetPosition(&record->slots[record->currentBuffer], &position);
   int next = record->currentBuffer + 1;
   if (next >= record->bufferCount) next = 0;
   record->currentBuffer = next;
-  platform::SoundBuffer* buffer = record->slots[next].buffer;
+  SoundBufferSlot* slot = &record->slots[next];
   std::uint32_t status = 0;
-  if (!platform::AudioSucceeded(buffer->GetStatus(&status))) return -1;
+  if (SlotGetStatus(slot, &status) == -1) return -1;
   if ((status & platform::kDsbStatusPlaying) != 0) {
     if (fromTop == 0) return 0;
-    buffer->Stop();
+    SlotStop(slot);
   }
-  buffer->SetCurrentPosition(fromTop == 1 ? 0 : position);
-  if (!platform::AudioSucceeded(buffer->Play(playType == 3 ? platform::kDsbPlayLooping : 0))) return -1;
+  SlotSetPosition(slot, fromTop == 1 ? 0 : position);
+  if (SlotPlay(slot, playType == 3 ? 1 : 0) == -1) return -1;
   record->lastPlayTime = platform::MillisecondClock();
   if (playType == 0) {
     if (ProcessMessageBody() != 0) return 0;
@@ -236,8 +225,8 @@ int StopSoundHandleBody(int handle) {
   if (record->kind == 1) return StopStreamSound(handle);
   for (int i = 0; i < record->bufferCount; ++i) {
     std::uint32_t status = 0;
-    if (!platform::AudioSucceeded(record->slots[i].buffer->GetStatus(&status))) return -1;
-    if ((status & platform::kDsbStatusPlaying) != 0) record->slots[i].buffer->Stop();
+    if (SlotGetStatus(&record->slots[i], &status) == -1) return -1;
+    if ((status & platform::kDsbStatusPlaying) != 0) SlotStop(&record->slots[i]);
   }
   return 0;
 }
@@ -248,8 +237,7 @@ int CheckSoundHandlePlaying(int handle) {
   if (record->kind == 1) return IsStreamSoundPlaying(handle);
   for (int i = 0; i < record->bufferCount; ++i) {
     std::uint32_t status = 0;
-    if (platform::AudioSucceeded(record->slots[i].buffer->GetStatus(&status)) &&
-        (status & platform::kDsbStatusPlaying) != 0)
+    if (SlotGetStatus(&record->slots[i], &status) == 0 && (status & platform::kDsbStatusPlaying) != 0)
       return 1;
   }
   return 0;
@@ -260,7 +248,7 @@ int SetSoundHandleVolumeBody(int volume, int handle) {
   if (record == nullptr) return -1;
   const int attenuation = SoundVolumeToAttenuation(volume);
   for (int i = 0; i < kMaxSoundBuffers; ++i)
-    if (record->slots[i].valid == 1) record->slots[i].buffer->SetVolume(attenuation);
+    SlotSetVolume(&record->slots[i], attenuation);
   return 0;
 }
 
@@ -292,18 +280,10 @@ int DeleteSoundHandle(int handle, int) {
       if (entry.source.handle != 0 && entry.source.functions.close != nullptr)
         entry.source.functions.close(entry.source.handle);
     }
-    if (record->bufferOwner == -1 && record->slots[0].valid == 1) {
-      record->slots[0].buffer->Release();
-      record->slots[0].valid = 0;
-    }
+    if (record->bufferOwner == -1) SlotRelease(&record->slots[0]);
   } else {
     if (record->slots[0].valid == 1) StopSoundHandleBody(handle);
-    for (int i = 0; i < kMaxSoundBuffers; ++i) {
-      if (record->slots[i].valid != 1) continue;
-      record->slots[i].buffer->Release();
-      record->slots[i].buffer = nullptr;
-      record->slots[i].valid = 0;
-    }
+    for (int i = 0; i < kMaxSoundBuffers; ++i) SlotRelease(&record->slots[i]);
     if (record->pcm != nullptr) MemFree(record->pcm);
   }
   const int slot = handle & 0xFFFF;

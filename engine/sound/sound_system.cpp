@@ -1,5 +1,5 @@
-// Sound start-up and shut-down: the sound device, its primary buffer and the silent buffer that loops for the whole
-// run.
+// Sound start-up and shut-down: the sound device, its primary buffer (or in music mode 1 the DirectMusic performance
+// that makes the device) and the silent buffer that loops for the whole run.
 #include <cstring>
 
 #include "engine/core/log.h"
@@ -26,12 +26,86 @@ void ReleaseDevice() {
   g_Sound.device = nullptr;
 }
 
-}  // namespace
+namespace dmusic = platform::dmusic;
 
-int InitializeSound() {
-  if (g_Sound.device != nullptr) return -1;
-  // Music mode 1 (DirectMusic) is never selected; the sequencer path below is the only one.
-  g_Sound.musicMode = 0;
+// Releases the DirectMusic objects of a start-up that failed before a sound device existed.
+void ReleaseMusicObjects() {
+  if (g_Sound.performance != nullptr) g_Sound.performance->Release();
+  if (g_Sound.loader != nullptr) g_Sound.loader->Release();
+  g_Sound.performance = nullptr;
+  g_Sound.loader = nullptr;
+}
+
+// A port description in the ANSI code page: ASCII as it is, anything else as '?'.
+void PortDescription(const char16_t* wide, char* out, int size) {
+  int n = 0;
+  for (; n < size - 1 && n < 128 && wide[n] != 0; ++n) out[n] = wide[n] < 0x80 ? static_cast<char>(wide[n]) : '?';
+  out[n] = '\0';
+}
+
+void LogMusicPorts(dmusic::DirectMusic* music) {
+  for (std::uint32_t index = 0;; ++index) {
+    dmusic::PortCaps caps{};
+    caps.size = 308;
+    if (music->EnumPort(index, &caps) != dmusic::kOk) break;
+    char description[256];
+    PortDescription(caps.description, description, sizeof description);
+    LogPrintf("%s  Device%d:%s ", caps.portClass == dmusic::kPortClassOutput ? "出力ポート" : "入力ポート",
+              static_cast<int>(index), description);
+  }
+}
+
+// Music mode 1: the loader, the performance and its sound device. 0 when started, 1 when DirectMusic cannot be had
+// and the music mode fell back to 0, -1 on failure.
+int StartDirectMusic() {
+  WriteLog("DirectSound8 の初期化を行います\n");
+  if (!dmusic::Succeeded(dmusic::CreateLoader(&g_Sound.loader))) {
+    g_Sound.loader = nullptr;
+    WriteLog("DirectMusicLoader8 オブジェクトの作成に失敗しました\n");
+    WriteLog("前バージョンでの初期化処理に移ります\n");
+    g_Sound.musicMode = 0;
+    return 1;
+  }
+  if (!dmusic::Succeeded(dmusic::CreatePerformance(&g_Sound.performance))) {
+    g_Sound.performance = nullptr;
+    WriteLog("DirectMusicPerformance オブジェクトの作成に失敗しました\n");
+    ReleaseMusicObjects();
+    return -1;
+  }
+  dmusic::DirectMusic* music = nullptr;
+  dmusic::DirectMusic* music8 = nullptr;
+  if (!dmusic::Succeeded(dmusic::CreateDirectMusic(&music))) {
+    WriteLog("DirectMusic オブジェクトの取得に失敗しました\n");
+    ReleaseMusicObjects();
+    return -1;
+  }
+  if (!dmusic::Succeeded(music->QueryInterface8(&music8))) {
+    music->Release();
+    WriteLog("DirectMusic8 オブジェクトの取得に失敗しました\n");
+    ReleaseMusicObjects();
+    return -1;
+  }
+  LogMusicPorts(music8);
+  music8->Release();
+  music->Release();
+  dmusic::DirectMusic* given = nullptr;
+  platform::SoundDevice* device = nullptr;
+  dmusic::AudioParams params{40, 1, 5, dmusic::kAudioFeaturesAll, 0, 44100};
+  if (!dmusic::Succeeded(g_Sound.performance->InitAudio(&given, &device, 0, dmusic::kAudioPathSharedStereoPlusReverb,
+                                                         64, dmusic::kAudioFeaturesAll, &params))) {
+    WriteLog("DirectMusicPerformanceオブジェクトの初期化に失敗しました\n");
+    ReleaseMusicObjects();
+    return -1;
+  }
+  if (given != nullptr) given->Release();
+  g_Sound.device = device;
+  g_Sound.performance->GetGlobalParam(dmusic::Param::PerfMasterVolume, &g_Sound.musicVolumeBase,
+                                      sizeof g_Sound.musicVolumeBase);
+  return 0;
+}
+
+// Music mode 0: the sound device with its primary buffer. 0 or -1.
+int StartDirectSound() {
   WriteLog("DirectSound の初期化を行います\n");
   WriteLog("DirectSound インターフェースの取得を行います....  ");
   platform::SoundDevice* device = nullptr;
@@ -71,6 +145,22 @@ int InitializeSound() {
   primaryFormat.avgBytesPerSec = primaryFormat.blockAlign * primaryFormat.samplesPerSec;
   if (!platform::AudioSucceeded(g_Sound.primary->SetFormat(&primaryFormat)))
     WriteLog("DirectSoundのプライマリサウンドバッファのフォーマット設定に失敗しました\n");
+  return 0;
+}
+
+}  // namespace
+
+int InitializeSound() {
+  if (g_Sound.device != nullptr) return -1;
+  if (g_Sound.musicMode == 1) {
+    const int started = StartDirectMusic();
+    if (started == 1) return InitializeSound();
+    if (started == -1) return -1;
+  } else if (StartDirectSound() == -1) {
+    return -1;
+  }
+  platform::SoundDevice* device = g_Sound.device;
+  platform::SoundDeviceCaps caps{};
 
   // The silent buffer: 100 frames of silence looping for the whole run.
   const WaveFormatEx silentFormat{platform::kWaveFormatPcm, 2, 44100, 176400, 4, 16, 0};
@@ -133,7 +223,17 @@ int TerminateSound() {
   FinishCaptureFile();
   DeleteAllSounds(0);
   DeleteAllMusic();
-  if (g_Music.tempPath[0] != '\0') platform::DeleteFileEngine(g_Music.tempPath);
+  platform::DeleteFileEngine(g_Music.tempPath);
+  if (g_Sound.performance != nullptr) {
+    g_Sound.performance->StopEx(nullptr, 0, 0);
+    g_Sound.performance->CloseDown();
+    g_Sound.performance->Release();
+    g_Sound.performance = nullptr;
+  }
+  if (g_Sound.loader != nullptr) {
+    g_Sound.loader->Release();
+    g_Sound.loader = nullptr;
+  }
   if (g_Sound.primary != nullptr) {
     g_Sound.primary->Stop();
     g_Sound.primary->Release();

@@ -73,7 +73,7 @@ bool HoldsBuffer(int handle, SoundRecord* record) {
 }
 bool BufferPlaying(SoundBufferSlot* slot) {
   std::uint32_t status = 0;
-  return platform::AudioSucceeded(slot->buffer->GetStatus(&status)) && (status & platform::kDsbStatusPlaying) != 0;
+  return SlotGetStatus(slot, &status) == 0 && (status & platform::kDsbStatusPlaying) != 0;
 }
 
 std::uint32_t Chunk(const SoundRecord* r) {
@@ -94,7 +94,7 @@ void UpdateStreamPlayPosition(int handle, int cursor) {
   if (r == nullptr || r->kind != 1 || r->primed == 0 || !HoldsBuffer(handle, r)) return;
   if (cursor == -1) {
     std::uint32_t play = 0;
-    StreamSlot(r)->buffer->GetCurrentPosition(&play, nullptr);
+    SlotGetPosition(StreamSlot(r), &play);
     cursor = static_cast<int>(play);
   }
   const int p = r->lastCursor, k = cursor, q = static_cast<int>(r->wrapPosition);
@@ -309,7 +309,7 @@ int PrimeStreamSound(int handle) {
   if (AcquireStreamBuffer(handle, r, &slot, 0) == -1) return -1;
   if (BufferPlaying(slot)) return 0;
   if (r->primed == 0) {
-    slot->buffer->SetCurrentPosition(0);
+    SlotSetPosition(slot, 0);
     r->lastCursor = 0;
     r->ringWrite = kUnfilled;
     r->ringLimit = -1;
@@ -335,7 +335,7 @@ int PlayStreamSound(int handle, int playType, int fromTop) {
   }
   r->streamPlayType = static_cast<std::uint32_t>(playType);
   PrimeStreamSound(handle);
-  slot->buffer->Play(platform::kDsbPlayLooping);
+  SlotPlay(slot, 1);
   r->lastPlayTime = platform::MillisecondClock();
   if (playType == 0) {
     do {
@@ -353,8 +353,8 @@ int StopStreamSound(int handle) {
   SoundRecord* holder = BufferHolder(r);
   if (r->bufferOwner != -1) holder->bufferUser = -1;
   std::uint32_t status = 0;
-  if (!platform::AudioSucceeded(holder->slots[0].buffer->GetStatus(&status))) return -1;
-  if ((status & platform::kDsbStatusPlaying) != 0) holder->slots[0].buffer->Stop();
+  if (SlotGetStatus(&holder->slots[0], &status) == -1) return -1;
+  if ((status & platform::kDsbStatusPlaying) != 0) SlotStop(&holder->slots[0]);
   return 0;
 }
 
@@ -368,13 +368,13 @@ int IsStreamSoundPlaying(int handle) {
 int RefillStreamSound(int handle) {
   SoundRecord* r = GetSoundRecord(handle);
   if (r == nullptr || r->kind != 1 || r->primed == 0 || !HoldsBuffer(handle, r)) return 0;
-  platform::SoundBuffer* buffer = StreamSlot(r)->buffer;
+  SoundBufferSlot* slot = StreamSlot(r);
   const std::uint32_t a = r->format.avgBytesPerSec;
   const std::uint32_t ring = 6 * a;
   const std::uint32_t s = Chunk(r);
   const std::uint32_t blockAlign = r->format.blockAlign;
   std::uint32_t k = 0;
-  buffer->GetCurrentPosition(&k, nullptr);
+  SlotGetPosition(slot, &k);
   UpdateStreamPlayPosition(handle, static_cast<int>(k));
 
   auto advanceWrite = [&](std::uint32_t bytes) {
@@ -387,17 +387,17 @@ int RefillStreamSound(int handle) {
     void* p1 = nullptr;
     void* p2 = nullptr;
     std::uint32_t n1 = 0, n2 = 0;
-    if (!platform::AudioSucceeded(buffer->Lock(at, bytes, &p1, &n1, &p2, &n2, 0))) return false;
+    if (SlotLock(slot, at, bytes, &p1, &n1, &p2, &n2) == -1) return false;
     *region = LockedRegion{{static_cast<std::uint8_t*>(p1), static_cast<std::uint8_t*>(p2)}, {n1, n2}, {0, 0}, at};
     return true;
   };
   auto unlock = [&](LockedRegion& region) {
-    buffer->Unlock(region.part[0], region.size[0], region.part[1], region.size[1]);
+    SlotUnlock(slot, region.part[0], region.size[0], region.part[1], region.size[1]);
   };
 
   if (r->endWritten == 1) {
     if (k > r->endPosition && (r->endCursor < r->endPosition || k < r->endCursor)) {
-      buffer->Stop();
+      SlotStop(slot);
       r->endWritten = 0;
       return 0;
     }
@@ -413,7 +413,7 @@ int RefillStreamSound(int handle) {
   std::uint32_t t;
   const bool firstFill = r->ringWrite == kUnfilled;
   std::uint32_t status = 0;
-  buffer->GetStatus(&status);
+  SlotGetStatus(slot, &status);
   if ((status & platform::kDsbStatusPlaying) == 0) {
     if (!firstFill) return 0;
     t = 4 * a - (4 * a) % blockAlign;

@@ -626,7 +626,8 @@ void status_page() {
     }
     return;
   }
-  DrawGraphPart(130, 120, 0, 0, 381, 226, menu_pics[menu_pic_system_sheet], 1, 0);
+  // The status panel sits in the system sheet's free space below the save slots' bar and captions.
+  DrawGraphPart(130, 120, 0, 250, 381, 226, menu_pics[menu_pic_system_sheet], 1, 0);
   if (hero == 0) {
     DrawGraphPart(171, 153, 0, 0, 57, 108, hero_body[0], 1, mirror == 1 ? 1 : 0);
   } else {

@@ -1,5 +1,10 @@
 #include "game/flow/main_loop.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
 #include "engine/core/public_api.h"
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
@@ -18,6 +23,17 @@ constexpr int key_escape = 1;
 constexpr int frame_ms = 17;
 
 void (*frame_start_hook)() = nullptr;
+
+// The resources-missing screen also says so on stderr, once, with the folder the game looked in.
+void report_missing_resources() {
+  static bool reported = false;
+  if (reported || game_mode != mode_resources_missing) return;
+  reported = true;
+  char folder[4096];
+  if (getcwd(folder, sizeof folder) == nullptr) std::strcpy(folder, ".");
+  std::fprintf(stderr, "selvarinthaxis: game data missing or damaged in %s (it needs gsx/, ssez/ and bgm/ there)\n",
+               folder);
+}
 
 void start_up_before_engine() {
   ChangeWindowMode(1);
@@ -50,6 +66,7 @@ bool run_frame() {
   const int pad = GetPadInputBits(0x1001);
   map_buttons(pad);
   run_game_mode(pad);
+  report_missing_resources();
   draw_flash();
   flash_request = 0;
   PresentBackScreen();

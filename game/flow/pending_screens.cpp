@@ -14,14 +14,11 @@ int enemy_death_sounds[40] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1
 Pickup pickups[pickup_pool_size];
 int hazard_count;
 int pickup_count;
-void spawn_effect(int, int, int) {}
-void spawn_particle_group(int, int, int, int) {}
-void update_effects() {}
 void spawn_pickup(int, int, int) {}
 
 // ---- Stage play: the hero, its attacks and effects, the enemies ----
-void update_player(int) {}
-void draw_hero_sprite() {}
+void activate_skill(int, int) {}
+void spawn_light_shot(int, int, int) {}
 int skill_phase;
 int skill_active;
 void draw_skill_effect() {}
@@ -30,10 +27,6 @@ void update_skill_shots_a() {}
 void update_skill_shots_b() {}
 void update_skill_shots_c() {}
 void update_skill_shots_d() {}
-void spawn_particle(int, int, int) {}
-void update_particles() {}
-void update_particle_groups() {}
-void update_hit_sparks() {}
 void spawn_main_shot(int, int, int) {}
 void update_main_shot() {}
 void update_light_shots() {}

@@ -52,14 +52,14 @@ extern Pickup pickups[pickup_pool_size];
 extern int hazard_count;  // hazard records handed out
 extern int pickup_count;  // pickup records handed out
 #include "game/enemy/placement_lists.h"  // place_enemies_stage1 .. 6
-void spawn_particle_group(int type, int x, int y, int parameter);
-void spawn_effect(int x, int y, int type);
-void update_effects();
+#include "game/player/effects.h"          // spawn_effect, update_effects
 void spawn_pickup(int kind, int x, int y);
 
-// ---- Stage play: the hero, its attacks and effects, the enemies (called by the stage-play frame) --------------------
-void update_player(int pad);
-void draw_hero_sprite();
+// ---- Stage play: the hero's attacks, skills and shots, the enemies (called by the stage-play frame) ------------------
+// Starts skill `id` (20: the shot of accessory 6) when the hero may use it.
+void activate_skill(int id, int parameter);
+// One of the three light shots at world (x, y), direction 1 right, 0 left.
+void spawn_light_shot(int x, int y, int direction);
 extern int skill_phase;   // the skill's step; the aura and the effect draw at phase 0
 extern int skill_active;  // 1 while a skill runs
 void draw_skill_effect();
@@ -68,10 +68,9 @@ void update_skill_shots_a();
 void update_skill_shots_b();
 void update_skill_shots_c();
 void update_skill_shots_d();
-void spawn_particle(int x, int y, int type);
-void update_particles();
-void update_particle_groups();
-void update_hit_sparks();
+#include "game/player/hero_sprite.h"    // draw_hero_sprite
+#include "game/player/particles.h"      // particles, particle groups, hit sparks
+#include "game/player/player_update.h"  // update_player
 void spawn_main_shot(int x, int y, int direction);
 void update_main_shot();
 void update_light_shots();

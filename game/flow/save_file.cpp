@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "engine/core/public_api.h"
+#include "game/flow/atomic_file.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/hero_select.h"
 #include "game/flow/logo_screen.h"
@@ -45,20 +45,6 @@ const char* save_file_name(int auto_mode) {
   return slot >= 0 && slot < 3 ? save_slot_files[slot] : nullptr;
 }
 
-// Writes `bytes` whole to `name` through a temporary file renamed over it, so a failed write keeps the old file.
-bool write_whole_file(const char* name, const std::uint8_t* bytes, std::size_t size) {
-  const std::string temp = std::string(name) + ".tmp";
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes, 1, size, file) == size;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed || std::rename(temp.c_str(), name) != 0) {
-    std::remove(temp.c_str());
-    return false;
-  }
-  return true;
-}
-
 void play_se(int slot) { PlaySoundHandle(sound_table[slot], 1, 1); }
 
 bool is_saved_game(const std::uint8_t* header) { return header[0] == 5 || header[0] == 6; }
@@ -70,7 +56,7 @@ void read_slot_headers() {
     std::memset(save_headers[i], 0, save_header_size);
     std::FILE* file = std::fopen(save_slot_files[i], "rb");
     if (file == nullptr) {
-      write_whole_file(save_slot_files[i], empty_record, save_record_size);
+      write_file_atomically(save_slot_files[i], empty_record, save_record_size);
       continue;
     }
     if (std::fread(save_headers[i], 1, save_header_size, file) != static_cast<std::size_t>(save_header_size)) {
@@ -304,7 +290,7 @@ int write_save() {
   int now[6] = {};
   GetLocalDateTime(now);
   build_save_record(now);
-  return write_whole_file(name, save_record, save_record_size) ? 1 : 0;
+  return write_file_atomically(name, save_record, save_record_size) ? 1 : 0;
 }
 
 int read_save() {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/core/public_api.h"
+#include "game/flow/atomic_file.h"
 #include "game/flow/game_modes.h"
 
 std::uint8_t settings_record[settings_record_size];
@@ -48,22 +49,50 @@ void write_marker() {
   }
 }
 
-// Writes the record whole; a file that cannot be created or written leaves the game running on its globals.
-void write_settings_file() {
-  std::FILE* file = std::fopen(settings_file_name, "wb");
-  if (file == nullptr) return;
-  std::fwrite(settings_record, 1, settings_record_size, file);
+// Reads the file's record; false unless it holds exactly one whole record.
+bool read_settings_file(std::uint8_t* bytes) {
+  std::FILE* file = std::fopen(settings_file_name, "rb");
+  if (file == nullptr) return false;
+  std::uint8_t extra;
+  const bool whole = std::fread(bytes, 1, settings_record_size, file) == static_cast<std::size_t>(settings_record_size) &&
+                     std::fread(&extra, 1, 1, file) == 0;
   std::fclose(file);
+  return whole;
+}
+
+// Two records that differ at most in their marker bytes, and those give the same clear level (they are drawn afresh
+// for every write).
+bool same_settings(const std::uint8_t* a, const std::uint8_t* b) {
+  return clear_level_from_marker(a + kMarker) == clear_level_from_marker(b + kMarker) &&
+         std::memcmp(a, b, kMarker) == 0 &&
+         std::memcmp(a + kMarker + 4, b + kMarker + 4, settings_record_size - kMarker - 4) == 0;
+}
+
+// Writes the record whole, replacing the file in one step, unless the file already holds it: an unchanged record is
+// not written again (the buffer takes the file's marker bytes), so the file is not put at stake at every start. A
+// file that cannot be written leaves the game running on its globals.
+void write_settings_file() {
+  std::uint8_t on_disk[settings_record_size];
+  if (read_settings_file(on_disk) && same_settings(on_disk, settings_record)) {
+    std::memcpy(settings_record + kMarker, on_disk + kMarker, 4);
+    return;
+  }
+  write_file_atomically(settings_file_name, settings_record, settings_record_size);
 }
 
 void show_settings_notice() {
   ChangeDefaultFontSize(12);
   ChangeDefaultFontThickness(2);
   const int red = MakeColorValue(255, 0, 0);
+  // Text on the engine's default target does not reach the window by itself here: each pass draws the two lines on
+  // the back screen and presents it, so the notice is seen while it waits.
+  SelectDrawTarget(-2);
   while (ProcessMessage() == 0) {
     if (IsKeyDown(kKeyA) || IsKeyDown(kKeyB) || IsKeyDown(kKeyC) || IsKeyDown(kKeyX)) break;
+    ClearCurrentDrawScreen();
     DrawTextFormatted(50, 50, red, "%s", "環境設定データが破損しています。");
     DrawTextFormatted(50, 80, red, "%s", "デフォルトの状態にセットしました。");
+    PresentBackScreen();
   }
 }
 

@@ -47,6 +47,8 @@ constexpr Cell bottom_panel = {0, 320, 614, 80};
 constexpr int digit_src_x = 0, digit_src_y = 460;
 constexpr Cell slot_cursor = {120, 460, 64, 64};
 constexpr Cell back_cursor = {184, 460, 76, 46};
+// The counter tile of the field sheet s_03 (its top left holds other pieces).
+constexpr int counter_tile_x = 100, counter_tile_y = 426;
 // The glow sprite of the effect sheet tr_all_04.
 constexpr int glow_sheet = 12;
 constexpr Cell glow = {7, 596, 25, 25};
@@ -531,8 +533,8 @@ void cathedral_stage(int pad) {
 void shop_screen(int pad) {
   map_buttons(pad);
   DrawGraphPart(0, 0, 0, 0, 640, 480, screen_pic_a, 0, 0);
-  DrawGraphPart(460, 260, 0, 0, 50, 45, field_images[3], 1, 0);
-  DrawGraphPart(520, 260, 0, 0, 50, 45, field_images[3], 1, 0);
+  DrawGraphPart(460, 260, counter_tile_x, counter_tile_y, 50, 45, field_images[3], 1, 0);
+  DrawGraphPart(520, 260, counter_tile_x, counter_tile_y, 50, 45, field_images[3], 1, 0);
   const int cell = idle_cell(fade_counter);
   if (is_hero_0()) {
     DrawGraphPart(530, 325, 57 * cell, 108, 57, 108, portrait_sheets[3], 1, 0);

@@ -5,6 +5,7 @@
 #include "engine/core/public_api.h"
 #include "game/flow/resources.h"
 #include "game/player/player_globals.h"
+#include "game/player/player_update.h"
 #include "game/stage/stage_state.h"
 
 StageObject gimmicks[gimmick_pool_size];
@@ -69,13 +70,6 @@ void draw_cell(const StageObject& g, int cell_x, int cell_y, int cell_w, int cel
 }
 
 void draw(const StageObject& g) { draw_cell(g, g.cell_x, g.cell_y, g.cell_w, g.cell_h, stage_background, g.mirror); }
-
-// The lowest camera scroll of the hero's column (the lift and the falling floor stop the view there).
-int camera_floor_scroll() {
-  const int row = 3 * (stage - 1) + (area - 1);
-  if (row < 0 || row >= 27 || screen_col < 0 || screen_col >= 20) return g_y;
-  return -480 * camera_floor[row][screen_col];
-}
 
 // Moves the hero down by `step`: the camera first while the hero is low on the screen, stopping at the column's
 // lowest row, then the hero on the screen.

@@ -392,9 +392,11 @@ void MixLocked(MixerState& m, std::int16_t* out, int frames) {
   if (frames <= 0) return;
   m.accumulator.assign(static_cast<std::size_t>(frames) * kMixChannels, 0);
   for (Buffer* b : m.buffers) b->MixInto(m.accumulator.data(), frames);
+  for (const auto& [source, context] : m.sources) source(context, m.accumulator.data(), frames);
   for (std::size_t i = 0; i < m.accumulator.size(); ++i)
     out[i] = static_cast<std::int16_t>(std::clamp(m.accumulator[i], -32768, 32767));
   CaptureLocked(m, out, frames);
+  if (m.tap != nullptr) m.tap(m.tapContext, out, frames);
 }
 
 AudioOutputKind OutputFromEnvironment(AudioOutputKind requested) {
@@ -476,6 +478,34 @@ int PlayingSoundBufferCount() {
   std::lock_guard lock(m.mutex);
   CatchUpLocked(m);
   return static_cast<int>(std::count_if(m.buffers.begin(), m.buffers.end(), [](Buffer* b) { return b->playing_; }));
+}
+
+void MixUpToNow() {
+  MixerState& m = Mixer();
+  std::lock_guard lock(m.mutex);
+  CatchUpLocked(m);
+}
+
+void AddMixSource(MixSource source, void* context) {
+  MixerState& m = Mixer();
+  std::lock_guard lock(m.mutex);
+  CatchUpLocked(m);
+  m.sources.emplace_back(source, context);
+}
+
+void RemoveMixSource(MixSource source, void* context) {
+  MixerState& m = Mixer();
+  std::lock_guard lock(m.mutex);
+  CatchUpLocked(m);
+  std::erase(m.sources, std::pair<MixSource, void*>(source, context));
+}
+
+void SetMixTap(MixTap tap, void* context) {
+  MixerState& m = Mixer();
+  std::lock_guard lock(m.mutex);
+  CatchUpLocked(m);
+  m.tap = tap;
+  m.tapContext = context;
 }
 
 void RequestAudioOutput(AudioOutputKind kind) {

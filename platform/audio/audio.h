@@ -141,6 +141,24 @@ void MixAudio(std::int16_t* out, int frames);
 int LiveSoundBufferCount();
 int PlayingSoundBufferCount();
 
+// Mixes what is due up to the present on an output that mixes only when asked (the headless clock output); nothing
+// on the others. Lets a mix source notice where its samples have got to (a song's end) while nothing else asks.
+void MixUpToNow();
+
+// ---- Other sources and sinks of the mix ----------------------------------------------------------------------
+
+// A source that adds its own frames to the mix (the MIDI synthesiser): called for every mixed block under the
+// mixer's lock with the block's accumulator (interleaved stereo at 16-bit scale, before clipping). It must not call
+// back into this layer.
+using MixSource = void (*)(void* context, std::int32_t* accumulator, int frames);
+void AddMixSource(MixSource source, void* context);
+// Once this returns the source is no longer called.
+void RemoveMixSource(MixSource source, void* context);
+// A tap that receives every mixed block (interleaved stereo) under the mixer's lock, after the captures; null
+// removes it. The mix is brought up to the present before the tap changes.
+using MixTap = void (*)(void* context, const std::int16_t* samples, int frames);
+void SetMixTap(MixTap tap, void* context);
+
 // ---- Output control (tests and the back-ends) -----------------------------------------------------------------
 
 enum class AudioOutputKind { Automatic, None, Clock, Pulled, Sdl };

@@ -69,11 +69,7 @@ using mixer::CatchUpLocked;
 using mixer::Mixer;
 using mixer::MixerState;
 
-void CatchUpAudio() {
-  MixerState& m = Mixer();
-  std::lock_guard lock(m.mutex);
-  CatchUpLocked(m);
-}
+void CatchUpAudio() { MixUpToNow(); }
 
 void StartAudioCapture() {
   MixerState& m = Mixer();

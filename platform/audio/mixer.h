@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "platform/audio/audio.h"
@@ -26,6 +27,9 @@ struct MixerState {
   std::vector<std::int16_t> captured;
   std::FILE* captureFile = nullptr;
   std::uint64_t captureFileFrames = 0;
+  std::vector<std::pair<MixSource, void*>> sources;  // in the order added
+  MixTap tap = nullptr;
+  void* tapContext = nullptr;
   std::vector<std::int32_t> accumulator;
   std::vector<std::int16_t> scratch;
 };
@@ -33,7 +37,8 @@ struct MixerState {
 MixerState& Mixer();
 
 // The functions below are called with m.mutex held.
-// Mixes the next frames of every playing buffer into out (interleaved stereo) and hands them to the captures.
+// Mixes the next frames of every playing buffer and every mix source into out (interleaved stereo) and hands them
+// to the captures and the tap.
 void MixLocked(MixerState& m, std::int16_t* out, int frames);
 // Clock output: mixes up to the clock's present (nothing for other outputs).
 void CatchUpLocked(MixerState& m);

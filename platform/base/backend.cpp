@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/base/clock.h"
+#include "platform/base/quit_request.h"
 
 namespace platform {
 namespace {
@@ -31,6 +32,8 @@ bool DisplayNamed() {
 // Called with g_mutex held.
 WindowBackend& ChooseLocked() {
   if (g_backend) return *g_backend;
+  // Before any back-end starts, so no library installs signal handlers of its own.
+  InstallQuitSignalHandlers();
   std::optional<BackendKind> kind = g_requested;
   if (!kind) kind = KindFromEnvironment();
   if (!kind) kind = DisplayNamed() ? BackendKind::Sdl : BackendKind::Headless;

@@ -63,8 +63,9 @@ struct InputHub {
     virtualKeys[vk::kMenu] = virtualKeys[vk::kLeftMenu] | virtualKeys[vk::kRightMenu];
   }
 
-  // Recomputes a pad's rumble from its running effects and tells the sink when it changed.
-  void UpdateRumble(int slot) {
+  // Recomputes a pad's rumble from its running effects. True when it changed: the caller then hands it to the sink
+  // with DeliverRumble once it has let go of the hub's lock.
+  bool UpdateRumble(int slot) {
     std::uint32_t low = 0, high = 0;
     for (InputDevice* d : devices) {
       if (d->id_ != kPadDeviceBase + static_cast<InputDeviceId>(slot)) continue;
@@ -80,16 +81,35 @@ struct InputHub {
       }
     }
     PadSlot& p = pads[slot];
-    if (low == p.rumbleLow && high == p.rumbleHigh) return;
+    if (low == p.rumbleLow && high == p.rumbleHigh) return false;
     p.rumbleLow = static_cast<std::uint16_t>(low);
     p.rumbleHigh = static_cast<std::uint16_t>(high);
     if (rumbleChanges.size() >= kMaxRumbleChanges) rumbleChanges.erase(rumbleChanges.begin());
     rumbleChanges.push_back(RumbleChange{MillisecondClock(), slot, p.rumbleLow, p.rumbleHigh});
-    if (rumbleSink) rumbleSink(slot, p.rumbleLow, p.rumbleHigh);
+    return true;
   }
 };
 
 namespace {
+
+InputHub& Hub();
+
+// Hands a pad's current rumble to the sink. The hub's lock is not held while the sink runs: the sink takes its
+// back-end's lock, and the back-end holds that lock while it calls into the hub, so holding both here would invert
+// their order. Deliveries keep their order through a lock of their own, taken before either.
+void DeliverRumble(int slot) {
+  static std::mutex delivery;
+  std::lock_guard order(delivery);
+  RumbleSink sink = nullptr;
+  std::uint16_t low = 0, high = 0;
+  {
+    std::lock_guard lock(Hub().mutex);
+    sink = Hub().rumbleSink;
+    low = Hub().pads[slot].rumbleLow;
+    high = Hub().pads[slot].rumbleHigh;
+  }
+  if (sink) sink(slot, low, high);
+}
 
 InputHub& Hub() {
   static InputHub hub;
@@ -125,33 +145,35 @@ int AxisIndex(int offset) {
 
 // ---- Effects ---------------------------------------------------------------------------------------------------------
 
-InputResult InputEffect::Start(std::uint32_t, std::uint32_t) {
-  std::lock_guard lock(Hub().mutex);
-  if (!device_) return kDiErrInputLost;
-  running_ = true;
-  Hub().UpdateRumble(PadSlotOf(device_->id_));
+InputResult InputEffect::SetRunning(bool running) {
+  int slot = -1;
+  {
+    std::lock_guard lock(Hub().mutex);
+    if (!device_) return kDiErrInputLost;
+    running_ = running;
+    if (Hub().UpdateRumble(PadSlotOf(device_->id_))) slot = PadSlotOf(device_->id_);
+  }
+  if (slot >= 0) DeliverRumble(slot);
   return kDiOk;
 }
 
-InputResult InputEffect::Stop() {
-  std::lock_guard lock(Hub().mutex);
-  if (!device_) return kDiErrInputLost;
-  running_ = false;
-  Hub().UpdateRumble(PadSlotOf(device_->id_));
-  return kDiOk;
-}
+InputResult InputEffect::Start(std::uint32_t, std::uint32_t) { return SetRunning(true); }
+
+InputResult InputEffect::Stop() { return SetRunning(false); }
 
 void InputEffect::Release() {
+  int slot = -1;
   {
     std::lock_guard lock(Hub().mutex);
     if (device_) {
       running_ = false;
       auto& list = device_->effects_;
       list.erase(std::remove(list.begin(), list.end(), this), list.end());
-      Hub().UpdateRumble(PadSlotOf(device_->id_));
+      if (Hub().UpdateRumble(PadSlotOf(device_->id_))) slot = PadSlotOf(device_->id_);
     }
     --Hub().counters.openEffects;
   }
+  if (slot >= 0) DeliverRumble(slot);
   delete this;
 }
 
@@ -344,6 +366,7 @@ InputResult InputDevice::CreateEffect(const EffectParams& params, InputEffect** 
 }
 
 void InputDevice::Release() {
+  int slot = -1;
   {
     std::lock_guard lock(Hub().mutex);
     InputHub& h = Hub();
@@ -355,10 +378,11 @@ void InputDevice::Release() {
     }
     if (IsPadId(id_) && !effects_.empty()) {
       effects_.clear();
-      h.UpdateRumble(PadSlotOf(id_));
+      if (h.UpdateRumble(PadSlotOf(id_))) slot = PadSlotOf(id_);
     }
     --h.counters.openDevices;
   }
+  if (slot >= 0) DeliverRumble(slot);
   delete this;
 }
 

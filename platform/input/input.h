@@ -120,6 +120,7 @@ class InputEffect {
   friend class InputDevice;
   friend struct InputHub;
   InputEffect(InputDevice* device, const EffectParams& params) : device_(device), params_(params) {}
+  InputResult SetRunning(bool running);
   InputDevice* device_;
   EffectParams params_;
   bool running_ = false;

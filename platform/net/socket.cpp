@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <map>
+#include <unordered_map>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -33,9 +33,10 @@ struct SocketEntry {
 };
 
 std::mutex g_mutex;
-std::map<SocketId, SocketEntry> g_sockets;
+std::unordered_map<SocketId, SocketEntry> g_sockets;
 SocketId g_nextId = 0x100;
 thread_local int t_lastError = 0;
+int g_pollCount = 0;
 
 int Fail(int error) {
   t_lastError = error;
@@ -231,12 +232,26 @@ int PostSocketEvents() {
     std::vector<pollfd> fds;
     std::vector<SocketEntry*> entries;
     std::vector<SocketId> ids;
+    fds.reserve(g_sockets.size());
+    entries.reserve(g_sockets.size());
+    ids.reserve(g_sockets.size());
     for (auto& [id, e] : g_sockets) {
-      if (e.events == 0) continue;
-      fds.push_back({e.fd, static_cast<short>(POLLIN | POLLOUT | POLLRDHUP), 0});
+      // Only the readiness that can still be posted is asked for: an idle socket is not reported writable pass
+      // after pass, and one with nothing left to post is not polled at all.
+      short wanted = 0;
+      if (e.listening) {
+        if (e.acceptArmed && (e.events & kFdAccept) != 0) wanted |= POLLIN;
+      } else {
+        if (e.readArmed && (e.events & kFdRead) != 0) wanted |= POLLIN;
+        if (e.writeArmed && (e.events & kFdWrite) != 0) wanted |= POLLOUT;
+        if (!e.closePosted && (e.events & kFdClose) != 0) wanted |= POLLRDHUP;
+      }
+      if (wanted == 0) continue;
+      fds.push_back({e.fd, wanted, 0});
       entries.push_back(&e);
       ids.push_back(id);
     }
+    ++g_pollCount;
     if (fds.empty() || ::poll(fds.data(), fds.size(), 0) <= 0) return 0;
     for (size_t i = 0; i < fds.size(); ++i) {
       SocketEntry& e = *entries[i];
@@ -253,7 +268,8 @@ int PostSocketEvents() {
         continue;
       }
       int available = 0;
-      if (ioctl(e.fd, FIONREAD, &available) != 0) available = 0;
+      if ((r & POLLIN) != 0 && e.readArmed && (e.events & kFdRead) != 0 && ioctl(e.fd, FIONREAD, &available) != 0)
+        available = 0;
       if ((r & POLLIN) != 0 && available > 0 && e.readArmed && (e.events & kFdRead) != 0) {
         e.readArmed = false;
         post(kFdRead, 0);
@@ -273,6 +289,11 @@ int PostSocketEvents() {
   }
   for (const Pending& p : posts) PostMessage(p.window, p.message, p.socket, p.lParam);
   return static_cast<int>(posts.size());
+}
+
+int SocketPollCount() {
+  std::lock_guard lock(g_mutex);
+  return g_pollCount;
 }
 
 int OpenSocketCount() {

@@ -62,5 +62,7 @@ int PostSocketEvents();
 
 // Sockets currently open (for tests that check nothing leaks).
 int OpenSocketCount();
+// Polls made by PostSocketEvents so far (for tests that count them per pass).
+int SocketPollCount();
 
 }  // namespace platform

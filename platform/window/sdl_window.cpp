@@ -1,7 +1,12 @@
 // The SDL2 back-end of the window system: real windows, and SDL events turned into the window messages the engine's
 // window procedure handles (focus, close, keys, characters, paint, move and size, mouse, dropped files).
 #include <SDL.h>
+#if defined(PLATFORM_HAVE_X11)
+#include <X11/Xlib.h>
+#endif
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -18,6 +23,17 @@ namespace platform {
 namespace {
 
 namespace dd = platform::dd;
+
+#if defined(PLATFORM_HAVE_X11)
+// A broken X connection is fatal to Xlib: the process cannot go on drawing or reading events. It ends here with
+// what a window close leaves behind: a close writes nothing at exit, and this runs on the thread that owns the
+// windows, inside an event pump or a present, so none of the program's own file writes is cut short. One line says
+// why, instead of Xlib's report and its failure status.
+int OnDisplayLost(Display*) {
+  std::fprintf(stderr, "%s: the display connection was lost; ending\n", program_invocation_short_name);
+  std::_Exit(0);
+}
+#endif
 
 namespace vk {
 constexpr WParam kShift = 0x10, kControl = 0x11, kMenu = 0x12, kPause = 0x13, kCapital = 0x14, kSpace = 0x20,
@@ -434,11 +450,16 @@ class SdlBackend final : public WindowBackend {
 
 std::unique_ptr<WindowBackend> MakeSdlBackend() {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
+  // Interrupts and terminations are the platform's quit requests, not SDL's.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // Compositions longer than a plain text-editing event holds arrive whole; the input method draws its own
   // candidate window.
   SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
+#if defined(PLATFORM_HAVE_X11)
+  XSetIOErrorHandler(OnDisplayLost);
+#endif
   SDL_EventState(SDL_DROPFILE, SDL_ENABLE);
   return std::make_unique<SdlBackend>();
 }

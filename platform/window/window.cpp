@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "platform/base/backend.h"
+#include "platform/base/quit_request.h"
 #include "platform/base/thread.h"
 
 namespace platform {
@@ -496,7 +497,20 @@ bool PeekMessage(Message* out, WindowHandle filter, std::uint32_t first, std::ui
     std::lock_guard lock(g_mutex);
     for (const WindowRecord& w : g_windows) ownsWindows = ownsWindows || w.owner == self;
   }
-  if (ownsWindows) Backend().PumpEvents();
+  if (ownsWindows) {
+    Backend().PumpEvents();
+    // A signal or a lost display closes this thread's windows, as the user's close would.
+    if (TakeQuitRequest()) {
+      std::vector<WindowHandle> closing;
+      {
+        std::lock_guard lock(g_mutex);
+        for (const WindowRecord& w : g_windows) {
+          if (w.owner == self && !w.destroying) closing.push_back(w.handle);
+        }
+      }
+      for (WindowHandle h : closing) PostMessage(h, win::kWmClose, 0, 0);
+    }
+  }
 
   std::lock_guard lock(g_mutex);
   auto qi = g_queues.find(self);

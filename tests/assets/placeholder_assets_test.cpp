@@ -141,7 +141,8 @@ TEST_F(PlaceholderTreeTest, WritesExactlyTheFilesOfTheTable) {
 }
 
 // Every image decodes through the engine's decoder table at its listed size; every cell shows its border all round
-// and a fill that is not a key colour; pixels outside all cells show the key colour.
+// (text-only cells excepted) and, unless it is a highlight or a frame over other cells, a fill that is not a key colour; on sheets, pixels
+// outside all cells show the key colour. Backdrops have no cells to check.
 TEST_F(PlaceholderTreeTest, ImagesDecodeAtTheirSizeWithOutlinedCells) {
   for (const PlaceholderImage& entry : PlaceholderImages()) {
     SCOPED_TRACE(entry.path);
@@ -152,6 +153,10 @@ TEST_F(PlaceholderTreeTest, ImagesDecodeAtTheirSizeWithOutlinedCells) {
               0);
     EXPECT_EQ(image.width, entry.width);
     EXPECT_EQ(image.height, entry.height);
+    if (entry.look == PlaceholderLook::kBackdrop) {
+      ReleaseGraphImage(&image);
+      continue;
+    }
     const bool lossy = EndsWith(entry.path, ".jpg");
     const int tolerance = lossy ? 40 : 0;
     auto rgb = [&](int x, int y) { return GetImagePixelColor(&image, x, y) & 0xFFFFFFu; };
@@ -164,6 +169,7 @@ TEST_F(PlaceholderTreeTest, ImagesDecodeAtTheirSizeWithOutlinedCells) {
     int badBorders = 0;
     int keyFills = 0;
     for (const PlaceholderRect& c : cells) {
+      if (c.style == PlaceholderStyle::kText) continue;
       const int xs[] = {c.x, c.x + c.w / 2, c.x + c.w - 1};
       const int ys[] = {c.y, c.y + c.h / 2, c.y + c.h - 1};
       for (int x : xs) {
@@ -172,6 +178,7 @@ TEST_F(PlaceholderTreeTest, ImagesDecodeAtTheirSizeWithOutlinedCells) {
       for (int y : ys) {
         badBorders += !near(rgb(c.x, y), 255, 255, 255) + !near(rgb(c.x + c.w - 1, y), 255, 255, 255);
       }
+      if (c.style == PlaceholderStyle::kGlow || c.style == PlaceholderStyle::kFrame) continue;
       const std::uint32_t inside = rgb(c.x + 1 + (c.w - 2) / 3, c.y + 1 + (c.h - 2) / 3);
       const std::uint32_t lo = lossy ? 24 : 0;
       const bool black = ((inside >> 16) & 0xFF) <= lo && ((inside >> 8) & 0xFF) <= lo && (inside & 0xFF) <= lo;
@@ -179,9 +186,9 @@ TEST_F(PlaceholderTreeTest, ImagesDecodeAtTheirSizeWithOutlinedCells) {
     }
     EXPECT_EQ(badBorders, 0);
     EXPECT_EQ(keyFills, 0);
-    // The first pixel outside every cell, if any, shows the key colour.
+    // The first pixel outside every cell of a sheet, if any, shows the key colour.
     const std::uint32_t key = entry.key == PlaceholderKey::kMagenta ? 0xFF00FFu : 0u;
-    bool checked = false;
+    bool checked = entry.look != PlaceholderLook::kSheet;
     for (int y = 0; y < entry.height && !checked; y += 3) {
       for (int x = 0; x < entry.width && !checked; x += 3) {
         bool covered = false;
@@ -196,6 +203,53 @@ TEST_F(PlaceholderTreeTest, ImagesDecodeAtTheirSizeWithOutlinedCells) {
     }
     ReleaseGraphImage(&image);
   }
+}
+
+// Cells with text carry it: more white (or highlight yellow) text pixels than a blank cell of its colour has, so a
+// menu entry, a digit or a Yes/No can be read. Sheets of several cells label the others with their numbers.
+TEST(PlaceholderDrawTest, TextCellsAndSpriteCellsCarryLabels) {
+  const std::vector<PlaceholderImage>& images = PlaceholderImages();
+  auto textPixels = [](const PlaceholderRaster& r, const PlaceholderRect& c) {
+    int n = 0;
+    for (int y = c.y + 1; y < c.y + c.h - 1; ++y) {
+      for (int x = c.x + 1; x < c.x + c.w - 1; ++x) {
+        const std::uint8_t* p = r.rgb.data() + (static_cast<size_t>(y) * r.width + x) * 3;
+        n += (p[0] == 255 && p[1] == 255 && p[2] == 255) || (p[0] == 255 && p[1] == 224 && p[2] == 96);
+      }
+    }
+    return n;
+  };
+  struct Case {
+    const char* path;
+    PlaceholderRect cell;
+  };
+  const Case cases[] = {
+      {"gsx/system/title.png", {268, 250, 105, 37}},     // "New Game" under the title's highlight
+      {"gsx/system/title2.png", {28, 422, 105, 49}},     // the highlight itself
+      {"gsx/system/op2.png", {547, 275 + 19 * 7, 20, 19}},  // digit 7
+      {"gsx/system/menu_06.png", {810, 171, 55, 31}},    // "Yes"
+      {"gsx/system/menu_06.png", {864, 171, 75, 31}},    // "No"
+      {"gsx/system/menu_01.png", {12 * 5, 460, 12, 20}},  // money digit 5
+      {"gsx/system/shop.png", {380, 130, 150, 40}},      // "Money"
+      {"gsx/cr/galeo1.png", {57, 0, 57, 108}},           // sprite cell 1
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    int index = -1;
+    for (size_t i = 0; i < images.size(); ++i) {
+      if (std::string(images[i].path) == c.path) index = static_cast<int>(i);
+    }
+    ASSERT_GE(index, 0);
+    const PlaceholderRaster r = DrawPlaceholderImage(images[static_cast<size_t>(index)], index);
+    EXPECT_GE(textPixels(r, c.cell), 8) << c.cell.x << "," << c.cell.y;
+  }
+  // Two cells of one sprite sheet differ by their numbers, not only by colour: their white pixels differ.
+  int galeo = -1;
+  for (size_t i = 0; i < images.size(); ++i) {
+    if (std::string(images[i].path) == "gsx/cr/galeo1.png") galeo = static_cast<int>(i);
+  }
+  const PlaceholderRaster r = DrawPlaceholderImage(images[static_cast<size_t>(galeo)], galeo);
+  EXPECT_NE(textPixels(r, {0, 0, 57, 108}), textPixels(r, {57 * 7, 0, 57, 108}));
 }
 
 // Each WAV is a consistent RIFF file of 16-bit mono PCM, as long as listed, holding a tone of its own pitch.

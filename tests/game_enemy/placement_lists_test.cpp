@@ -1,5 +1,5 @@
-// The placement lists of stage 1 against their specification (kinds, counts, parameters, room spans, guards), their
-// entries inside rooms that hold geometry, and the guards at placement.
+// The placement lists against their design (kinds, counts, parameters, room spans, guards), their entries inside
+// rooms that hold geometry, enemies on floors and coins within the hero's reach, and the guards at placement.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,7 +7,10 @@
 #include <utility>
 
 #include "game/enemy/placement_lists.h"
+#include "game/flow/pending_screens.h"
+#include "game/stage/gimmicks.h"
 #include "game/stage/level_data.h"
+#include "game/stage/stage_build.h"
 #include "tests/game_enemy/enemy_fixture.h"
 
 namespace {
@@ -20,6 +23,7 @@ struct KindCount {
   std::set<int> params;
 };
 struct ListSpec {
+  int stage;
   int hero;
   int area;
   int entries;  // enemy entries, guarded ones included
@@ -27,19 +31,57 @@ struct ListSpec {
   std::vector<KindCount> kinds;
 };
 
-const ListSpec kStage1[] = {
-    {0, 1, 64, 0, 14, 0, 2, {{4, 3, {0}}, {5, 21, {1, 2, 3}}, {6, 2, {1}}, {7, 4, {2, 4, 5}}, {10, 1, {1}}, {37, 33, {1}}}},
-    {0, 2, 66, 1, 15, 1, 2, {{4, 4, {0}}, {5, 19, {1, 2, 3}}, {6, 7, {1, 2}}, {7, 4, {2, 3}}, {37, 32, {1}}}},
-    {1, 1, 76, 1, 14, 0, 2,
+const ListSpec kLists[] = {
+    {1, 0, 1, 64, 0, 14, 0, 2, {{4, 3, {0}}, {5, 21, {1, 2, 3}}, {6, 2, {1}}, {7, 4, {2, 4, 5}}, {10, 1, {1}}, {37, 33, {1}}}},
+    {1, 0, 2, 66, 1, 15, 1, 2, {{4, 4, {0}}, {5, 19, {1, 2, 3}}, {6, 7, {1, 2}}, {7, 4, {2, 3}}, {37, 32, {1}}}},
+    {1, 1, 1, 76, 1, 14, 0, 2,
      {{4, 5, {0, 1}}, {5, 20, {1, 2, 3}}, {7, 2, {2, 4}}, {13, 9, {1, 2}}, {30, 6, {1}}, {35, 1, {0}}, {37, 27, {1}},
       {38, 4, {1}}, {39, 2, {1}}}},
-    {1, 2, 46, 1, 15, 1, 2,
+    {1, 1, 2, 46, 1, 15, 1, 2,
      {{4, 6, {0, 1}}, {5, 10, {1, 2, 3}}, {7, 4, {2, 3}}, {13, 15, {1, 2}}, {30, 11, {1, 153, 154, 253, 254, 255}}}},
+    {2, 0, 1, 72, 1, 15, 0, 2, {{2, 8, {3}}, {4, 2, {0}}, {5, 11, {1, 2, 3}}, {6, 2, {1, 2}}, {9, 1, {1}},
+     {14, 5, {0}}, {37, 43, {1}}}},
+    {2, 0, 2, 76, 1, 12, 0, 3, {{2, 10, {3, 5, 7}}, {5, 14, {1, 2, 3}}, {6, 4, {1, 2}}, {9, 5, {1}}, {14, 7, {0}},
+     {37, 24, {1}}, {38, 9, {1}}, {39, 3, {1}}}},
+    {2, 1, 1, 85, 0, 15, 0, 2, {{5, 8, {1, 2, 3}}, {13, 5, {1, 2}}, {14, 14, {0}},
+     {30, 12, {1, 203, 204, 205, 206, 303, 305, 306}}, {32, 6, {2}}, {37, 34, {1}}, {38, 6, {1}}}},
+    {2, 1, 2, 115, 1, 12, 0, 3, {{5, 17, {1, 2, 3}}, {13, 11, {1, 2}}, {14, 13, {0}},
+     {30, 21, {1, 102, 223, 224, 333, 334, 335, 373, 374, 383, 384, 386}}, {32, 6, {2}}, {35, 1, {1}},
+     {37, 27, {1}}, {38, 16, {1}}, {39, 3, {1}}}},
+    {3, 0, 1, 57, 1, 12, 0, 3, {{3, 6, {1}}, {11, 16, {1, 203, 204, 252, 253, 254}}, {22, 5, {1, 2}}, {25, 3, {1}},
+     {37, 25, {1}}, {38, 2, {1}}}},
+    {3, 0, 2, 90, 1, 16, 1, 3, {{3, 8, {1}}, {11, 25, {1, 252, 253, 254, 304, 325}}, {21, 10, {2}}, {22, 8, {3}},
+     {25, 4, {1}}, {37, 18, {1}}, {38, 15, {1}}, {39, 2, {1}}}},
+    {3, 1, 1, 62, 1, 12, 0, 2, {{19, 8, {1, 2, 3}}, {29, 6, {150, 180, 200, 250}},
+     {30, 15, {1, 203, 204, 253, 254, 255}}, {37, 20, {1}}, {38, 13, {1}}}},
+    {3, 1, 2, 114, 1, 16, 0, 3, {{19, 26, {1, 2, 3}}, {29, 9, {220, 240, 250, 300, 310, 460, 550}},
+     {30, 16, {1, 233, 234, 252, 253, 254, 294, 295, 303, 305, 306}}, {35, 1, {2}}, {37, 39, {1}}, {38, 19, {1}},
+     {39, 4, {1}}}},
+    {4, 0, 1, 90, 1, 15, 0, 3, {{5, 14, {1, 2, 3}}, {6, 6, {1, 2}}, {8, 15, {1, 2}}, {10, 6, {1}}, {17, 1, {200}},
+     {23, 4, {1}}, {37, 29, {1}}, {38, 10, {1}}, {39, 5, {1}}}},
+    {4, 0, 2, 67, 1, 15, 0, 2, {{5, 3, {1, 2}}, {7, 3, {3}}, {8, 5, {1, 2}}, {10, 4, {1}}, {17, 7, {1, 200}},
+     {23, 7, {1}}, {37, 29, {1}}, {38, 7, {1}}, {39, 2, {1}}}},
+    {4, 1, 1, 96, 1, 15, 0, 3, {{15, 3, {1}}, {16, 13, {1}}, {18, 6, {1}}, {20, 9, {2}}, {24, 9, {1, 2}},
+     {34, 1, {2}}, {37, 34, {1}}, {38, 19, {1}}, {39, 2, {1}}}},
+    {4, 1, 2, 76, 1, 16, 0, 2, {{15, 10, {1}}, {16, 8, {1}}, {18, 3, {1}}, {20, 3, {1}}, {24, 13, {1, 2}},
+     {35, 1, {3}}, {37, 28, {1}}, {38, 8, {1}}, {39, 2, {1}}}},
+    {5, 0, 1, 66, 1, 14, 0, 2, {{5, 16, {1, 2, 3}}, {7, 8, {2, 3, 4, 5}}, {9, 7, {1}}, {12, 4, {1}}, {37, 26, {1}},
+     {38, 4, {1}}, {39, 1, {1}}}},
+    {5, 0, 2, 95, 0, 13, 0, 3, {{2, 2, {5, 7}}, {5, 22, {1, 2, 3}}, {7, 8, {2, 3, 4, 6}}, {9, 11, {1, 2}},
+     {12, 4, {1}}, {15, 1, {1}}, {37, 34, {1}}, {38, 10, {1}}, {39, 3, {1}}}},
+    {5, 1, 1, 75, 1, 14, 0, 2, {{7, 6, {2, 3, 4, 5}}, {12, 2, {1}}, {13, 11, {1, 2}}, {15, 12, {1}}, {37, 28, {1}},
+     {38, 16, {1}}}},
+    {5, 1, 2, 84, 0, 13, 0, 3, {{7, 8, {2, 3, 4}}, {12, 6, {1}}, {13, 8, {1, 2}}, {15, 15, {1}}, {35, 1, {4}},
+     {37, 36, {1}}, {38, 8, {1}}, {39, 2, {1}}}},
+    {6, 1, 1, 67, 1, 17, 0, 2, {{15, 8, {1}}, {16, 11, {1}}, {18, 4, {1}}, {24, 5, {1, 2}}, {28, 4, {1}},
+     {37, 26, {1}}, {38, 9, {1}}}},
+    {6, 1, 2, 93, 0, 17, 0, 3, {{15, 11, {1}}, {16, 14, {1}}, {18, 6, {1}}, {24, 6, {1, 2}}, {28, 8, {1}},
+     {31, 2, {1}}, {34, 1, {1}}, {37, 18, {1}}, {38, 21, {1}}, {39, 6, {1}}}},
 };
 
-TEST_F(Enemies, StageOneListsMatchTheirKindsCountsParametersAndSpans) {
-  for (const ListSpec& spec : kStage1) {
-    const auto list = placement_list(1, spec.hero, spec.area);
+TEST_F(Enemies, ListsMatchTheirKindsCountsParametersAndSpans) {
+  for (const ListSpec& spec : kLists) {
+    const auto list = placement_list(spec.stage, spec.hero, spec.area);
     std::map<int, int> counts;
     std::map<int, std::set<int>> params;
     int entries = 0;
@@ -53,9 +95,13 @@ TEST_F(Enemies, StageOneListsMatchTheirKindsCountsParametersAndSpans) {
       col_hi = std::max(col_hi, e.room_x);
       row_lo = std::min(row_lo, e.room_y);
       row_hi = std::max(row_hi, e.room_y);
-      EXPECT_TRUE(e.x >= 0 && e.x < 640 && e.y >= 0 && e.y < 480) << e.kind << " offset " << e.x << "," << e.y;
+      // The two kind-31 enemies of stage 6 share one room, the second at an offset in the next column.
+      if (e.kind != 31) {
+        EXPECT_TRUE(e.x >= 0 && e.x < 640 && e.y >= 0 && e.y < 480) << e.kind << " offset " << e.x << "," << e.y;
+      }
     }
-    const std::string name = "hero " + std::to_string(spec.hero) + " area " + std::to_string(spec.area);
+    const std::string name = "stage " + std::to_string(spec.stage) + " hero " + std::to_string(spec.hero) + " area " +
+                             std::to_string(spec.area);
     EXPECT_EQ(entries, spec.entries) << name;
     EXPECT_EQ(std::make_pair(col_lo, col_hi), std::make_pair(spec.col_lo, spec.col_hi)) << name;
     EXPECT_EQ(std::make_pair(row_lo, row_hi), std::make_pair(spec.row_lo, spec.row_hi)) << name;
@@ -66,11 +112,14 @@ TEST_F(Enemies, StageOneListsMatchTheirKindsCountsParametersAndSpans) {
     }
   }
   EXPECT_EQ(placement_list(1, 0, 3).data(), placement_list(1, 0, 2).data()) << "area 3 takes the list of area 2";
+  EXPECT_TRUE(placement_list(6, 0, 1).empty()) << "stage 6 has lists for the second hero only";
+  EXPECT_TRUE(placement_list(6, 0, 2).empty());
   EXPECT_TRUE(placement_list(7, 0, 1).empty());
 }
 
 TEST_F(Enemies, StageOneEntriesStandInRoomsOfTheArea) {
-  for (const ListSpec& spec : kStage1) {
+  for (const ListSpec& spec : kLists) {
+    if (spec.stage != 1) continue;
     const LevelDataSet* level = find_level_data(1, spec.area);
     ASSERT_NE(level, nullptr);
     std::set<std::pair<int, int>> rooms;
@@ -82,6 +131,47 @@ TEST_F(Enemies, StageOneEntriesStandInRoomsOfTheArea) {
       if (e.pickup) continue;
       EXPECT_TRUE(rooms.count({e.room_x, e.room_y})) << "kind " << e.kind << " in room " << e.room_x << ","
                                                        << e.room_y << " (hero " << spec.hero << ")";
+    }
+  }
+}
+
+// Stages 2 to 6: every enemy stands over a floor of its area within its kind's height, every coin hangs within the
+// hero's jump over a floor. Guarded items and the fixed entries keep their own places; an enemy in a row below the
+// area's floors comes up from below.
+TEST_F(Enemies, EnemiesStandOnFloorsAndCoinsHangWithinReach) {
+  struct Floor {
+    int x0, x1, top;
+  };
+  for (const ListSpec& spec : kLists) {
+    if (spec.stage == 1) continue;
+    stage = spec.stage;
+    area = spec.area;
+    hero = spec.hero;
+    clear_object_pools();
+    build_stage();
+    std::vector<Floor> floors;
+    for (int i = 0; i < gimmick_count; ++i) {
+      const StageObject& g = gimmicks[i];
+      if (g.in_use == 1 && g.solid != 0) floors.push_back({g.x + g.box_x0, g.x + g.box_x1, g.y + g.box_y0});
+    }
+    const LevelDataSet* level = find_level_data(spec.stage, spec.area);
+    ASSERT_NE(level, nullptr);
+    for (const Placement& e : placement_list(spec.stage, spec.hero, spec.area)) {
+      if (e.pickup || e.guard != PlacementGuard::none || e.kind == 31 || e.room_y >= level->rows) continue;
+      const int x = e.room_x * 640 + e.x + 10, y = e.room_y * 480 + e.y;
+      int floor = -1;
+      for (const Floor& f : floors) {
+        if (f.x0 <= x && x < f.x1 && f.top >= y && (floor == -1 || f.top < floor)) floor = f.top;
+      }
+      SCOPED_TRACE("stage " + std::to_string(spec.stage) + " hero " + std::to_string(spec.hero) + " area " +
+                   std::to_string(spec.area) + " kind " + std::to_string(e.kind) + " at " + std::to_string(x) +
+                   ", " + std::to_string(y));
+      ASSERT_NE(floor, -1) << "nothing under it";
+      if (e.kind >= 37) {
+        EXPECT_TRUE(floor - y >= 20 && floor - y <= 130) << "a coin " << floor - y << " above its floor";
+      } else {
+        EXPECT_LE(floor - y, 260) << "an enemy high over its floor";
+      }
     }
   }
 }

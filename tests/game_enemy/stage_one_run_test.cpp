@@ -76,10 +76,7 @@ void capture() {
   int enemies_shown = 0, hazards_shown = 0;
   for (int i = 0; i < enemy_loop_end(); ++i) {
     const EnemyRecord& e = enemy_pool[i];
-    if (e.state == enemy_active && on_screen(e.x, e.y)) {
-      ++enemies_shown;
-      run.kinds_on_screen.insert(e.type);
-    }
+    if (e.state == enemy_active && on_screen(e.x, e.y)) ++enemies_shown;
   }
   for (const HazardRecord& h : hazard_pool) hazards_shown += h.state == hazard_live && on_screen(h.x, h.y);
   char name[32];
@@ -94,6 +91,11 @@ void drive() {
     if (run.stage_frames > 0 && run.stage_frames % kCaptureEvery == 0) capture();  // the frame just presented
     ++run.stage_frames;
     for (const HazardRecord& h : hazard_pool) run.hazards_seen += h.state == hazard_live;
+    // The kinds are counted in every frame: the real hero's update moves it, and the enemies with it.
+    for (int i = 0; i < enemy_loop_end(); ++i) {
+      const EnemyRecord& e = enemy_pool[i];
+      if (e.state == enemy_active && on_screen(e.x, e.y)) run.kinds_on_screen.insert(e.type);
+    }
     script_hero();
     if (run.stage_frames >= kStageFrames) {
       std::ofstream("summary.txt") << run.stage_frames << ' ' << run.hazards_seen << ' ' << run.kinds_on_screen.size()

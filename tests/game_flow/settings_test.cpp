@@ -195,3 +195,30 @@ TEST_F(GameFlow, AssignButtonKeepsAPermutation) {
 }
 
 }  // namespace
+
+namespace {
+
+// The notice of a damaged record is presented while it waits: a window close ends the wait, and the last presented
+// frame shows its two red lines at 50, 50 and 50, 80 on black.
+TEST_F(GameFlow, DamagedRecordNoticeIsPresentedWhileItWaits) {
+  WriteBytes("setting.dat", Bytes(100, 0));
+  platform::headless::ScheduleMessage(platform::MillisecondClock() + 100, g_System.mainWindow,
+                                      platform::win::kWmClose, 0, 0);
+  read_settings();
+  auto red = [](int x1, int y1, int x2, int y2) {
+    int n = 0;
+    for (int y = y1; y < y2; ++y) {
+      for (int x = x1; x < x2; ++x) {
+        const std::uint32_t p = platform::headless::FramebufferPixel(x, y);
+        n += (p >> 16) >= 0xC0 && (p & 0xFFFF) < 0x4040;
+      }
+    }
+    return n;
+  };
+  EXPECT_GT(red(50, 50, 640, 75), 20) << "first line";
+  EXPECT_GT(red(50, 80, 640, 105), 20) << "second line";
+  EXPECT_EQ(red(0, 110, 640, 480), 0);
+  EXPECT_EQ(platform::headless::FramebufferPixel(10, 10), 0u);
+}
+
+}  // namespace

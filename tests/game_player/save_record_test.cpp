@@ -2,6 +2,9 @@
 // automatic save.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <filesystem>
 
 #include "tests/game_player/player_fixture.h"
@@ -246,12 +249,22 @@ TEST_F(PlayerTest, MissingOrShortFilesReadAsCorrupt) {
 TEST_F(PlayerTest, FailedWriteKeepsTheOldSave) {
   const Bytes old(save_record_size, 0x5A);
   WriteBytes("sst.dat", old);
-  std::filesystem::create_directory("sst.dat.tmp");  // the new file cannot be created
   game_mode = mode_save;
   screen_cursor[1] = 0;
   FillHero0Game();
-  EXPECT_EQ(write_save(), 0);
+  // No file may grow beyond 100 bytes for the write, as on a full disk.
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit limit{100, saved.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const int result = write_save();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_EQ(result, 0);
   EXPECT_EQ(ReadBytes("sst.dat"), old);
+  for (const auto& entry : std::filesystem::directory_iterator("."))
+    EXPECT_EQ(entry.path().filename().string().find("sst.dat."), std::string::npos) << "no temporary file is left";
 }
 
 }  // namespace

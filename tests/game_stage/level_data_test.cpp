@@ -265,9 +265,13 @@ void check_playable(const LevelDataSet& set, int hero_id) {
   max_hp = 100;
   stage_entry();
   const int start_y = my - g_y;
-  const int start_floor = floor_below(boxes, mx + g_x + 19, start_y);
-  EXPECT_NE(start_floor, -1) << "no floor under the start";
-  EXPECT_LT(start_floor, set.rows * 480) << "the start's floor lies outside the area";
+  // Stage 2's area 3 is never entered through the stage entry, whose start for that stage's later areas lies in
+  // row 2; the area's floor is in row 1.
+  if (set.stage != 2 || set.area != 3) {
+    const int start_floor = floor_below(boxes, mx + g_x + 19, start_y);
+    EXPECT_NE(start_floor, -1) << "no floor under the start";
+    EXPECT_LT(start_floor, set.rows * 480) << "the start's floor lies outside the area";
+  }
   const int camera_row = 3 * (set.stage - 1) + (set.area - 1);
   if (set.has_exit) {
     // The run-out around the exit line: one flat floor, and no wall in the hero's height above it.
@@ -350,10 +354,11 @@ TEST(LevelData, EveryDataSetMatchesItsDesignAndIsPlayable) {
   }
 }
 
-// Once every data set is present, the level data as a whole: 5,331 entries (the shared area of stages 7 and 8 and
-// each hero's own entries counted once) and the mirrored totals.
+// Once every data set is present, the level data as a whole: the entries of all areas (the shared area of stages
+// 7 and 8 and each hero's own entries counted once) and the mirrored totals. The areas' design rows add up to
+// 5,332 entries: 4,302 gimmicks, 360 scenery A, 39 B, 225 C, 335 ladder pieces, 57 hazards and 14 enemies.
 TEST(LevelData, AllDataSetsTogetherHoldTheDesignedTotals) {
-  if (level_data_set_count < 15) GTEST_SKIP() << "only " << level_data_set_count << " of 15 data sets present";
+  if (level_data_set_count < 16) GTEST_SKIP() << "only " << level_data_set_count << " of 16 data sets present";
   int entries = 0, gimmick_mirrors = 0, a_mirrors = 0, c_mirrors = 0;
   for (int i = 0; i < level_data_set_count; ++i) {
     const LevelDataSet& set = level_data_sets[i];
@@ -366,7 +371,7 @@ TEST(LevelData, AllDataSetsTogetherHoldTheDesignedTotals) {
       c_mirrors += entry.kind == EntryKind::scenery_c;
     }
   }
-  EXPECT_EQ(entries, 5331);
+  EXPECT_EQ(entries, 5332);
   EXPECT_EQ(gimmick_mirrors, 657);
   EXPECT_EQ(a_mirrors, 29);
   EXPECT_EQ(c_mirrors, 26);

@@ -160,6 +160,9 @@ TEST_F(StageTest, ArenaDoorsOfStageSevenCloseForTheBossAndOpenAfterIt) {
   game_mode = mode_stage_play;
   spawn_gimmick(40, 101, 0, 0, 600, 370, 0);
   spawn_gimmick(40, 102, 2, 1, 300, 100, 0);
+  area_exit_column = 4;  // the arena's exit line
+  area_exit_offset = 800;
+  hp = 100;
   mx = 300;
   g_x = 499;
   Frame(0);

@@ -61,7 +61,7 @@ void capture_area() {
   std::snprintf(name, sizeof name, "area%d.png", area);
   platform::headless::SaveFramebufferPng(name);
   std::snprintf(name, sizeof name, "area%d.txt", area);
-  std::ofstream(name) << g_x << ' ' << g_y << '\n';
+  std::ofstream(name) << g_x << ' ' << g_y << ' ' << mx << ' ' << my << ' ' << pose << '\n';
   driver.captured_area = area;
   if (area == 1) PlayerState = player_leaving_right;  // as the hero passing the exit line
   if (area == 2) game_mode = mode_next_area;          // area 3 has no way in by play
@@ -129,8 +129,9 @@ Raster TileSheet() {
 
 constexpr std::uint32_t kMaskKey = 0x010203;
 
-// Pixels the frame draws after the gimmicks (ladders, the enemies and hazards of the area's first frames, the front
-// scenery layers, the HUD): drawn here with the game's own code over a key colour; the gimmick check skips them.
+// Pixels the frame draws after the gimmicks (ladders, the enemies and hazards of the area's first frames, the hero,
+// the front scenery layers, the HUD): drawn here with the game's own code over a key colour; the gimmick check skips
+// them.
 std::vector<bool> LaterDrawnMask() {
   SelectDrawTarget(-2);
   DrawRectangle(0, 0, 640, 480, MakeColorValue(1, 2, 3), 1);
@@ -139,6 +140,7 @@ std::vector<bool> LaterDrawnMask() {
     update_enemies();
     update_hazards();
   }
+  draw_hero_sprite();
   update_scenery_c(1);
   update_scenery_a(1);
   update_scenery_a(3);
@@ -203,6 +205,7 @@ TEST_F(StageRun, ChoosingStageOneShowsEachAreaAsItsDataPlacesIt) {
   hero = 0;
   load_stage_images(0);
   load_enemy_images();
+  load_hero_images();
   SetTransparentColor(255, 0, 255);
   stage_background = LoadGraphicFile("gsx/fld/01.png");
   SetTransparentColor(0, 0, 0);
@@ -214,9 +217,9 @@ TEST_F(StageRun, ChoosingStageOneShowsEachAreaAsItsDataPlacesIt) {
     ASSERT_EQ(frame.width, 640);
     ASSERT_EQ(frame.height, 480);
     std::ifstream camera("area" + std::to_string(a) + ".txt");
-    camera >> g_x >> g_y;
     area = a;
     reset_player_stats();
+    camera >> g_x >> g_y >> mx >> my >> pose;
     clear_object_pools();
     build_stage();
     const std::vector<bool> later = LaterDrawnMask();

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/base/clock.h"
 #include "platform/files/path.h"
 #include "tests/network/network_fixture.h"
 
@@ -230,6 +231,63 @@ TEST_F(HttpTest, DeletingAllJobsClosesTheirConnections) {
     for (int i = 0; i < 1000 && !closed; ++i) conn.ReadAvailable(&closed);
     EXPECT_TRUE(closed);
   }
+}
+
+TEST_F(HttpTest, AJobAgainstASilentServerTimesOut) {
+  // The virtual clock lets the idle time pass at once.
+  const platform::ClockMode mode = platform::GetClockMode();
+  platform::SetClockMode(platform::ClockMode::Virtual);
+  for (const bool partly : {false, true}) {
+    SCOPED_TRACE(partly);
+    const int index = Start(kHttpGet, "/silent");
+    ASSERT_GE(index, 0);
+    ReadRequest(1);
+    if (partly) {
+      ASSERT_TRUE(conn_.SendAll("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nabc"));
+    }
+    // Arriving bytes keep it going; then nothing comes for longer than the idle timeout.
+    for (int i = 0; i < 50; ++i) {
+      UpdateHttpJobs();
+      usleep(100);
+    }
+    ASSERT_EQ(Job(index).resultCode, -1);
+    platform::SleepMilliseconds(kHttpIdleTimeoutMs - 1000);
+    UpdateHttpJobs();
+    EXPECT_EQ(Job(index).resultCode, -1) << "the timeout runs from the last progress";
+    platform::SleepMilliseconds(1000);
+    UpdateHttpJobs();
+    EXPECT_EQ(Job(index).resultCode, 2);
+    EXPECT_EQ(Job(index).resultDetail, 3);
+    EXPECT_EQ(body_, nullptr);
+    DeleteHttpJob(index);
+    conn_.Close();
+  }
+  platform::SetClockMode(mode);
+}
+
+TEST_F(HttpTest, AnAnnouncedBodyLengthReservesNothingUntilTheBodyArrives) {
+  const int index = Start(kHttpGet, "/announced");
+  ASSERT_GE(index, 0);
+  ReadRequest(1);
+  const std::int64_t before = g_MemAlloc.totalBytes;
+  ASSERT_TRUE(conn_.SendAll("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(kMaxHttpMemoryBody) +
+                            "\r\n\r\n"));
+  ASSERT_TRUE(PumpUntil([&] {
+    UpdateHttpJobs();
+    return Job(index).step == 3;
+  }));
+  EXPECT_LT(g_MemAlloc.totalBytes - before, 64 * 1024);
+  const std::string part = Pattern(300 * 1024, 6);
+  ASSERT_TRUE(conn_.SendAll(part, [] { UpdateHttpJobs(); }));
+  ASSERT_TRUE(PumpUntil([&] {
+    UpdateHttpJobs();
+    return Job(index).received == static_cast<int>(part.size());
+  }));
+  EXPECT_LT(g_MemAlloc.totalBytes - before, 2 * static_cast<std::int64_t>(part.size()) + 64 * 1024);
+  EXPECT_TRUE(std::string(static_cast<char*>(body_), part.size()) == part);
+  conn_.Close();
+  ASSERT_TRUE(RunToEnd(index));
+  EXPECT_EQ(Job(index).resultDetail, 3) << "cut short";
 }
 
 TEST(HttpParse, NumberAfterTheFirstSpace) {

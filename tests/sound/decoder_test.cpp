@@ -173,6 +173,41 @@ TEST(WavDecoding, MsAdpcmStepSizeStaysBoundedOnAStreamOfLargestSteps) {
 // An MPEG-1 Layer III frame at 128 kbit/s, 44100 Hz: 417 bytes (+1 with padding), 1152 samples.
 Bytes Mpeg1Frame(bool padding = false) { return MpegFrame(0xFB, padding ? 0x92 : 0x90, 0x44, padding ? 418 : 417); }
 
+TEST(WavDecoding, ALawAndMuLawExpandTo16Bits) {
+  // Codes and their G.711 expansions.
+  const struct {
+    std::uint16_t tag;
+    std::uint8_t code;
+    int sample;
+  } cases[] = {{6, 0xD5, 8},      {6, 0x55, -8},      {6, 0xAA, 32256}, {6, 0x2A, -32256}, {6, 0xC5, 264},
+               {7, 0xFF, 0},      {7, 0x7F, 0},       {7, 0x80, 32124}, {7, 0x00, -32124}, {7, 0xEF, 132}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.tag << " " << int(c.code));
+    Bytes wav = MakeWav(2, 8000, 8, Bytes{c.code, c.code, c.code, c.code}, 18);
+    wav[20] = static_cast<std::uint8_t>(c.tag);
+    WaveFormatEx f{};
+    const Bytes pcm = DecodeAll(wav, &f);
+    ASSERT_EQ(pcm.size(), 8u);
+    EXPECT_EQ(f.bitsPerSample, 16);
+    EXPECT_EQ(f.channels, 2);
+    EXPECT_EQ(f.samplesPerSec, 8000u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(static_cast<std::int16_t>(pcm[2 * i] | (pcm[2 * i + 1] << 8)), c.sample);
+  }
+  // A G.711 format claiming 16 bits is not G.711.
+  Bytes wrong = MakeWav(1, 8000, 16, Bytes(8, 0xD5), 18);
+  wrong[20] = 6;
+  EXPECT_TRUE(DecodeAll(wrong).empty());
+}
+
+TEST(WavDecoding, UnplayableWavDataIsNotTakenForMpegAudio) {
+  // 24-bit PCM refused by both WAV decoders, whose data holds a run of bytes that looks like one frame header.
+  Bytes data(4000, 0);
+  const std::uint8_t header[] = {0xFF, 0xFB, 0x90, 0x44};
+  std::copy(std::begin(header), std::end(header), data.begin() + 30);
+  Opened o(MakeWav(2, 44100, 24, data));
+  EXPECT_EQ(o.result, -1);
+}
+
 TEST(MpegFrameHeader, Fields) {
   const struct {
     std::uint8_t h[4];
@@ -241,6 +276,12 @@ TEST(Mp3FrameWalk, CountsFramesAndFindsTheData) {
       {"MPEG-2 Layer III", join({mpeg2, mpeg2}), 0, 0, 864, 1152},
       {"garbage before the first frame", join({Bytes{1, 2, 3, 0xFF, 0x12}, Frames(2)}), 0, 5, 834, 2304},
       {"stray invalid header first", join({Bytes{0xFF, 0xF9, 0x90, 0x44}, Frames(2)}), -1, 0, 0, 0},
+      // A frame start must begin a run of frames that agree, header to header.
+      {"stray valid header first", join({Bytes{0xFF, 0xFB, 0x90, 0x44, 0}, Frames(3)}), -1, 0, 0, 0},
+      {"a single frame", Frames(1), -1, 0, 0, 0},
+      {"8-byte prefix of a frame", Bytes{0xFF, 0xFB, 0x90, 0x44, 0, 0, 0, 0}, -1, 0, 0, 0},
+      {"second header of another rate", join({Mpeg1Frame(), mpeg2, Frames(2)}), -1, 0, 0, 0},
+      {"nothing at the first frame's end", join({Mpeg1Frame(), Bytes(417, 0), Frames(2)}), -1, 0, 0, 0},
       {"truncated last frame", Head(Frames(3), 1152), 0, 0, 1152, 3456},
       {"no frame", Bytes(1000, 0x11), -1, 0, 0, 0},
       {"tag longer than the file", Bytes{'I', 'D', '3', 4, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F, 0xFF, 0xFB}, -1, 0, 0, 0},
@@ -329,6 +370,25 @@ TEST(OggDecoding, ALastGranuleBeyondTheByteRangeGivesNoSize) {
   ASSERT_EQ(o.result, 0);
   ASSERT_EQ(o.converter.kind, kConverterOgg);
   EXPECT_EQ(ConverterPcmSize(&o.converter), -1);
+}
+
+TEST(OggDecoding, ChainedLinksMustShareRateAndChannels) {
+  const Bytes a = MakeOgg(44100, 2, 0.3, 1);
+  Bytes same = a;
+  const Bytes b = MakeOgg(44100, 2, 0.2, 2);
+  same.insert(same.end(), b.begin(), b.end());
+  {
+    Opened o(same);
+    ASSERT_EQ(o.result, 0);
+    EXPECT_EQ(o.converter.kind, kConverterOgg);
+    EXPECT_EQ(ConverterPcmSize(&o.converter), (13230 + 8820) * 4);
+  }
+  for (const Bytes& other : {MakeOgg(22050, 2, 0.2, 2), MakeOgg(44100, 1, 0.2, 2)}) {
+    Bytes chained = a;
+    chained.insert(chained.end(), other.begin(), other.end());
+    Opened o(chained);
+    EXPECT_EQ(o.result, -1);
+  }
 }
 
 TEST(OggDecoding, DamagedOggIsRefusedByEveryDecoder) {

@@ -3,6 +3,8 @@
 #include <lame/lame.h>
 #include <vorbis/vorbisenc.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -88,7 +90,7 @@ Bytes MakeMp3(int rate, int channels, int kbps, double seconds, double hz) {
   return out;
 }
 
-Bytes MakeOgg(int rate, int channels, double seconds) {
+Bytes MakeOgg(int rate, int channels, double seconds, int serial) {
   vorbis_info vi;
   vorbis_info_init(&vi);
   vorbis_encode_init_vbr(&vi, channels, rate, 0.3f);
@@ -99,7 +101,7 @@ Bytes MakeOgg(int rate, int channels, double seconds) {
   vorbis_block vb;
   vorbis_block_init(&vd, &vb);
   ogg_stream_state os;
-  ogg_stream_init(&os, 1);
+  ogg_stream_init(&os, serial);
   Bytes out;
   auto append = [&](const ogg_page& page) {
     out.insert(out.end(), page.header, page.header + page.header_len);
@@ -143,6 +145,60 @@ Bytes MakeOgg(int rate, int channels, double seconds) {
   vorbis_comment_clear(&vc);
   vorbis_info_clear(&vi);
   return out;
+}
+
+namespace {
+
+void PutBe32(Bytes& b, std::uint32_t v) {
+  for (int i = 3; i >= 0; --i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+void PutVlq(Bytes& b, std::uint32_t v) {
+  std::uint8_t groups[5];
+  int n = 0;
+  do {
+    groups[n++] = static_cast<std::uint8_t>(v & 0x7F);
+    v >>= 7;
+  } while (v != 0);
+  while (n-- > 0) b.push_back(static_cast<std::uint8_t>(groups[n] | (n > 0 ? 0x80 : 0)));
+}
+void PutTrack(Bytes& file, const Bytes& events) {
+  file.insert(file.end(), {'M', 'T', 'r', 'k'});
+  PutBe32(file, static_cast<std::uint32_t>(events.size()));
+  file.insert(file.end(), events.begin(), events.end());
+}
+
+}  // namespace
+
+Bytes MakeMidi(const std::vector<MidiNote>& notes, int endTick) {
+  Bytes file{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1};
+  file.push_back(0);
+  file.push_back(static_cast<std::uint8_t>(notes.size() + 1));
+  file.push_back(480 >> 8);
+  file.push_back(480 & 0xFF);
+  Bytes tempo;
+  PutVlq(tempo, 0);
+  tempo.insert(tempo.end(), {0xFF, 0x51, 3, 0x07, 0xA1, 0x20});  // 500000 us a quarter
+  PutVlq(tempo, static_cast<std::uint32_t>(endTick));
+  tempo.insert(tempo.end(), {0xFF, 0x2F, 0});
+  PutTrack(file, tempo);
+  for (const MidiNote& n : notes) {
+    const auto channel = static_cast<std::uint8_t>(n.channel);
+    Bytes events;
+    PutVlq(events, 0);
+    events.insert(events.end(), {static_cast<std::uint8_t>(0xC0 | channel), static_cast<std::uint8_t>(n.program)});
+    PutVlq(events, static_cast<std::uint32_t>(n.startTick));
+    events.insert(events.end(), {static_cast<std::uint8_t>(0x90 | channel), static_cast<std::uint8_t>(n.key), 110});
+    PutVlq(events, static_cast<std::uint32_t>(n.ticks));
+    events.insert(events.end(), {static_cast<std::uint8_t>(0x80 | channel), static_cast<std::uint8_t>(n.key), 0});
+    PutVlq(events, static_cast<std::uint32_t>(endTick - n.startTick - n.ticks));
+    events.insert(events.end(), {0xFF, 0x2F, 0});
+    PutTrack(file, events);
+  }
+  return file;
+}
+
+Bytes MakeTestSong() {
+  return MakeMidi({{0, 0, 60, 0, 288}, {1, 48, 67, 48, 240}, {9, 0, 38, 0, 96}, {9, 0, 42, 192, 96}}, 1920);
 }
 
 Bytes MpegFrame(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, int bytes) {
@@ -190,6 +246,39 @@ void SoundEngine::TearDown() {
   platform::StopAudioCapture();
   HeadlessEngine::TearDown();
   platform::RequestAudioOutput(platform::AudioOutputKind::Automatic);
+}
+
+double SoundEngine::Rms(const std::vector<std::int16_t>& mix, int fromMs, int toMs) {
+  const std::size_t from = std::min(mix.size(), static_cast<std::size_t>(fromMs) * 441 / 10 * 2);
+  const std::size_t to = std::min(mix.size(), static_cast<std::size_t>(toMs) * 441 / 10 * 2);
+  if (to <= from) return 0.0;
+  double sum = 0.0;
+  for (std::size_t i = from; i < to; ++i) sum += static_cast<double>(mix[i]) * mix[i];
+  return std::sqrt(sum / static_cast<double>(to - from));
+}
+
+void HitSoundEngine::SetUp() {
+  SoundEngine::SetUp();
+  samples_ = Ramp(kHitFrames, 2);
+  WriteFile(directory_ + "/ssez/hit.wav", MakeWav(2, 44100, 16, ToBytes(samples_)));
+  ASSERT_EQ(StartEngine(), 0);
+  platform::StartAudioCapture();
+}
+
+PulledOutput::PulledOutput()
+    : thread_([this] {
+        std::vector<std::int16_t> block(441 * 2);
+        while (!stop_.load()) {
+          platform::MixAudio(block.data(), 441);
+          for (std::int16_t v : block)
+            if (v != 0) ++loud_;
+          std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+      }) {}
+
+PulledOutput::~PulledOutput() {
+  stop_ = true;
+  thread_.join();
 }
 
 void SoundEngine::RunFor(int ms, int stepMs) {

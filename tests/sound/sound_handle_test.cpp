@@ -10,25 +10,13 @@
 namespace sound_test {
 namespace {
 
-constexpr int kFrames = 4410;  // 0.1 s
-
-class PlainSounds : public SoundEngine {
+class PlainSounds : public HitSoundEngine {
  protected:
-  void SetUp() override {
-    SoundEngine::SetUp();
-    samples_ = Ramp(kFrames, 2);
-    WriteFile(directory_ + "/ssez/hit.wav", MakeWav(2, 44100, 16, ToBytes(samples_)));
-    ASSERT_EQ(StartEngine(), 0);
-    platform::StartAudioCapture();
-  }
-
   // Index of the first nonzero sample, or -1.
   static long FirstSound(const std::vector<std::int16_t>& mix) {
     auto it = std::find_if(mix.begin(), mix.end(), [](std::int16_t v) { return v != 0; });
     return it == mix.end() ? -1 : static_cast<long>(it - mix.begin());
   }
-
-  std::vector<std::int16_t> samples_;
 };
 
 TEST_F(PlainSounds, APlayPutsTheFileSamplesIntoTheMix) {

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <thread>
-#include <vector>
+#include <memory>
 
 #include "engine/core/public_api.h"
 #include "tests/sound/sound_fixtures.h"
@@ -20,17 +19,7 @@ TEST_F(MixerThread, PullingTheMixWhileTheEngineWorks) {
   WriteFile(directory_ + "/bgm/t.mp3", MakeMp3(44100, 2, 128, 1.0));
   platform::RequestAudioOutput(platform::AudioOutputKind::Pulled);
   ASSERT_EQ(StartEngine(), 0);
-  std::atomic<bool> stop{false};
-  std::atomic<long> loud{0};
-  std::thread output([&] {
-    std::vector<std::int16_t> block(441 * 2);
-    while (!stop.load()) {
-      platform::MixAudio(block.data(), 441);
-      for (std::int16_t v : block)
-        if (v != 0) ++loud;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  });
+  auto output = std::make_unique<PulledOutput>();
   ASSERT_EQ(PlayMusicFile("bgm\\t.mp3", 3), 0);
   for (int i = 0; i < 30; ++i) {
     const int h = LoadSoundFile("ssez\\hit.wav", 3, -1);
@@ -44,9 +33,8 @@ TEST_F(MixerThread, PullingTheMixWhileTheEngineWorks) {
     SetMusicVolume(200);
   }
   StopMusicFile();
-  stop = true;
-  output.join();
-  EXPECT_GT(loud.load(), 0);
+  EXPECT_GT(output->Loud(), 0);
+  output.reset();
   EXPECT_EQ(EndEngine(), 0);
 }
 

@@ -4,6 +4,7 @@
 // enemy sheets and the unnamed sound effects) are this table's choice; change them here when the game fixes them.
 #include "tools/placeholder/asset_table.h"
 
+#include <memory>
 #include <string>
 
 namespace {
@@ -11,12 +12,42 @@ namespace {
 using Rects = std::vector<PlaceholderRect>;
 constexpr PlaceholderKey kBlack = PlaceholderKey::kBlack;
 constexpr PlaceholderKey kMagenta = PlaceholderKey::kMagenta;
+constexpr PlaceholderStyle kLeft = PlaceholderStyle::kLeft;
+constexpr PlaceholderStyle kGlow = PlaceholderStyle::kGlow;
+constexpr PlaceholderStyle kFrame = PlaceholderStyle::kFrame;
 
 // count rectangles w x h starting at (x, y), each dx to the right and dy down of the one before.
 Rects Run(int x, int y, int w, int h, int count, int dx, int dy = 0) {
   Rects out;
   for (int i = 0; i < count; ++i) out.push_back({x + i * dx, y + i * dy, w, h});
   return out;
+}
+
+// The rectangles with the given texts (in order; missing texts leave a cell without) and style.
+Rects Label(Rects rects, std::initializer_list<const char*> texts, PlaceholderStyle style = PlaceholderStyle::kBox) {
+  auto text = texts.begin();
+  for (PlaceholderRect& r : rects) {
+    if (text != texts.end()) r.text = *text++;
+    r.style = style;
+  }
+  return rects;
+}
+
+// One rectangle with a text.
+PlaceholderRect Text(int x, int y, int w, int h, const char* text,
+                     PlaceholderStyle style = PlaceholderStyle::kBox) {
+  return {x, y, w, h, text, style};
+}
+
+// Rectangles numbered in their text: "prefix first", "prefix first+1", ... (the strings live for the program).
+Rects Numbered(Rects rects, const char* prefix, int first, PlaceholderStyle style = PlaceholderStyle::kBox) {
+  static std::vector<std::unique_ptr<std::string>> texts;
+  for (size_t i = 0; i < rects.size(); ++i) {
+    texts.push_back(std::make_unique<std::string>(prefix + std::to_string(first + static_cast<int>(i))));
+    rects[i].text = texts.back()->c_str();
+    rects[i].style = style;
+  }
+  return rects;
 }
 
 Rects Join(std::initializer_list<Rects> parts) {
@@ -30,74 +61,150 @@ PlaceholderImage Grid(const char* path, int w, int h, int gw, int gh, Rects extr
   return {path, w, h, kBlack, gw, gh, std::move(extra)};
 }
 PlaceholderImage Cells(const char* path, int w, int h, Rects rects) { return {path, w, h, kBlack, 0, 0, rects}; }
+// A full-screen picture: the screen pattern with the file's name, and the listed cells (texts the screen shows).
+PlaceholderImage Screen(const char* path, Rects rects = {}) {
+  return {path, 640, 480, kBlack, 0, 0, std::move(rects), PlaceholderLook::kScreen};
+}
 
-// Full-screen pictures and layers, one cell each.
+// Full-screen pictures, one cell each.
 void AddScreens(std::vector<PlaceholderImage>& out, std::initializer_list<const char*> paths) {
+  for (const char* p : paths) out.push_back(Screen(p));
+}
+// Stage backgrounds (gsx/bk) and wall layers (gsx/st), full screen.
+void AddLayers(std::vector<PlaceholderImage>& out, std::initializer_list<const char*> paths) {
   for (const char* p : paths) out.push_back(Whole(p, 640, 480));
 }
 
 std::vector<PlaceholderImage> BuildImages() {
   std::vector<PlaceholderImage> t;
 
-  // Menus and screens.
-  AddScreens(t, {"gsx/system/loading01.jpg", "gsx/system/title.png", "gsx/system/sroom.png", "gsx/system/sys.png",
-                 "gsx/system/key.png", "gsx/system/sv.jpg", "gsx/system/menu_back.png", "gsx/system/menu_back2.png",
+  // Menus and screens. Texts a screen shows without drawing them from a sheet are in its background picture, at the
+  // screen positions the screen uses (the title's entries, the option rows); highlights drawn additively over them
+  // carry the same text on the key colour.
+  AddScreens(t, {"gsx/system/sys.png", "gsx/system/sv.jpg", "gsx/system/menu_back.png", "gsx/system/menu_back2.png",
                  "gsx/system/menu_back_02.jpg", "gsx/system/mop1.png", "gsx/system/church.png",
-                 "gsx/system/shop_in.png", "gsx/system/shop.png", "gsx/system/teien.png",
-                 "gsx/system/g_end_back1.png", "gsx/system/g_end_back2.png", "gsx/system/g_end_back3.png",
-                 "gsx/system/g_end_back4.png", "gsx/system/l_end.png", "gsx/system/l_end_back1.png"});
+                 "gsx/system/shop_in.png", "gsx/system/teien.png", "gsx/system/g_end_back1.png",
+                 "gsx/system/g_end_back2.png", "gsx/system/g_end_back3.png", "gsx/system/g_end_back4.png",
+                 "gsx/system/l_end.png", "gsx/system/l_end_back1.png", "gsx/system/sroom.png"});
+  t.push_back(Screen("gsx/system/loading01.jpg", {Text(220, 200, 200, 80, "Now Loading")}));
+  t.push_back(Screen("gsx/system/title.png",
+                     Label({{268, 250, 105, 37}, {268, 286, 105, 37}, {268, 322, 125, 37}, {268, 359, 125, 37},
+                            {268, 394, 88, 37}},
+                           {"New Game", "Load", "Sound Room", "Options", "Quit"}, kGlow)));
   t.push_back(Cells("gsx/system/title2.png", 640, 480,
-                    {{0, 0, 530, 295}, {28, 422, 105, 49}, {132, 422, 105, 49}, {242, 422, 125, 49},
-                     {370, 422, 125, 49}, {502, 422, 88, 49}}));
+                    Join({{Text(0, 0, 530, 295, "Selvarinthaxis", PlaceholderStyle::kText)},
+                          Label({{28, 422, 105, 49}, {132, 422, 105, 49}, {242, 422, 125, 49}, {370, 422, 125, 49},
+                                 {502, 422, 88, 49}},
+                                {"New Game", "Load", "Sound Room", "Options", "Quit"}, kGlow)})));
+  // The system sheet; the game menu's status panel is (0, 250, 381, 226).
   t.push_back(Cells("gsx/system/menu_06.png", 960, 640,
-                    Join({{{698, 0, 262, 138}, {486, 395, 155, 38}, {516, 442, 126, 38}, {0, 0, 640, 124},
-                           {13, 148, 238, 21}, {13, 203, 238, 21}, {17, 177, 110, 21}, {474, 171, 154, 31},
-                           {667, 171, 133, 31}, {810, 171, 55, 31}, {864, 171, 75, 31}, {668, 424, 276, 56},
-                           {477, 210, 210, 23}, {725, 210, 200, 23}, {495, 250, 195, 120}, {725, 250, 205, 120},
-                           {565, 154, 75, 21}, {565, 176, 75, 21}, {282, 196, 48, 51}, {398, 305, 82, 175},
-                           {475, 509, 374, 28}},
-                          Run(20, 510, 410, 26, 4, 0, 26)})));
-  t.push_back(Grid("gsx/system/staff.png", 400, 1200, 400, 100, {{0, 133, 400, 67}}));
+                    Join({{{0, 250, 381, 226}, {0, 0, 640, 124}, {698, 0, 262, 138}},
+                          Label({{752, 17, 155, 38}, {770, 65, 126, 38}}, {"Continue", "Title"}),
+                          Label({{486, 395, 155, 38}, {516, 442, 126, 38}}, {"Continue", "Title"}, kGlow),
+                          {Text(13, 148, 238, 21, "Save"), Text(13, 203, 238, 21, "Load"),
+                           Text(17, 177, 110, 21, "No Data"), Text(474, 171, 154, 31, "Save here?"),
+                           {667, 171, 133, 31}, Text(670, 171, 55, 31, "Yes"), Text(725, 171, 75, 31, "No"),
+                           Text(810, 171, 55, 31, "Yes"), Text(864, 171, 75, 31, "No"),
+                           Text(668, 424, 276, 56, "Choose a hero"), Text(477, 210, 210, 23, "Galeo"),
+                           Text(725, 210, 200, 23, "Lisel"), Text(495, 250, 195, 120, "Galeo:\nmace and shot"),
+                           Text(725, 250, 205, 120, "Lisel:\nsword"), Text(282, 196, 48, 51, ">"),
+                           Text(398, 305, 82, 175, "Door"), Text(475, 509, 374, 28, "Message")},
+                          {{20, 510, 410, 52}, {20, 510, 410, 78}},
+                          Numbered(Run(20, 510, 410, 26, 4, 0, 26), "Prologue line ", 1)})));
+  t.push_back(Grid("gsx/system/staff.png", 400, 1200, 400, 100, {Text(0, 133, 400, 67, "Selvarinthaxis")}));
   for (const char* p : {"gsx/system/stand_01.png", "gsx/system/stand_02.png", "gsx/system/stand_03.png",
                         "gsx/system/stand_04.png", "gsx/system/stand_05.png", "gsx/system/stand_06.png",
                         "gsx/system/stand_07.png"}) {
     t.push_back(Grid(p, 1750, 500, 350, 500));
   }
+  // Sound room: column 0 rows 0..14, column 1 rows 0..13 and the back entry; the highlight strips sit 2 px higher.
   t.push_back(Cells("gsx/system/slist1.png", 640, 480,
-                    Join({Run(80, 25, 240, 25, 14, 0, 23), Run(370, 25, 240, 25, 14, 0, 23), {{370, 346, 240, 25}}})));
+                    Join({Numbered(Run(80, 25, 240, 25, 15, 0, 23), "Track ", 1, kLeft),
+                          Numbered(Run(370, 25, 240, 25, 14, 0, 23), "Track ", 15, kLeft),
+                          {Text(370, 348, 240, 25, "Back to the title", kLeft)}})));
   t.push_back(Cells("gsx/system/slist2.png", 640, 480,
-                    Join({Run(80, 25, 240, 24, 14, 0, 23), Run(370, 25, 240, 24, 14, 0, 23)})));
-  t.push_back(Cells("gsx/system/op.png", 640, 480, {{64, 48, 512, 384}}));
+                    Join({Numbered(Run(80, 25, 240, 24, 15, 0, 23), "Track ", 1, kGlow),
+                          Numbered(Run(370, 25, 240, 24, 14, 0, 23), "Track ", 15, kGlow),
+                          {Text(370, 347, 240, 24, "Back to the title", kGlow)}})));
+  // Options: the row texts in the picture over the background, the volume digits drawn at x 390..450.
+  t.push_back(Cells("gsx/system/op.png", 640, 480,
+                    Join({{Text(144, 90, 356, 30, "Sound options")},
+                          Label(Run(144, 132, 356, 19, 5, 0, 19),
+                                {"Music volume", "Sound volume", "Button assignment", "Input test (none)", "Back"},
+                                kLeft)})));
   t.push_back(Cells("gsx/system/op2.png", 640, 480,
-                    Join({Run(144, 132, 356, 19, 5, 0, 19), Run(547, 275, 20, 19, 10, 0, 19),
-                          Run(583, 275, 20, 19, 10, 0, 19)})));
+                    Join({Label(Run(144, 132, 356, 19, 5, 0, 19),
+                                {"Music volume", "Sound volume", "Button assignment", "Input test (none)", "Back"},
+                                kGlow),
+                          Numbered(Run(547, 275, 20, 19, 10, 0, 19), "", 0),
+                          Numbered(Run(583, 275, 20, 19, 10, 0, 19), "", 0, kGlow)})));
+  t.push_back(Screen("gsx/system/key.png",
+                     Join({{Text(143, 70, 340, 30, "Button assignment")},
+                           Label(Run(143, 113, 340, 19, 10, 0, 19),
+                                 {"Main attack", "Jump", "Dash", "Skill", "Change main attack", "Pause",
+                                  "Next skill", "Previous skill", "", "Save and back"},
+                                 kLeft)})));
   t.push_back(Cells("gsx/system/key2.png", 640, 480,
-                    Join({Run(143, 113, 340, 19, 10, 0, 19), Run(547, 294, 20, 19, 8, 0, 19),
-                          Run(583, 294, 20, 19, 8, 0, 19)})));
-  t.push_back(Cells("gsx/system/over.png", 640, 480, {{120, 180, 400, 120}}));
-  t.push_back(Cells("gsx/system/menu_01.png", 640, 480,
-                    Join({{{0, 0, 235, 55}, {0, 57, 235, 55}, {0, 318, 283, 35}, {0, 353, 227, 40}},
-                          Run(0, 204, 24, 21, 8, 27), Run(0, 232, 24, 21, 8, 27), Run(108, 179, 25, 21, 4, 27),
-                          {{27, 179, 25, 21}, {54, 179, 25, 21}, {81, 179, 25, 21}, {565, 154, 75, 21},
-                           {565, 176, 75, 21}, {315, 205, 325, 50}, {387, 304, 253, 152}, {610, 0, 30, 75},
-                           {588, 0, 16, 11}},
-                          Run(0, 390, 45, 45, 6, 45), Run(610, 76, 10, 16, 3, 10)})));
+                    Join({Label(Run(143, 113, 340, 19, 10, 0, 19),
+                                {"Main attack", "Jump", "Dash", "Skill", "Change main attack", "Pause",
+                                 "Next skill", "Previous skill", "", "Save and back"},
+                                kGlow),
+                          Numbered(Run(547, 294, 20, 19, 8, 0, 19), "", 1),
+                          Numbered(Run(583, 294, 20, 19, 8, 0, 19), "", 1, kGlow)})));
+  t.push_back(Cells("gsx/system/over.png", 640, 480, {Text(120, 180, 400, 120, "GAME OVER")}));
+  // The menu sheet. The game menu's top bar (0, 0, 640, 60), row cursors at y 300 and icons at y 440 lie over
+  // cells of the save slots and the hub; the shop's cursor frames reach down to y 524.
+  t.push_back(Cells("gsx/system/menu_01.png", 640, 524,
+                    Join({{{0, 0, 640, 60}},
+                          {Text(0, 0, 235, 55, "Galeo"), Text(0, 57, 235, 55, "Lisel"),
+                           Text(0, 318, 283, 35, "Skills", kLeft), Text(0, 353, 227, 40, "Stages", kLeft)},
+                          Numbered(Run(0, 204, 24, 21, 8, 27), "", 1), Numbered(Run(0, 232, 24, 21, 8, 27), "", 1),
+                          Numbered(Run(108, 179, 25, 21, 4, 27), "W", 1),
+                          {Text(27, 179, 25, 21, "-"), Text(54, 179, 25, 21, "F1"), Text(81, 179, 25, 21, "F2"),
+                           Text(565, 154, 75, 21, "Back"), Text(565, 176, 75, 21, "Back", kGlow),
+                           {315, 205, 325, 50}, {387, 304, 253, 152}, {610, 0, 30, 75}, {588, 0, 16, 11},
+                           {590, 0, 10, 32}},
+                          Label(Run(0, 390, 45, 45, 6, 45), {"Castle", "Church", "Shop", "Status", "Save", "Title"}),
+                          Run(610, 76, 10, 16, 3, 10),
+                          Label({{0, 300, 360, 40}, {360, 300, 63, 61}, {430, 300, 65, 33}, {500, 300, 56, 56}},
+                                {}, kFrame),
+                          Numbered(Run(0, 440, 24, 24, 16, 24), "", 1), Label(Run(120, 440, 32, 32, 2, 40), {"x", "x"}),
+                          Numbered(Run(0, 460, 12, 20, 10, 12), "", 0),
+                          Label({{120, 460, 64, 64}, {184, 460, 76, 46}}, {}, kFrame)})));
   t.push_back(Cells("gsx/system/menu_02.png", 640, 480,
                     {{0, 147, 270, 333}, {280, 160, 360, 320}, {0, 55, 640, 71}, {0, 0, 640, 50}}));
   t.push_back(Cells("gsx/system/menu_03.png", 423, 248,
-                    {{0, 0, 208, 208}, {208, 0, 208, 208}, {0, 215, 112, 33}, {118, 215, 305, 33}}));
-  t.push_back(Grid("gsx/system/menu_04.png", 630, 480, 210, 120));
-  t.push_back(Cells("gsx/system/menu_05.png", 640, 680, {{0, 0, 566, 83}, {0, 600, 350, 77}}));
+                    {{0, 0, 208, 208}, {208, 0, 208, 208}, Text(0, 215, 112, 33, "Castle"),
+                     Text(118, 215, 305, 33, "Choose a stage")}));
+  t.push_back(Cells("gsx/system/menu_04.png", 630, 480,
+                    Join({Label(Run(0, 0, 210, 120, 3, 210), {"Stage 1", "Stage 2", "Stage 3"}),
+                          Label(Run(0, 120, 210, 120, 3, 210), {"Stage 4", "Stage 5", "Stage 6 (Lisel)"}),
+                          Label(Run(0, 240, 210, 120, 3, 210), {"Last stage", "", ""}),
+                          Label(Run(0, 360, 210, 120, 3, 210), {"Cathedral", "", "Shop"})})));
+  t.push_back(Cells("gsx/system/menu_05.png", 640, 680,
+                    {{0, 0, 566, 83}, {0, 0, 364, 214}, {0, 220, 445, 100}, {0, 600, 350, 77}}));
   t.push_back(Cells("gsx/system/item_01.png", 640, 400,
-                    Join({{{0, 0, 13, 13}, {14, 0, 13, 14}, {29, 0, 15, 14}, {46, 0, 13, 15}, {60, 0, 13, 17},
+                    Join({Numbered(Run(0, 0, 24, 24, 6, 24), "", 1),
+                          {{0, 0, 13, 13}, {14, 0, 13, 14}, {29, 0, 15, 14}, {46, 0, 13, 15}, {60, 0, 13, 17},
                            {74, 0, 18, 16}, {58, 181, 34, 31}, {104, 185, 20, 26}, {135, 188, 22, 22},
                            {0, 270, 24, 96}},
-                          Run(0, 72, 24, 24, 20, 24), Run(0, 96, 24, 24, 10, 24), Run(0, 120, 24, 24, 10, 24),
-                          Run(290, 0, 350, 40, 9, 0, 40)})));
+                          Run(0, 72, 24, 24, 20, 24), Numbered(Run(0, 96, 24, 24, 10, 24), "", 1),
+                          Numbered(Run(0, 120, 24, 24, 10, 24), "", 1),
+                          Numbered(Run(290, 0, 350, 40, 9, 0, 40), "Bonus ", 1)})));
   t.push_back(Cells("gsx/system/acce.png", 512, 480,
-                    Join({Run(0, 0, 48, 48, 5, 48), {{384, 0, 48, 48}}, Run(0, 48, 48, 48, 5, 48),
-                          Run(0, 96, 48, 48, 5, 48), Run(0, 144, 48, 48, 5, 48), Run(0, 280, 100, 100, 5, 100),
-                          Run(0, 380, 100, 100, 5, 100), {{247, 0, 130, 130}}})));
+                    Join({Numbered(Run(0, 0, 48, 48, 5, 48), "A", 1), {Text(384, 0, 48, 48, "Back")},
+                          Numbered(Run(0, 48, 48, 48, 5, 48), "I", 1), Numbered(Run(0, 96, 48, 48, 5, 48), "A", 6),
+                          Numbered(Run(0, 144, 48, 48, 5, 48), "A", 11), Label(Run(0, 192, 48, 48, 2, 48), {"Mace", "Shot"}),
+                          Label(Run(0, 240, 48, 48, 5, 48), {"S1", "S2", "S3", "S4", "Lock"}),
+                          Label(Run(0, 280, 100, 100, 5, 100), {"S", "T", "A", "G", "E"}),
+                          Label(Run(0, 380, 100, 100, 5, 100), {"C", "L", "E", "A", "R"}),
+                          {Text(247, 0, 130, 130, "Event item")}})));
+  t.push_back(Cells("gsx/system/shop.png", 640, 480,
+                    {{0, 0, 150, 90}, Text(150, 0, 100, 76, "Buy\nTalk\nLeave"), {250, 0, 100, 22, nullptr, kFrame},
+                     Text(150, 76, 100, 50, "Talk\nLeave"), {0, 130, 380, 190}, {380, 130, 150, 40}, Text(380, 130, 62, 40, "Money", PlaceholderStyle::kText),
+                     Text(380, 170, 180, 90, "Buy it?\nYes    No"), {380, 260, 60, 22, nullptr, kFrame},
+                     Text(560, 130, 48, 48, "Sold\nout"), Text(560, 178, 48, 48, "Max"),
+                     Text(380, 290, 60, 30, "Back"), {0, 320, 614, 80}}));
   t.push_back(Cells("gsx/system/saidan.png", 640, 480, {{0, 0, 200, 480}, {440, 0, 200, 480}}));
   t.push_back(Cells("gsx/system/g_end.png", 640, 820,
                     {{17, 9, 236, 31}, {17, 47, 349, 29}, {320, 145, 320, 335}, {17, 113, 300, 350},
@@ -111,7 +218,7 @@ std::vector<PlaceholderImage> BuildImages() {
   t.push_back(Grid("gsx/cr/galeo2.png", 720, 648, 57, 108, {{606, 0, 57, 108}, {663, 0, 57, 108}, {600, 108, 120, 108}}));
   t.push_back(Grid("gsx/cr/galeo3.png", 600, 648, 57, 108, {{480, 216, 120, 108}}));
   t.push_back(Grid("gsx/cr/lisel1.png", 960, 756, 120, 108));
-  t.push_back(Grid("gsx/cr/lisel2.png", 720, 756, 120, 108, {{560, 108, 140, 108}, {560, 648, 140, 108}}));
+  t.push_back(Grid("gsx/cr/lisel2.png", 960, 756, 120, 108, {{560, 108, 140, 108}, {560, 648, 140, 108}}));
   t.push_back(Grid("gsx/cr/lisel3.png", 960, 648, 120, 108));
   t.push_back(Grid("gsx/cr/lisel4.png", 924, 648, 120, 108, {{804, 108, 120, 108}}));
   t.push_back(Grid("gsx/cr/katana1.png", 960, 432, 120, 108));
@@ -130,10 +237,11 @@ std::vector<PlaceholderImage> BuildImages() {
     t.push_back({p, 640, 480, kMagenta, 128, 120, {}});
   }
   t.push_back(Cells("gsx/fld/s_01.png", 640, 480,
-                    {{469, 0, 89, 294}, {205, 256, 110, 80}, {0, 0, 12, 98}, {0, 105, 13, 20}, {0, 196, 15, 32},
-                     {25, 0, 18, 70}, {585, 394, 55, 45}, {478, 408, 98, 72}, {91, 340, 383, 140},
-                     {403, 0, 29, 311}, {327, 0, 66, 311}, {200, 0, 125, 63}, {200, 64, 125, 60},
-                     {200, 123, 125, 44}}));
+                    Join({{{469, 0, 89, 294}, {205, 256, 110, 80}, {0, 0, 12, 98}, {0, 105, 13, 20}, {0, 196, 15, 32},
+                           {25, 0, 18, 70}, {585, 394, 55, 45}, {478, 408, 98, 72}, {91, 340, 383, 140},
+                           {403, 0, 29, 311}, {327, 0, 66, 311}, {200, 0, 125, 63}, {200, 64, 125, 60},
+                           {200, 123, 125, 44}},
+                          Run(0, 271, 61, 61, 2, 61)})));
   t.push_back(Cells("gsx/fld/wall1.png", 388, 480, {{0, 0, 68, 480}, {68, 0, 320, 480}}));
   t.push_back(Whole("gsx/fld/s_02.bmp", 64, 64));
   t.push_back(Cells("gsx/fld/s_03.png", 640, 480,
@@ -159,22 +267,22 @@ std::vector<PlaceholderImage> BuildImages() {
   t.push_back(Whole("gsx/fld/04_bk.png", 2100, 1020));
 
   // Background layers.
-  AddScreens(t, {"gsx/bk/01/000.jpg", "gsx/bk/01/001.jpg", "gsx/bk/01/01.png", "gsx/bk/01/02.png",
+  AddLayers(t, {"gsx/bk/01/000.jpg", "gsx/bk/01/001.jpg", "gsx/bk/01/01.png", "gsx/bk/01/02.png",
                  "gsx/bk/01/03.png", "gsx/bk/01/04.png", "gsx/bk/01/05.png", "gsx/bk/01/06.png"});
-  AddScreens(t, {"gsx/bk/02/01.jpg", "gsx/bk/02/02.jpg", "gsx/bk/02/03.jpg", "gsx/bk/02/04.jpg", "gsx/bk/02/05.jpg",
+  AddLayers(t, {"gsx/bk/02/01.jpg", "gsx/bk/02/02.jpg", "gsx/bk/02/03.jpg", "gsx/bk/02/04.jpg", "gsx/bk/02/05.jpg",
                  "gsx/bk/02/06.jpg", "gsx/bk/02/07.jpg", "gsx/bk/02/08.jpg", "gsx/bk/02/09.jpg",
                  "gsx/bk/02/10.jpg"});
-  AddScreens(t, {"gsx/bk/03/01.jpg", "gsx/bk/03/02.jpg", "gsx/bk/03/03.jpg", "gsx/bk/03/04.jpg", "gsx/bk/03/05.jpg",
+  AddLayers(t, {"gsx/bk/03/01.jpg", "gsx/bk/03/02.jpg", "gsx/bk/03/03.jpg", "gsx/bk/03/04.jpg", "gsx/bk/03/05.jpg",
                  "gsx/bk/03/01.png", "gsx/bk/03/02.png"});
-  AddScreens(t, {"gsx/bk/04/01.jpg", "gsx/bk/04/02.jpg", "gsx/bk/04/03.jpg", "gsx/bk/04/04.jpg",
+  AddLayers(t, {"gsx/bk/04/01.jpg", "gsx/bk/04/02.jpg", "gsx/bk/04/03.jpg", "gsx/bk/04/04.jpg",
                  "gsx/bk/04/05.jpg"});
   t.push_back(Whole("gsx/bk/04/06.png", 640, 240));
-  AddScreens(t, {"gsx/bk/05/01.jpg", "gsx/bk/05/02.jpg", "gsx/bk/05/03.jpg", "gsx/bk/05/04.jpg",
+  AddLayers(t, {"gsx/bk/05/01.jpg", "gsx/bk/05/02.jpg", "gsx/bk/05/03.jpg", "gsx/bk/05/04.jpg",
                  "gsx/bk/05/05.jpg", "gsx/bk/06/01.jpg", "gsx/bk/06/02.jpg", "gsx/bk/06/03.jpg",
                  "gsx/bk/06/04.jpg", "gsx/bk/06/05.jpg"});
 
   // Wall layers.
-  AddScreens(t, {"gsx/st/01/w01.png", "gsx/st/01/w04.png", "gsx/st/01/w05.png", "gsx/st/01/w07.png",
+  AddLayers(t, {"gsx/st/01/w01.png", "gsx/st/01/w04.png", "gsx/st/01/w05.png", "gsx/st/01/w07.png",
                  "gsx/st/01/w08.png", "gsx/st/01/w09.png", "gsx/st/01/w10.png", "gsx/st/01/w11.png",
                  "gsx/st/01/w12.png", "gsx/st/02/w01.png", "gsx/st/03/w01.png"});
   t.push_back(Whole("gsx/st/01/w02.png", 640, 520));
@@ -185,18 +293,18 @@ std::vector<PlaceholderImage> BuildImages() {
                     {{0, 0, 225, 480}, {224, 0, 225, 480}, {480, 0, 153, 480}, {633, 0, 146, 480},
                      {783, 0, 241, 480}, {1041, 0, 241, 480}}));
   t.push_back(Whole("gsx/st/04/w02.png", 237, 480));
-  AddScreens(t, {"gsx/st/04/w03.png", "gsx/st/04/w04.png", "gsx/st/04/w05.png", "gsx/st/04/w06.png",
+  AddLayers(t, {"gsx/st/04/w03.png", "gsx/st/04/w04.png", "gsx/st/04/w05.png", "gsx/st/04/w06.png",
                  "gsx/st/04/w07.png", "gsx/st/04/w08.png", "gsx/st/04/w09.png", "gsx/st/04/w10.png",
                  "gsx/st/04/w11.png", "gsx/st/04/w12.png", "gsx/st/04/w13.png"});
   t.push_back(Whole("gsx/st/05/w01.png", 225, 480));
   t.push_back(Whole("gsx/st/05/w02.png", 640, 250));
   t.push_back(Whole("gsx/st/05/w03.png", 640, 230));
-  AddScreens(t, {"gsx/st/05/w04.png", "gsx/st/05/w05.png", "gsx/st/05/w06.png"});
+  AddLayers(t, {"gsx/st/05/w04.png", "gsx/st/05/w05.png", "gsx/st/05/w06.png"});
   t.push_back(Whole("gsx/st/05/w07.png", 310, 128));
   t.push_back(Whole("gsx/st/05/w08.png", 160, 480));
   t.push_back(Whole("gsx/st/06/w01.png", 225, 480));
   t.push_back(Whole("gsx/st/06/w03.png", 160, 480));
-  AddScreens(t, {"gsx/st/06/w02.png", "gsx/st/06/w04.png", "gsx/st/06/w05.png"});
+  AddLayers(t, {"gsx/st/06/w02.png", "gsx/st/06/w04.png", "gsx/st/06/w05.png"});
 
   // Effects.
   t.push_back(Grid("gsx/ef/ex01.png", 640, 128, 64, 64));
@@ -219,7 +327,7 @@ std::vector<PlaceholderImage> BuildImages() {
                     {{204, 154, 216, 50}, {204, 97, 216, 57}, {210, 20, 247, 47}, {429, 281, 211, 200},
                      {0, 220, 150, 138}, {150, 220, 158, 126}, {16, 433, 13, 31}}));
   t.push_back(Cells("gsx/ef/tr_all_04.png", 801, 900,
-                    Join({{{7, 596, 25, 25}, {0, 455, 54, 133}, {54, 455, 50, 133}, {0, 710, 58, 58},
+                    Join({{{7, 596, 25, 25}, {7, 596, 12, 12}, {0, 455, 54, 133}, {54, 455, 50, 133}, {0, 710, 58, 58},
                            {450, 752, 141, 142}, {628, 731, 173, 150}, {500, 606, 86, 144}, {367, 13, 310, 317}},
                           Run(137, 484, 53, 104, 3, 64), Run(0, 780, 110, 120, 4, 110)})));
   t.push_back(Cells("gsx/ef/tr_all_05.png", 600, 640,
@@ -305,6 +413,13 @@ std::vector<PlaceholderImage> BuildImages() {
   t.push_back(Whole("gsx/ey/e32.png", 420, 130));
   t.push_back(Whole("gsx/ey/e33.png", 1400, 1360));
   t.push_back(Whole("gsx/ey/e41.png", 1750, 1088));
+  // Looks by folder: stage backgrounds, wall layers, tile sheets.
+  for (PlaceholderImage& image : t) {
+    const std::string path = image.path;
+    if (path.rfind("gsx/bk/", 0) == 0) image.look = PlaceholderLook::kBackdrop;
+    if (path.rfind("gsx/st/", 0) == 0) image.look = PlaceholderLook::kWall;
+    if (image.key == kMagenta) image.look = PlaceholderLook::kTiles;
+  }
   return t;
 }
 

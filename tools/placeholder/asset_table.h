@@ -8,19 +8,34 @@
 // Colour shown where an image has no cell: the colour key the game loads the image with.
 enum class PlaceholderKey { kBlack, kMagenta };
 
+// How a cell is drawn: kBox a filled, outlined cell with its text centred; kLeft the same with the text at its left
+// (rows whose numbers the screen draws at the right); kGlow only the text and the outline on the key colour (a
+// highlight drawn additively over the same text in the picture below); kFrame only a thick outline (a cursor frame
+// drawn over other cells); kText only the text (a logo over a picture).
+enum class PlaceholderStyle { kBox, kLeft, kGlow, kFrame, kText };
+
 struct PlaceholderRect {
   int x, y, w, h;
+  const char* text = nullptr;  // the words the cell pictures (menu entries, labels, digits); null for none
+  PlaceholderStyle style = PlaceholderStyle::kBox;
 };
+
+// What the picture looks like around and under its cells: kSheet the key colour; kScreen an opaque full-screen
+// pattern with the file's name; kBackdrop a sky (JPEG) or hills on the key colour (PNG layers); kWall bricks;
+// kTiles bevelled stone blocks (the stage tile sheets).
+enum class PlaceholderLook { kSheet, kScreen, kBackdrop, kWall, kTiles };
 
 // An image: format from the extension (.png, .jpg, .bmp). Cells are the grid (gridW x gridH tiles from the top
 // left, as many as fit) plus the listed rectangles; with neither, the whole image is one cell. Pixels outside every
-// cell show the key colour.
+// cell show the look's background. Cells without text on sheets of several cells show the sheet's name and the
+// cell's number, and on character, enemy and effect sheets an arrow for the direction the cell faces.
 struct PlaceholderImage {
   const char* path;
   int width, height;
   PlaceholderKey key;
   int gridW, gridH;
   std::vector<PlaceholderRect> rects;
+  PlaceholderLook look = PlaceholderLook::kSheet;
 };
 
 // A sound effect (.wav: 16-bit mono PCM; .mp3: MPEG-1 layer III) or a music track (.mp3), a sine tone whose pitch

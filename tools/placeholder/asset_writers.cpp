@@ -14,6 +14,8 @@
 #include <numbers>
 #include <system_error>
 
+#include "tools/placeholder/placeholder_text.h"
+
 namespace {
 
 void PutLE(PlaceholderBytes& out, std::uint32_t value, int bytes) {
@@ -66,6 +68,132 @@ void Outline(PlaceholderRaster& r, const PlaceholderRect& rect) {
   Fill(r, {rect.x, rect.y + rect.h - 1, rect.w, 1}, kPlaceholderBorder);
   Fill(r, {rect.x, rect.y, 1, rect.h}, kPlaceholderBorder);
   Fill(r, {rect.x + rect.w - 1, rect.y, 1, rect.h}, kPlaceholderBorder);
+}
+
+// A colour between a and b: t of 256 of the way.
+void Mix(const std::uint8_t a[3], const std::uint8_t b[3], int t, std::uint8_t out[3]) {
+  for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((a[c] * (256 - t) + b[c] * t) / 256);
+}
+
+void SetPixel(PlaceholderRaster& r, int x, int y, const std::uint8_t colour[3]) {
+  if (x < 0 || y < 0 || x >= r.width || y >= r.height) return;
+  std::memcpy(r.rgb.data() + (static_cast<size_t>(y) * r.width + x) * 3, colour, 3);
+}
+
+bool EndsWithJpeg(const char* path) {
+  const std::string p = path;
+  return p.size() >= 4 && p.compare(p.size() - 4, 4, ".jpg") == 0;
+}
+
+// Characters, enemies and effects: their cells get a facing mark.
+bool IsSpriteSheet(const char* path) {
+  const std::string p = path;
+  for (const char* folder : {"gsx/cr/", "gsx/ey/", "gsx/ef/", "gsx/ep/"}) {
+    if (p.rfind(folder, 0) == 0) return true;
+  }
+  return false;
+}
+
+// Menu sheets: gsx/system/ but the portraits (stand_NN).
+bool IsMenuSheet(const char* path) {
+  const std::string p = path;
+  return p.rfind("gsx/system/", 0) == 0 && p.rfind("gsx/system/stand_", 0) != 0;
+}
+
+// A full-screen picture: a checkerboard of 40-pixel squares in two shades of the file's colour and its name.
+void DrawScreenPattern(PlaceholderRaster& r, const std::uint8_t base[3], const std::string& stem) {
+  const std::uint8_t grey[3] = {96, 96, 96};
+  std::uint8_t dark[3], light[3];
+  Mix(base, grey, 160, dark);
+  Mix(base, grey, 96, light);
+  for (int y = 0; y < r.height; y += 40) {
+    for (int x = 0; x < r.width; x += 40) Fill(r, {x, y, 40, 40}, ((x + y) / 40) % 2 == 0 ? dark : light);
+  }
+  DrawPlaceholderText(r, {r.width - 260, r.height - 40, 256, 36}, stem, kPlaceholderText,
+                      PlaceholderTextAlign::kCentre, 24);
+}
+
+// A stage background layer: a JPEG is a sky (light at the top, the file's colour at the bottom) with a coarse grid
+// that shows the scrolling; a PNG layer is hills in the lower part over the key colour, so the layers behind show.
+void DrawBackdrop(PlaceholderRaster& r, const std::uint8_t base[3], bool sky, const std::string& stem) {
+  const std::uint8_t white[3] = {230, 236, 244};
+  if (sky) {
+    for (int y = 0; y < r.height; ++y) {
+      std::uint8_t c[3];
+      Mix(white, base, y * 256 / std::max(r.height, 1), c);
+      Fill(r, {0, y, r.width, 1}, c);
+    }
+    std::uint8_t line[3];
+    Mix(base, white, 96, line);
+    for (int x = 0; x < r.width; x += 80) Fill(r, {x, 0, 1, r.height}, line);
+    for (int y = 0; y < r.height; y += 80) Fill(r, {0, y, r.width, 1}, line);
+  } else {
+    std::uint8_t hill[3], ridge[3];
+    const std::uint8_t dark[3] = {48, 48, 48};
+    Mix(base, dark, 64, hill);
+    Mix(base, white, 128, ridge);
+    const int horizon = r.height * 3 / 5;
+    for (int x = 0; x < r.width; ++x) {
+      // Two overlapping waves: a hill every 160 pixels, repeating seamlessly across a 640-pixel layer.
+      const double a = std::sin(2.0 * std::numbers::pi * x / 160.0), b = std::sin(2.0 * std::numbers::pi * x / 320.0);
+      const int top = horizon - static_cast<int>(30.0 * a + 20.0 * b);
+      Fill(r, {x, top, 1, r.height - top}, hill);
+      Fill(r, {x, top, 1, 3}, ridge);
+    }
+  }
+  DrawPlaceholderText(r, {4, 4, 200, 28}, stem, kPlaceholderText, PlaceholderTextAlign::kLeft, 20);
+}
+
+// Bricks 40 x 20 with mortar lines, every other row shifted by half a brick, each brick lit at its top.
+void DrawBricks(PlaceholderRaster& r, const PlaceholderRect& cell, const std::uint8_t base[3]) {
+  const std::uint8_t grey[3] = {72, 72, 72}, white[3] = {230, 230, 230};
+  std::uint8_t mortar[3], lit[3];
+  Mix(base, grey, 176, mortar);
+  Mix(base, white, 80, lit);
+  Fill(r, cell, base);
+  for (int y = 0; y < cell.h; y += 20) {
+    Fill(r, {cell.x, cell.y + y, cell.w, 2}, mortar);
+    Fill(r, {cell.x, cell.y + y + 2, cell.w, 1}, lit);
+    const int shift = (y / 20) % 2 == 0 ? 0 : 20;
+    for (int x = shift; x < cell.w; x += 40) Fill(r, {cell.x + x, cell.y + y, 2, std::min(20, cell.h - y)}, mortar);
+  }
+}
+
+// Stone blocks 64 x 60 (the half cells of the 128 x 120 tile grid): light top and left edges, dark bottom and right
+// edges, and a sparse speckle, so walls and floors read as solid blocks with visible joints.
+void DrawStoneBlocks(PlaceholderRaster& r, const PlaceholderRect& cell, const std::uint8_t base[3]) {
+  const std::uint8_t white[3] = {240, 240, 240}, dark[3] = {40, 40, 40};
+  std::uint8_t light[3], shade[3], speck[3];
+  Mix(base, white, 110, light);
+  Mix(base, dark, 120, shade);
+  Mix(base, dark, 60, speck);
+  for (int by = 0; by < cell.h; by += 60) {
+    for (int bx = 0; bx < cell.w; bx += 64) {
+      const PlaceholderRect block = {cell.x + bx, cell.y + by, std::min(64, cell.w - bx), std::min(60, cell.h - by)};
+      Fill(r, block, base);
+      Fill(r, {block.x, block.y, block.w, 3}, light);
+      Fill(r, {block.x, block.y, 3, block.h}, light);
+      Fill(r, {block.x, block.y + block.h - 3, block.w, 3}, shade);
+      Fill(r, {block.x + block.w - 3, block.y, 3, block.h}, shade);
+      for (int k = 0; k < 12; ++k) {
+        SetPixel(r, block.x + 6 + (k * 37) % std::max(block.w - 12, 1), block.y + 6 + (k * 23) % std::max(block.h - 12, 1),
+                 speck);
+      }
+    }
+  }
+}
+
+// A right-pointing triangle in the cell's lower part: the way the cell faces as stored (mirrored draws point left).
+void DrawFacingMark(PlaceholderRaster& r, const PlaceholderRect& cell) {
+  const int size = std::min(cell.w / 3, cell.h / 4);
+  if (size < 4) return;
+  const int cx = cell.x + cell.w / 2, bottom = cell.y + cell.h - 4;
+  const std::uint8_t mark[3] = {250, 250, 120}, edge[3] = {40, 40, 40};
+  for (int dy = -size / 2; dy <= size / 2; ++dy) {
+    const int reach = size - 2 * std::abs(dy);
+    const int y = bottom - size / 2 + dy;
+    for (int dx = -1; dx <= reach; ++dx) SetPixel(r, cx - size / 2 + dx, y, dx < 0 || dx == reach ? edge : mark);
+  }
 }
 
 void PngWrite(png_structp png, png_bytep data, png_size_t length) {
@@ -132,14 +260,87 @@ PlaceholderRaster DrawPlaceholderImage(const PlaceholderImage& image, int fileIn
     const std::uint8_t magenta[3] = {255, 0, 255};
     Fill(r, {0, 0, r.width, r.height}, magenta);
   }
+  const std::string stem = std::filesystem::path(image.path).stem().string();
+  std::uint8_t base[3];
+  CellColour(fileIndex, 0, base);
   const std::vector<PlaceholderRect> cells = PlaceholderCells(image);
-  for (size_t i = 0; i < cells.size(); ++i) {
-    std::uint8_t colour[3];
-    CellColour(fileIndex, static_cast<int>(i), colour);
-    Fill(r, cells[i], colour);
+  const bool wholeOnly = image.rects.empty() && image.gridW == 0;
+
+  switch (image.look) {
+    case PlaceholderLook::kScreen:
+      DrawScreenPattern(r, base, stem);
+      if (wholeOnly) {
+        Outline(r, cells[0]);
+        return r;
+      }
+      break;
+    case PlaceholderLook::kBackdrop:
+      DrawBackdrop(r, base, EndsWithJpeg(image.path), stem);
+      return r;
+    case PlaceholderLook::kWall:
+      for (const PlaceholderRect& cell : cells) DrawBricks(r, cell, base);
+      DrawPlaceholderText(r, {0, 0, r.width, std::min(r.height, 60)}, stem, kPlaceholderText,
+                          PlaceholderTextAlign::kLeft, 20);
+      for (const PlaceholderRect& cell : cells) Outline(r, cell);
+      return r;
+    case PlaceholderLook::kTiles:
+      for (const PlaceholderRect& cell : cells) DrawStoneBlocks(r, cell, base);
+      break;
+    case PlaceholderLook::kSheet:
+      break;
   }
-  // Borders after all fills, so overlapping cells keep every outline whole.
-  for (const PlaceholderRect& cell : cells) Outline(r, cell);
+
+  if (image.look != PlaceholderLook::kTiles) {
+    for (size_t i = 0; i < cells.size(); ++i) {
+      if (cells[i].style != PlaceholderStyle::kBox && cells[i].style != PlaceholderStyle::kLeft) continue;
+      std::uint8_t colour[3];
+      CellColour(fileIndex, static_cast<int>(i), colour);
+      Fill(r, cells[i], colour);
+    }
+  }
+  // Texts after every fill, so cells drawn over larger ones keep their words; outlines last.
+  const bool sprites = IsSpriteSheet(image.path);
+  const bool numbered = cells.size() > 1;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    const PlaceholderRect& cell = cells[i];
+    if (cell.style == PlaceholderStyle::kFrame) continue;
+    if (cell.text != nullptr) {
+      if (cell.text[0] == '\0') continue;
+      const bool glow = cell.style == PlaceholderStyle::kGlow;
+      DrawPlaceholderText(r, cell, cell.text, glow ? kPlaceholderGlowText : kPlaceholderText,
+                          cell.style == PlaceholderStyle::kLeft ? PlaceholderTextAlign::kLeft
+                                                                : PlaceholderTextAlign::kCentre,
+                          cell.style == PlaceholderStyle::kText ? 64 : 28);
+      continue;
+    }
+    if (image.look == PlaceholderLook::kTiles) {
+      DrawPlaceholderText(r, cell, std::to_string(i), kPlaceholderText, PlaceholderTextAlign::kCentre, 14);
+      continue;
+    }
+    // Menu panels and frames carry no label (the screens write over them); a cell that holds smaller cells is a
+    // panel behind them.
+    if (IsMenuSheet(image.path)) continue;
+    bool holdsCells = false;
+    for (size_t k = 0; k < cells.size() && !holdsCells; ++k) {
+      const PlaceholderRect& o = cells[k];
+      holdsCells = k != i && o.x >= cell.x && o.y >= cell.y && o.x + o.w <= cell.x + cell.w &&
+                   o.y + o.h <= cell.y + cell.h && (o.w < cell.w || o.h < cell.h);
+    }
+    if (holdsCells) continue;
+    if (sprites) DrawFacingMark(r, cell);
+    const std::string label = numbered ? stem + "\n" + std::to_string(i) : stem;
+    if (!DrawPlaceholderText(r, cell, label, kPlaceholderText, PlaceholderTextAlign::kCentre, 16) && numbered) {
+      DrawPlaceholderText(r, cell, std::to_string(i), kPlaceholderText, PlaceholderTextAlign::kCentre, 16);
+    }
+  }
+  for (const PlaceholderRect& cell : cells) {
+    if (cell.style == PlaceholderStyle::kText) continue;
+    Outline(r, cell);
+    if (cell.style == PlaceholderStyle::kFrame) {
+      Outline(r, {cell.x + 1, cell.y + 1, cell.w - 2, cell.h - 2});
+      Outline(r, {cell.x + 2, cell.y + 2, cell.w - 4, cell.h - 4});
+    }
+  }
   return r;
 }
 

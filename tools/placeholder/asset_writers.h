@@ -20,12 +20,17 @@ struct PlaceholderRaster {
 };
 
 // Cell borders are white; cell fills are mid-bright colours (every channel within 48..224), never a key colour.
+// Texts are white (highlights warm yellow) with a dark outline.
 inline constexpr std::uint8_t kPlaceholderBorder[3] = {255, 255, 255};
+inline constexpr std::uint8_t kPlaceholderText[3] = {255, 255, 255};
+inline constexpr std::uint8_t kPlaceholderGlowText[3] = {255, 224, 96};
 inline constexpr int kPlaceholderWavRate = 22050;
 inline constexpr int kPlaceholderMp3Rate = 44100;
 
-// Draws an image: key-colour background, each cell filled with its own colour (fileIndex varies the colours from
-// file to file), then every cell outlined with a 1-pixel border.
+// Draws an image: the look's background (key colour, screen pattern, sky or hills, bricks, stone blocks), each box
+// cell filled with its own colour (fileIndex varies the colours from file to file), the cells' texts (or sheet name
+// and cell number, with a facing mark on sprite sheets), then every cell outlined with a 1-pixel border (3 pixels
+// for cursor frames). Backdrops have no cells drawn.
 PlaceholderRaster DrawPlaceholderImage(const PlaceholderImage& image, int fileIndex);
 
 // Encoders; an empty result means the encoder failed.

@@ -1,0 +1,913 @@
+#include "platform/d3d/d3d.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
+#include "platform/d3d/egl_context.h"
+#include "platform/d3d/gl_shaders.h"
+
+namespace platform::d3d {
+namespace {
+
+constexpr int kStages = 4;
+constexpr int kMaxTextureLength = 4096;
+
+int BytesOf(const PixelFormat& f) { return static_cast<int>((f.bitCount + 7) / 8); }
+
+int ShiftOf(std::uint32_t mask) {
+  if (mask == 0) return 0;
+  int s = 0;
+  while (((mask >> s) & 1u) == 0) ++s;
+  return s;
+}
+
+// The texture formats the device offers, in the order it lists them.
+const std::array<PixelFormat, 5>& TextureFormats() {
+  static const std::array<PixelFormat, 5> formats = {
+      PixelFormat{32, dd::kPfRgb, 0, 16, 0xF800, 0x07E0, 0x001F, 0},
+      PixelFormat{32, dd::kPfRgb, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0},
+      PixelFormat{32, dd::kPfRgb | dd::kPfAlphaPixels, 0, 16, 0x7C00, 0x03E0, 0x001F, 0x8000},
+      PixelFormat{32, dd::kPfRgb | dd::kPfAlphaPixels, 0, 16, 0x0F00, 0x00F0, 0x000F, 0xF000},
+      PixelFormat{32, dd::kPfRgb | dd::kPfAlphaPixels, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000},
+  };
+  return formats;
+}
+
+bool SameFormat(const PixelFormat& a, const PixelFormat& b) {
+  return a.bitCount == b.bitCount && a.maskR == b.maskR && a.maskG == b.maskG && a.maskB == b.maskB &&
+         a.maskA == b.maskA;
+}
+
+// Converts between a format's pixels and RGBA bytes. Channels widen with rounding (c * 255 / max) and narrow with
+// rounding back (c * max / 255), so a pixel that goes to the GPU and back comes back unchanged.
+struct Channel {
+  std::uint32_t mask;
+  int shift;
+  std::uint32_t max;
+};
+
+struct Converter {
+  Channel c[4];  // r, g, b, a
+  int bytes;
+  explicit Converter(const PixelFormat& f) : bytes(BytesOf(f)) {
+    const std::uint32_t masks[4] = {f.maskR, f.maskG, f.maskB, f.maskA};
+    for (int i = 0; i < 4; ++i) {
+      c[i].mask = masks[i];
+      c[i].shift = ShiftOf(masks[i]);
+      c[i].max = masks[i] >> c[i].shift;
+    }
+  }
+  bool Bgra32() const {
+    return bytes == 4 && c[0].mask == 0xFF0000 && c[1].mask == 0xFF00 && c[2].mask == 0xFF;
+  }
+  void ToRgba(const std::uint8_t* src, int count, std::uint8_t* out) const {
+    for (int i = 0; i < count; ++i, src += bytes, out += 4) {
+      std::uint32_t v = 0;
+      std::memcpy(&v, src, static_cast<std::size_t>(bytes));
+      for (int k = 0; k < 4; ++k) {
+        if (c[k].mask == 0) {
+          out[k] = k == 3 ? 255 : 0;
+          continue;
+        }
+        const std::uint32_t value = (v & c[k].mask) >> c[k].shift;
+        out[k] = static_cast<std::uint8_t>(c[k].max == 255 ? value : (value * 255 + c[k].max / 2) / c[k].max);
+      }
+    }
+  }
+  // Bits outside the channels keep what the destination held, except that a 32-bit format without alpha gets its
+  // top byte set as the display's surfaces do.
+  void FromRgba(const std::uint8_t* in, int count, std::uint8_t* dst) const {
+    std::uint32_t channels = 0;
+    for (const auto& ch : c) channels |= ch.mask;
+    for (int i = 0; i < count; ++i, in += 4, dst += bytes) {
+      std::uint32_t old = 0;
+      std::memcpy(&old, dst, static_cast<std::size_t>(bytes));
+      std::uint32_t v = old & ~channels;
+      for (int k = 0; k < 4; ++k) {
+        if (c[k].mask == 0) continue;
+        const std::uint32_t value = c[k].max == 255 ? in[k] : (in[k] * c[k].max + 127) / 255;
+        v |= (value << c[k].shift) & c[k].mask;
+      }
+      std::memcpy(dst, &v, static_cast<std::size_t>(bytes));
+    }
+  }
+};
+
+// Uploads pixels of any format into a GL RGBA8 texture (made or resized as needed). 32-bit pixels in the display's
+// byte order go up as they are; a texture without alpha reads its alpha as 1 (set where the texture is made).
+void UploadPixels(std::uint32_t texture, const std::uint8_t* pixels, int pitch, int width, int height,
+                  const PixelFormat& format, bool allocate) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  const Converter conv(format);
+  if (conv.Bgra32() && pitch % 4 == 0) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch / 4);
+    if (allocate) {
+      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    } else {
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    return;
+  }
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y) {
+    conv.ToRgba(pixels + static_cast<std::ptrdiff_t>(y) * pitch, width,
+                rgba.data() + static_cast<std::ptrdiff_t>(y) * width * 4);
+  }
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  if (allocate) {
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  } else {
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  }
+}
+
+// Reads the framebuffer back into pixels of the target's format. A 32-bit target in the display's byte order is
+// read straight into its memory: its fourth byte was uploaded with the pixels and never written (drawing into a
+// target without alpha masks the alpha channel), so it keeps what the surface held.
+void ReadPixelsInto(std::uint32_t framebuffer, std::uint8_t* pixels, int pitch, int width, int height,
+                    const PixelFormat& format) {
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  const Converter conv(format);
+  if (conv.Bgra32() && pitch % 4 == 0) {
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, pitch / 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, pixels);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    return;
+  }
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+  glPixelStorei(GL_PACK_ALIGNMENT, 4);
+  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  for (int y = 0; y < height; ++y) {
+    conv.FromRgba(rgba.data() + static_cast<std::ptrdiff_t>(y) * width * 4, width,
+                  pixels + static_cast<std::ptrdiff_t>(y) * pitch);
+  }
+}
+
+// Textures without alpha read alpha 1 whatever their fourth byte holds.
+void SetAlphaSwizzle(std::uint32_t texture, const PixelFormat& format) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, format.maskA == 0 ? GL_ONE : GL_ALPHA);
+}
+
+std::uint32_t CompileProgram(bool flat, const std::string& constants) {
+  const std::string header = std::string("#version 330 core\n#define COLOUR_QUALIFIER ") + (flat ? "flat" : "") + "\n";
+  auto compile = [&](GLenum kind, const char* body) {
+    const std::string source = header + (kind == GL_FRAGMENT_SHADER ? constants : std::string()) + body;
+    const char* text = source.c_str();
+    const GLuint shader = glCreateShader(kind);
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (ok == 0) {
+      glDeleteShader(shader);
+      return 0u;
+    }
+    return shader;
+  };
+  const GLuint vs = compile(GL_VERTEX_SHADER, VertexShaderSource());
+  const GLuint fs = compile(GL_FRAGMENT_SHADER, FragmentShaderSource());
+  if (vs == 0 || fs == 0) return 0;
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  glLinkProgram(program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (ok == 0) {
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
+GLenum BlendFactor(std::uint32_t b) {
+  switch (b) {
+    case kBlendZero: return GL_ZERO;
+    case kBlendOne: return GL_ONE;
+    case kBlendSrcColor: return GL_SRC_COLOR;
+    case kBlendInvSrcColor: return GL_ONE_MINUS_SRC_COLOR;
+    case kBlendSrcAlpha: return GL_SRC_ALPHA;
+    case kBlendInvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case kBlendDestAlpha: return GL_DST_ALPHA;
+    case kBlendInvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
+    case kBlendDestColor: return GL_DST_COLOR;
+    case kBlendInvDestColor: return GL_ONE_MINUS_DST_COLOR;
+    default: return GL_ONE;
+  }
+}
+
+GLenum GlPrimitive(PrimitiveType type) {
+  switch (type) {
+    case kPointList: return GL_POINTS;
+    case kLineList: return GL_LINES;
+    case kLineStrip: return GL_LINE_STRIP;
+    case kTriangleStrip: return GL_TRIANGLE_STRIP;
+    case kTriangleFan: return GL_TRIANGLE_FAN;
+    default: return GL_TRIANGLES;
+  }
+}
+
+bool ValidPrimitiveCount(PrimitiveType type, int count) {
+  switch (type) {
+    case kPointList: return count >= 1;
+    case kLineList: return count >= 2 && count % 2 == 0;
+    case kLineStrip: return count >= 2;
+    case kTriangleList: return count >= 3 && count % 3 == 0;
+    case kTriangleStrip:
+    case kTriangleFan: return count >= 3;
+  }
+  return false;
+}
+
+}  // namespace
+
+int VertexSize(std::uint32_t fvf) {
+  if ((fvf & kFvfXyzRhw) == 0) return 0;
+  const std::uint32_t texCount = (fvf >> 8) & 0xF;
+  if (texCount > 2 || (fvf & ~0xFFFu) != 0 || (fvf & ~(kFvfXyzRhw | kFvfDiffuse | kFvfSpecular | 0xF00u)) != 0)
+    return 0;
+  int size = 16;
+  if ((fvf & kFvfDiffuse) != 0) size += 4;
+  if ((fvf & kFvfSpecular) != 0) size += 4;
+  return size + static_cast<int>(texCount) * 8;
+}
+
+// ---- Texture ----------------------------------------------------------------------------------------------------
+
+Texture::~Texture() {
+  const GlScope gl;
+  if (glFramebuffer_ != 0) glDeleteFramebuffers(1, &glFramebuffer_);
+  if (glTexture_ != 0) glDeleteTextures(1, &glTexture_);
+}
+
+Result Texture::Lock(const Rect* rect, std::uint32_t, std::uint8_t** pixels, int* pitch) {
+  const GlScope gl;
+  if (lost_) return dd::kErrSurfaceLost;
+  const Rect r = rect != nullptr ? *rect : Rect{0, 0, width_, height_};
+  if (r.left < 0 || r.top < 0 || r.right > width_ || r.bottom > height_ || r.left > r.right || r.top > r.bottom)
+    return dd::kErrInvalidRect;
+  if (drawnOnGpu_ && owner_ != nullptr) {
+    for (auto& device : owner_->devices_) device->ReadBack(this);
+  }
+  ++lockCount_;
+  *pixels = pixels_.data() + static_cast<std::ptrdiff_t>(r.top) * pitch_ +
+            static_cast<std::ptrdiff_t>(r.left) * BytesOf(format_);
+  *pitch = pitch_;
+  return dd::kOk;
+}
+
+Result Texture::Unlock() {
+  if (lockCount_ == 0) return dd::kErrNotLocked;
+  --lockCount_;
+  uploadPending_ = true;
+  return dd::kOk;
+}
+
+Result Texture::Fill(const Rect* rect, std::uint32_t value) {
+  if (lost_) return dd::kErrSurfaceLost;
+  Rect r = rect != nullptr ? *rect : Rect{0, 0, width_, height_};
+  r.left = std::max(r.left, 0);
+  r.top = std::max(r.top, 0);
+  r.right = std::min(r.right, width_);
+  r.bottom = std::min(r.bottom, height_);
+  const int bytes = BytesOf(format_);
+  for (int y = r.top; y < r.bottom; ++y) {
+    std::uint8_t* row = pixels_.data() + static_cast<std::ptrdiff_t>(y) * pitch_;
+    for (int x = r.left; x < r.right; ++x) std::memcpy(row + static_cast<std::ptrdiff_t>(x) * bytes, &value, bytes);
+  }
+  uploadPending_ = true;
+  drawnOnGpu_ = false;
+  return dd::kOk;
+}
+
+Result Texture::BltFast(int x, int y, dd::Surface* source, const Rect& rect) {
+  const GlScope gl;
+  if (lost_) return dd::kErrSurfaceLost;
+  if (source == nullptr) return dd::kErrInvalidParams;
+  const PixelFormat& f = source->Format();
+  if (f.bitCount != format_.bitCount || f.maskR != format_.maskR || f.maskG != format_.maskG ||
+      f.maskB != format_.maskB)
+    return dd::kErrUnsupported;
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w <= 0 || h <= 0 || x < 0 || y < 0 || x + w > width_ || y + h > height_) return dd::kErrInvalidRect;
+  std::uint8_t* src = nullptr;
+  int srcPitch = 0;
+  const Result locked = source->Lock(&rect, dd::kLockWait | dd::kLockReadOnly, &src, &srcPitch);
+  if (locked != dd::kOk) return locked;
+  if (drawnOnGpu_ && owner_ != nullptr) {
+    for (auto& device : owner_->devices_) device->ReadBack(this);
+  }
+  const int bytes = BytesOf(format_);
+  for (int row = 0; row < h; ++row) {
+    std::memcpy(pixels_.data() + static_cast<std::ptrdiff_t>(y + row) * pitch_ + static_cast<std::ptrdiff_t>(x) * bytes,
+                src + static_cast<std::ptrdiff_t>(row) * srcPitch, static_cast<std::size_t>(w) * bytes);
+  }
+  source->Unlock();
+  uploadPending_ = true;
+  return dd::kOk;
+}
+
+Result Texture::SetColorKey(std::uint32_t low, std::uint32_t) {
+  hasKey_ = true;
+  key_ = low;
+  return dd::kOk;
+}
+
+Result Texture::ClearColorKey() {
+  hasKey_ = false;
+  return dd::kOk;
+}
+
+Result Texture::IsLost() const { return lost_ ? dd::kErrSurfaceLost : dd::kOk; }
+
+Result Texture::Restore() {
+  if (lost_) {
+    std::fill(pixels_.begin(), pixels_.end(), std::uint8_t{0});
+    lost_ = false;
+    uploadPending_ = true;
+    drawnOnGpu_ = false;
+  }
+  return dd::kOk;
+}
+
+// ---- Device -----------------------------------------------------------------------------------------------------
+
+// Uniform locations of one program.
+struct ProgramUniforms {
+  GLint targetSize, key, factor, alphaRef;
+  void Find(GLuint program) {
+    targetSize = glGetUniformLocation(program, "uTargetSize");
+    key = glGetUniformLocation(program, "uKey");
+    factor = glGetUniformLocation(program, "uFactor");
+    alphaRef = glGetUniformLocation(program, "uAlphaRef");
+    glUseProgram(program);
+    const char* samplerNames[4] = {"uTex0", "uTex1", "uTex2", "uTex3"};
+    for (int i = 0; i < 4; ++i) glUniform1i(glGetUniformLocation(program, samplerNames[i]), i);
+  }
+};
+
+// The stage program and the tests compiled into a fragment shader.
+struct ProgramKey {
+  std::int32_t flat;
+  std::int32_t values[9][4];  // has texture, coordinate set, key on, colour op/arg1/arg2, alpha op/arg1/arg2
+  std::int32_t alphaTest, alphaFunc;
+  bool operator==(const ProgramKey&) const = default;
+};
+
+std::string ProgramConstants(const ProgramKey& k) {
+  static const char* const names[9] = {"uHasTex",    "uCoordIndex", "uKeyOn",     "uColorOp",  "uColorArg1",
+                                       "uColorArg2", "uAlphaOp",    "uAlphaArg1", "uAlphaArg2"};
+  std::string out;
+  for (int n = 0; n < 9; ++n) {
+    out += std::string("const int ") + names[n] + "[4] = int[4](";
+    for (int i = 0; i < 4; ++i) out += std::to_string(k.values[n][i]) + (i < 3 ? ", " : ");\n");
+  }
+  out += "const int uAlphaTest = " + std::to_string(k.alphaTest) + ";\n";
+  out += "const int uAlphaFunc = " + std::to_string(k.alphaFunc) + ";\n";
+  return out;
+}
+
+struct Device::Impl {
+  struct Program {
+    ProgramKey key;
+    GLuint program;
+    ProgramUniforms uniforms;
+  };
+  std::vector<Program> programs;  // made on first use of each stage program
+  // The program for a key, compiled when new; null when it does not compile.
+  const Program* ProgramFor(const ProgramKey& key) {
+    for (const Program& p : programs) {
+      if (p.key == key) return &p;
+    }
+    const GLuint program = CompileProgram(key.flat != 0, ProgramConstants(key));
+    if (program == 0) return nullptr;
+    Program p{key, program, {}};
+    p.uniforms.Find(program);
+    programs.push_back(p);
+    return &programs.back();
+  }
+  GLuint vao = 0, vbo = 0, ibo = 0;
+  GLuint samplers[kStages] = {0, 0, 0, 0};
+  // The surface targets' framebuffers, made on first use of each surface.
+  struct SurfaceTarget {
+    dd::Surface* surface;
+    int width, height;
+    GLuint texture, framebuffer;
+  };
+  std::vector<SurfaceTarget> surfaceTargets;
+  // Device states.
+  std::uint32_t renderStates[256] = {};
+  std::uint32_t stageStates[kStages][32] = {};
+  Texture* textures[kStages] = {nullptr, nullptr, nullptr, nullptr};
+  Viewport viewport{0, 0, 0, 0, 0.0f, 1.0f};
+  Matrix transforms[4] = {};
+  int targetWidth = 0, targetHeight = 0;
+  GLuint targetFramebuffer = 0;
+
+  ~Impl() {
+    for (auto& t : surfaceTargets) {
+      glDeleteFramebuffers(1, &t.framebuffer);
+      glDeleteTextures(1, &t.texture);
+    }
+    glDeleteSamplers(kStages, samplers);
+    glDeleteBuffers(1, &vbo);
+    glDeleteBuffers(1, &ibo);
+    glDeleteVertexArrays(1, &vao);
+    for (const Program& p : programs) glDeleteProgram(p.program);
+  }
+};
+
+Device::~Device() {
+  if (inScene_) GlScope::SceneClosed();
+}
+
+Result Device::EnumTextureFormats(const std::function<bool(const PixelFormat&)>& callback) const {
+  for (const auto& f : TextureFormats()) {
+    if (!callback(f)) break;
+  }
+  return dd::kOk;
+}
+
+Result Device::SetRenderTarget(RenderTarget target) {
+  const GlScope gl;
+  if (target.surface == nullptr && target.texture == nullptr) return dd::kErrInvalidParams;
+  if (target == target_) return dd::kOk;
+  if (inScene_) ReadBackTarget();
+  target_ = target;
+  targetUploaded_ = false;
+  return dd::kOk;
+}
+
+// Makes the target's framebuffer current, bringing the target's memory pixels to the GPU the first time in a scene.
+Result Device::BindTarget() {
+  Impl& s = *impl_;
+  if (target_.texture != nullptr) {
+    Texture* t = target_.texture;
+    if (t->lost_) return dd::kErrSurfaceLost;
+    if (t->glFramebuffer_ == 0) {
+      glGenFramebuffers(1, &t->glFramebuffer_);
+      glBindFramebuffer(GL_FRAMEBUFFER, t->glFramebuffer_);
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t->glTexture_, 0);
+    }
+    if (t->uploadPending_) {
+      UploadPixels(t->glTexture_, t->pixels_.data(), t->pitch_, t->width_, t->height_, t->format_, false);
+      t->uploadPending_ = false;
+    }
+    s.targetFramebuffer = t->glFramebuffer_;
+    s.targetWidth = t->width_;
+    s.targetHeight = t->height_;
+  } else {
+    dd::Surface* surface = target_.surface;
+    auto it = std::find_if(s.surfaceTargets.begin(), s.surfaceTargets.end(),
+                           [&](const Impl::SurfaceTarget& t) { return t.surface == surface; });
+    if (it != s.surfaceTargets.end() && (it->width != surface->Width() || it->height != surface->Height())) {
+      glDeleteFramebuffers(1, &it->framebuffer);
+      glDeleteTextures(1, &it->texture);
+      s.surfaceTargets.erase(it);
+      it = s.surfaceTargets.end();
+    }
+    if (it == s.surfaceTargets.end()) {
+      Impl::SurfaceTarget t{surface, surface->Width(), surface->Height(), 0, 0};
+      glGenTextures(1, &t.texture);
+      glBindTexture(GL_TEXTURE_2D, t.texture);
+      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t.width, t.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+      glGenFramebuffers(1, &t.framebuffer);
+      glBindFramebuffer(GL_FRAMEBUFFER, t.framebuffer);
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.texture, 0);
+      s.surfaceTargets.push_back(t);
+      it = s.surfaceTargets.end() - 1;
+    }
+    if (!targetUploaded_) {
+      std::uint8_t* pixels = nullptr;
+      int pitch = 0;
+      if (surface->Lock(nullptr, dd::kLockReadOnly, &pixels, &pitch) != dd::kOk) return dd::kErrSurfaceLost;
+      UploadPixels(it->texture, pixels, pitch, it->width, it->height, surface->Format(), false);
+      surface->Unlock();
+    }
+    s.targetFramebuffer = it->framebuffer;
+    s.targetWidth = it->width;
+    s.targetHeight = it->height;
+  }
+  targetUploaded_ = true;
+  const PixelFormat& targetFormat = target_.texture != nullptr ? target_.texture->format_ : target_.surface->Format();
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, targetFormat.maskA != 0 ? GL_TRUE : GL_FALSE);
+  glBindFramebuffer(GL_FRAMEBUFFER, s.targetFramebuffer);
+  glViewport(0, 0, s.targetWidth, s.targetHeight);
+  return dd::kOk;
+}
+
+// Writes what the GPU drew into the target back into the target's memory pixels.
+void Device::ReadBackTarget() {
+  if (!targetUploaded_) return;
+  Impl& s = *impl_;
+  if (target_.texture != nullptr) {
+    ReadBack(target_.texture);
+  } else if (target_.surface != nullptr) {
+    std::uint8_t* pixels = nullptr;
+    int pitch = 0;
+    if (target_.surface->Lock(nullptr, dd::kLockWait, &pixels, &pitch) == dd::kOk) {
+      ReadPixelsInto(s.targetFramebuffer, pixels, pitch, s.targetWidth, s.targetHeight, target_.surface->Format());
+      target_.surface->Unlock();
+    }
+  }
+  targetUploaded_ = false;
+}
+
+void Device::ReadBack(Texture* texture) {
+  if (!texture->drawnOnGpu_ || texture->glFramebuffer_ == 0) return;
+  ReadPixelsInto(texture->glFramebuffer_, texture->pixels_.data(), texture->pitch_, texture->width_,
+                 texture->height_, texture->format_);
+  texture->drawnOnGpu_ = false;
+  texture->uploadPending_ = false;
+  if (target_.texture == texture) targetUploaded_ = true;
+}
+
+Result Device::BeginScene() {
+  if (inScene_) return kErrSceneInScene;
+  inScene_ = true;
+  GlScope::SceneOpened();
+  targetUploaded_ = false;
+  return dd::kOk;
+}
+
+Result Device::EndScene() {
+  const GlScope gl;
+  if (!inScene_) return kErrSceneNotInScene;
+  ReadBackTarget();
+  inScene_ = false;
+  GlScope::SceneClosed();
+  return dd::kOk;
+}
+
+Result Device::SetRenderState(RenderState state, std::uint32_t value) {
+  if (state >= 256) return dd::kErrInvalidParams;
+  impl_->renderStates[state] = value;
+  return dd::kOk;
+}
+
+std::uint32_t Device::GetRenderState(RenderState state) const { return state < 256 ? impl_->renderStates[state] : 0; }
+
+Result Device::SetTextureStageState(int stage, StageState state, std::uint32_t value) {
+  if (stage < 0 || stage >= kStages || state >= 32) return dd::kErrInvalidParams;
+  impl_->stageStates[stage][state] = value;
+  return dd::kOk;
+}
+
+std::uint32_t Device::GetTextureStageState(int stage, StageState state) const {
+  if (stage < 0 || stage >= kStages || state >= 32) return 0;
+  return impl_->stageStates[stage][state];
+}
+
+Result Device::SetTexture(int stage, Texture* texture) {
+  if (stage < 0 || stage >= kStages) return dd::kErrInvalidParams;
+  impl_->textures[stage] = texture;
+  return dd::kOk;
+}
+
+Texture* Device::GetTexture(int stage) const { return stage >= 0 && stage < kStages ? impl_->textures[stage] : nullptr; }
+
+Result Device::SetViewport(const Viewport& viewport) {
+  if (viewport.width == 0 || viewport.height == 0) return dd::kErrInvalidParams;
+  impl_->viewport = viewport;
+  return dd::kOk;
+}
+
+Result Device::GetViewport(Viewport* viewport) const {
+  *viewport = impl_->viewport;
+  return dd::kOk;
+}
+
+Result Device::SetTransform(TransformType type, const Matrix& matrix) {
+  if (type < 1 || type > 3) return dd::kErrInvalidParams;
+  impl_->transforms[type] = matrix;
+  return dd::kOk;
+}
+
+Result Device::GetTransform(TransformType type, Matrix* matrix) const {
+  if (type < 1 || type > 3) return dd::kErrInvalidParams;
+  *matrix = impl_->transforms[type];
+  return dd::kOk;
+}
+
+Result Device::DrawPrimitive(PrimitiveType type, std::uint32_t fvf, const void* vertices, int count, std::uint32_t) {
+  return Draw(type, fvf, vertices, count, nullptr, 0);
+}
+
+Result Device::DrawIndexedPrimitive(PrimitiveType type, std::uint32_t fvf, const void* vertices, int vertexCount,
+                                    const std::uint16_t* indices, int indexCount, std::uint32_t) {
+  if (indices == nullptr) return dd::kErrInvalidParams;
+  for (int i = 0; i < indexCount; ++i) {
+    if (indices[i] >= vertexCount) return dd::kErrInvalidParams;
+  }
+  return Draw(type, fvf, vertices, vertexCount, indices, indexCount);
+}
+
+Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices, int vertexCount,
+                    const std::uint16_t* indices, int indexCount) {
+  const GlScope gl;
+  if (!inScene_) return kErrSceneNotInScene;
+  if (owner_->lost_) return dd::kErrSurfaceLost;
+  if (target_.surface == nullptr && target_.texture == nullptr) return dd::kErrInvalidParams;
+  const int stride = VertexSize(fvf);
+  if (stride == 0 || vertices == nullptr || vertexCount <= 0) return dd::kErrInvalidParams;
+  if (!ValidPrimitiveCount(type, indices != nullptr ? indexCount : vertexCount)) return dd::kErrInvalidParams;
+  const Result bound = BindTarget();
+  if (bound != dd::kOk) return bound;
+  Impl& s = *impl_;
+  const std::uint32_t* rs = s.renderStates;
+
+  // Stages: textures, samplers, operations. The cascade ends at the first disabled colour operation.
+  ProgramKey key{};
+  key.flat = rs[kRsShadeMode] == kShadeGouraud ? 0 : 1;
+  GLfloat keys[kStages * 3] = {};
+  for (int i = 0; i < kStages; ++i) {
+    Texture* t = s.textures[i];
+    const std::uint32_t* st = s.stageStates[i];
+    const bool has = t != nullptr && !t->lost_;
+    key.values[0][i] = has ? 1 : 0;
+    key.values[1][i] = static_cast<std::int32_t>(st[kTssTexCoordIndex] & 1);
+    const StageState order[6] = {kTssColorOp, kTssColorArg1, kTssColorArg2, kTssAlphaOp, kTssAlphaArg1, kTssAlphaArg2};
+    for (int k = 0; k < 6; ++k) key.values[3 + k][i] = static_cast<std::int32_t>(st[order[k]]);
+    glActiveTexture(GL_TEXTURE0 + i);
+    if (has) {
+      if (t->drawnOnGpu_ && t != target_.texture) ReadBack(t);
+      if (t->uploadPending_) {
+        UploadPixels(t->glTexture_, t->pixels_.data(), t->pitch_, t->width_, t->height_, t->format_, false);
+        t->uploadPending_ = false;
+      }
+      glBindTexture(GL_TEXTURE_2D, t->glTexture_);
+      const GLint filterMag = st[kTssMagFilter] == kFilterLinear ? GL_LINEAR : GL_NEAREST;
+      const GLint filterMin = st[kTssMinFilter] == kFilterLinear ? GL_LINEAR : GL_NEAREST;
+      const GLint wrap = st[kTssAddress] == kAddressWrap ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+      glSamplerParameteri(s.samplers[i], GL_TEXTURE_MAG_FILTER, filterMag);
+      glSamplerParameteri(s.samplers[i], GL_TEXTURE_MIN_FILTER, filterMin);
+      glSamplerParameteri(s.samplers[i], GL_TEXTURE_WRAP_S, wrap);
+      glSamplerParameteri(s.samplers[i], GL_TEXTURE_WRAP_T, wrap);
+      glBindSampler(static_cast<GLuint>(i), s.samplers[i]);
+      if (rs[kRsColorKeyEnable] != 0 && t->hasKey_) {
+        key.values[2][i] = 1;
+        std::uint8_t rgba[4];
+        std::uint8_t raw[4] = {};
+        std::memcpy(raw, &t->key_, static_cast<std::size_t>(BytesOf(t->format_)));
+        Converter(t->format_).ToRgba(raw, 1, rgba);
+        for (int k = 0; k < 3; ++k) keys[i * 3 + k] = rgba[k] / 255.0f;
+      }
+    } else {
+      glBindTexture(GL_TEXTURE_2D, 0);
+    }
+  }
+  key.alphaTest = rs[kRsAlphaTestEnable] != 0 ? 1 : 0;
+  key.alphaFunc = key.alphaTest != 0 ? static_cast<std::int32_t>(rs[kRsAlphaFunc]) : 0;
+  const Impl::Program* program = s.ProgramFor(key);
+  if (program == nullptr) return kErrInvalidDevice;
+  const ProgramUniforms& u = program->uniforms;
+  glUseProgram(program->program);
+  glUniform2f(u.targetSize, static_cast<float>(s.targetWidth), static_cast<float>(s.targetHeight));
+  glUniform3fv(u.key, kStages, keys);
+  const std::uint32_t f = rs[kRsTextureFactor];
+  glUniform4f(u.factor, ((f >> 16) & 0xFF) / 255.0f, ((f >> 8) & 0xFF) / 255.0f, (f & 0xFF) / 255.0f,
+              ((f >> 24) & 0xFF) / 255.0f);
+  glUniform1f(u.alphaRef, static_cast<float>(rs[kRsAlphaRef] & 0xFF));
+
+  // Blending and the viewport, which clips pre-transformed vertices.
+  if (rs[kRsAlphaBlendEnable] != 0) {
+    glEnable(GL_BLEND);
+    glBlendFunc(BlendFactor(rs[kRsSrcBlend]), BlendFactor(rs[kRsDestBlend]));
+  } else {
+    glDisable(GL_BLEND);
+  }
+  glEnable(GL_SCISSOR_TEST);
+  const Viewport& vp = s.viewport;
+  if (vp.width != 0 && vp.height != 0) {
+    glScissor(static_cast<GLint>(vp.x), static_cast<GLint>(vp.y), static_cast<GLsizei>(vp.width),
+              static_cast<GLsizei>(vp.height));
+  } else {
+    glScissor(0, 0, s.targetWidth, s.targetHeight);
+  }
+
+  // Vertices.
+  glBindVertexArray(s.vao);
+  glBindBuffer(GL_ARRAY_BUFFER, s.vbo);
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertexCount) * stride, vertices, GL_STREAM_DRAW);
+  std::uintptr_t offset = 0;
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offset));
+  offset += 16;
+  auto colourAttribute = [&](GLuint location, std::uint32_t bit, float fallback) {
+    if ((fvf & bit) != 0) {
+      glEnableVertexAttribArray(location);
+      glVertexAttribPointer(location, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<const void*>(offset));
+      offset += 4;
+    } else {
+      glDisableVertexAttribArray(location);
+      glVertexAttrib4f(location, fallback, fallback, fallback, fallback);
+    }
+  };
+  colourAttribute(1, kFvfDiffuse, 1.0f);
+  colourAttribute(2, kFvfSpecular, 0.0f);
+  const std::uint32_t texCount = (fvf >> 8) & 0xF;
+  for (GLuint k = 0; k < 2; ++k) {
+    if (k < texCount) {
+      glEnableVertexAttribArray(3 + k);
+      glVertexAttribPointer(3 + k, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offset));
+      offset += 8;
+    } else {
+      glDisableVertexAttribArray(3 + k);
+      glVertexAttrib4f(3 + k, 0.0f, 0.0f, 0.0f, 1.0f);
+    }
+  }
+  if (indices != nullptr) {
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, s.ibo);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indexCount) * 2, indices, GL_STREAM_DRAW);
+    glDrawElements(GlPrimitive(type), indexCount, GL_UNSIGNED_SHORT, nullptr);
+  } else {
+    glDrawArrays(GlPrimitive(type), 0, vertexCount);
+  }
+  if (target_.texture != nullptr) target_.texture->drawnOnGpu_ = true;
+  ++drawCalls_;
+  return dd::kOk;
+}
+
+Result Device::Load(Texture* destination, int x, int y, Texture* source, const Rect* rect, std::uint32_t) {
+  const GlScope gl;
+  if (destination == nullptr || source == nullptr) return dd::kErrInvalidParams;
+  if (destination->lost_ || source->lost_) return dd::kErrSurfaceLost;
+  if (destination->lockCount_ != 0 || source->lockCount_ != 0) return dd::kErrSurfaceBusy;
+  if (!SameFormat(destination->format_, source->format_)) return dd::kErrInvalidParams;
+  const Rect r = rect != nullptr ? *rect : Rect{0, 0, source->width_, source->height_};
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (r.left < 0 || r.top < 0 || w <= 0 || h <= 0 || r.right > source->width_ || r.bottom > source->height_ ||
+      x < 0 || y < 0 || x + w > destination->width_ || y + h > destination->height_)
+    return dd::kErrInvalidRect;
+  ReadBack(source);
+  ReadBack(destination);
+  const int bytes = BytesOf(source->format_);
+  for (int row = 0; row < h; ++row) {
+    std::memcpy(destination->pixels_.data() + static_cast<std::ptrdiff_t>(y + row) * destination->pitch_ +
+                    static_cast<std::ptrdiff_t>(x) * bytes,
+                source->pixels_.data() + static_cast<std::ptrdiff_t>(r.top + row) * source->pitch_ +
+                    static_cast<std::ptrdiff_t>(r.left) * bytes,
+                static_cast<std::size_t>(w) * bytes);
+  }
+  destination->uploadPending_ = true;
+  return dd::kOk;
+}
+
+// ---- Direct3D ---------------------------------------------------------------------------------------------------
+
+Direct3D::~Direct3D() {
+  const GlScope gl;
+  devices_.clear();
+  textures_.clear();
+}
+
+Result Direct3D::EnumDevices(
+    const std::function<bool(const std::string&, const std::string&, const DeviceDesc&)>& callback) const {
+  // A rasteriser device and the hardware devices, as a display driver lists them.
+  const std::uint32_t depths = kBitDepth16 | kBitDepth32;
+  const DeviceDesc rgb{DeviceGuid::kRgb, depths, 0x400, kTextureCapsPow2, 1, 1, 2048, 2048};
+  const DeviceDesc hal{DeviceGuid::kHal, depths, 0x400, kTextureCapsPow2, 1, 1, kMaxTextureLength, kMaxTextureLength};
+  DeviceDesc tnl = hal;
+  tnl.guid = DeviceGuid::kTnLHal;
+  if (!callback("RGB Emulation", "RGB Emulation", rgb)) return dd::kOk;
+  if (!callback("Direct3D HAL", "Direct3D HAL", hal)) return dd::kOk;
+  callback("Direct3D T&L HAL", "Direct3D T&L HAL", tnl);
+  return dd::kOk;
+}
+
+Result Direct3D::EnumZBufferFormats(DeviceGuid, const std::function<bool(const PixelFormat*)>& callback) const {
+  const PixelFormat formats[2] = {dd::ZBufferFormat16(), PixelFormat{32, dd::kPfZBuffer, 0, 32, 0xFFFFFF, 0, 0, 0}};
+  for (const auto& f : formats) {
+    if (!callback(&f)) return dd::kOk;
+  }
+  callback(nullptr);
+  return dd::kOk;
+}
+
+Result Direct3D::CreateDevice(DeviceGuid guid, dd::Surface* target, Device** out) {
+  const GlScope gl;
+  if (guid != DeviceGuid::kHal && guid != DeviceGuid::kTnLHal) return dd::kErrInvalidParams;
+  if (target == nullptr || out == nullptr) return dd::kErrInvalidParams;
+  if (!gl.ok()) return kErrInvalidDevice;
+  std::unique_ptr<Device> device(new Device());
+  device->owner_ = this;
+  device->impl_ = std::make_unique<Device::Impl>();
+  Device::Impl& s = *device->impl_;
+  // The default stage program must compile here, or the context cannot run the device at all.
+  if (s.ProgramFor(ProgramKey{}) == nullptr) return kErrInvalidDevice;
+  glGenVertexArrays(1, &s.vao);
+  glGenBuffers(1, &s.vbo);
+  glGenBuffers(1, &s.ibo);
+  glGenSamplers(kStages, s.samplers);
+  glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  // The device's defaults.
+  s.renderStates[kRsShadeMode] = kShadeGouraud;
+  s.renderStates[kRsZEnable] = 1;
+  s.renderStates[kRsZWriteEnable] = 1;
+  s.renderStates[kRsZFunc] = kCmpLessEqual;
+  s.renderStates[kRsSrcBlend] = kBlendOne;
+  s.renderStates[kRsDestBlend] = kBlendZero;
+  s.renderStates[kRsAlphaFunc] = kCmpAlways;
+  s.renderStates[kRsTextureFactor] = 0xFFFFFFFF;
+  s.renderStates[kRsCullMode] = 3;
+  s.renderStates[kRsLighting] = 1;
+  s.renderStates[kRsTexturePerspective] = 1;
+  for (int i = 0; i < kStages; ++i) {
+    std::uint32_t* st = s.stageStates[i];
+    st[kTssColorOp] = i == 0 ? kOpModulate : kOpDisable;
+    st[kTssColorArg1] = kTaTexture;
+    st[kTssColorArg2] = kTaCurrent;
+    st[kTssAlphaOp] = i == 0 ? kOpSelectArg1 : kOpDisable;
+    st[kTssAlphaArg1] = kTaTexture;
+    st[kTssAlphaArg2] = kTaCurrent;
+    st[kTssTexCoordIndex] = static_cast<std::uint32_t>(i);
+    st[kTssAddress] = kAddressWrap;
+    st[kTssMagFilter] = kFilterPoint;
+    st[kTssMinFilter] = kFilterPoint;
+  }
+  s.viewport = Viewport{0, 0, static_cast<std::uint32_t>(target->Width()), static_cast<std::uint32_t>(target->Height()),
+                        0.0f, 1.0f};
+  device->target_ = RenderTarget{target, nullptr};
+  *out = device.get();
+  devices_.push_back(std::move(device));
+  return dd::kOk;
+}
+
+void Direct3D::ReleaseDevice(Device* device) {
+  const GlScope gl;
+  if (device == nullptr) return;
+  std::erase_if(devices_, [&](const std::unique_ptr<Device>& d) { return d.get() == device; });
+}
+
+Result Direct3D::CreateTexture(int width, int height, const PixelFormat& format, Texture** out) {
+  const GlScope gl;
+  if (out == nullptr || width <= 0 || height <= 0 || width > kMaxTextureLength || height > kMaxTextureLength)
+    return dd::kErrInvalidParams;
+  const auto& formats = TextureFormats();
+  if (std::none_of(formats.begin(), formats.end(), [&](const PixelFormat& f) { return SameFormat(f, format); }))
+    return dd::kErrInvalidParams;
+  if (!gl.ok()) return kErrInvalidDevice;
+  std::unique_ptr<Texture> t(new Texture());
+  t->owner_ = this;
+  t->width_ = width;
+  t->height_ = height;
+  t->format_ = format;
+  t->pitch_ = (width * BytesOf(format) + 3) & ~3;
+  t->pixels_.assign(static_cast<std::size_t>(t->pitch_) * height, 0);
+  glGenTextures(1, &t->glTexture_);
+  glBindTexture(GL_TEXTURE_2D, t->glTexture_);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  SetAlphaSwizzle(t->glTexture_, format);
+  *out = t.get();
+  textures_.push_back(std::move(t));
+  return dd::kOk;
+}
+
+void Direct3D::ReleaseTexture(Texture* texture) {
+  const GlScope gl;
+  if (texture == nullptr) return;
+  for (auto& device : devices_) {
+    for (auto& bound : device->impl_->textures) {
+      if (bound == texture) bound = nullptr;
+    }
+    if (device->target_.texture == texture) device->target_ = RenderTarget{};
+  }
+  std::erase_if(textures_, [&](const std::unique_ptr<Texture>& t) { return t.get() == texture; });
+}
+
+std::string Direct3D::RendererName() const {
+  const GlScope gl;
+  return GlRendererName();
+}
+
+void Direct3D::SimulateDeviceLoss() {
+  lost_ = true;
+  for (auto& t : textures_) {
+    t->lost_ = true;
+    t->drawnOnGpu_ = false;
+  }
+}
+
+Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out) {
+  if (directDraw == nullptr || out == nullptr) return dd::kErrInvalidParams;
+  if (!EnsureGlContext()) return dd::kErrNoInterface;
+  std::unique_ptr<Direct3D> object(new Direct3D());
+  object->directDraw_ = directDraw;
+  *out = std::move(object);
+  return dd::kOk;
+}
+
+}  // namespace platform::d3d

@@ -1,0 +1,41 @@
+// The OpenGL context the 3D device draws with. Made once per process on first use and kept (contexts are costly to
+// make and the device is re-created at every screen-mode change); current on the thread that made it.
+#pragma once
+
+#include <string>
+
+namespace platform::d3d {
+
+enum class ContextMode { kOff, kEgl };
+
+// ENGINE_D3D: unset, "" or "off" -> kOff; "egl", "on" or "1" -> kEgl. SetContextMode overrides it (tests).
+ContextMode RequestedContextMode();
+void SetContextMode(ContextMode mode);
+void ClearContextModeOverride();
+
+// Makes the context when needed and makes it current. False when the mode is off or no context can be made.
+bool EnsureGlContext();
+// Takes the context off the thread, so that another GL user there (the SDL window's renderer, on GLX) can make its
+// own current; the next GL use makes it current again.
+void ReleaseGlContext();
+// The GL_RENDERER string, empty without a context.
+std::string GlRendererName();
+
+// Makes the device's context current for the length of a scope (another GL user on the thread may have made its
+// own current in between), and takes it off the thread again at the end unless a scene is open.
+class GlScope {
+ public:
+  GlScope();
+  ~GlScope();
+  // Scenes open on any device: while there are some, the context stays current between calls.
+  static void SceneOpened();
+  static void SceneClosed();
+  GlScope(const GlScope&) = delete;
+  GlScope& operator=(const GlScope&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
+}  // namespace platform::d3d

@@ -1,0 +1,310 @@
+// The game as a user runs it: its own process, on a private Xvfb server, in a folder with the placeholder tree.
+// Signals, the loss of the display and Escape end it as a window close does; a second copy and a folder without game
+// data each say so in one line on stderr.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/xvfb_server.h"
+#include "tools/placeholder/asset_writers.h"
+
+namespace fs = std::filesystem;
+using test_support::FindProgram;
+using test_support::XvfbServer;
+
+namespace {
+
+double Now() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Lines of stderr, without the sound library's complaints about a machine with no sound card.
+std::vector<std::string> OwnLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("ALSA lib ", 0) != 0 && !line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+// One run of the game: started in `folder` with `display` (empty: headless), stderr to a file.
+class GameProcess {
+ public:
+  GameProcess(const fs::path& folder, const std::string& display, const fs::path& lockDir) : folder_(folder) {
+    stderrPath_ = folder / ("stderr-" + std::to_string(Now()) + ".txt");
+    pid_ = fork();
+    if (pid_ == 0) {
+      // A test runner may ignore interrupts; the game starts as from a terminal.
+      for (int s : {SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+      if (chdir(folder.c_str()) != 0) _exit(126);
+      const int err = open(stderrPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(err, 2);
+      dup2(null, 1);
+      setenv("ENGINE_LOCK_DIR", lockDir.c_str(), 1);
+      if (display.empty()) {
+        unsetenv("DISPLAY");
+        setenv("ENGINE_BACKEND", "headless", 1);
+      } else {
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("ENGINE_BACKEND", "sdl", 1);
+      }
+      // No sound device: the runs do not depend on the machine's sound set-up.
+      setenv("SDL_AUDIODRIVER", "none", 1);
+      // A sanitizer build of the game: the system's display and bus libraries keep memory to the end.
+      setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+      execl(GAME_EXECUTABLE, GAME_EXECUTABLE, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  ~GameProcess() {
+    if (pid_ > 0 && !ended_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  pid_t Pid() const { return pid_; }
+
+  // Waits up to `seconds` for the end; the wait status, or nullopt while it still runs.
+  std::optional<int> WaitEnd(double seconds) {
+    const double until = Now() + seconds;
+    while (true) {
+      int status = 0;
+      const pid_t r = waitpid(pid_, &status, WNOHANG);
+      if (r == pid_) {
+        ended_ = true;
+        endedAt_ = Now();
+        return status;
+      }
+      if (Now() > until) return std::nullopt;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  double EndedAt() const { return endedAt_; }
+  std::vector<std::string> StderrLines() const { return OwnLines(ReadText(stderrPath_)); }
+
+ private:
+  fs::path folder_;
+  fs::path stderrPath_;
+  pid_t pid_ = -1;
+  bool ended_ = false;
+  double endedAt_ = 0;
+};
+
+class GameProcessTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    tree_ = new fs::path(fs::temp_directory_path() / ("game-process-tree-" + std::to_string(getpid())));
+    PlaceholderTreeResult result;
+    ASSERT_TRUE(WritePlaceholderTree(*tree_, false, &result)) << result.error;
+  }
+  static void TearDownTestSuite() {
+    std::error_code ignored;
+    fs::remove_all(*tree_, ignored);
+    delete tree_;
+  }
+
+  void SetUp() override {
+    char pattern[] = "/tmp/game-process-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    lockDir_ = folder_ / "locks";
+    fs::create_directories(lockDir_);
+    gameDir_ = folder_ / "game";
+    fs::create_directories(gameDir_);
+    for (const char* top : {"gsx", "ssez", "bgm"}) fs::create_directory_symlink(*tree_ / top, gameDir_ / top);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+
+  // Starts a private X server; false (the test skips) when Xvfb is not installed.
+  bool StartDisplay() {
+    const std::optional<std::string> xvfb = FindProgram("Xvfb");
+    if (!xvfb) return false;
+    server_ = std::make_unique<XvfbServer>();
+    return server_->Start(*xvfb);
+  }
+
+  // The files the game wrote into its folder (the asset links and the stderr capture aside).
+  std::set<std::string> WrittenFiles() const {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(gameDir_)) {
+      const std::string name = e.path().filename().string();
+      if (name != "gsx" && name != "ssez" && name != "bgm" && name.rfind("stderr-", 0) != 0) names.insert(name);
+    }
+    return names;
+  }
+
+  // Waits until the game's window exists on the display (the title is up), at most `seconds`.
+  bool WaitForWindow(double seconds) {
+    const std::optional<std::string> xdotool = FindProgram("xdotool");
+    if (!xdotool) return false;
+    const double until = Now() + seconds;
+    while (Now() < until) {
+      const std::string command = "DISPLAY=" + server_->Display() + " " + *xdotool +
+                                  " search --name '^Selvarinthaxis' > /dev/null 2>&1";
+      if (std::system(command.c_str()) == 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+
+  static fs::path* tree_;
+  fs::path folder_, lockDir_, gameDir_;
+  std::unique_ptr<XvfbServer> server_;
+};
+fs::path* GameProcessTest::tree_ = nullptr;
+
+// Each of the three signals closes the window: the game ends with status 0 within a second, has written only its
+// settings (at start-up, as every start does) and says nothing.
+TEST_F(GameProcessTest, InterruptTerminateAndHangUpEndTheGameAsAWindowCloseDoes) {
+  if (!StartDisplay()) {
+    GTEST_SKIP() << "no Xvfb";
+  }
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signal));
+    fs::remove(gameDir_ / "setting.dat");
+    GameProcess game(gameDir_, server_->Display(), lockDir_);
+    ASSERT_TRUE(WaitForWindow(60));
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));  // past the start-up's settings write
+    ASSERT_EQ(kill(game.Pid(), signal), 0);
+    const std::optional<int> status = game.WaitEnd(20);
+    ASSERT_TRUE(status.has_value()) << "still running";
+    EXPECT_TRUE(WIFEXITED(*status)) << "ended by the signal itself";
+    if (WIFEXITED(*status)) {
+      EXPECT_EQ(WEXITSTATUS(*status), 0);
+    }
+    EXPECT_EQ(WrittenFiles(), std::set<std::string>{"setting.dat"});
+    EXPECT_EQ(ReadText(gameDir_ / "setting.dat").size(), 100u);
+    EXPECT_TRUE(game.StderrLines().empty()) << game.StderrLines().front();
+  }
+}
+
+// The display server going away ends the game at once with status 0 and one line saying why.
+TEST_F(GameProcessTest, LosingTheDisplayEndsTheGameWithOneLine) {
+  if (!StartDisplay()) {
+    GTEST_SKIP() << "no Xvfb";
+  }
+  GameProcess game(gameDir_, server_->Display(), lockDir_);
+  ASSERT_TRUE(WaitForWindow(60));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  server_.reset();  // ends the X server
+  const std::optional<int> status = game.WaitEnd(5);
+  ASSERT_TRUE(status.has_value()) << "still running without a display";
+  ASSERT_TRUE(WIFEXITED(*status));
+  EXPECT_EQ(WEXITSTATUS(*status), 0);
+  const std::vector<std::string> lines = game.StderrLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("display connection was lost"), std::string::npos) << lines[0];
+}
+
+// Escape (held on the real keyboard path) ends the game; the process is gone soon after its window: about 0.1 s on
+// an idle machine, so the bound of one and a half seconds only catches a shutdown that waits (it measured 2.5 s).
+TEST_F(GameProcessTest, EscapeEndsTheProcessSoonAfterItsWindowCloses) {
+  if (!StartDisplay()) {
+    GTEST_SKIP() << "no Xvfb";
+  }
+  const std::optional<std::string> xdotool = FindProgram("xdotool");
+  ASSERT_TRUE(xdotool) << "xdotool is missing (scripts/setup.sh installs it)";
+  GameProcess game(gameDir_, server_->Display(), lockDir_);
+  ASSERT_TRUE(WaitForWindow(60));
+  // Start-up makes its window again for the screen mode from the settings: press once the frames run.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  const std::string prefix = "DISPLAY=" + server_->Display() + " " + *xdotool + " ";
+  ASSERT_EQ(std::system((prefix + "search --sync --name '^Selvarinthaxis' windowfocus --sync > /dev/null 2>&1").c_str()),
+            0);
+  ASSERT_EQ(std::system((prefix + "keydown Escape").c_str()), 0);
+  // The process's end is watched beside the window's disappearance (gone in two looks in a row).
+  std::optional<int> status;
+  std::thread watcher([&] { status = game.WaitEnd(15); });
+  double windowGone = 0;
+  const double until = Now() + 10;
+  int absent = 0;
+  double firstAbsent = 0;
+  while (Now() < until && windowGone == 0) {
+    const double looked = Now();
+    if (std::system((prefix + "search --name '^Selvarinthaxis' > /dev/null 2>&1").c_str()) != 0) {
+      if (absent++ == 0) firstAbsent = looked;
+      if (absent >= 2) windowGone = firstAbsent;
+    } else {
+      absent = 0;
+    }
+  }
+  (void)!std::system((prefix + "keyup Escape").c_str());
+  watcher.join();
+  ASSERT_NE(windowGone, 0) << "the window stayed";
+  ASSERT_TRUE(status.has_value()) << "the process stayed after its window";
+  ASSERT_TRUE(WIFEXITED(*status));
+  EXPECT_EQ(WEXITSTATUS(*status), 0);
+  EXPECT_LT(game.EndedAt() - windowGone, 1.5);
+}
+
+// A second copy in the same session refuses to start with one line; the first runs on.
+TEST_F(GameProcessTest, ASecondCopySaysTheGameIsAlreadyRunning) {
+  if (!StartDisplay()) {
+    GTEST_SKIP() << "no Xvfb";
+  }
+  GameProcess first(gameDir_, server_->Display(), lockDir_);
+  ASSERT_TRUE(WaitForWindow(60));
+  GameProcess second(gameDir_, server_->Display(), lockDir_);
+  const std::optional<int> status = second.WaitEnd(30);
+  ASSERT_TRUE(status.has_value());
+  ASSERT_TRUE(WIFEXITED(*status));
+  EXPECT_NE(WEXITSTATUS(*status), 0);
+  const std::vector<std::string> lines = second.StderrLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("already running"), std::string::npos) << lines[0];
+  EXPECT_FALSE(first.WaitEnd(0.2).has_value()) << "the first copy ended";
+  kill(first.Pid(), SIGTERM);
+  EXPECT_TRUE(first.WaitEnd(5).has_value());
+}
+
+// A folder without game data: the resources-missing screen, and one line on stderr naming the folder.
+TEST_F(GameProcessTest, MissingGameDataIsReportedOnStderr) {
+  const fs::path empty = folder_ / "empty";
+  fs::create_directories(empty);
+  GameProcess game(empty, "", lockDir_);
+  std::vector<std::string> lines;
+  const double until = Now() + 30;
+  while (Now() < until && lines.empty()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    lines = game.StderrLines();
+  }
+  kill(game.Pid(), SIGTERM);
+  const std::optional<int> status = game.WaitEnd(5);
+  ASSERT_TRUE(status.has_value());
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+  lines = game.StderrLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("game data missing"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(empty.string()), std::string::npos) << lines[0];
+}
+
+}  // namespace

@@ -1,0 +1,248 @@
+// The 3D device stand-in on its own: context, formats, scenes, states, primitives, textures, read-back and loss.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/d3d/d3d.h"
+#include "platform/d3d/egl_context.h"
+
+namespace dd = platform::dd;
+namespace d3d = platform::d3d;
+
+namespace {
+
+struct Vertex {  // 0x144
+  float x, y, z, rhw;
+  std::uint32_t colour;
+  float u, v;
+};
+struct PlainVertex {  // 0x044
+  float x, y, z, rhw;
+  std::uint32_t colour;
+};
+
+class D3DDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    d3d::SetContextMode(d3d::ContextMode::kEgl);
+    ASSERT_EQ(dd::CreateDirectDraw(&ddraw_), dd::kOk);
+    dd::SurfaceDesc desc{dd::kCapsOffscreenPlain | dd::kCaps3DDevice, 32, 16, 0, dd::RgbFormat(32)};
+    ASSERT_EQ(ddraw_->CreateSurface(desc, &back_), dd::kOk);
+    ASSERT_EQ(d3d::CreateDirect3D(ddraw_.get(), &object_), dd::kOk) << "no EGL surfaceless context";
+    ASSERT_EQ(object_->CreateDevice(d3d::DeviceGuid::kHal, back_, &device_), dd::kOk);
+    device_->SetRenderState(d3d::kRsShadeMode, d3d::kShadeFlat);
+    for (int i = 0; i < 4; ++i) device_->SetTextureStageState(i, d3d::kTssTexCoordIndex, 0);
+  }
+  void TearDown() override {
+    object_.reset();
+    ddraw_.reset();
+    d3d::ClearContextModeOverride();
+  }
+  std::uint32_t Pixel(int x, int y) {
+    std::uint8_t* p = nullptr;
+    int pitch = 0;
+    EXPECT_EQ(back_->Lock(nullptr, dd::kLockReadOnly, &p, &pitch), dd::kOk);
+    std::uint32_t v = 0;
+    std::memcpy(&v, p + y * pitch + x * 4, 4);
+    back_->Unlock();
+    return v & 0xFFFFFF;
+  }
+  void Fill(std::uint32_t value) { back_->Blt(nullptr, nullptr, nullptr, dd::kBltColorFill, value); }
+  // An untextured rectangle as two triangles.
+  void Box(float l, float t, float r, float b, std::uint32_t colour) {
+    const PlainVertex v[6] = {{l, t, 0, 1, colour}, {r, t, 0, 1, colour}, {l, b, 0, 1, colour},
+                              {r, b, 0, 1, colour}, {l, b, 0, 1, colour}, {r, t, 0, 1, colour}};
+    device_->SetTextureStageState(0, d3d::kTssColorOp, d3d::kOpSelectArg1);
+    device_->SetTextureStageState(0, d3d::kTssColorArg1, d3d::kTaDiffuse);
+    device_->SetTextureStageState(0, d3d::kTssAlphaOp, d3d::kOpSelectArg1);
+    device_->SetTextureStageState(0, d3d::kTssAlphaArg1, d3d::kTaDiffuse);
+    ASSERT_EQ(device_->DrawPrimitive(d3d::kTriangleList, 0x44, v, 6, 0), dd::kOk);
+  }
+  std::unique_ptr<dd::DirectDraw> ddraw_;
+  dd::Surface* back_ = nullptr;
+  std::unique_ptr<d3d::Direct3D> object_;
+  d3d::Device* device_ = nullptr;
+};
+
+TEST_F(D3DDeviceTest, RendererIsNamedAndDevicesAreListed) {
+  EXPECT_FALSE(object_->RendererName().empty());
+  std::vector<d3d::DeviceGuid> guids;
+  object_->EnumDevices([&](const std::string&, const std::string&, const d3d::DeviceDesc& desc) {
+    guids.push_back(desc.guid);
+    EXPECT_NE(desc.renderBitDepths & d3d::kBitDepth32, 0u);
+    return true;
+  });
+  EXPECT_EQ(guids.size(), 3u);
+  int formats = 0;
+  device_->EnumTextureFormats([&](const dd::PixelFormat&) { return ++formats < 100; });
+  EXPECT_EQ(formats, 5);
+  EXPECT_EQ(d3d::VertexSize(0x44), 20);
+  EXPECT_EQ(d3d::VertexSize(0x144), 28);
+  EXPECT_EQ(d3d::VertexSize(0x2C4), 40);
+  EXPECT_EQ(d3d::VertexSize(0x42), 0);
+}
+
+TEST_F(D3DDeviceTest, DrawingOutsideASceneIsRefused) {
+  const PlainVertex v[3] = {};
+  EXPECT_EQ(device_->DrawPrimitive(d3d::kTriangleList, 0x44, v, 3, 0), d3d::kErrSceneNotInScene);
+  EXPECT_EQ(device_->EndScene(), d3d::kErrSceneNotInScene);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  EXPECT_EQ(device_->BeginScene(), d3d::kErrSceneInScene);
+  EXPECT_EQ(device_->DrawPrimitive(d3d::kTriangleList, 0x44, v, 4, 0), dd::kErrInvalidParams);
+  EXPECT_EQ(device_->EndScene(), dd::kOk);
+}
+
+// Integer rectangle edges cover exactly the pixels left..right-1 and top..bottom-1; what the surface held before the
+// scene stays where nothing was drawn; the drawn pixels are in the surface after EndScene.
+TEST_F(D3DDeviceTest, BoxCoversTopLeftRuleAndKeepsSurfacePixels) {
+  Fill(0x123456);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  Box(2, 3, 6, 5, 0xFFFF0000);
+  ASSERT_EQ(device_->EndScene(), dd::kOk);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      const bool in = x >= 2 && x < 6 && y >= 3 && y < 5;
+      ASSERT_EQ(Pixel(x, y), in ? 0xFF0000u : 0x123456u) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(D3DDeviceTest, BlendFactorsAndViewportClip) {
+  struct Case {
+    std::uint32_t src, dest;
+    std::uint32_t colour;  // A8R8G8B8 drawn over 0x808080
+    std::uint32_t expected;
+  };
+  const Case cases[] = {
+      {d3d::kBlendSrcAlpha, d3d::kBlendInvSrcAlpha, 0x80FF0000, 0xBF4040},  // alpha
+      {d3d::kBlendSrcAlpha, d3d::kBlendOne, 0xFF204000, 0xA0C080},          // add
+      {d3d::kBlendZero, d3d::kBlendSrcColor, 0xFF80FF00, 0x408000},         // multiply
+      {d3d::kBlendInvDestColor, d3d::kBlendZero, 0xFFFFFFFF, 0x7F7F7F},     // invert the destination
+  };
+  for (const Case& c : cases) {
+    Fill(0x808080);
+    ASSERT_EQ(device_->BeginScene(), dd::kOk);
+    device_->SetRenderState(d3d::kRsAlphaBlendEnable, 1);
+    device_->SetRenderState(d3d::kRsSrcBlend, c.src);
+    device_->SetRenderState(d3d::kRsDestBlend, c.dest);
+    device_->SetViewport(d3d::Viewport{0, 0, 4, 16, 0, 1});
+    Box(0, 0, 32, 16, c.colour);
+    ASSERT_EQ(device_->EndScene(), dd::kOk);
+    const std::uint32_t got = Pixel(1, 1);
+    for (int shift = 0; shift < 24; shift += 8) {
+      EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF), static_cast<int>((c.expected >> shift) & 0xFF), 1)
+          << std::hex << c.colour;
+    }
+    EXPECT_EQ(Pixel(4, 1), 0x808080u) << "outside the viewport";
+  }
+}
+
+// A 32-bit texture with a colour key drawn texel for texel (half-pixel offset), the keyed texel left out; a
+// texture stage modulating by the vertex colour.
+TEST_F(D3DDeviceTest, TexturedQuadWithColourKeyAndModulation) {
+  d3d::Texture* tex = nullptr;
+  const dd::PixelFormat x8r8g8b8{32, dd::kPfRgb, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0};
+  ASSERT_EQ(object_->CreateTexture(4, 4, x8r8g8b8, &tex), dd::kOk);
+  std::uint8_t* p = nullptr;
+  int pitch = 0;
+  ASSERT_EQ(tex->Lock(nullptr, dd::kLockWriteOnly, &p, &pitch), dd::kOk);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      const std::uint32_t v = 0xFF000000u | static_cast<std::uint32_t>(x * 60) << 16 | static_cast<std::uint32_t>(y * 60);
+      std::memcpy(p + y * pitch + x * 4, &v, 4);
+    }
+  }
+  tex->Unlock();
+  tex->SetColorKey(0xFF000000u, 0xFF000000u);  // texel (0, 0)
+  Fill(0x00FF00);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  device_->SetRenderState(d3d::kRsColorKeyEnable, 1);
+  device_->SetTexture(0, tex);
+  device_->SetTextureStageState(0, d3d::kTssColorOp, d3d::kOpModulate);
+  device_->SetTextureStageState(0, d3d::kTssColorArg1, d3d::kTaTexture);
+  device_->SetTextureStageState(0, d3d::kTssColorArg2, d3d::kTaDiffuse);
+  device_->SetTextureStageState(0, d3d::kTssAlphaOp, d3d::kOpSelectArg1);
+  device_->SetTextureStageState(0, d3d::kTssAlphaArg1, d3d::kTaTexture);
+  const float x0 = 10 - 0.5f, y0 = 2 - 0.5f;
+  const std::uint32_t half = 0xFF808080;
+  const Vertex v[6] = {{x0, y0, 0, 1, half, 0, 0},         {x0 + 4, y0, 0, 1, half, 1, 0},
+                       {x0, y0 + 4, 0, 1, half, 0, 1},     {x0 + 4, y0 + 4, 0, 1, half, 1, 1},
+                       {x0, y0 + 4, 0, 1, half, 0, 1},     {x0 + 4, y0, 0, 1, half, 1, 0}};
+  ASSERT_EQ(device_->DrawPrimitive(d3d::kTriangleList, 0x144, v, 6, 0), dd::kOk);
+  ASSERT_EQ(device_->EndScene(), dd::kOk);
+  EXPECT_EQ(Pixel(10, 2), 0x00FF00u) << "keyed texel";
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) {
+      if (x == 0 && y == 0) continue;
+      const std::uint32_t got = Pixel(10 + x, 2 + y);
+      EXPECT_NEAR(static_cast<int>(got >> 16), x * 60 * 128 / 255, 1) << x << "," << y;
+      EXPECT_NEAR(static_cast<int>(got & 0xFF), y * 60 * 128 / 255, 1) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(Pixel(14, 2), 0x00FF00u);
+}
+
+// Drawing into a texture, then sampling it; a texture drawn into is read back when locked.
+TEST_F(D3DDeviceTest, TextureAsRenderTargetIsReadBackOnLock) {
+  d3d::Texture* tex = nullptr;
+  const dd::PixelFormat r5g6b5{32, dd::kPfRgb, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
+  ASSERT_EQ(object_->CreateTexture(8, 8, r5g6b5, &tex), dd::kOk);
+  ASSERT_EQ(device_->SetRenderTarget(d3d::RenderTarget{nullptr, tex}), dd::kOk);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  device_->SetViewport(d3d::Viewport{0, 0, 8, 8, 0, 1});
+  Box(0, 0, 4, 8, 0xFFFF0000);
+  std::uint8_t* p = nullptr;
+  int pitch = 0;
+  ASSERT_EQ(tex->Lock(nullptr, dd::kLockReadOnly, &p, &pitch), dd::kOk);
+  std::uint16_t px[2];
+  std::memcpy(&px[0], p, 2);
+  std::memcpy(&px[1], p + 5 * 2, 2);
+  tex->Unlock();
+  EXPECT_EQ(px[0], 0xF800);
+  EXPECT_EQ(px[1], 0x0000);
+  ASSERT_EQ(device_->EndScene(), dd::kOk);
+}
+
+TEST_F(D3DDeviceTest, LoadCopiesAndLossRefusesUntilRestored) {
+  const dd::PixelFormat a8r8g8b8{32, dd::kPfRgb | dd::kPfAlphaPixels, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+  d3d::Texture* a = nullptr;
+  d3d::Texture* b = nullptr;
+  ASSERT_EQ(object_->CreateTexture(4, 4, a8r8g8b8, &a), dd::kOk);
+  ASSERT_EQ(object_->CreateTexture(4, 4, a8r8g8b8, &b), dd::kOk);
+  a->Fill(nullptr, 0x11223344);
+  const dd::Rect r{1, 1, 3, 3};
+  ASSERT_EQ(device_->Load(b, 0, 0, a, &r, 0), dd::kOk);
+  EXPECT_EQ(device_->Load(b, 3, 3, a, &r, 0), dd::kErrInvalidRect);
+  std::uint32_t v = 0;
+  std::memcpy(&v, b->Pixels() + 4, 4);
+  EXPECT_EQ(v, 0x11223344u);
+  std::memcpy(&v, b->Pixels() + 8, 4);
+  EXPECT_EQ(v, 0u);
+
+  object_->SimulateDeviceLoss();
+  std::uint8_t* p = nullptr;
+  int pitch = 0;
+  EXPECT_EQ(a->Lock(nullptr, 0, &p, &pitch), dd::kErrSurfaceLost);
+  EXPECT_EQ(a->IsLost(), dd::kErrSurfaceLost);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  const PlainVertex tri[3] = {};
+  EXPECT_EQ(device_->DrawPrimitive(d3d::kTriangleList, 0x44, tri, 3, 0), dd::kErrSurfaceLost);
+  device_->EndScene();
+  EXPECT_EQ(a->Restore(), dd::kOk);
+  EXPECT_EQ(a->IsLost(), dd::kOk);
+  std::memcpy(&v, a->Pixels(), 4);
+  EXPECT_EQ(v, 0u) << "a restored texture's pixels are undefined (zero here)";
+}
+
+TEST(D3DContext, OffModeGivesNoObject) {
+  d3d::SetContextMode(d3d::ContextMode::kOff);
+  std::unique_ptr<dd::DirectDraw> ddraw;
+  ASSERT_EQ(dd::CreateDirectDraw(&ddraw), dd::kOk);
+  std::unique_ptr<d3d::Direct3D> object;
+  EXPECT_EQ(d3d::CreateDirect3D(ddraw.get(), &object), dd::kErrNoInterface);
+  EXPECT_EQ(object, nullptr);
+  d3d::ClearContextModeOverride();
+}
+
+}  // namespace
