@@ -9,6 +9,7 @@ packages=(
   libfluidsynth-dev timgm6mb-soundfont
   libfreetype-dev libfontconfig-dev fonts-ipafont-gothic
   libpixman-1-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
   libepoxy-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
   xvfb xauth x11-utils imagemagick libx11-dev xdotool
 )

@@ -13,6 +13,7 @@
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/present.h"
+#include "engine/graphics/screen_copy.h"
 #include "platform/window/window.h"
 
 // ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
@@ -23,13 +24,10 @@ int SetFrontScreenDrawArea(const platform::Rect& client);  // raw draw area of t
 // The kept inactive-window image.
 int GetDrawFilterMode();
 int SetDrawFilterMode(int mode);
-int CopyBackScreenToNewGraph();
 int ReleaseKeptScreenImage();
 
 // ---- Movies ----------------------------------------------------------------------------------------------------
-int PlayAllMovieGraph();
-int PauseAllMovieGraph();
-int ReleaseAllMovieStream();
+#include "engine/graphics/movie.h"
 
 // ---- Sound and music -------------------------------------------------------------------------------------------
 #include "engine/sound/sound.h"

@@ -17,9 +17,16 @@
 #include "engine/graphics/present.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/screen_format.h"
+#include "engine/graphics/screen_palette.h"
+#include "engine/graphics/surface2d.h"
 #include "platform/base/clock.h"
+#include "platform/input/input.h"
 
 namespace dd = platform::dd;
+
+namespace {
+constexpr int kVirtualKeyShift = 0x10;
+}  // namespace
 
 DisplayDeviceState g_DisplayDevice{};
 std::int32_t SoftwareRenderFlag = 0;
@@ -61,11 +68,29 @@ int CreateDirectDrawObject() {
   WriteLog("初期化に成功しました\n");
   WriteLog("ビデオカードの情報\n");
   IncreaseLogIndent();
-  // The identifier is read only on request (the Shift key in the original); here never: the defaults stand.
-  g_DisplayDevice.driverName[0] = '\0';
-  g_DisplayDevice.driverDescription[0] = '\0';
-  g_DisplayDevice.freeVideoMemory = 0;
-  g_DisplayDevice.totalVideoMemory = 0x1000000;
+  // The adapter is asked only while the Shift key is held down; otherwise the defaults stand.
+  DisplayDeviceState& d = g_DisplayDevice;
+  std::uint8_t keys[256] = {};
+  platform::GetSystemKeyboardState(keys);
+  std::uint64_t version = 0;
+  if ((keys[kVirtualKeyShift] & 0x80) != 0 &&
+      object->GetDeviceIdentifier(d.driverName, sizeof d.driverName, d.driverDescription, sizeof d.driverDescription,
+                                  &version) == dd::kOk) {
+    LogPrintf("ビデオカードドライバ:%s バージョン:%u.%u.%u.%u ", d.driverName,
+              static_cast<unsigned>((version >> 48) & 0xFFFF), static_cast<unsigned>((version >> 32) & 0xFFFF),
+              static_cast<unsigned>((version >> 16) & 0xFFFF), static_cast<unsigned>(version & 0xFFFF));
+    LogPrintf("ドライバ記述:%s \n", d.driverDescription);
+    std::uint32_t total = 0, free = 0;
+    object->GetAvailableVidMem(&total, &free);
+    LogPrintf("ビデオメモリ総量:%.2fMB ビデオメモリ空き容量:%.2fMB", total / 1048576.0, free / 1048576.0);
+    d.totalVideoMemory = total;
+    d.freeVideoMemory = free;
+  } else {
+    d.driverName[0] = '\0';
+    d.driverDescription[0] = '\0';
+    d.freeVideoMemory = 0;
+    d.totalVideoMemory = 0x1000000;
+  }
   DecreaseLogIndent();
   g_object = std::move(object);
   g_DisplayDevice.object = g_object.get();
@@ -493,6 +518,7 @@ int ChangeScreenMode(int width, int height, int bits, int force, int refresh) {
   DeleteAllGraph(0);
   TerminateGraphManage();
   TerminateDirect3D();
+  ReleaseScreenPalette();
   ReleaseMainSurfaces();
   int result = 0;
   if (tablesReady == 0) {
@@ -545,11 +571,6 @@ int UpdateScreenColorData() {
   return 0;
 }
 
-int CreateScreenPalette() {
-  // The device offers no 8-bit display mode, so no screen palette is ever needed.
-  return 0;
-}
-
 int WaitVSync() {
   DisplayDeviceState& d = g_DisplayDevice;
   if (d.object == nullptr) return -1;
@@ -573,6 +594,7 @@ int TerminateDirectDraw() {
   if (d.object == nullptr) return 0;
   WriteLog("DirectDraw 関連の終了処理をおこないます\n");
   IncreaseLogIndent();
+  ReleaseScreenPalette();
   TerminateGraphManage();
   DeleteAllSurface2D();
   TerminateDirect3D();
@@ -594,5 +616,65 @@ int TerminateDirectDraw() {
   ReleaseBlendTables();
   d.up = 0;
   DirectDrawStarted = 0;
+  return 0;
+}
+
+int GetDirectDrawCaps(dd::Caps* out) {
+  if (out == nullptr) return -1;
+  *out = g_DisplayDevice.caps;
+  return 0;
+}
+
+// ---- Device rebuild steps ----------------------------------------------------------------------------------------
+
+int ReleaseDirectDraw() {
+  DisplayDeviceState& d = g_DisplayDevice;
+  WriteLog("ＤｉｒｅｃｔＤｒａｗオブジェクトを解放します\n");
+  if (g_object == nullptr) {
+    WriteLog("既に解放されています\n");
+    return 0;
+  }
+  ReleaseAllSurface2DStorage();
+  if (g_System.windowMode != 1 && d.fullScreenActive == 1) {
+    g_object->SetCooperativeLevel(d.window, dd::kSclNormal);
+    g_object->RestoreDisplayMode();
+    d.fullScreenActive = 0;
+  }
+  ReleaseScreenPalette();
+  ReleaseClipper();
+  ReleaseDirectDrawObject();
+  WriteLog("ＤｉｒｅｃｔＤｒａｗオブジェクトを解放しました\n");
+  return 0;
+}
+
+int ReapplyDisplayMode() {
+  const DisplayDeviceState& d = g_DisplayDevice;
+  if (g_object == nullptr) return -1;
+  const platform::DesktopInfo desktop = platform::GetDesktopInfo();
+  SetDisplayModeAndLevel(desktop.width, desktop.height, static_cast<int>(d.width), static_cast<int>(d.height),
+                         static_cast<int>(d.screenBits), g_System.windowMode);
+  return 0;
+}
+
+int RecreateDirectDraw() {
+  if (g_object != nullptr) return 0;
+  if (CreateDirectDrawObject() != 0) FatalExit("DirectDraw オブジェクトの作成処理時にエラーが発生しました");
+  ReapplyDisplayMode();
+  RecreateAllSurface2DStorage();
+  RecreateClipper();
+  return 0;
+}
+
+int ReleaseClipper() {
+  if (g_Screens.primary != nullptr && g_Screens.primary->GetClipper() == g_clipper.get())
+    g_Screens.primary->SetClipper(nullptr);
+  g_clipper.reset();
+  g_DisplayDevice.clipper = nullptr;
+  return 0;
+}
+
+int RecreateClipper() {
+  if (g_object == nullptr || g_clipper != nullptr) return 0;
+  if (CreateClipperForWindow(g_DisplayDevice.window) != 0) FatalExit("クリッパーオブジェクトの作成失敗しました");
   return 0;
 }

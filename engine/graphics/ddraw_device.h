@@ -78,6 +78,8 @@ int SetHardwareRenderFlag(int flag);
 int SetGDIVisibleMode(int flag);
 int UpdateGdiVisibleMode();  // applies the GDI-visible mode again (after the menu changed)
 int GetScreenModeInfo(int* width, int* height, int* bits);
+// Copies the driver caps read at start-up; -1 for a null pointer.
+int GetDirectDrawCaps(platform::dd::Caps* out);
 
 // ---- Internal operations ---------------------------------------------------------------------------------------
 int InitDirectDraw();
@@ -85,9 +87,18 @@ int TerminateDirectDraw();
 // Returns 0, or -2 when the 640 x 480 x 16 fall-back was used. Fatal when no mode at all can be set.
 int ChangeScreenMode(int width, int height, int bits, int force, int refresh);
 int UpdateScreenColorData();
-int CreateScreenPalette();
 // The timed vertical-blank wait before a window-mode copy.
 int WaitVSync();
+
+// Device rebuild steps (RestoreGraphDevice releases, then re-creates). ReleaseDirectDraw releases the tiles'
+// storage, leaves an exclusive full screen, and releases palette, clipper and object; RecreateDirectDraw (only
+// without an object; failure ends the program) makes the object again, re-applies the display mode, re-creates the
+// tiles' storage and the clipper.
+int ReleaseDirectDraw();
+int RecreateDirectDraw();
+int ReapplyDisplayMode();
+int ReleaseClipper();
+int RecreateClipper();
 
 // Drawing-code tests without a device: makes GetDirectDrawObject non-null while no object exists (0 undoes it).
 void SetDirectDrawObjectStandIn(int present);

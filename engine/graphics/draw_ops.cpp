@@ -7,6 +7,8 @@
 #include "engine/graphics/d3d_state.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
+#include "engine/graphics/mask.h"
+#include "engine/graphics/movie.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/softrender/fill_memimg_rect.h"
@@ -24,6 +26,11 @@ const GraphData* CheckedGraph(int handle) {
   if (g == nullptr) return nullptr;
   if (g_GraphDrawState.BlendGraph != -1 && CheckBlendGraphSize(g) < 0) return nullptr;
   WaitWhileInactive();
+  // A movie graphic first takes the frame due now.
+  if (g->Movie != -1) {
+    UpdateMovieFrame(handle, 0);
+    g = GetGraphData(handle);
+  }
   return g;
 }
 
@@ -33,16 +40,20 @@ bool FrontHeldAsImage() {
   return g_GraphDrawState.DrawScreen == -4 && IsSoftwareScreenModel() == 1 && g_Screens.mainImagesInUse == 1;
 }
 
-// The destination rectangle is worked out only when the front screen needs it.
+// The steps around a 2D draw: the mask's begin and end (the draw lands in the mask's scratch in between) and the
+// software front screen's reload and write-back. The destination rectangle is worked out only when needed. The front
+// image is reloaded before the mask copies from it, so the scratch never starts from a stale picture.
 template <typename Dest, typename Draw>
 int Framed(Dest dest, Draw draw) {
   const bool front = FrontHeldAsImage();
+  const bool mask = g_GraphDrawState.MaskActive != 0;
+  RECT rect{};
+  if (front || mask) rect = dest();
   if (front) ReloadFrontMemImg();
+  if (mask) MaskBeginOnDrawScreen(rect);
   const int result = draw();
-  if (front) {
-    const RECT rect = dest();
-    WriteFrontRect(&rect);
-  }
+  if (mask) MaskEndOnDrawScreen(rect);
+  if (front) WriteFrontRect(&rect);
   return result;
 }
 
@@ -71,6 +82,35 @@ RECT RotatedBounds(int x, int y, double scale, double angle, const GraphData* g)
   }
   return RECT{Near(minX) - 5, Near(minY) - 5, Near(maxX) + 5, Near(maxY) + 5};
 }
+
+// Narrows DrawArea (and its float copy) to a rectangle clipped by the current area for the life of the scope.
+class NarrowedArea {
+ public:
+  explicit NarrowedArea(RECT rect) : area_(g_GraphDrawState.DrawArea), empty_(g_GraphDrawState.DrawAreaEmpty) {
+    GraphDrawState& st = g_GraphDrawState;
+    for (int i = 0; i < 4; ++i) areaF_[i] = st.DrawAreaF[i];
+    ClipRect(&rect, &area_);
+    st.DrawArea = rect;
+    st.DrawAreaF[0] = static_cast<float>(rect.left);
+    st.DrawAreaF[1] = static_cast<float>(rect.top);
+    st.DrawAreaF[2] = static_cast<float>(rect.right);
+    st.DrawAreaF[3] = static_cast<float>(rect.bottom);
+    st.DrawAreaEmpty = (rect.right == rect.left || rect.bottom == rect.top) ? 1 : 0;
+  }
+  ~NarrowedArea() {
+    GraphDrawState& st = g_GraphDrawState;
+    st.DrawArea = area_;
+    for (int i = 0; i < 4; ++i) st.DrawAreaF[i] = areaF_[i];
+    st.DrawAreaEmpty = empty_;
+  }
+  NarrowedArea(const NarrowedArea&) = delete;
+  NarrowedArea& operator=(const NarrowedArea&) = delete;
+
+ private:
+  RECT area_;
+  float areaF_[4];
+  int empty_;
+};
 
 // ---- Direct3D branches ----------------------------------------------------------------------------------------
 // A graphic held as textures goes to the device; blend mode 3 there is drawn in three passes over the destination.
@@ -126,29 +166,40 @@ int DrawGraphMirroredBody(int x, int y, int handle, int transparent) {
 
 int DrawGraphPartBody(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent,
                       int mirror) {
-  GraphDrawState& st = g_GraphDrawState;
-  if (st.DrawAreaEmpty != 0) return 0;
+  if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
   const GraphData* g = GetGraphData(handle);
   if (g == nullptr) return -1;
-  const RECT savedArea = st.DrawArea;
-  float savedF[4];
-  for (int i = 0; i < 4; ++i) savedF[i] = st.DrawAreaF[i];
-  const int savedEmpty = st.DrawAreaEmpty;
-  RECT area{x, y, x + width, y + height};
-  ClipRect(&area, &savedArea);
-  st.DrawArea = area;
-  st.DrawAreaF[0] = static_cast<float>(area.left);
-  st.DrawAreaF[1] = static_cast<float>(area.top);
-  st.DrawAreaF[2] = static_cast<float>(area.right);
-  st.DrawAreaF[3] = static_cast<float>(area.bottom);
-  st.DrawAreaEmpty = (area.right == area.left || area.bottom == area.top) ? 1 : 0;
+  const NarrowedArea narrowed(RECT{x, y, x + width, y + height});
   const int gw = g->Width;
-  const int result = mirror != 0 ? DrawGraphMirroredBody(x - gw + srcX + width, y - srcY, handle, transparent)
-                                 : DrawGraphAtBody(x - srcX, y - srcY, handle, transparent);
-  st.DrawArea = savedArea;
-  for (int i = 0; i < 4; ++i) st.DrawAreaF[i] = savedF[i];
-  st.DrawAreaEmpty = savedEmpty;
-  return result;
+  return mirror != 0 ? DrawGraphMirroredBody(x - gw + srcX + width, y - srcY, handle, transparent)
+                     : DrawGraphAtBody(x - srcX, y - srcY, handle, transparent);
+}
+
+int DrawGraphPartStretched(int x1, int y1, int x2, int y2, int srcX, int srcY, int srcW, int srcH, int handle,
+                           int transparent) {
+  if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
+  const GraphData* g = GetGraphData(handle);
+  if (g == nullptr || srcW <= 0 || srcH <= 0) return -1;
+  const bool mirrorX = x2 < x1, mirrorY = y2 < y1;
+  const RECT dest = Ordered(x1, y1, x2, y2);
+  const NarrowedArea narrowed(dest);
+  if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
+  // The whole graphic scaled so that the source rectangle covers the destination; a mirrored axis is placed from
+  // the destination's other edge.
+  const double sx = static_cast<double>(dest.right - dest.left) / srcW;
+  const double sy = static_cast<double>(dest.bottom - dest.top) / srcH;
+  const int gw = Near(g->Width * sx), gh = Near(g->Height * sy);
+  int left = Near(dest.left - srcX * sx), top = Near(dest.top - srcY * sy);
+  int right = Sum(left, gw), bottom = Sum(top, gh);
+  if (mirrorX) {
+    left = Near(dest.right + srcX * sx);
+    right = Sum(left, -gw);
+  }
+  if (mirrorY) {
+    top = Near(dest.bottom + srcY * sy);
+    bottom = Sum(top, -gh);
+  }
+  return DrawGraphStretchedBody(left, top, right, bottom, handle, transparent);
 }
 
 int DrawRotatedGraphF(float x, float y, double scale, double angle, int handle, int transparent, int mirror) {

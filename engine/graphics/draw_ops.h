@@ -12,6 +12,9 @@ int DrawGraphStretchedBody(int x1, int y1, int x2, int y2, int handle, int trans
 int DrawGraphMirroredBody(int x, int y, int handle, int transparent);
 int DrawGraphPartBody(int x, int y, int srcX, int srcY, int width, int height, int handle, int transparent,
                       int mirror);
+// The source rectangle stretched into the destination; x2 < x1 or y2 < y1 mirrors that axis.
+int DrawGraphPartStretched(int x1, int y1, int x2, int y2, int srcX, int srcY, int srcW, int srcH, int handle,
+                           int transparent);
 int DrawRotatedGraphF(float x, float y, double scale, double angle, int handle, int transparent, int mirror);
 int DrawGraphRotatedBody(int x, int y, double scale, double angle, int handle, int transparent, int mirror);
 int DrawQuadGraph(float x1, float y1, float x2, float y2, float x3, float y3, float x4, float y4, int handle,

@@ -13,6 +13,7 @@
 #include "engine/graphics/graph_image.h"
 #include "engine/graphics/mask.h"
 #include "engine/graphics/matrix.h"
+#include "engine/graphics/movie.h"
 #include "engine/graphics/screen_format.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
@@ -254,6 +255,7 @@ int TerminateGraphManage() {
   DeleteMaskScreen();
   DeleteAllImageSlots();
   DeleteAllGraph(0);
+  CloseAllMovies();
   InitFontToHandle();
   DeleteFontToHandle(g_DefaultFont.Handle);
   g_DefaultFont.Handle = -1;

@@ -6,6 +6,7 @@
 #include "engine/graphics/ddraw_device.h"
 #include "engine/core/start_engine.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/movie.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/screen_format.h"
 #include "engine/graphics/surface2d.h"
@@ -107,6 +108,7 @@ int DeleteGraphicBody(int handle, int logFlag) {
   GraphData* g = GetGraphData(handle);
   if (g == nullptr) return -1;
   ForgetDrawTargetGraph(handle);
+  CloseMovie(handle);
   if (g->Flags.Texture != 0) {
     DeleteGraphTextures(g);
   } else {
@@ -124,15 +126,6 @@ int DeleteAllGraph(int logFlag) {
     if (g_GraphTable.slots[i] != nullptr) DeleteGraphicBody(g_GraphTable.HandleOf(i), logFlag);
   }
   return 0;
-}
-
-int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int handle, int windowFront) {
-  const GraphData* graph = GetGraphData(handle);
-  if (graph == nullptr) return -1;
-  WaitWhileInactive();
-  G_D3D_EndScene();
-  if (graph->Flags.Texture != 0) return G_D3D_CopyScreenToGraph(x1, y1, x2, y2, graph, windowFront);
-  return -1;
 }
 
 int FillGraphColor(int handle, int r, int g, int b, int a) {

@@ -145,8 +145,5 @@ int CheckBlendGraphSize(const GraphData* record);
 int DeleteGraphicBody(int handle, int logFlag);
 int DeleteAllGraph(int logFlag);
 int FillGraphColor(int handle, int r, int g, int b, int a);
-// Copies the rectangle (x1, y1)-(x2, y2) of the draw screen to the graphic's top-left. Texture graphics only: the
-// 2D copy is not built (-1).
-int GetDrawScreenGraph(int x1, int y1, int x2, int y2, int handle, int windowFront);
 // Clears the graphic table and its counters.
 void ClearGraphTable();

@@ -10,6 +10,7 @@
 #include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/image_decode.h"
+#include "engine/graphics/movie.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/softrender/graphics_glue.h"
 
@@ -110,7 +111,7 @@ int RefillGraphFromImage(const char* name, const GraphImage* image, const GraphI
   return TransferImageToAllTiles(image, alpha, sourceX, sourceY, g);
 }
 
-int LoadGraphFromFile(const char* name, int wantTexture, int mirror, int /*movieOption*/) {
+int LoadGraphFromFile(const char* name, int wantTexture, int mirror, int movieOption) {
   G_D3D_EndScene();
   WaitWhileInactive();
   if (name == nullptr) return -1;
@@ -128,11 +129,22 @@ int LoadGraphFromFile(const char* name, int wantTexture, int mirror, int /*movie
     ReleaseGraphImage(&alpha);
     return handle;
   }
-  // Not an image: the movie path, which cannot open anything here.
+  // Not an image: the file is tried as a movie, whose frames go into a graphic of its size.
   const StreamHandle file = FileOpen(name);
   if (file == 0) return LogPrintf("グラフィックファイル %s がありません", name);
   FileClose(file);
-  return LogPrintf("右記のグラフィックファイルのロードに失敗しました：%s \n", name);
+  int width = 0, height = 0;
+  const int movie = OpenMovieToGraph(name, &width, &height, movieOption);
+  if (movie < 0) return LogPrintf("右記のグラフィックファイルのロードに失敗しました：%s \n", name);
+  const int handle = CreateGraph(width, height, wantTexture, 0, 0);
+  if (handle < 0) {
+    LogPrintf("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", name);
+    CloseMovieHandle(movie);
+    return -1;
+  }
+  GetGraphData(handle)->Movie = movie;
+  SetGraphFileName(handle, name);
+  return handle;
 }
 
 int LoadGraphicFileBody(const char* name) { return LoadGraphFromFile(name, 1, 0, 0); }
@@ -249,4 +261,17 @@ int RestoreAllGraphSurface() {
     }
   }
   return 0;
+}
+
+int TransferPixelsToGraph(const char* name, const GraphImage* image, const GraphImage* alpha, const ImageRect* srcRect,
+                          int x, int y, int handle, unsigned fillOption) {
+  GraphData* g = GetGraphData(handle);
+  if (g == nullptr || srcRect == nullptr) return -1;
+  SetGraphFileName(handle, name);
+  g->FillOption = fillOption;
+  g->SourceX = srcRect->left & 0xFFFF;
+  g->SourceY = srcRect->top & 0xFFFF;
+  // Texture graphics are filled by the Direct3D side.
+  if (g->Flags.Texture != 0) return -1;
+  return TransferImageToGraphTiles(image, alpha, srcRect, x, y, g);
 }

@@ -3,6 +3,7 @@
 // another, and the restore step that reloads every graphic from its remembered file.
 #pragma once
 
+#include "engine/graphics/convert_transfer.h"
 #include "engine/graphics/graph_image.h"
 
 int LoadGraphicFileBody(const char* name);
@@ -30,3 +31,8 @@ int RestoreGraphHook();
 int RestoreAllGraphSurface();
 // How many files the last RestoreGraphFromFile decoded.
 int RestoreDecodeCount();
+
+// Notes the name (empty when null), the current directory, the source position and the fill option in the record,
+// then writes the source rectangle of the image at (x, y) of the graphic, into every tile it overlaps.
+int TransferPixelsToGraph(const char* name, const GraphImage* image, const GraphImage* alpha, const ImageRect* srcRect,
+                          int x, int y, int handle, unsigned fillOption);

@@ -11,6 +11,7 @@
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/screen_format.h"
+#include "engine/graphics/screen_palette.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/graphics_glue.h"
@@ -33,8 +34,75 @@ struct LockState {
   int sourceLocked;
   MEMIMG destImage;
   MEMIMG sourceImage;
+  // Screens whose pixels the renderer cannot draw (8-bit palette indices, X1R5G5B5 and other layouts): the draw
+  // works on a copy of the locked rectangle in the standard format, written back converted at the unlock.
+  int converted;
+  RECT convertedRect;
+  std::uint8_t* lockedPixels;
+  int lockedPitch;
+  MEMIMG convertImage;
 };
 LockState g_lock{};
+
+bool NeedsConversion() {
+  const int bits = GetScreenBits();
+  return bits == 8 || ((bits == 16 || bits == 32) && g_DisplayDevice.formatKind != 0 && g_DisplayDevice.formatKind != 2);
+}
+
+int WorkFormat() { return GetScreenBits() == 16 ? kFormat16 : kFormat32; }
+
+// A colour value of the screen's format in the work format.
+std::uint32_t ScreenColourToWork(std::uint32_t value) {
+  if (GetScreenBits() == 8) return PaletteIndexToRgb(static_cast<std::uint8_t>(value));
+  int r = 0, g = 0, b = 0;
+  ColorValueToRGB(static_cast<int>(value), &r, &g, &b);
+  return MakePixelValue(GetStandardColorData(WorkFormat(), 0, 0), r, g, b, 0);
+}
+
+// The work image of a converted draw, of the draw target's size, holding the locked rectangle's colours.
+MEMIMG* ConvertFromScreen(const RECT& r, std::uint8_t* pixels, int pitch, int width, int height) {
+  MEMIMG& img = g_lock.convertImage;
+  if (img.Tag == kMemImgTag && (img.Width != width || img.Height != height || img.Format != WorkFormat()))
+    ReleaseMemImg(&img);
+  if (img.Tag != kMemImgTag) {
+    std::memset(&img, 0, sizeof(MEMIMG));
+    if (MakeMemImg(&img, width, height, WorkFormat()) != 0) return nullptr;
+  }
+  if (GetScreenBits() == 8) {
+    for (int y = r.top; y < r.bottom; ++y) {
+      const std::uint8_t* src = pixels + static_cast<std::ptrdiff_t>(y - r.top) * pitch;
+      auto* dst = reinterpret_cast<std::uint32_t*>(img.Image + static_cast<std::ptrdiff_t>(y) * img.Pitch) + r.left;
+      for (int x = 0; x < r.right - r.left; ++x) dst[x] = PaletteIndexToRgb(src[x]);
+    }
+  } else {
+    const ImageRect src{0, 0, r.right - r.left, r.bottom - r.top};
+    ConvertTransferRect(img.Image, img.Pitch, img.ColorInfo, pixels, pitch, GetScreenColorData(), nullptr, 0, nullptr,
+                        r.left, r.top, &src, 0, 0, 0, 0, 0, 0, 0);
+  }
+  g_lock.converted = 1;
+  g_lock.convertedRect = r;
+  g_lock.lockedPixels = pixels;
+  g_lock.lockedPitch = pitch;
+  return &img;
+}
+
+void ConvertBackToScreen() {
+  const RECT& r = g_lock.convertedRect;
+  const MEMIMG& img = g_lock.convertImage;
+  if (GetScreenBits() == 8) {
+    for (int y = r.top; y < r.bottom; ++y) {
+      std::uint8_t* dst = g_lock.lockedPixels + static_cast<std::ptrdiff_t>(y - r.top) * g_lock.lockedPitch;
+      const auto* src =
+          reinterpret_cast<const std::uint32_t*>(img.Image + static_cast<std::ptrdiff_t>(y) * img.Pitch) + r.left;
+      for (int x = 0; x < r.right - r.left; ++x) dst[x] = RgbToPaletteIndex(src[x] & 0xFFFFFFu);
+    }
+  } else {
+    const ImageRect src{r.left, r.top, r.right, r.bottom};
+    ConvertTransferRect(g_lock.lockedPixels, g_lock.lockedPitch, GetScreenColorData(), img.Image, img.Pitch,
+                        img.ColorInfo, nullptr, 0, nullptr, 0, 0, &src, 0, 0, 0, 0, 0, 0, 0);
+  }
+  g_lock.converted = 0;
+}
 
 [[noreturn]] void Fatal(const char* message) {
   FatalExit(message);
@@ -195,6 +263,7 @@ int ReleaseMainSurfaces() {
     s.mainImagesInUse = 0;
   }
   s.backMapped = 0;
+  ReleaseMemImg(&g_lock.convertImage);
   // Nothing may keep pointing at the released screens.
   g_DrawScreenSurface.target = nullptr;
   g_DrawScreenSurface.zImage = nullptr;
@@ -306,8 +375,13 @@ int ClearDrawScreenSurface() {
   return 0;
 }
 
-int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect, int, std::uint32_t*,
-                         std::uint32_t*) {
+namespace {
+// The lock's source side: the tile's pixels as the lock's source image. Unlocks and gives -1 when they are missing.
+int AttachLockSource(Surface2D* tile);
+}  // namespace
+
+int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect, int, std::uint32_t* colour1,
+                         std::uint32_t* colour2) {
   if (IsSoftwareScreenModel()) return 0;
   if (destRect == nullptr) return -1;
   LockWorkMemImg = LockSourceMemImg = nullptr;
@@ -321,6 +395,11 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
   if (mask != nullptr && MemImgHasPixels(mask)) {
     LockWorkMemImg = mask;
   } else if (g_GraphDrawState.MaskActive == 0 && DrawScreenMemImg != nullptr && MemImgHasPixels(DrawScreenMemImg)) {
+    // Graphics keep standard pixels on screens whose colour values are of another layout (palette indices too).
+    if (NeedsConversion()) {
+      if (colour1 != nullptr) *colour1 = ScreenColourToWork(*colour1);
+      if (colour2 != nullptr) *colour2 = ScreenColourToWork(*colour2);
+    }
     if (d.offsetX == 0 && d.offsetY == 0) {
       LockWorkMemImg = DrawScreenMemImg;
     } else {
@@ -329,25 +408,52 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
       LockWorkMemImg = &g_lock.destImage;
     }
   } else {
-    dd::Surface* surface = d.target;
+    // With the mask active the draw lands in the mask's scratch surface, which has the draw target's frame.
+    dd::Surface* maskSurface = g_GraphDrawState.MaskActive != 0 ? GetMaskSurface() : nullptr;
+    dd::Surface* surface = maskSurface != nullptr ? maskSurface : d.target;
     if (surface == nullptr) return -1;
-    const dd::Rect lockRect{r.left + d.offsetX, r.top + d.offsetY, r.right + d.offsetX, r.bottom + d.offsetY};
+    int ox = maskSurface != nullptr ? 0 : d.offsetX, oy = maskSurface != nullptr ? 0 : d.offsetY;
+    // The front screen of a window is the client area of the primary, which spans the desktop.
+    if (maskSurface == nullptr && d.screen == -4 && IsDrawingToFrontInWindow() == 1) {
+      platform::Rect client{};
+      GetClientRectWithToolbar(&client);
+      ox += client.left;
+      oy += client.top;
+    }
+    const dd::Rect lockRect{r.left + ox, r.top + oy, r.right + ox, r.bottom + oy};
     std::uint8_t* pixels = nullptr;
     int pitch = 0;
     // A lock that fails skips the draw; the caller sees -1 so that it never draws through a stale image.
     if (surface->Lock(&lockRect, dd::kLockWait, &pixels, &pitch) != dd::kOk) return -1;
+    g_lock.destSurface = surface;
+    g_lock.destLocked = 1;
+    if (NeedsConversion()) {
+      LockWorkMemImg = ConvertFromScreen(r, pixels, pitch, d.width, d.height);
+      if (LockWorkMemImg == nullptr) {
+        UnlockDrawScreenBuffer();
+        return -1;
+      }
+      // The callers' colours are values of the screen's format.
+      if (colour1 != nullptr) *colour1 = ScreenColourToWork(*colour1);
+      if (colour2 != nullptr) *colour2 = ScreenColourToWork(*colour2);
+      return AttachLockSource(tile);
+    }
     const int bpp = GetScreenBits() == 16 ? 2 : 4;
     std::memset(&g_lock.destImage, 0, sizeof(MEMIMG));
     g_lock.destImage.Image = pixels - static_cast<std::ptrdiff_t>(r.left) * bpp - static_cast<std::ptrdiff_t>(r.top) * pitch;
     if (InitMemImg(&g_lock.destImage, d.width, d.height, pitch, 0, GetScreenBits() == 16 ? kFormat16 : kFormat32, 0,
                    0, 0) != 0) {
-      surface->Unlock();
+      UnlockDrawScreenBuffer();
       return -1;
     }
-    g_lock.destSurface = surface;
-    g_lock.destLocked = 1;
     LockWorkMemImg = &g_lock.destImage;
   }
+  return AttachLockSource(tile);
+}
+
+namespace {
+
+int AttachLockSource(Surface2D* tile) {
   if (tile != nullptr) {
     SurfaceData* data = GetSurfaceData(tile->SurfaceDataHandle);
     if (data == nullptr || !MemImgHasPixels(&data->Image)) {
@@ -359,8 +465,17 @@ int LockDrawScreenBuffer(Surface2D* tile, int, const RECT*, const RECT* destRect
   return 0;
 }
 
+}  // namespace
+
+int ScreenNeedsConversion() { return IsSoftwareScreenModel() == 0 && NeedsConversion() ? 1 : 0; }
+
+std::uint32_t ScreenColourToDrawFormat(std::uint32_t value) {
+  return ScreenNeedsConversion() == 1 ? ScreenColourToWork(value) : value;
+}
+
 int UnlockDrawScreenBuffer() {
   if (IsSoftwareScreenModel()) return 0;
+  if (g_lock.converted == 1 && g_lock.destLocked == 1) ConvertBackToScreen();
   if (g_lock.destLocked == 1 && g_lock.destSurface != nullptr) g_lock.destSurface->Unlock();
   if (g_lock.sourceLocked == 1 && g_lock.sourceSurface != nullptr) g_lock.sourceSurface->Unlock();
   g_lock.destLocked = g_lock.sourceLocked = 0;

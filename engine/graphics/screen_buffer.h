@@ -77,6 +77,11 @@ int ClearDrawScreenSurface();
 int LockDrawScreenBuffer(Surface2D* tile, int bltAllowed, const RECT* srcRect, const RECT* destRect, int directWrite,
                          std::uint32_t* colour1, std::uint32_t* colour2);
 int UnlockDrawScreenBuffer();
+// Hardware screens whose pixels are not a standard layout (8-bit palette indices, X1R5G5B5 and others): a lock hands
+// out an image in the standard format of the screen's depth, and colour values of the screen's format must be
+// converted for it (the lock converts the two it is given).
+int ScreenNeedsConversion();
+std::uint32_t ScreenColourToDrawFormat(std::uint32_t value);
 
 // The software front screen (draws aimed at the front screen in the software model).
 int ReloadFrontMemImg();

@@ -1,9 +1,12 @@
 #include "engine/graphics/surface2d.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
+#include <vector>
 
 #include "engine/core/log.h"
+#include "engine/core/window.h"
 #include "engine/graphics/convert_transfer.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/surface_data.h"
@@ -187,48 +190,97 @@ const MEMIMG* TileMemImg(const Surface2D* tile, MEMIMG* view) {
   return view;
 }
 
+namespace {
+
+// A palettised image takes the draw state's transparent colour, looked up among its palette colours, as its key
+// index (index 0 when no colour matches).
+void PickPaletteKey(SurfaceData* data) {
+  if (data->Image.UsePalette == 0 || data->Flags.ExtraByte == 0) return;
+  const ColorData* format = GetStandardColorData(data->Image.Format, 0, 0);
+  const std::uint32_t c = g_GraphDrawState.TransparentColor;
+  const std::uint32_t key = MakePixelValue(format, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, 255);
+  std::uint32_t index = 0;
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    bool match = false;
+    if (data->Image.Format == 0) {
+      std::uint16_t w16;
+      std::memcpy(&w16, data->Image.PaletteTable1 + i * 2, 2);
+      match = w16 == (key & 0xFFFF);
+    } else {
+      std::uint32_t w32;
+      std::memcpy(&w32, data->Image.PaletteTable1 + i * 4, 4);
+      match = (w32 & 0xFFFFFF) == (key & 0xFFFFFF);
+    }
+    if (match) {
+      index = i;
+      break;
+    }
+  }
+  data->Image.TransColor = index;
+  if (data->Image.RunTable != nullptr) BuildMemImgRunTable(&data->Image);
+}
+
+}  // namespace
+
+int TransferImageToSurface2D(const GraphImage* image, const GraphImage* alpha, const ImageRect* srcRect, int x, int y,
+                             int tileHandle) {
+  if (GetDirectDrawObject() == nullptr || image == nullptr || srcRect == nullptr) return -1;
+  const Surface2D* tile = GetSurface2D(tileHandle);
+  if (tile == nullptr) return -1;
+  SurfaceData* data = GetSurfaceData(tile->SurfaceDataHandle);
+  if (data == nullptr || data->Image.Tag != kMemImgTag) return -1;
+  // The part of the source rectangle that lies inside the image and the tile; the rest of the tile keeps its pixels.
+  ImageRect r = *srcRect;
+  if (r.left < 0 || r.top < 0 || r.left >= image->width || r.top >= image->height) return -1;
+  if (r.right > image->width) r.right = image->width;
+  if (r.bottom > image->height) r.bottom = image->height;
+  if (x < 0 || y < 0) return -1;
+  if (r.right - r.left > tile->Width - x) r.right = r.left + tile->Width - x;
+  if (r.bottom - r.top > tile->Height - y) r.bottom = r.top + tile->Height - y;
+  if (r.right <= r.left || r.bottom <= r.top) return -1;
+  if (alpha != nullptr && (alpha->width < r.right || alpha->height < r.bottom)) return -1;
+  if (TransferImageToMemImgRect(image, alpha, &data->Image, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                tile->SourceX + x, tile->SourceY + y) < 0) {
+    return -1;
+  }
+  PickPaletteKey(data);
+  return 0;
+}
+
+int TransferImageToTile(const GraphImage* image, const GraphImage* alpha, int x, int y, int tileHandle) {
+  const Surface2D* tile = GetSurface2D(tileHandle);
+  if (tile == nullptr) return -1;
+  const ImageRect src{x, y, x + tile->Width, y + tile->Height};
+  return TransferImageToSurface2D(image, alpha, &src, 0, 0, tileHandle);
+}
+
 int TransferImageToAllTiles(const GraphImage* image, const GraphImage* alpha, int x, int y, const GraphData* graph) {
   if (GetDirectDrawObject() == nullptr || graph == nullptr || image == nullptr) return -1;
   for (int i = 0; i < graph->TileCount; ++i) {
     const Surface2D* tile = GetSurface2D(graph->Tiles[i]);
-    if (tile == nullptr) return -1;
-    SurfaceData* data = GetSurfaceData(tile->SurfaceDataHandle);
-    if (data == nullptr || data->Image.Tag != kMemImgTag) return -1;
-    // The part of the source rectangle that lies inside the image; the rest of the tile keeps what it holds.
-    const int sx = tile->TileX + x, sy = tile->TileY + y;
-    int w = tile->Width, h = tile->Height;
-    if (sx < 0 || sy < 0 || sx >= image->width || sy >= image->height) return -1;
-    if (sx + w > image->width) w = image->width - sx;
-    if (sy + h > image->height) h = image->height - sy;
-    if (alpha != nullptr && (alpha->width < sx + w || alpha->height < sy + h)) return -1;
-    if (TransferImageToMemImgRect(image, alpha, &data->Image, sx, sy, w, h, tile->SourceX, tile->SourceY) < 0) {
+    if (tile == nullptr || TransferImageToTile(image, alpha, tile->TileX + x, tile->TileY + y, graph->Tiles[i]) < 0)
       return -1;
-    }
-    if (data->Image.UsePalette != 0 && data->Flags.ExtraByte != 0) {
-      // The draw state's transparent colour, looked up among the palette colours, becomes the key index.
-      const ColorData* format = GetStandardColorData(data->Image.Format, 0, 0);
-      const std::uint32_t c = g_GraphDrawState.TransparentColor;
-      const std::uint32_t key = MakePixelValue(format, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF, 255);
-      std::uint32_t index = 0;
-      for (std::uint32_t i2 = 0; i2 < 256; ++i2) {
-        std::uint32_t v = 0;
-        if (data->Image.Format == 0) {
-          std::uint16_t w16;
-          std::memcpy(&w16, data->Image.PaletteTable1 + i2 * 2, 2);
-          if (w16 == (key & 0xFFFF)) v = 1;
-        } else {
-          std::uint32_t w32;
-          std::memcpy(&w32, data->Image.PaletteTable1 + i2 * 4, 4);
-          if ((w32 & 0xFFFFFF) == (key & 0xFFFFFF)) v = 1;
-        }
-        if (v != 0) {
-          index = i2;
-          break;
-        }
-      }
-      data->Image.TransColor = index;
-      if (data->Image.RunTable != nullptr) BuildMemImgRunTable(&data->Image);
-    }
+  }
+  return 0;
+}
+
+int TransferImageToGraphTiles(const GraphImage* image, const GraphImage* alpha, const ImageRect* srcRect, int x, int y,
+                              const GraphData* graph) {
+  if (GetDirectDrawObject() == nullptr || graph == nullptr || image == nullptr || srcRect == nullptr) return -1;
+  const int w = srcRect->right - srcRect->left, h = srcRect->bottom - srcRect->top;
+  for (int i = 0; i < graph->TileCount; ++i) {
+    const Surface2D* tile = GetSurface2D(graph->Tiles[i]);
+    if (tile == nullptr) return -1;
+    // The overlap of the destination (x, y, x + w, y + h) with the tile, in the graphic's frame.
+    const int left = std::max(x, static_cast<int>(tile->TileX));
+    const int top = std::max(y, static_cast<int>(tile->TileY));
+    const int right = std::min(x + w, tile->TileX + tile->Width);
+    const int bottom = std::min(y + h, tile->TileY + tile->Height);
+    if (right <= left || bottom <= top) continue;
+    const ImageRect part{srcRect->left + left - x, srcRect->top + top - y, srcRect->left + right - x,
+                         srcRect->top + bottom - y};
+    if (TransferImageToSurface2D(image, alpha, &part, left - tile->TileX, top - tile->TileY, graph->Tiles[i]) < 0)
+      return -1;
   }
   return 0;
 }
@@ -295,7 +347,66 @@ int DrawLineSet(const LineRecord* lines, int n) {
   };
   const RECT rect{clampInt(l), clampInt(t), clampInt(r + 1), clampInt(b + 1)};
   if (LockDrawScreenBuffer(nullptr, 0, nullptr, &rect, 0, nullptr, nullptr) < 0) return -1;
-  if (LockWorkMemImg != nullptr) DrawMemImgLines(LockWorkMemImg, lines, n);
+  if (LockWorkMemImg != nullptr && ScreenNeedsConversion() == 1) {
+    std::vector<LineRecord> converted(lines, lines + n);
+    for (LineRecord& line : converted) line.colour = ScreenColourToDrawFormat(line.colour);
+    DrawMemImgLines(LockWorkMemImg, converted.data(), n);
+  } else if (LockWorkMemImg != nullptr) {
+    DrawMemImgLines(LockWorkMemImg, lines, n);
+  }
   UnlockDrawScreenBuffer();
+  return 0;
+}
+
+int GetDrawScreenGraph2D(int x1, int y1, int x2, int y2, const GraphData* graph) {
+  if (GetDirectDrawObject() == nullptr || graph == nullptr || graph->TileCount < 1) return -1;
+  if (x2 <= x1 || y2 <= y1 || x2 - x1 != graph->Width || y2 - y1 != graph->Height) return -1;
+  const GraphDrawState& st = g_GraphDrawState;
+  if (x1 < 0 || y1 < 0 || x2 > st.DrawScreenWidth || y2 > st.DrawScreenHeight) return -1;
+  const Surface2D* tile = GetSurface2D(graph->Tiles[0]);
+  if (tile == nullptr) return -1;
+  SurfaceData* data = GetSurfaceData(tile->SurfaceDataHandle);
+  if (data == nullptr || !MemImgHasPixels(&data->Image)) return -1;
+  MEMIMG* dest = &data->Image;
+  const int dx = tile->SourceX, dy = tile->SourceY;
+  if (SoftwareScreen() && st.DrawScreen == -4) ReloadFrontMemImg();
+  int result = 0;
+  if (DrawScreenMemImg != nullptr && MemImgHasPixels(DrawScreenMemImg)) {
+    // The draw screen held as an image (every screen in the software model, graphic targets otherwise).
+    const ImageRect src{x1, y1, x2, y2};
+    result = ConvertTransferRect(dest->Image, dest->Pitch, dest->ColorInfo, DrawScreenMemImg->Image,
+                                 DrawScreenMemImg->Pitch, DrawScreenMemImg->ColorInfo, nullptr, 0, nullptr, dx, dy,
+                                 &src, 0, 0, 0, 0, 0, 0, 0);
+  } else {
+    platform::dd::Surface* surface = GetDrawTargetSurface();
+    if (surface == nullptr) return -1;
+    if (g_DisplayDevice.up == 1) G_D3D_EndScene();
+    G_D3D_FlushVertexBatch();
+    int ox = 0, oy = 0;
+    if (st.DrawScreen == -4 && IsDrawingToFrontInWindow() == 1) {
+      platform::Rect client{};
+      GetClientRectWithToolbar(&client);
+      ox = client.left;
+      oy = client.top;
+    }
+    const platform::dd::Rect lockRect{x1 + ox, y1 + oy, x2 + ox, y2 + oy};
+    std::uint8_t* pixels = nullptr;
+    int pitch = 0;
+    if (surface->Lock(&lockRect, platform::dd::kLockWait | platform::dd::kLockReadOnly, &pixels, &pitch) !=
+        platform::dd::kOk) {
+      return -1;
+    }
+    const ImageRect src{0, 0, x2 - x1, y2 - y1};
+    result = ConvertTransferRect(dest->Image, dest->Pitch, dest->ColorInfo, pixels, pitch, GetScreenColorData(),
+                                 nullptr, 0, nullptr, dx, dy, &src, 0, 0, 0, 0, 0, 0, 0);
+    surface->Unlock();
+  }
+  if (result < 0) return -1;
+  // Bits of no channel (the X byte of X8R8G8B8) are set to ones, as a display surface reads them.
+  const ImageRect filled{dx, dy, dx + (x2 - x1), dy + (y2 - y1)};
+  FillUnusedBitsRect(&filled, dest->Image, dest->Pitch, dest->ColorInfo, 0xFF);
+  dest->PremulValid = 0;
+  dest->RunsValid = 0;
+  if (dest->RunTable != nullptr) BuildMemImgRunTable(dest);
   return 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "engine/graphics/convert_transfer.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_image.h"
 #include "engine/graphics/memimg.h"
@@ -42,13 +43,26 @@ int FillGraphSurface2D(const GraphData* graph, int r, int g, int b, int a);
 // restore step).
 int ReleaseAllSurface2DStorage();
 int RecreateAllSurface2DStorage();
+// Writes the source rectangle of the image (and alpha image) into the tile at (x, y) of the tile, cut to what lies
+// inside both. -1 without the display device, for an invalid tile or when nothing of the rectangle is left.
+int TransferImageToSurface2D(const GraphImage* image, const GraphImage* alpha, const ImageRect* srcRect, int x, int y,
+                             int tile);
+// The rectangle (x, y, x + tile width, y + tile height) of the image into the whole tile.
+int TransferImageToTile(const GraphImage* image, const GraphImage* alpha, int x, int y, int tile);
 // Writes the rectangle (x, y, x + tile width, y + tile height) of the image (and alpha image) into every tile,
 // each tile at its own position (tile x + x, tile y + y). -1 at the first failure.
 int TransferImageToAllTiles(const GraphImage* image, const GraphImage* alpha, int x, int y, const GraphData* graph);
+// The source rectangle placed at (x, y) of the graphic: each tile it overlaps receives its part. -1 at the first
+// failure or invalid tile.
+int TransferImageToGraphTiles(const GraphImage* image, const GraphImage* alpha, const ImageRect* srcRect, int x, int y,
+                              const GraphData* graph);
 // The pixels of a tile as an image: the surface data's own image when the tile covers it, else `view` made over the
 // tile's rectangle. Null when the storage is not a memory image.
 const MEMIMG* TileMemImg(const Surface2D* tile, MEMIMG* view);
 
+// Copies the rectangle of the draw screen into the graphic's first tile. -1 without the display device, for an
+// empty rectangle, one whose size differs from the graphic's or that lies outside the draw target, or an invalid tile.
+int GetDrawScreenGraph2D(int x1, int y1, int x2, int y2, const GraphData* graph);
 int DrawSurface2D(int x, int y, int tile, int transparent);
 // Draws the graphic's first tile at (x, y); with intFlag other than 1, x and y carry float bits.
 int DrawGraph2D(int x, int y, const GraphData* graph, int transparent, int intFlag);

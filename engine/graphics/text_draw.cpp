@@ -159,15 +159,19 @@ int DrawStringWithFont(int x, int y, const char* text, std::uint32_t colour, int
   WaitWhileInactive();
   // In the software model a string aimed at the front screen is drawn into the front image, which is read back
   // from the primary first; the rows it may cover are written to the primary afterwards.
+  // With the mask active the string goes through the mask's scratch, bracketed by the mask steps.
   const GraphDrawState& st = g_GraphDrawState;
   const bool front = st.DrawScreen == -4 && IsSoftwareScreenModel() == 1 && g_Screens.mainImagesInUse == 1;
-  if (!front) return DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
+  const bool mask = st.MaskActive != 0;
+  if (!front && !mask) return DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
   if (x >= st.DrawArea.right) return 0;
   const long long bottom = static_cast<long long>(y) + f->Size + 3;
   const RECT dest{x, y, st.DrawArea.right, static_cast<int>(bottom > 1000000000 ? 1000000000 : bottom)};
-  ReloadFrontMemImg();
+  if (front) ReloadFrontMemImg();
+  if (mask) MaskBeginOnDrawScreen(dest);
   const int result = DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
-  WriteFrontRect(&dest);
+  if (mask) MaskEndOnDrawScreen(dest);
+  if (front) WriteFrontRect(&dest);
   return result;
 }
 

@@ -21,6 +21,9 @@ std::mutex g_hookMutex;
 PresentHook g_hook;
 std::function<bool(int, int, int, int)> g_modeFilter;
 bool g_createFails = false;
+PixelFormat g_format16{};  // size 0: R5G6B5
+
+PixelFormat ModeFormat(int bits) { return bits == 16 && g_format16.size != 0 ? g_format16 : RgbFormat(bits); }
 std::atomic<std::uint64_t> g_vblankWaits{0};
 std::atomic<std::uint64_t> g_presented{0};
 
@@ -71,6 +74,7 @@ void ScaleRows(const std::uint8_t* from, int fromPitch, int sw, int sh, std::uin
 }  // namespace
 
 PixelFormat RgbFormat(int bits) {
+  if (bits == 8) return PixelFormat{32, kPfRgb | kPfPaletteIndexed8, 0, 8, 0, 0, 0, 0};
   if (bits == 16) return PixelFormat{32, kPfRgb, 0, 16, 0xF800, 0x07E0, 0x001F, 0};
   return PixelFormat{32, kPfRgb, 0, static_cast<std::uint32_t>(bits), 0xFF0000, 0xFF00, 0xFF, 0};
 }
@@ -367,6 +371,24 @@ Result Surface::SetClipper(Clipper* clipper) {
   return kOk;
 }
 
+Result Surface::SetPalette(Palette* palette) {
+  if (palette != nullptr && (format_.flags & kPfPaletteIndexed8) == 0) return kErrInvalidParams;
+  palette_ = palette;
+  return kOk;
+}
+
+Result Palette::SetEntries(int start, int count, const PaletteEntry* entries) {
+  if (start < 0 || count < 0 || start + count > 256 || entries == nullptr) return kErrInvalidParams;
+  std::copy(entries, entries + count, entries_ + start);
+  return kOk;
+}
+
+Result Palette::GetEntries(int start, int count, PaletteEntry* entries) const {
+  if (start < 0 || count < 0 || start + count > 256 || entries == nullptr) return kErrInvalidParams;
+  std::copy(entries_ + start, entries_ + start + count, entries);
+  return kOk;
+}
+
 void Surface::Present() {
   const bool exclusive = owner_ != nullptr && owner_->Exclusive();
   Rect area{0, 0, width_, height_};
@@ -398,7 +420,7 @@ void Surface::Present() {
     const std::uint8_t* first = ShownPixels() + static_cast<std::ptrdiff_t>(show_.src.top) * show_.pitch +
                                 static_cast<std::ptrdiff_t>(show_.src.left) * 4;
     if (hook) {
-      hook(Frame{window, sw, sh, first, show_.pitch, w, h});
+      hook(Frame{window, sw, sh, first, show_.pitch, w, h, exclusive});
     } else if (sw == w && sh == h) {
       headless::StoreFrameRows(window, w, h, first, show_.pitch);
     } else {
@@ -413,6 +435,17 @@ void Surface::Present() {
   // One frame buffer reused between presents (presents come from the thread that owns the window).
   static thread_local std::vector<std::uint32_t> frame;
   frame.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+  // 8-bit pictures show through the primary's palette (grey levels while it has none).
+  const bool indexed = (format_.flags & kPfPaletteIndexed8) != 0;
+  std::uint32_t colours[256];
+  if (indexed) {
+    for (int i = 0; i < 256; ++i) {
+      const PaletteEntry e = palette_ != nullptr ? palette_->Entries()[i]
+                                                 : PaletteEntry{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
+                                                                static_cast<std::uint8_t>(i), 0};
+      colours[i] = (static_cast<std::uint32_t>(e.red) << 16) | (static_cast<std::uint32_t>(e.green) << 8) | e.blue;
+    }
+  }
   for (int y = 0; y < h; ++y) {
     const int sy = area.top + y;
     if (sy < 0 || sy >= height_) continue;
@@ -420,7 +453,9 @@ void Surface::Present() {
     if (x0 >= x1) continue;
     const std::uint8_t* p = pixels_.data() + static_cast<std::ptrdiff_t>(sy) * pitch_ + static_cast<std::ptrdiff_t>(x0) * bytes;
     std::uint32_t* out = frame.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + (x0 - area.left);
-    if (xrgb) {
+    if (indexed) {
+      for (int x = x0; x < x1; ++x, ++p) *out++ = colours[*p];
+    } else if (xrgb) {
       const int n = x1 - x0;
       for (int x = 0; x < n; ++x) {
         std::uint32_t v;
@@ -432,7 +467,7 @@ void Surface::Present() {
     }
   }
   if (hook) {
-    hook(Frame{window, w, h, reinterpret_cast<const std::uint8_t*>(frame.data()), w * 4, w, h});
+    hook(Frame{window, w, h, reinterpret_cast<const std::uint8_t*>(frame.data()), w * 4, w, h, exclusive});
   } else {
     headless::StoreFrameRows(window, w, h, reinterpret_cast<const std::uint8_t*>(frame.data()), w * 4);
   }
@@ -452,10 +487,10 @@ Result DirectDraw::SetCooperativeLevel(WindowHandle window, std::uint32_t flags)
 
 Result DirectDraw::SetDisplayMode(int width, int height, int bits, int refresh, std::uint32_t) {
   if (!Exclusive()) return kErrGeneric;
-  if (bits != 16 && bits != 32) return kErrUnsupportedMode;
+  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return kErrUnsupportedMode;
   if (g_modeFilter ? !g_modeFilter(width, height, bits, refresh) : (width < 640 || height < 480))
     return kErrUnsupportedMode;
-  mode_ = DisplayMode{width, height, refresh, RgbFormat(bits)};
+  mode_ = DisplayMode{width, height, refresh, ModeFormat(bits)};
   modeSet_ = true;
   return kOk;
 }
@@ -471,7 +506,7 @@ Result DirectDraw::GetDisplayMode(DisplayMode* mode) const {
     return kOk;
   }
   const DesktopInfo d = GetDesktopInfo();
-  *mode = DisplayMode{d.width, d.height, 0, RgbFormat(d.bits)};
+  *mode = DisplayMode{d.width, d.height, 0, ModeFormat(d.bits)};
   return kOk;
 }
 
@@ -527,6 +562,27 @@ Result DirectDraw::CreateClipper(std::unique_ptr<Clipper>* out) {
   return kOk;
 }
 
+Result DirectDraw::CreatePalette(const PaletteEntry* entries, std::unique_ptr<Palette>* out) {
+  if (entries == nullptr || out == nullptr) return kErrInvalidParams;
+  auto palette = std::make_unique<Palette>();
+  palette->SetEntries(0, 256, entries);
+  *out = std::move(palette);
+  return kOk;
+}
+
+Result DirectDraw::GetDeviceIdentifier(char* driver, int driverSize, char* description, int descriptionSize,
+                                       std::uint64_t* version) const {
+  const auto copy = [](char* out, int size, const char* text) {
+    if (out == nullptr || size <= 0) return;
+    std::strncpy(out, text, static_cast<std::size_t>(size) - 1);
+    out[size - 1] = '\0';
+  };
+  copy(driver, driverSize, "memdisplay");
+  copy(description, descriptionSize, "In-memory display device");
+  if (version != nullptr) *version = 0x0001000000000000ull;
+  return kOk;
+}
+
 Result DirectDraw::GetCaps(Caps* caps) const {
   // Overlay stretch factors that make the overlay probe unnecessary: no overlays here.
   *caps = Caps{1000, 2000, 0x1000000, 0x1000000};
@@ -576,6 +632,8 @@ void SetPresentHook(PresentHook hook) {
 }
 
 void SetModeFilter(std::function<bool(int, int, int, int)> filter) { g_modeFilter = std::move(filter); }
+void SetSixteenBitFormat(const PixelFormat* format) { g_format16 = format != nullptr ? *format : PixelFormat{}; }
+
 void SetCreateFails(bool fails) { g_createFails = fails; }
 std::uint64_t VerticalBlankWaits() { return g_vblankWaits.load(); }
 std::uint64_t PresentedFrames() { return g_presented.load(); }

@@ -73,6 +73,7 @@ inline constexpr std::uint32_t kLockWriteOnly = 0x20;
 // Pixel-format flags.
 inline constexpr std::uint32_t kPfAlphaPixels = 0x1;
 inline constexpr std::uint32_t kPfFourCC = 0x4;
+inline constexpr std::uint32_t kPfPaletteIndexed8 = 0x20;
 inline constexpr std::uint32_t kPfRgb = 0x40;
 inline constexpr std::uint32_t kPfZBuffer = 0x400;
 
@@ -86,7 +87,7 @@ struct PixelFormat {
 };
 static_assert(sizeof(PixelFormat) == 32);
 
-PixelFormat RgbFormat(int bits);  // 16: R5G6B5, 32: X8R8G8B8
+PixelFormat RgbFormat(int bits);  // 8: palette indices, 16: R5G6B5, 24: R8G8B8, 32: X8R8G8B8
 PixelFormat ZBufferFormat16();
 
 struct Rect {
@@ -108,6 +109,22 @@ struct SurfaceDesc {
 };
 
 class Clipper;
+
+// One colour of a palette: red, green, blue and a flags byte.
+struct PaletteEntry {
+  std::uint8_t red, green, blue, flags;
+};
+
+// The 256 colours an 8-bit surface's indices stand for.
+class Palette {
+ public:
+  Result SetEntries(int start, int count, const PaletteEntry* entries);
+  Result GetEntries(int start, int count, PaletteEntry* entries) const;
+  const PaletteEntry* Entries() const { return entries_; }
+
+ private:
+  PaletteEntry entries_[256]{};
+};
 
 class Surface {
  public:
@@ -140,6 +157,9 @@ class Surface {
   Surface* BackBuffer() const { return backBuffer_; }
   Result SetClipper(Clipper* clipper);
   Clipper* GetClipper() const { return clipper_; }
+  // 8-bit surfaces only. The palette belongs to the caller; detach it before destroying it.
+  Result SetPalette(Palette* palette);
+  Palette* GetPalette() const { return palette_; }
   Result PageLock() { return kOk; }
 
   // Tests: marks the surface lost (IsLost reports it and Lock/Blt fail until Restore).
@@ -173,6 +193,7 @@ class Surface {
   Surface* backBuffer_ = nullptr;          // primary of a flip chain: its back buffer
   std::vector<std::unique_ptr<Surface>> chain_;  // buffers owned by the chain's primary
   Clipper* clipper_ = nullptr;
+  Palette* palette_ = nullptr;
   class DirectDraw* owner_ = nullptr;
   bool fillPending_ = false;  // a fill of the whole surface with fillValue_ not yet written
   std::uint32_t fillValue_ = 0;
@@ -198,6 +219,7 @@ class Clipper {
   WindowHandle window_ = 0;
 };
 
+// The driver's capabilities as far as the graphics layer reads them.
 struct Caps {
   std::uint32_t minOverlayStretch;
   std::uint32_t maxOverlayStretch;
@@ -219,6 +241,11 @@ class DirectDraw {
   void ReleaseSurface(Surface* surface);
   // The clipper belongs to the caller and may outlive the object; detach it from surfaces before destroying it.
   Result CreateClipper(std::unique_ptr<Clipper>* out);
+  // A palette of 256 entries (the caller owns it).
+  Result CreatePalette(const PaletteEntry* entries, std::unique_ptr<Palette>* out);
+  // The adapter's driver name and description (NUL-terminated, cut to size) and its four-part driver version.
+  Result GetDeviceIdentifier(char* driver, int driverSize, char* description, int descriptionSize,
+                             std::uint64_t* version) const;
   Result GetCaps(Caps* caps) const;
   Result GetAvailableVidMem(std::uint32_t* total, std::uint32_t* free) const;
   // Always fails: no Direct3D here.
@@ -254,6 +281,7 @@ struct Frame {
   const std::uint8_t* pixels;
   int pitch;
   int outWidth, outHeight;
+  bool fullScreen;  // the display mode belongs to the program: the picture fills the desktop, aspect kept
 };
 using PresentHook = std::function<void(const Frame&)>;
 // The SDL back-end sets its hook while it exists; with none, frames go to the headless framebuffer.
@@ -262,9 +290,11 @@ void SetPresentHook(PresentHook hook);
 // ---- Test controls ----------------------------------------------------------------------------------------------
 
 // Full-screen modes the device accepts: the filter returns false to refuse. Null: every mode of 640 x 480 or more
-// at 16 or 32 bits (8 and 24 bits are always refused).
+// at 8, 16, 24 or 32 bits (other depths are always refused).
 void SetModeFilter(std::function<bool(int width, int height, int bits, int refresh)> filter);
 void SetCreateFails(bool fails);
+// The layout of 16-bit display modes and desktops: null is R5G6B5 (the default); tests set X1R5G5B5 or others.
+void SetSixteenBitFormat(const PixelFormat* format);
 // Counts of WaitForVerticalBlank calls and presented frames since the process started.
 std::uint64_t VerticalBlankWaits();
 std::uint64_t PresentedFrames();

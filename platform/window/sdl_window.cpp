@@ -218,11 +218,27 @@ class SdlBackend final : public WindowBackend {
   }
 
   // A presented frame goes to its window straight from the engine's pixels (the texture's format ignores the top
-  // byte), scaled to the window's size by the renderer.
+  // byte), scaled to the window's size by the renderer. An exclusive full-screen frame turns the window into a
+  // desktop-sized full screen with the picture scaled, its aspect kept.
   void Present(const dd::Frame& frame) {
     SDL_Window* w = Find(frame.window);
     if (w == nullptr && windows_.size() == 1) w = windows_.begin()->second;
     if (w == nullptr) return;
+    const bool isFull = (SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+    if (frame.fullScreen != isFull) {
+      SDL_SetWindowFullscreen(w, frame.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+      if (frame.fullScreen) {
+        // Without a window manager the full-screen state alone does not resize the window: cover the desktop here.
+        SDL_Rect bounds{};
+        if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) == 0) {
+          SDL_SetWindowBordered(w, SDL_FALSE);
+          SDL_SetWindowPosition(w, bounds.x, bounds.y);
+          SDL_SetWindowSize(w, bounds.w, bounds.h);
+        }
+      } else {
+        SDL_SetWindowBordered(w, SDL_TRUE);
+      }
+    }
     const WindowHandle handle = frame.window != 0 ? frame.window : windows_.begin()->first;
     View& view = views_[handle];
     if (view.renderer == nullptr) {
@@ -246,6 +262,12 @@ class SdlBackend final : public WindowBackend {
       if (view.texture == nullptr) return;
     }
     SDL_UpdateTexture(view.texture, nullptr, frame.pixels, frame.pitch);
+    if (frame.fullScreen) {
+      SDL_RenderSetLogicalSize(view.renderer, frame.width, frame.height);
+    } else {
+      SDL_RenderSetLogicalSize(view.renderer, 0, 0);
+    }
+    SDL_SetRenderDrawColor(view.renderer, 0, 0, 0, 255);
     SDL_RenderClear(view.renderer);
     SDL_RenderCopy(view.renderer, view.texture, nullptr, nullptr);
     SDL_RenderPresent(view.renderer);
@@ -318,8 +340,27 @@ class SdlBackend final : public WindowBackend {
   void HandleText(const SDL_TextInputEvent& e) {
     const WindowHandle h = HandleOf(e.windowID);
     if (h == 0) return;
-    // A double-byte character arrives as two WM_CHAR messages, lead byte first.
-    for (const char c : Utf8ToCp932(e.text)) PostMessage(h, win::kWmChar, static_cast<std::uint8_t>(c), 1);
+    // Text the input method commits ends its composition; other text arrives as characters, a double-byte
+    // character as two WM_CHAR messages, lead byte first.
+    const std::string text = Utf8ToCp932(e.text);
+    if (ImeEnabled(h) && ImeCommit(h, text)) return;
+    for (const char c : text) PostMessage(h, win::kWmChar, static_cast<std::uint8_t>(c), 1);
+  }
+
+  // The desktop input method's composition (UTF-8, the cursor counted in characters) as the window's IME state.
+  void HandleEditing(std::uint32_t windowId, const char* utf8, int cursorChars) {
+    const WindowHandle h = HandleOf(windowId);
+    if (h == 0 || utf8 == nullptr || !ImeEnabled(h)) return;
+    // The cursor's byte offset in the CP932 text: the CP932 length of the characters before it.
+    std::string before;
+    const char* p = utf8;
+    for (int i = 0; i < cursorChars && *p != '\0'; ++i) {
+      int n = 1;
+      while ((p[n] & 0xC0) == 0x80) ++n;
+      before.append(p, static_cast<std::size_t>(n));
+      p += n;
+    }
+    ImeCompositionChanged(h, Utf8ToCp932(utf8), static_cast<int>(Utf8ToCp932(before).size()));
   }
 
   void HandleMouse(const SDL_Event& e) {
@@ -364,6 +405,13 @@ class SdlBackend final : public WindowBackend {
       case SDL_KEYUP:
         HandleKey(e.key);
         break;
+      case SDL_TEXTEDITING:
+        HandleEditing(e.edit.windowID, e.edit.text, e.edit.start);
+        break;
+      case SDL_TEXTEDITING_EXT:
+        HandleEditing(e.editExt.windowID, e.editExt.text, e.editExt.start);
+        SDL_free(e.editExt.text);
+        break;
       case SDL_TEXTINPUT:
         HandleText(e.text);
         break;
@@ -404,6 +452,10 @@ std::unique_ptr<WindowBackend> MakeSdlBackend() {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
   // Interrupts and terminations are the platform's quit requests, not SDL's.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // Compositions longer than a plain text-editing event holds arrive whole; the input method draws its own
+  // candidate window.
+  SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
+  SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
 #if defined(PLATFORM_HAVE_X11)
   XSetIOErrorHandler(OnDisplayLost);

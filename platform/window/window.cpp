@@ -614,9 +614,6 @@ DesktopInfo GetDesktopInfo() { return Backend().Desktop(); }
 
 void SetScreenSaverActive(bool active) { Backend().SetScreenSaverEnabled(active); }
 
-void EnableIme(WindowHandle /*window*/, bool /*enable*/) {
-  // No input method is attached to the windows here; text arrives as characters.
-}
 
 int TimerMinimumPeriod() { return 1; }
 
@@ -663,6 +660,9 @@ bool PostDroppedFiles(WindowHandle window, const std::vector<std::string>& names
 
 namespace {
 ImeContextState g_ime;
+std::map<WindowHandle, bool> g_imeEnabled;
+bool g_composing = false;
+std::deque<std::string> g_imeResults;  // committed texts not yet read by their WM_IME_COMPOSITION
 
 int CopyPart(const std::string& part, void* buffer, int size) {
   if (buffer == nullptr) return static_cast<int>(part.size());
@@ -682,8 +682,12 @@ int ImeGetCompositionString(LParam part, void* buffer, int size) {
   switch (part) {
     case win::kGcsCompStr:
       return CopyPart(g_ime.composition, buffer, size);
-    case win::kGcsResultStr:
-      return CopyPart(g_ime.result, buffer, size);
+    case win::kGcsResultStr: {
+      if (g_imeResults.empty()) return CopyPart(g_ime.result, buffer, size);
+      const int n = CopyPart(g_imeResults.front(), buffer, size);
+      if (buffer != nullptr) g_imeResults.pop_front();
+      return n;
+    }
     case win::kGcsCompClause:
       return CopyPart(g_ime.clauses, buffer, size);
     case win::kGcsCursorPos:
@@ -701,6 +705,54 @@ int ImeGetCandidateList(void* buffer, int size) {
 bool ImeGetOpenStatus() {
   std::lock_guard lock(g_mutex);
   return g_ime.open;
+}
+
+void EnableIme(WindowHandle window, bool enable) {
+  std::lock_guard lock(g_mutex);
+  g_imeEnabled[window] = enable;
+  g_ime.open = enable;
+}
+
+bool ImeEnabled(WindowHandle window) {
+  std::lock_guard lock(g_mutex);
+  auto it = g_imeEnabled.find(window);
+  return it != g_imeEnabled.end() && it->second;
+}
+
+void ImeCompositionChanged(WindowHandle window, const std::string& composition, int cursorBytes) {
+  bool start = false, end = false;
+  {
+    std::lock_guard lock(g_mutex);
+    if (composition.empty()) {
+      end = g_composing;
+      g_composing = false;
+    } else {
+      start = !g_composing;
+      g_composing = true;
+    }
+    g_ime.composition = composition;
+    g_ime.cursorBytes = std::clamp(cursorBytes, 0, static_cast<int>(composition.size()));
+  }
+  if (start) PostMessage(window, win::kWmImeStartComposition, 0, 0);
+  if (!composition.empty()) PostMessage(window, win::kWmImeComposition, 0, win::kGcsCompStr | win::kGcsCursorPos);
+  if (end) {
+    PostMessage(window, win::kWmImeComposition, 0, win::kGcsCompStr | win::kGcsCursorPos);
+    PostMessage(window, win::kWmImeEndComposition, 0, 0);
+  }
+}
+
+bool ImeCommit(WindowHandle window, const std::string& result) {
+  {
+    std::lock_guard lock(g_mutex);
+    if (!g_composing) return false;
+    g_composing = false;
+    g_imeResults.push_back(result);
+    g_ime.composition.clear();
+    g_ime.cursorBytes = 0;
+  }
+  PostMessage(window, win::kWmImeComposition, 0, win::kGcsResultStr | win::kGcsCompStr | win::kGcsCursorPos);
+  PostMessage(window, win::kWmImeEndComposition, 0, 0);
+  return true;
 }
 
 // ---- Back-end events --------------------------------------------------------------------------------------------

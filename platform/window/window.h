@@ -238,7 +238,8 @@ inline constexpr WParam kImnSetOpenStatus = 0x0008;
 inline constexpr WParam kImnSetCandidatePos = 0x0009;
 }  // namespace win
 
-// What the input method holds for the windows. No input method runs here: back-ends and tests set it.
+// What the input method holds for the windows: the desktop's input method through the SDL back-end (its text
+// editing events), or what tests set.
 struct ImeContextState {
   std::string composition;  // CP932
   std::string result;       // CP932
@@ -254,6 +255,15 @@ int ImeGetCompositionString(LParam part, void* buffer, int size);
 // Same for the candidate list.
 int ImeGetCandidateList(void* buffer, int size);
 bool ImeGetOpenStatus();
+
+// The back-end's side. While the window's input method is enabled (EnableIme), a changed composition (CP932, the
+// cursor as a byte offset into it) posts WM_IME_STARTCOMPOSITION when none was under way and WM_IME_COMPOSITION
+// with the composition and cursor; an empty one ends the composition (WM_IME_ENDCOMPOSITION). Committed text during
+// a composition posts WM_IME_COMPOSITION with the result, then WM_IME_ENDCOMPOSITION; each result is read once, in
+// order. ImeCommit returns false when no composition is under way (the text then goes as characters).
+bool ImeEnabled(WindowHandle window);
+void ImeCompositionChanged(WindowHandle window, const std::string& composition, int cursorBytes);
+bool ImeCommit(WindowHandle window, const std::string& result);
 
 // ---- Back-end events --------------------------------------------------------------------------------------------
 

@@ -138,4 +138,68 @@ TEST(DisplayXvfb, APresentedFillShowsInTheWindow) {
   rmdir(directory.c_str());
 }
 
+// Exclusive full screen on a 16:9 desktop: the window covers the desktop and the 4:3 picture fills its height,
+// centred between black bars.
+TEST(DisplayXvfb, ExclusiveFullScreenFillsTheDesktopWithTheAspectKept) {
+  const std::optional<std::string> xvfb = FindProgram("Xvfb");
+  const std::optional<std::string> import = FindProgram("import");
+  if (!xvfb || !import) GTEST_SKIP() << "Xvfb or ImageMagick's import is not installed";
+  XvfbServer server;
+  ASSERT_TRUE(server.Start(*xvfb, "1280x720x24"));
+  setenv("DISPLAY", server.Display().c_str(), 1);
+  char dirTemplate[] = "/tmp/display-xvfb-XXXXXX";
+  const std::string directory = mkdtemp(dirTemplate);
+  ASSERT_EQ(chdir(directory.c_str()), 0);
+  platform::SetInstanceLockDirectory(directory);
+  platform::RequestBackend(platform::BackendKind::Sdl);
+  ChangeWindowMode(0);
+  ASSERT_EQ(StartEngine(), 0);
+  {
+    ApiLockGuard lock;
+    SelectDrawTargetBody(-2);
+  }
+  ::Display* display = XOpenDisplay(server.Display().c_str());
+  ASSERT_NE(display, nullptr);
+  // A flip chain shows each back buffer in turn: every frame is drawn whole (red: exact at 16 bits too).
+  const auto red = static_cast<std::uint32_t>(MakeColorValue(255, 0, 0));
+  const auto present = [red] {
+    {
+      ApiLockGuard lock;
+      DrawFilledBoxSoft(0, 0, 640, 480, red);
+    }
+    return PresentBackScreen();
+  };
+  ::Window window = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (window == 0 && std::chrono::steady_clock::now() < deadline) {
+    ASSERT_EQ(present(), 0);
+    ProcessMessage();
+    XSync(display, False);
+    window = FindWindowOfSize(display, 1280, 720);
+  }
+  ASSERT_NE(window, 0u);
+  ASSERT_EQ(present(), 0);
+  ProcessMessage();
+  XSync(display, False);
+  const std::string shot = directory + "/full.ppm";
+  const std::string command = *import + " -display " + server.Display() + " -window " + std::to_string(window) +
+                              " -depth 8 " + shot + " 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  Picture picture;
+  ASSERT_TRUE(ReadPpm(shot, &picture));
+  ASSERT_EQ(picture.width, 1280);
+  ASSERT_EQ(picture.height, 720);
+  // 640 x 480 scaled by 1.5: 960 x 720 at x 160..1119.
+  EXPECT_EQ(picture.At(150, 360), 0u);
+  EXPECT_EQ(picture.At(170, 360), 0xFF0000u);
+  EXPECT_EQ(picture.At(640, 5), 0xFF0000u);
+  EXPECT_EQ(picture.At(1110, 715), 0xFF0000u);
+  EXPECT_EQ(picture.At(1130, 360), 0u);
+  XCloseDisplay(display);
+  EXPECT_EQ(EndEngine(), 0);
+  platform::ReleaseBackend();
+  std::remove(shot.c_str());
+  rmdir(directory.c_str());
+}
+
 }  // namespace

@@ -11,9 +11,13 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/matrix.h"
+#include "engine/graphics/movie.h"
+#include "engine/graphics/screen_copy.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface_data.h"
+#include "platform/base/clock.h"
 #include "platform/d3d/egl_context.h"
+#include "tests/support/movie_writer.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
 
@@ -78,6 +82,29 @@ TEST_F(D3DEngine, StartUpChoosesTheDeviceAndFillsEveryFormatSlot) {
   const std::vector<std::string> lines = Lines();
   EXPECT_GE(engine_test::FindLine(lines, "Direct3D 関連の初期化は正常に終了しました"), 0);
   EXPECT_GE(engine_test::FindLine(lines, "３Ｄグラフィック描画機能を使用します"), 0);
+}
+
+TEST_F(D3DEngine, MovieFramesReachTheirTextures) {
+  // Frame n paints red n * 8, green x * 4, blue y * 4; raw frames keep the values exact.
+  const auto painted = [](int n, int x, int y) {
+    return static_cast<std::uint32_t>(n * 8) << 16 | static_cast<std::uint32_t>(x * 4) << 8 |
+           static_cast<std::uint32_t>(y * 4);
+  };
+  movie_test::MovieSpec spec;
+  spec.fps = 10;
+  spec.frames = 20;
+  ASSERT_TRUE(movie_test::WriteMovie("clip.avi", spec, painted));
+  const int h = LoadGraphicFile("clip.avi");
+  ASSERT_GE(h, 0);
+  {
+    ApiLockGuard lock;
+    EXPECT_NE(GetGraphData(h)->Flags.Texture, 0u);
+    ASSERT_EQ(PlayMovieGraph(h), 0);
+  }
+  platform::SleepMilliseconds(350);
+  ASSERT_EQ(DrawGraphAt(10, 20, h, 0), 0);
+  EXPECT_EQ(BackPixel(10 + 5, 20 + 7), painted(3, 5, 7));
+  EXPECT_EQ(BackPixel(10 + 63, 20 + 47), painted(3, 63, 47));
 }
 
 TEST_F(D3DEngine, TextureLengthsDivideByTheScreenWidth) {

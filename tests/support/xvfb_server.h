@@ -33,14 +33,14 @@ class XvfbServer {
   XvfbServer(const XvfbServer&) = delete;
   XvfbServer& operator=(const XvfbServer&) = delete;
 
-  bool Start(const std::string& program) {
+  bool Start(const std::string& program, const char* screen = "1024x768x24") {
     int fds[2];
     if (pipe(fds) != 0) return false;
     pid_ = fork();
     if (pid_ == 0) {
       close(fds[0]);
       const std::string fd = std::to_string(fds[1]);
-      execl(program.c_str(), program.c_str(), "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+      execl(program.c_str(), program.c_str(), "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten",
             "tcp", static_cast<char*>(nullptr));
       _exit(127);
     }
