@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/headless_game.h"
 #include "engine/core/public_api.h"
 #include "engine/core/random.h"
 #include "game/enemy/enemy_contact.h"
@@ -19,41 +20,21 @@
 #include "game/flow/pending_screens.h"
 #include "game/flow/resources.h"
 #include "game/stage/stage_state.h"
-#include "platform/base/backend.h"
-#include "platform/base/clock.h"
-#include "platform/window/window.h"
-#include "tools/placeholder/asset_writers.h"
 
 namespace {
 
 bool started = false;
 
+// The pictures the enemies and hazards draw.
+bool EnemyPicture(const std::string& path) {
+  return path.starts_with("gsx/ey/") || path.starts_with("gsx/ef/") || path.starts_with("gsx/smg/") ||
+         path == "gsx/fld/s_03.png" || path == "gsx/system/item_01.png" || path == "gsx/system/menu_01.png";
+}
+
 // Writes the placeholder pictures the enemies and hazards draw, starts the headless engine and loads them.
 bool StartWithSheets() {
   if (started) return true;
-  char dirTemplate[] = "/tmp/enemy-bench-XXXXXX";
-  const char* made = mkdtemp(dirTemplate);
-  if (made == nullptr || chdir(made) != 0) return false;
-  int index = 0;
-  for (const PlaceholderImage& image : PlaceholderImages()) {
-    const std::string path = image.path;
-    const bool wanted = path.rfind("gsx/ey/", 0) == 0 || path.rfind("gsx/ef/", 0) == 0 ||
-                        path.rfind("gsx/smg/", 0) == 0 || path == "gsx/fld/s_03.png" ||
-                        path == "gsx/system/item_01.png" || path == "gsx/system/menu_01.png";
-    ++index;
-    if (!wanted || path.size() < 4 || path.substr(path.size() - 4) != ".png") continue;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    const PlaceholderBytes bytes = EncodePlaceholderPng(DrawPlaceholderImage(image, index));
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-  }
-  platform::RequestBackend(platform::BackendKind::Headless);
-  platform::SetClockMode(platform::ClockMode::Virtual);
-  platform::SetInstanceLockDirectory(made);
-  ChangeWindowMode(1);
-  SetLogFileOutput(0);
-  if (StartEngine() != 0) return false;
-  SelectDrawTarget(-2);
+  if (!bench_game::StartHeadlessGame("enemy", EnemyPicture)) return false;
   load_common_images();
   for (int kind = 1; kind <= 40; ++kind) {
     char path[32];

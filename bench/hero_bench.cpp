@@ -7,9 +7,8 @@
 
 #include <iterator>
 
-#include "engine/core/api_lock.h"
+#include "bench/headless_game.h"
 #include "engine/core/public_api.h"
-#include "engine/graphics/ddraw_device.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
@@ -21,10 +20,6 @@
 #include "game/stage/gimmicks.h"
 #include "game/stage/stage_build.h"
 #include "game/stage/stage_state.h"
-#include "platform/base/backend.h"
-#include "platform/base/clock.h"
-#include "platform/window/window.h"
-#include "tools/placeholder/asset_writers.h"
 
 namespace {
 
@@ -34,21 +29,7 @@ bool StartHero() {
   static int started = -1;
   if (started != -1) return started == 1;
   started = 0;
-  char dirTemplate[] = "/tmp/hero-bench-XXXXXX";
-  const char* made = mkdtemp(dirTemplate);
-  PlaceholderTreeResult written;
-  if (made == nullptr || chdir(made) != 0 || !WritePlaceholderTree(made, false, &written)) return false;
-  platform::RequestBackend(platform::BackendKind::Headless);
-  platform::SetClockMode(platform::ClockMode::Virtual);
-  platform::SetInstanceLockDirectory(made);
-  ChangeWindowMode(1);
-  SetLogFileOutput(0);
-  if (StartEngine() != 0) return false;
-  {
-    ApiLockGuard lock;
-    SetFlipWaitForVBlank(0);
-  }
-  SelectDrawTarget(-2);
+  if (!bench_game::StartHeadlessGame("hero")) return false;
   clear_resource_handles();
   load_common_images();
   stage = 1;

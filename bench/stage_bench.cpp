@@ -8,9 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/core/api_lock.h"
+#include "bench/headless_game.h"
 #include "engine/core/public_api.h"
-#include "engine/graphics/ddraw_device.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/resources.h"
 #include "game/flow/stage_play.h"
@@ -18,10 +17,6 @@
 #include "game/stage/gimmicks.h"
 #include "game/stage/stage_build.h"
 #include "game/stage/stage_state.h"
-#include "platform/base/backend.h"
-#include "platform/base/clock.h"
-#include "platform/window/window.h"
-#include "tools/placeholder/asset_writers.h"
 
 namespace {
 
@@ -31,22 +26,7 @@ bool StartStage() {
   static int started = -1;
   if (started != -1) return started == 1;
   started = 0;
-  char dirTemplate[] = "/tmp/stage-bench-XXXXXX";
-  const char* made = mkdtemp(dirTemplate);
-  if (made == nullptr || chdir(made) != 0) return false;
-  PlaceholderTreeResult written;
-  if (!WritePlaceholderTree(made, false, &written)) return false;
-  platform::RequestBackend(platform::BackendKind::Headless);
-  platform::SetClockMode(platform::ClockMode::Virtual);
-  platform::SetInstanceLockDirectory(made);
-  ChangeWindowMode(1);
-  SetLogFileOutput(0);
-  if (StartEngine() != 0) return false;
-  {
-    ApiLockGuard lock;
-    SetFlipWaitForVBlank(0);
-  }
-  SelectDrawTarget(-2);
+  if (!bench_game::StartHeadlessGame("stage")) return false;
   clear_resource_handles();
   load_common_images();
   stage = 1;

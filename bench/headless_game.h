@@ -1,0 +1,59 @@
+// Start-up shared by the game's benchmarks: a headless engine on the virtual clock in a fresh temporary directory
+// that holds placeholder pictures, with the vertical-blank wait off and the back screen as draw target.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine/core/api_lock.h"
+#include "engine/core/public_api.h"
+#include "engine/graphics/ddraw_device.h"
+#include "platform/base/backend.h"
+#include "platform/base/clock.h"
+#include "platform/window/window.h"
+#include "tools/placeholder/asset_writers.h"
+
+namespace bench_game {
+
+// Writes the whole placeholder tree, or only the pictures `wanted` accepts, into a new directory named after `tag`,
+// makes it current and starts the engine there. The engine is ended at exit, so its message thread stops before the
+// program's statics go away. False when any step fails.
+inline bool StartHeadlessGame(const char* tag, bool (*wanted)(const std::string& path) = nullptr) {
+  std::string dir = std::string("/tmp/") + tag + "-bench-XXXXXX";
+  const char* made = mkdtemp(dir.data());
+  if (made == nullptr || chdir(made) != 0) return false;
+  if (wanted == nullptr) {
+    PlaceholderTreeResult written;
+    if (!WritePlaceholderTree(made, false, &written)) return false;
+  } else {
+    int index = 0;
+    for (const PlaceholderImage& image : PlaceholderImages()) {
+      const std::string path = image.path;
+      ++index;
+      if (!wanted(path) || !path.ends_with(".png")) continue;
+      std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+      const PlaceholderBytes bytes = EncodePlaceholderPng(DrawPlaceholderImage(image, index));
+      std::ofstream(path, std::ios::binary)
+          .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+  }
+  platform::RequestBackend(platform::BackendKind::Headless);
+  platform::SetClockMode(platform::ClockMode::Virtual);
+  platform::SetInstanceLockDirectory(made);
+  ChangeWindowMode(1);
+  SetLogFileOutput(0);
+  if (StartEngine() != 0) return false;
+  std::atexit([] { EndEngine(); });
+  {
+    ApiLockGuard lock;
+    SetFlipWaitForVBlank(0);
+  }
+  SelectDrawTarget(-2);
+  return true;
+}
+
+}  // namespace bench_game
