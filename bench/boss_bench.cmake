@@ -1,1 +1,0 @@
-target_link_libraries(boss_bench PRIVATE game placeholder_assets)
