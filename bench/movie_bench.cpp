@@ -23,14 +23,14 @@ constexpr int kFrames = 90;
 const std::string& MoviePath() {
   static const std::string path = [] {
     const std::string p = (std::filesystem::temp_directory_path() / ("movie-bench-" + std::to_string(getpid()) + ".avi")).string();
-    movie_test::MovieSpec spec;
-    spec.width = 640;
-    spec.height = 480;
-    spec.fps = 30;
-    spec.frames = kFrames;
-    spec.videoCodec = AV_CODEC_ID_MPEG4;
-    spec.toneHz = 440;
-    movie_test::WriteMovie(p, spec, [](int n, int x, int y) {
+    movie_test::MovieParams params;
+    params.width = 640;
+    params.height = 480;
+    params.fps = 30;
+    params.frames = kFrames;
+    params.videoCodec = AV_CODEC_ID_MPEG4;
+    params.toneHz = 440;
+    movie_test::WriteMovie(p, params, [](int n, int x, int y) {
       return static_cast<std::uint32_t>(((x + n * 4) & 0xFF) << 16 | ((y + n * 2) & 0xFF) << 8 | ((x ^ y) & 0xFF));
     });
     return p;

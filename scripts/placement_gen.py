@@ -137,8 +137,8 @@ def floor_under(boxes, x, y):
     return best
 
 
-def check(spec, entries, boxes, heights):
-    stage, hero, area, total, (c_lo, c_hi), (r_lo, r_hi), kinds = spec
+def check(design, entries, boxes, heights):
+    stage, hero, area, total, (c_lo, c_hi), (r_lo, r_hi), kinds = design
     where = f"stage {stage} hero {hero} area {area}"
     cols = {e[2] for e in entries}
     rows_ = {e[3] for e in entries}
@@ -176,8 +176,8 @@ def calibrate():
     return {k: int(statistics.median(v)) for k, v in heights.items()}
 
 
-def build_list(spec, heights, rnd):
-    stage, hero, area, total, (c_lo, c_hi), (r_lo, r_hi), kinds = spec
+def build_list(design, heights, rnd):
+    stage, hero, area, total, (c_lo, c_hi), (r_lo, r_hi), kinds = design
     level_area = 1 if area == 1 else 2
     boxes = read_level(os.path.join(LEVELS, f"stage{stage}_area{level_area}.txt"))
     rows = max(b[2] for b in boxes) // 480 + 1
@@ -277,7 +277,7 @@ def build_list(spec, heights, rnd):
                 e = entries.pop(idx)
                 place(e[0], e[1], s)
     span_fix()
-    check(spec, entries, boxes, heights)
+    check(design, entries, boxes, heights)
     # the same order as stage 1's lists: by kind, then by column
     entries.sort(key=lambda e: (e[0], e[2], e[3], e[4]))
     return entries, fixed
@@ -320,9 +320,9 @@ def main():
     heights.setdefault(39, 50)
     blocks = []
     names = {}
-    for spec in LISTS:
-        stage, hero, area = spec[:3]
-        entries, fixed = build_list(spec, heights, rnd)
+    for design in LISTS:
+        stage, hero, area = design[:3]
+        entries, fixed = build_list(design, heights, rnd)
         name = f"stage{stage}_hero{hero}_{'area1' if area == 1 else 'areas23'}"
         names[(stage, hero, area)] = name
         tail = None

@@ -22,7 +22,7 @@ struct KindCount {
   int count;
   std::set<int> params;
 };
-struct ListSpec {
+struct ListDesign {
   int stage;
   int hero;
   int area;
@@ -31,7 +31,7 @@ struct ListSpec {
   std::vector<KindCount> kinds;
 };
 
-const ListSpec kLists[] = {
+const ListDesign kLists[] = {
     {1, 0, 1, 64, 0, 14, 0, 2, {{4, 3, {0}}, {5, 21, {1, 2, 3}}, {6, 2, {1}}, {7, 4, {2, 4, 5}}, {10, 1, {1}}, {37, 33, {1}}}},
     {1, 0, 2, 66, 1, 15, 1, 2, {{4, 4, {0}}, {5, 19, {1, 2, 3}}, {6, 7, {1, 2}}, {7, 4, {2, 3}}, {37, 32, {1}}}},
     {1, 1, 1, 76, 1, 14, 0, 2,
@@ -80,8 +80,8 @@ const ListSpec kLists[] = {
 };
 
 TEST_F(Enemies, ListsMatchTheirKindsCountsParametersAndSpans) {
-  for (const ListSpec& spec : kLists) {
-    const auto list = placement_list(spec.stage, spec.hero, spec.area);
+  for (const ListDesign& design : kLists) {
+    const auto list = placement_list(design.stage, design.hero, design.area);
     std::map<int, int> counts;
     std::map<int, std::set<int>> params;
     int entries = 0;
@@ -100,13 +100,13 @@ TEST_F(Enemies, ListsMatchTheirKindsCountsParametersAndSpans) {
         EXPECT_TRUE(e.x >= 0 && e.x < 640 && e.y >= 0 && e.y < 480) << e.kind << " offset " << e.x << "," << e.y;
       }
     }
-    const std::string name = "stage " + std::to_string(spec.stage) + " hero " + std::to_string(spec.hero) + " area " +
-                             std::to_string(spec.area);
-    EXPECT_EQ(entries, spec.entries) << name;
-    EXPECT_EQ(std::make_pair(col_lo, col_hi), std::make_pair(spec.col_lo, spec.col_hi)) << name;
-    EXPECT_EQ(std::make_pair(row_lo, row_hi), std::make_pair(spec.row_lo, spec.row_hi)) << name;
-    EXPECT_EQ(counts.size(), spec.kinds.size()) << name;
-    for (const KindCount& k : spec.kinds) {
+    const std::string name = "stage " + std::to_string(design.stage) + " hero " + std::to_string(design.hero) + " area " +
+                             std::to_string(design.area);
+    EXPECT_EQ(entries, design.entries) << name;
+    EXPECT_EQ(std::make_pair(col_lo, col_hi), std::make_pair(design.col_lo, design.col_hi)) << name;
+    EXPECT_EQ(std::make_pair(row_lo, row_hi), std::make_pair(design.row_lo, design.row_hi)) << name;
+    EXPECT_EQ(counts.size(), design.kinds.size()) << name;
+    for (const KindCount& k : design.kinds) {
       EXPECT_EQ(counts[k.kind], k.count) << name << " kind " << k.kind;
       EXPECT_EQ(params[k.kind], k.params) << name << " kind " << k.kind;
     }
@@ -118,19 +118,19 @@ TEST_F(Enemies, ListsMatchTheirKindsCountsParametersAndSpans) {
 }
 
 TEST_F(Enemies, StageOneEntriesStandInRoomsOfTheArea) {
-  for (const ListSpec& spec : kLists) {
-    if (spec.stage != 1) continue;
-    const LevelDataSet* level = find_level_data(1, spec.area);
+  for (const ListDesign& design : kLists) {
+    if (design.stage != 1) continue;
+    const LevelDataSet* level = find_level_data(1, design.area);
     ASSERT_NE(level, nullptr);
     std::set<std::pair<int, int>> rooms;
     for (int k = 0; k < level->entry_count; ++k) {
       const LevelEntry& g = level->entries[k];
       if (g.kind == EntryKind::gimmick) rooms.insert({g.room_x, g.room_y});
     }
-    for (const Placement& e : placement_list(1, spec.hero, spec.area)) {
+    for (const Placement& e : placement_list(1, design.hero, design.area)) {
       if (e.pickup) continue;
       EXPECT_TRUE(rooms.count({e.room_x, e.room_y})) << "kind " << e.kind << " in room " << e.room_x << ","
-                                                       << e.room_y << " (hero " << spec.hero << ")";
+                                                       << e.room_y << " (hero " << design.hero << ")";
     }
   }
 }
@@ -142,11 +142,11 @@ TEST_F(Enemies, EnemiesStandOnFloorsAndCoinsHangWithinReach) {
   struct Floor {
     int x0, x1, top;
   };
-  for (const ListSpec& spec : kLists) {
-    if (spec.stage == 1) continue;
-    stage = spec.stage;
-    area = spec.area;
-    hero = spec.hero;
+  for (const ListDesign& design : kLists) {
+    if (design.stage == 1) continue;
+    stage = design.stage;
+    area = design.area;
+    hero = design.hero;
     clear_object_pools();
     build_stage();
     std::vector<Floor> floors;
@@ -154,17 +154,17 @@ TEST_F(Enemies, EnemiesStandOnFloorsAndCoinsHangWithinReach) {
       const StageObject& g = gimmicks[i];
       if (g.in_use == 1 && g.solid != 0) floors.push_back({g.x + g.box_x0, g.x + g.box_x1, g.y + g.box_y0});
     }
-    const LevelDataSet* level = find_level_data(spec.stage, spec.area);
+    const LevelDataSet* level = find_level_data(design.stage, design.area);
     ASSERT_NE(level, nullptr);
-    for (const Placement& e : placement_list(spec.stage, spec.hero, spec.area)) {
+    for (const Placement& e : placement_list(design.stage, design.hero, design.area)) {
       if (e.pickup || e.guard != PlacementGuard::none || e.kind == 31 || e.room_y >= level->rows) continue;
       const int x = e.room_x * 640 + e.x + 10, y = e.room_y * 480 + e.y;
       int floor = -1;
       for (const Floor& f : floors) {
         if (f.x0 <= x && x < f.x1 && f.top >= y && (floor == -1 || f.top < floor)) floor = f.top;
       }
-      SCOPED_TRACE("stage " + std::to_string(spec.stage) + " hero " + std::to_string(spec.hero) + " area " +
-                   std::to_string(spec.area) + " kind " + std::to_string(e.kind) + " at " + std::to_string(x) +
+      SCOPED_TRACE("stage " + std::to_string(design.stage) + " hero " + std::to_string(design.hero) + " area " +
+                   std::to_string(design.area) + " kind " + std::to_string(e.kind) + " at " + std::to_string(x) +
                    ", " + std::to_string(y));
       ASSERT_NE(floor, -1) << "nothing under it";
       if (e.kind >= 37) {

@@ -90,10 +90,10 @@ TEST_F(D3DEngine, MovieFramesReachTheirTextures) {
     return static_cast<std::uint32_t>(n * 8) << 16 | static_cast<std::uint32_t>(x * 4) << 8 |
            static_cast<std::uint32_t>(y * 4);
   };
-  movie_test::MovieSpec spec;
-  spec.fps = 10;
-  spec.frames = 20;
-  ASSERT_TRUE(movie_test::WriteMovie("clip.avi", spec, painted));
+  movie_test::MovieParams params;
+  params.fps = 10;
+  params.frames = 20;
+  ASSERT_TRUE(movie_test::WriteMovie("clip.avi", params, painted));
   const int h = LoadGraphicFile("clip.avi");
   ASSERT_GE(h, 0);
   {

@@ -43,11 +43,11 @@ class Movies : public HeadlessEngine {
  protected:
   void SetUp() override {
     HeadlessEngine::SetUp();
-    movie_test::MovieSpec spec;
-    spec.fps = kFps;
-    spec.frames = kFrames;
-    spec.toneHz = 441;
-    ASSERT_TRUE(movie_test::WriteMovie(directory_ + "/clip.avi", spec, Painted));
+    movie_test::MovieParams params;
+    params.fps = kFps;
+    params.frames = kFrames;
+    params.toneHz = 441;
+    ASSERT_TRUE(movie_test::WriteMovie(directory_ + "/clip.avi", params, Painted));
     ASSERT_EQ(StartEngine(), 0);
   }
   void TearDown() override {

@@ -16,7 +16,7 @@ extern "C" {
 
 namespace movie_test {
 
-struct MovieSpec {
+struct MovieParams {
   int width = 64, height = 48, fps = 10, frames = 30;
   AVCodecID videoCodec = AV_CODEC_ID_RAWVIDEO;  // raw frames keep every value exact
   int toneHz = 0;                                // 0: no sound track
@@ -25,21 +25,21 @@ struct MovieSpec {
 
 using Painter = std::function<std::uint32_t(int frame, int x, int y)>;
 
-inline bool WriteMovie(const std::string& path, const MovieSpec& spec, const Painter& paint) {
+inline bool WriteMovie(const std::string& path, const MovieParams& params, const Painter& paint) {
   AVFormatContext* oc = nullptr;
-  if (avformat_alloc_output_context2(&oc, nullptr, spec.container, path.c_str()) < 0) return false;
+  if (avformat_alloc_output_context2(&oc, nullptr, params.container, path.c_str()) < 0) return false;
   bool ok = true;
-  const AVCodec* vcodec = avcodec_find_encoder(spec.videoCodec);
+  const AVCodec* vcodec = avcodec_find_encoder(params.videoCodec);
   AVCodecContext* vc = vcodec != nullptr ? avcodec_alloc_context3(vcodec) : nullptr;
   AVStream* vs = avformat_new_stream(oc, nullptr);
-  const AVPixelFormat vfmt = spec.videoCodec == AV_CODEC_ID_RAWVIDEO ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUV420P;
+  const AVPixelFormat vfmt = params.videoCodec == AV_CODEC_ID_RAWVIDEO ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUV420P;
   if (vc == nullptr || vs == nullptr) ok = false;
   if (ok) {
-    vc->width = spec.width;
-    vc->height = spec.height;
+    vc->width = params.width;
+    vc->height = params.height;
     vc->pix_fmt = vfmt;
-    vc->time_base = AVRational{1, spec.fps};
-    vc->framerate = AVRational{spec.fps, 1};
+    vc->time_base = AVRational{1, params.fps};
+    vc->framerate = AVRational{params.fps, 1};
     vc->gop_size = 12;
     vc->bit_rate = 2000000;
     if (oc->oformat->flags & AVFMT_GLOBALHEADER) vc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -48,7 +48,7 @@ inline bool WriteMovie(const std::string& path, const MovieSpec& spec, const Pai
   }
   AVCodecContext* ac = nullptr;
   AVStream* as = nullptr;
-  if (ok && spec.toneHz > 0) {
+  if (ok && params.toneHz > 0) {
     const AVCodec* acodec = avcodec_find_encoder(AV_CODEC_ID_PCM_S16LE);
     ac = acodec != nullptr ? avcodec_alloc_context3(acodec) : nullptr;
     as = avformat_new_stream(oc, nullptr);
@@ -79,25 +79,25 @@ inline bool WriteMovie(const std::string& path, const MovieSpec& spec, const Pai
   SwsContext* sws = nullptr;
   if (ok) {
     frame->format = vfmt;
-    frame->width = spec.width;
-    frame->height = spec.height;
+    frame->width = params.width;
+    frame->height = params.height;
     rgb->format = AV_PIX_FMT_BGRA;
-    rgb->width = spec.width;
-    rgb->height = spec.height;
+    rgb->width = params.width;
+    rgb->height = params.height;
     ok = av_frame_get_buffer(frame, 0) >= 0 && av_frame_get_buffer(rgb, 0) >= 0;
-    sws = sws_getContext(spec.width, spec.height, AV_PIX_FMT_BGRA, spec.width, spec.height, vfmt, SWS_POINT, nullptr,
+    sws = sws_getContext(params.width, params.height, AV_PIX_FMT_BGRA, params.width, params.height, vfmt, SWS_POINT, nullptr,
                          nullptr, nullptr);
     ok = ok && sws != nullptr;
   }
-  const int samplesPerFrame = 44100 / spec.fps;
+  const int samplesPerFrame = 44100 / params.fps;
   std::int64_t samplesWritten = 0;
-  for (int n = 0; ok && n < spec.frames; ++n) {
+  for (int n = 0; ok && n < params.frames; ++n) {
     av_frame_make_writable(frame);
-    for (int y = 0; y < spec.height; ++y) {
+    for (int y = 0; y < params.height; ++y) {
       auto* row = reinterpret_cast<std::uint32_t*>(rgb->data[0] + static_cast<std::ptrdiff_t>(y) * rgb->linesize[0]);
-      for (int x = 0; x < spec.width; ++x) row[x] = paint(n, x, y) | 0xFF000000u;
+      for (int x = 0; x < params.width; ++x) row[x] = paint(n, x, y) | 0xFF000000u;
     }
-    sws_scale(sws, rgb->data, rgb->linesize, 0, spec.height, frame->data, frame->linesize);
+    sws_scale(sws, rgb->data, rgb->linesize, 0, params.height, frame->data, frame->linesize);
     frame->pts = n;
     if (avcodec_send_frame(vc, frame) < 0) ok = false;
     drain(vc, vs);
@@ -111,7 +111,7 @@ inline bool WriteMovie(const std::string& path, const MovieSpec& spec, const Pai
       auto* pcm = reinterpret_cast<std::int16_t*>(a->data[0]);
       for (int i = 0; ok && i < samplesPerFrame; ++i) {
         const double t = static_cast<double>(samplesWritten + i) / 44100.0;
-        const auto v = static_cast<std::int16_t>(std::lround(8000.0 * std::sin(2.0 * M_PI * spec.toneHz * t)));
+        const auto v = static_cast<std::int16_t>(std::lround(8000.0 * std::sin(2.0 * M_PI * params.toneHz * t)));
         pcm[2 * i] = pcm[2 * i + 1] = v;
       }
       a->pts = samplesWritten;
