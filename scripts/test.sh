@@ -24,8 +24,11 @@ ctest --test-dir build/asan -j "$jobs" --timeout 600
 
 echo "== ThreadSanitizer (every suite that starts threads)"
 configure_and_test build/tsan -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=thread -DENGINE_BUILD_BENCH=OFF
-# Every suite starts the engine's or its own threads except these, which only compute.
-ctest --test-dir build/tsan -j "$jobs" --timeout 600 -LE '^(assets|core|images|softrender|softrender_geometry)$'
+# Every suite starts the engine's or its own threads except these, which only compute. The end-to-end runs that play
+# thousands of game frames are left out: they run the single-threaded game over the same engine threads the other
+# tests cover, and take several minutes each under ThreadSanitizer.
+ctest --test-dir build/tsan -j "$jobs" --timeout 600 -LE '^(assets|core|images|softrender|softrender_geometry)$' \
+  -E '^(StageOneRun|HeroWalkRun|FallRun|StageRun|GameFrames|ScreenWalk)\.'
 
 echo "== fuzz targets (short runs)"
 FUZZ_JOBS=$jobs scripts/fuzz.sh 20
