@@ -203,6 +203,13 @@ bool ApiLockBackground(const std::atomic<int>* quitFlag) {
 
 void ApiUnlockBackground() { Release(); }
 
+void ApiLockWakeWaiters() {
+  ApiLockRecord& r = g_ApiLock;
+  if (r.initialised != 1) return;
+  std::lock_guard lock(*r.guard);
+  for (int i = 0; i < r.waiterCount; ++i) r.waiters[i].event->Set();
+}
+
 void ApiLockTeardown() {
   ApiLockRecord& r = g_ApiLock;
   if (r.initialised != 1) return;

@@ -38,6 +38,9 @@ void ApiUnlock();
 bool ApiLockBackground(const std::atomic<int>* quitFlag);
 // Release without the yield that ApiUnlock gives the woken thread.
 void ApiUnlockBackground();
+// Wakes every queued waiter without giving it the lock: a background waiter then looks at its quit flag at once
+// instead of at its next polling step; any other waiter looks at the lock again and keeps its place.
+void ApiLockWakeWaiters();
 
 // Closes the events and the guard; the next ApiLock creates them again. No thread may be inside the lock.
 void ApiLockTeardown();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "engine/core/api_lock.h"
 #include "engine/core/char_input.h"
 #include "engine/core/cursor_ime.h"
 #include "engine/core/key_input.h"
@@ -430,6 +431,9 @@ int EndWindow() {
   FreeDroppedFiles();
 
   if (g_System.backgroundThread != nullptr && platform::CurrentThreadId() != g_System.backgroundThreadId) {
+    // The quit flag is set by now. A background thread queued for the lock this thread holds would otherwise notice
+    // it only at its next polling step, up to a second later.
+    ApiLockWakeWaiters();
     while (g_System.threadEnded == 0) platform::SleepMilliseconds(1);
     g_System.backgroundThread->Join();
     delete g_System.backgroundThread;

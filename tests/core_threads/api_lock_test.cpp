@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -115,6 +116,38 @@ TEST_F(ApiLockTest, BackgroundVariantGivesUpWhenQuitIsSet) {
   EXPECT_EQ(g_ApiLock.waiterCount, 0);  // it left the queue
   EXPECT_EQ(g_ApiLock.depth, 1);
   ApiUnlock();
+}
+
+// The engine's end wakes the queue once it has set the quit flag: the background waiter leaves at once rather than
+// at its next 1000 ms polling step, and a plain waiter keeps its place at the head.
+TEST_F(ApiLockTest, WakingTheQueueEndsABackgroundWaitAtOnce) {
+  std::atomic<int> quit{0};
+  std::atomic<int> result{-1};
+  std::atomic<bool> plainTook{false};
+  ApiLock();
+  std::thread plain([&] {
+    ApiLock();
+    plainTook = true;
+    ApiUnlock();
+  });
+  WaitForWaiters(1);
+  std::thread background([&] { result = ApiLockBackground(&quit) ? 1 : 0; });
+  WaitForWaiters(2);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let it settle into its polling wait
+  quit = 1;
+  const auto woken = std::chrono::steady_clock::now();
+  ApiLockWakeWaiters();
+  background.join();
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - woken).count(), 0.5);
+  EXPECT_EQ(result.load(), 0);
+  {
+    std::lock_guard g(*g_ApiLock.guard);
+    EXPECT_EQ(g_ApiLock.waiterCount, 1);
+  }
+  EXPECT_FALSE(plainTook.load());
+  ApiUnlock();
+  plain.join();
+  EXPECT_TRUE(plainTook.load());
 }
 
 TEST_F(ApiLockTest, BackgroundVariantTakesAndReleasesInTurn) {
