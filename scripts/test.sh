@@ -24,13 +24,13 @@ ctest --test-dir build/asan -j "$jobs" --timeout 600
 
 echo "== ThreadSanitizer (every suite that starts threads)"
 configure_and_test build/tsan -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=thread -DENGINE_BUILD_BENCH=OFF
-# Every suite starts the engine's or its own threads except assets, core, images, softrender and softrender_geometry,
-# which only compute. Also left out: sound and sound_sdl (their MIDI tests run FluidSynth's uninstrumented OpenMP threads; the mixer's
-# and the synthesiser's locking is covered by sound_threads, which suppresses those), graphics_d3d (Mesa's driver
-# threads are uninstrumented), game_process (real game processes with time limits), and the end-to-end runs that play
-# thousands of game frames (the single-threaded game over the engine threads the other tests cover; minutes each).
+# Every suite that starts threads, except: assets, core, images, softrender and softrender_geometry (they only
+# compute); sound and sound_sdl (their MIDI tests run FluidSynth's uninstrumented OpenMP threads; sound_threads covers
+# the mixer's and the synthesiser's locking with those suppressed); graphics_d3d and graphics_movie (Mesa's and
+# FFmpeg's uninstrumented threads); game_process (real game processes with time limits); and the end-to-end runs that
+# play thousands of game frames (the single-threaded game over the engine threads the other tests cover).
 ctest --test-dir build/tsan -j "$jobs" --timeout 600 \
-  -LE '^(assets|core|images|softrender|softrender_geometry|sound|sound_sdl|graphics_d3d|game_process)$' \
+  -LE '^(assets|core|images|softrender|softrender_geometry|sound|sound_sdl|graphics_d3d|graphics_movie|game_process)$' \
   -E '^(StageOneRun|HeroWalkRun|FallRun|StageRun|GameFrames|ScreenWalk)\.'
 
 echo "== fuzz targets (short runs)"
