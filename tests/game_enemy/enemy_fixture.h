@@ -103,4 +103,24 @@ class Enemies : public game_test::GameFlow {
   }
 };
 
+// Frames until the record's state changes from `state`, up to `limit` (-1 when it does not).
+inline int FramesWhile(int i, int state, int limit = 2000) {
+  for (int n = 1; n <= limit; ++n) {
+    update_enemies();
+    if (enemy_pool[i].state != state) return n;
+  }
+  return -1;
+}
+
+// Frames until a live hazard of `kind` appears, up to `limit` (-1 when none does).
+inline int FramesUntilHazard(int kind, int limit = 2000) {
+  for (int n = 1; n <= limit; ++n) {
+    update_enemies();
+    for (const HazardRecord& h : hazard_pool) {
+      if (h.state == hazard_live && h.type == kind) return n;
+    }
+  }
+  return -1;
+}
+
 }  // namespace enemy_test

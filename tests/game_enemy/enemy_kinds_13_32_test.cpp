@@ -12,24 +12,8 @@
 namespace {
 
 using enemy_test::Enemies;
-
-int FramesWhile(int i, int state, int limit = 2000) {
-  for (int n = 1; n <= limit; ++n) {
-    update_enemies();
-    if (enemy_pool[i].state != state) return n;
-  }
-  return -1;
-}
-
-int FramesUntilHazard(int kind, int limit = 2000) {
-  for (int n = 1; n <= limit; ++n) {
-    update_enemies();
-    for (const HazardRecord& h : hazard_pool) {
-      if (h.state == hazard_live && h.type == kind) return n;
-    }
-  }
-  return -1;
-}
+using enemy_test::FramesUntilHazard;
+using enemy_test::FramesWhile;
 
 TEST_F(Enemies, DyingKinds13To32EndAfterTheirOwnNumberOfFrames) {
   struct Case {
