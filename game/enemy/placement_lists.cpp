@@ -581,7 +581,7 @@ void place_list(std::span<const Placement> list) {
   for (const Placement& e : list) {
     if (!placement_guard_holds(e)) continue;
     if (e.pickup) {
-      spawn_pickup(e.kind, e.x, e.y);
+      spawn_pickup(e.x, e.y, e.kind);
     } else {
       spawn_enemy(e.kind, e.param, e.room_x, e.room_y, e.x, e.y);
     }

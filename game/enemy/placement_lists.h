@@ -18,7 +18,7 @@ enum class PlacementGuard : std::uint8_t {
   collectible,   // kind 34: collect_flags[param] is not 1
 };
 
-// An enemy entry: spawn_enemy(kind, param, room_x, room_y, x, y). A pickup entry: spawn_pickup(kind, x, y) with x
+// An enemy entry: spawn_enemy(kind, param, room_x, room_y, x, y). A pickup entry: spawn_pickup(x, y, kind) with x
 // and y world pixels (room_x and room_y unused).
 struct Placement {
   std::int32_t kind;

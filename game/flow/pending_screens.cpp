@@ -31,6 +31,8 @@ void update_light_shots() {}
 void melee_hit_gimmicks() {}
 void melee_hit_enemies() {}
 void update_pickups() {}
+void damage_gimmick(int, int) {}
+void drop_loot(int, int, int) {}
 
 // ---- Shop: the goods' texts ----
 const char* shop_goods_name(int, int) { return nullptr; }

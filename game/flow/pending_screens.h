@@ -53,7 +53,9 @@ extern int hazard_count;  // hazard records handed out
 extern int pickup_count;  // pickup records handed out
 #include "game/enemy/placement_lists.h"  // place_enemies_stage1 .. 6
 #include "game/player/effects.h"          // spawn_effect, update_effects
-void spawn_pickup(int kind, int x, int y);
+// A pickup of `kind` at world (x, y): drops, placement lists and story scenes.
+void spawn_pickup(int x, int y, int kind);
+#include "game/player/combat.h"  // damage_gimmick, drop_loot
 
 // ---- Stage play: the hero's attacks, skills and shots, the enemies (called by the stage-play frame) ------------------
 // Starts skill `id` (20: the shot of accessory 6) when the hero may use it.

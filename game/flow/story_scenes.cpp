@@ -570,7 +570,7 @@ void event_17(int pad) {
       break;
     case 13:
       if (++s.step_frames >= 101) {
-        for (int kind = 120; kind <= 124; ++kind) spawn_pickup(kind, mx + 2460, my + 520);
+        for (int kind = 120; kind <= 124; ++kind) spawn_pickup(mx + 2460, my + 520, kind);
         next_scene_step();
       }
       break;
@@ -673,8 +673,8 @@ void event_18(int pad) {
         const int x = frame_counter + 50 + mx + g_x;
         const int y = fade_counter + 30 + my - g_y;
         spawn_effect(x, y, 1);
-        spawn_pickup(111, x, y);
-        spawn_pickup(112, x, y);
+        spawn_pickup(x, y, 111);
+        spawn_pickup(x, y, 112);
       }
       if (s.step_frames >= 150) next_scene_step();
       break;
