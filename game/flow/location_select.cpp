@@ -25,7 +25,6 @@ constexpr int place_cathedral = 1;
 constexpr int place_shop = 2;
 constexpr int place_status = 3;
 constexpr int place_save = 4;
-constexpr int place_title = 5;
 
 constexpr int effect_tr_all_04 = 12;
 constexpr int effect_ch_01 = 18;
@@ -325,7 +324,7 @@ void leave() {
       game_mode = mode_save;
       frame_counter = 255;
       break;
-    default:
+    default:  // place_title
       game_mode = mode_title;
       StopMusicFile();
       screen_phase = 0;

@@ -162,11 +162,13 @@ void slow_down(int& v, int limit) {
 void steer(int pad) {
   const bool down = (pad & 1) != 0, left = (pad & 2) != 0, right = (pad & 4) != 0, up = (pad & 8) != 0;
   FallState& f = fall_state;
-  auto step_x = [&f](bool faster) {
-    if (input_tick(f.input_x)) faster ? speed_up(f.vx, 4) : slow_down(f.vx, -6);
+  auto step_x = [](bool faster) {
+    FallState& s = fall_state;
+    if (input_tick(s.input_x)) faster ? speed_up(s.vx, 4) : slow_down(s.vx, -6);
   };
-  auto step_y = [&f](bool faster) {
-    if (input_tick(f.input_y)) faster ? speed_up(f.vy, 4) : slow_down(f.vy, -6);
+  auto step_y = [](bool faster) {
+    FallState& s = fall_state;
+    if (input_tick(s.input_y)) faster ? speed_up(s.vy, 4) : slow_down(s.vy, -6);
   };
   if (up && right) {
     step_x(true);

@@ -14,6 +14,9 @@
 
 namespace {
 
+// The glyph-cache slot of a single-byte character.
+constexpr unsigned code(char c) { return static_cast<unsigned char>(c); }
+
 class Fonts : public engine_test::HeadlessEngine {
  protected:
   void SetUp() override {
@@ -99,14 +102,14 @@ TEST_F(Fonts, TwentyFirstDistinctCharacterEvictsTheFirst) {
   FontData* f = GetFontData(font);
   ASSERT_EQ(f->Capacity, 20u);
   GlyphCacheDrawString(0, 0, 0, 0, 1, 1, "ABCDEFGHIJKLMNOPQRST", 0, nullptr, nullptr, 1, font, 0, -1, 0, nullptr);
-  EXPECT_EQ(f->Codes['A'].Present, 1u);
+  EXPECT_EQ(f->Codes[code('A')].Present, 1u);
   EXPECT_EQ(f->ReuseCursor, 0u);
   GlyphCacheDrawString(0, 0, 0, 0, 1, 1, "U", 0, nullptr, nullptr, 1, font, 0, -1, 0, nullptr);
-  EXPECT_EQ(f->Codes['A'].Present, 0u);
-  EXPECT_EQ(f->Codes['A'].Entry, nullptr);
-  EXPECT_EQ(f->Codes['B'].Present, 1u);
-  ASSERT_EQ(f->Codes['U'].Present, 1u);
-  EXPECT_EQ(f->Codes['U'].Entry->CellIndex, 0u);
+  EXPECT_EQ(f->Codes[code('A')].Present, 0u);
+  EXPECT_EQ(f->Codes[code('A')].Entry, nullptr);
+  EXPECT_EQ(f->Codes[code('B')].Present, 1u);
+  ASSERT_EQ(f->Codes[code('U')].Present, 1u);
+  EXPECT_EQ(f->Codes[code('U')].Entry->CellIndex, 0u);
   EXPECT_EQ(f->ReuseCursor, 1u);
 }
 
@@ -141,7 +144,7 @@ TEST_F(Fonts, MeasuringRasterisesButDrawsNothing) {
   EXPECT_GT(len, 0);
   EXPECT_EQ(size[0], len);
   EXPECT_EQ(size[1], GetFontData(font)->CellHeight);
-  EXPECT_EQ(GetFontData(font)->Codes['g'].Present, 1u);
+  EXPECT_EQ(GetFontData(font)->Codes[code('g')].Present, 1u);
   int lit = 0;
   for (int y = 0; y < 32; ++y) {
     for (int x = 0; x < 64; ++x) lit += image.Image[y * image.Pitch + x * 4] != 0 ? 1 : 0;
@@ -193,11 +196,11 @@ TEST_F(Fonts, FormattedTextOf1023BytesIsDrawnWhole) {
   ChangeDefaultFontSize(12);
   const std::string text = std::string(1022, ' ') + "Z";
   ASSERT_EQ(DrawTextFormatted(0, 0, white_, "%s", text.c_str()), 0);
-  EXPECT_EQ(GetFontData(GetDefaultFontHandle())->Codes['Z'].Present, 1u);
+  EXPECT_EQ(GetFontData(GetDefaultFontHandle())->Codes[code('Z')].Present, 1u);
   // Longer texts are cut at 1023 bytes.
   const std::string longer = std::string(1030, ' ') + "Q";
   ASSERT_EQ(DrawTextFormatted(0, 0, white_, "%s", longer.c_str()), 0);
-  EXPECT_EQ(GetFontData(GetDefaultFontHandle())->Codes['Q'].Present, 0u);
+  EXPECT_EQ(GetFontData(GetDefaultFontHandle())->Codes[code('Q')].Present, 0u);
 }
 
 TEST_F(Fonts, BadInputFailsCleanly) {

@@ -53,7 +53,7 @@ TEST_F(Enemies, Boss26RainsThreeOrbsOnlyOnceAboveTheTopLine) {
   EXPECT_EQ(LiveHazards(5)[0]->y, 630);
   EnemyFrames(80);
   EXPECT_EQ(LiveHazards(5).size(), 3u);
-  EXPECT_EQ(FramesUntil([&e] { return e.mode != 2; }), 40 + 66) << "then sinks 65 frames back to its height";
+  EXPECT_EQ(FramesUntil([] { return enemy_pool[0].mode != 2; }), 40 + 66) << "then sinks 65 frames back to its height";
   EXPECT_EQ(e.y, 740);
 }
 

@@ -311,7 +311,7 @@ TEST_F(ButtonConfig, OtherButtonsOnTheSaveRowDoNothing) {
 
 TEST_F(GameOptions, InputTestNamesHeldActionsAndStaysInItsMode) {
   game_mode = mode_input_test;
-  auto lit_pixels = [this] {
+  auto lit_pixels = [] {
     int lit = 0;
     for (int y = 45; y < 75; ++y) {
       for (int x = 45; x < 200; ++x) lit += Pixel(x, y) != 0 ? 1 : 0;

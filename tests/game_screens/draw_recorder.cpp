@@ -95,6 +95,8 @@ int __wrap__Z13DrawRectangleiiiiii(int x1, int y1, int x2, int y2, int colour, i
 
 // Text covers what lies under it: taken as the band from its start to the screen's right edge, 32 pixels high (the
 // game's fonts are smaller).
+int __wrap__Z17DrawTextFormattediiiPKcz(int x, int y, int colour, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
 int __wrap__Z17DrawTextFormattediiiPKcz(int x, int y, int colour, const char* format, ...) {
   if (format == nullptr) return __real__Z17DrawTextFormattediiiPKcz(x, y, colour, nullptr);
   char text[1024];
