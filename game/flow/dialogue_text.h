@@ -2,6 +2,7 @@
 // event's pages end.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 inline constexpr int dialogue_event_count = 101;
@@ -25,4 +26,4 @@ const DialogueRow& dialogue_row(int event, int row);
 // Number of rows event `event` holds (0 outside 0..100).
 int dialogue_row_count(int event);
 // page_end_table[event * 10 + page]: the row count at which that page ends; 0 past an event's last page.
-extern const std::uint32_t page_end_table[dialogue_event_count * dialogue_pages_per_event];
+extern const std::array<std::uint32_t, dialogue_event_count * dialogue_pages_per_event> page_end_table;

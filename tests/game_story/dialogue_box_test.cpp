@@ -1,8 +1,12 @@
 // The typewriter, the page ends, the MAIN latch and the slide timings of the dialogue box, and the table layout.
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "game/flow/dialogue_text.h"
 #include "tests/game_story/story_fixture.h"
@@ -12,13 +16,20 @@ namespace {
 using story_test::kMain;
 using story_test::Story;
 
-bool lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-// True when the text splits into whole CP932 characters.
-bool whole_characters(const char* text, int length) {
-  int at = 0;
-  while (at < length) at += lead_byte(static_cast<unsigned char>(text[at])) ? 2 : 1;
-  return at == length;
+// The text as UTF-8, or nullopt when it is not valid CP932.
+std::optional<std::string> cp932_to_utf8(const char* text, std::size_t length) {
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(length * 3 + 1, '\0');
+  char* in = const_cast<char*>(text);
+  char* to = out.data();
+  std::size_t in_left = length;
+  std::size_t out_left = out.size();
+  const bool ok = iconv(cd, &in, &in_left, &to, &out_left) != static_cast<std::size_t>(-1) && in_left == 0;
+  iconv_close(cd);
+  if (!ok) return std::nullopt;
+  out.resize(out.size() - out_left);
+  return out;
 }
 
 TEST(DialogueText, EventsHoldTheirRowsAndPageEnds) {
@@ -45,21 +56,44 @@ TEST(DialogueText, EventsHoldTheirRowsAndPageEnds) {
     EXPECT_LE(dialogue_row_count(e), 24) << e;
     EXPECT_EQ(page_end_table[e * 10], static_cast<std::uint32_t>(dialogue_row_count(e))) << e;
   }
+  // Every event: pages end at rising row counts, the last at the event's row count (1 for an event without rows,
+  // which ends at the first confirmation), and nothing follows the last page.
+  for (int e = 0; e < dialogue_event_count; ++e) {
+    const std::uint32_t last = static_cast<std::uint32_t>(dialogue_row_count(e) > 0 ? dialogue_row_count(e) : 1);
+    std::uint32_t previous = 0;
+    int p = 0;
+    for (; p < dialogue_pages_per_event && page_end_table[e * 10 + p] != 0; ++p) {
+      EXPECT_GT(page_end_table[e * 10 + p], previous) << "event " << e << " page " << p;
+      previous = page_end_table[e * 10 + p];
+    }
+    EXPECT_EQ(previous, last) << "event " << e;
+    for (; p < dialogue_pages_per_event; ++p) EXPECT_EQ(page_end_table[e * 10 + p], 0u) << "event " << e;
+  }
 }
 
-TEST(DialogueText, EveryLineIsWholeCp932WithinSeventyNineBytesAndSpeakerIsKnown) {
+// Every line converts from CP932 as a whole within the 79 bytes the table holds, carries no '%' (the box draws it
+// through "%s", and no text may act as a format anywhere) and no '?' (what the compiler puts for a character that
+// CP932 lacks); every row of an event has a speaker tag and portrait codes the box knows.
+TEST(DialogueText, EveryLineIsCp932WithinItsBytesWithKnownSpeakersAndPortraits) {
   for (int e = 0; e < dialogue_event_count; ++e) {
     for (int r = 0; r < dialogue_rows_per_event; ++r) {
+      SCOPED_TRACE(testing::Message() << "event " << e << " row " << r);
       const DialogueRow& row = dialogue_row(e, r);
       for (const char* line : {row.line1, row.line2}) {
-        const int length = static_cast<int>(strnlen(line, dialogue_line_bytes));
-        ASSERT_LE(length, 79) << "event " << e << " row " << r;
-        EXPECT_TRUE(whole_characters(line, length)) << "event " << e << " row " << r;
+        const std::size_t length = strnlen(line, dialogue_line_bytes);
+        ASSERT_LE(length, 79u);
+        const std::optional<std::string> utf8 = cp932_to_utf8(line, length);
+        ASSERT_TRUE(utf8.has_value()) << "not CP932";
+        EXPECT_EQ(utf8->find_first_of("%?"), std::string::npos) << *utf8;
       }
-      if (r < dialogue_row_count(e)) {
-        EXPECT_LE(row.speaker, 1) << "event " << e << " row " << r;
-      } else {
+      if (r >= dialogue_row_count(e)) {
         EXPECT_EQ(row.line1[0], 0);
+        continue;
+      }
+      EXPECT_TRUE(row.line1[0] != 0 || row.line2[0] == 0) << "text starts on the first line";
+      EXPECT_LE(row.speaker, 1);
+      for (const char* code : {row.left, row.right}) {
+        EXPECT_TRUE(code[0] == 0 || (code[0] >= '1' && code[0] <= '5' && code[1] == 0)) << code;
       }
     }
   }
