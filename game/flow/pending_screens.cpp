@@ -9,10 +9,7 @@ void draw_skill_aura() {}
 void update_sparkles() {}
 int enemy_death_sounds[40] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                               -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-Pickup pickups[pickup_pool_size];
 int hazard_count;
-int pickup_count;
-void spawn_pickup(int, int, int) {}
 
 // ---- Stage play: the hero, its attacks and effects, the enemies ----
 void activate_skill(int, int) {}
@@ -30,7 +27,6 @@ void update_main_shot() {}
 void update_light_shots() {}
 void melee_hit_gimmicks() {}
 void melee_hit_enemies() {}
-void update_pickups() {}
 void damage_gimmick(int, int) {}
 void drop_loot(int, int, int) {}
 

@@ -42,19 +42,10 @@ void update_sparkles();
 inline constexpr auto& enemies = enemy_pool;
 extern int enemy_death_sounds[40];
 // Effects, particles and pickups.
-struct Pickup {
-  int in_use;
-  int kind;
-  int x, y;  // world position
-};
-inline constexpr int pickup_pool_size = 20;
-extern Pickup pickups[pickup_pool_size];
 extern int hazard_count;  // hazard records handed out
-extern int pickup_count;  // pickup records handed out
+#include "game/player/pickups.h"  // pickups, pickup_count, spawn_pickup, update_pickups
 #include "game/enemy/placement_lists.h"  // place_enemies_stage1 .. 6
 #include "game/player/effects.h"          // spawn_effect, update_effects
-// A pickup of `kind` at world (x, y): drops, placement lists and story scenes.
-void spawn_pickup(int x, int y, int kind);
 #include "game/player/combat.h"  // damage_gimmick, drop_loot
 
 // ---- Stage play: the hero's attacks, skills and shots, the enemies (called by the stage-play frame) ------------------
@@ -78,7 +69,6 @@ void update_main_shot();
 void update_light_shots();
 void melee_hit_gimmicks();
 void melee_hit_enemies();
-void update_pickups();
 #include "game/enemy/enemy_contact.h"  // respawn_far_enemies
 #include "game/enemy/enemy_frame.h"    // update_enemies
 

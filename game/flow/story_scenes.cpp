@@ -110,9 +110,9 @@ void vanish_enemies(int kind) {
 // Every active pickup of kind 120 or above vanishes in sparkles and is freed.
 void vanish_pickups() {
   for (Pickup& p : pickups) {
-    if (p.in_use == 0 || p.kind < 120) continue;
+    if (p.active == 0 || p.kind < 120) continue;
     vanish_effects(p.x, p.y);
-    p.in_use = 0;
+    p.active = 0;
   }
   play_sound(se_vanish);
 }

@@ -54,7 +54,7 @@ void clear_stage_object_pools() {
   free_records(scenery_b);
   free_records(scenery_c);
   free_all_hazards();
-  free_records(pickups);
+  for (Pickup& p : pickups) p.active = 0;
   gimmick_count = 0;
   scenery_a_count = scenery_b_count = scenery_c_count = 0;
   hazard_count = 0;
