@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "engine/core/public_api.h"
+#include "game/flow/item_texts.h"
 #include "game/flow/main_loop.h"
 #include "game/flow/pending_screens.h"
+#include "game/player/pickups.h"
 
 namespace {
 
@@ -16,40 +19,56 @@ constexpr Box narrow_box = {230, 50, 410, 80};
 constexpr Box medium_box = {180, 50, 460, 80};
 constexpr Box wide_box = {150, 50, 490, 80};
 
-constexpr const char* key_item_captions[5] = {
-    "  ロザリオ 獲得  ", "    鍵 獲得    ", "   石板 獲得   ", "  羽根ペン 獲得", "   護符 獲得   ",
-};
-constexpr const char* gemstone_captions[6] = {
-    "  ルビー 獲得  ", " サファイア 獲得", " エメラルド 獲得", "  トパーズ 獲得", " アメジスト 獲得",
-    "ダイヤモンド 獲得",
-};
-constexpr const char* sword_captions[3] = {
-    "  銀の剣 獲得  ", "  聖騎士の剣 獲得", "  光の剣 獲得  ",
-};
-constexpr const char* accessory_captions[9] = {
-    "       力の指輪 獲得       ", "       守りの指輪 獲得      ", "       疾風の靴 獲得       ",
-    "       魔力の腕輪 獲得      ", "       祈りの首飾り 獲得     ", "       聖者の護符 獲得      ",
-    "       星の耳飾り 獲得      ", "       月の髪飾り 獲得      ", "       太陽の紋章 獲得      ",
-};
 constexpr const char* sacred_treasure_caption = "神器を手に入れたことにより、新たな力が備わった！";
 constexpr const char* gemstone_power_caption = "ジェムストーンに、魔力が込められていた！";
-// Skill captions 9002..9006 (learned) and 9010..9015 (mastered), padded to one width.
-constexpr const char* learned_captions[5] = {
-    "スキル「ヒールライト」を覚えた！    ", "スキル「フレイムウォール」を覚えた！", "スキル「アイスランス」を覚えた！    ",
-    "スキル「サンダーボルト」を覚えた！  ", "スキル「ホーリーレイ」を覚えた！    ",
-};
-constexpr const char* mastered_captions[6] = {
-    "スキル「疾風斬」を会得した！        ", "スキル「烈風陣」を会得した！        ",
-    "スキル「雷光突き」を会得した！      ", "スキル「月影」を会得した！          ",
-    "スキル「旋風撃」を会得した！        ", "スキル「天翔剣」を会得した！        ",
-};
 constexpr const char* sp_low_caption = "  SPが足りない。  ";
 
 // Hero 1's skill caption by stage 1..6.
 constexpr int hero1_chain_codes[6] = {9012, 9013, 9015, 9010, 9014, 9011};
 
-// The item-name caption of a code without a text of its own.
-char item_caption[128];
+// Widths in bytes (6 pixels each at the caption font) that centre a text drawn from its class's text x in its box.
+constexpr int narrow_width = 20;
+constexpr int wide_width = 23;
+// Every skill caption is padded to this one width.
+constexpr int skill_width = 41;
+
+// The caption built for a code; each call replaces the previous text.
+char built_caption[128];
+
+// `text` with blanks before and after so that it spans `width` bytes with the text in the middle (a text as wide
+// or wider stands unpadded).
+const char* centred(const char* text, int width) {
+  const int length = static_cast<int>(std::strlen(text));
+  const int left = length < width ? (width - length) / 2 : 0;
+  const int right = length < width ? width - length - left : 0;
+  std::snprintf(built_caption, sizeof built_caption, "%*s%s%*s", left, "", text, right, "");
+  return built_caption;
+}
+
+// "<name> 獲得", centred to `width`, or null for a thing without a name.
+const char* obtained(const char* name, int width) {
+  if (name == nullptr) return nullptr;
+  char text[96];
+  std::snprintf(text, sizeof text, "%s 獲得", name);
+  return centred(text, width);
+}
+
+const char* money_caption(int code) {
+  char text[32];
+  std::snprintf(text, sizeof text, "+%d Plix", pickup_money(code));
+  return centred(text, narrow_width);
+}
+
+const char* skill_caption(int code) {
+  const char* name = skill_name(caption_skill(code));
+  if (name == nullptr) return nullptr;
+  char text[96];
+  std::snprintf(text, sizeof text, "スキル「%s」%s", name, code < 9010 ? "を覚えた！" : "を会得した！");
+  const int length = static_cast<int>(std::strlen(text));
+  std::snprintf(built_caption, sizeof built_caption, "%s%*s", text, length < skill_width ? skill_width - length : 0,
+                "");
+  return built_caption;
+}
 
 // Text x of a code with a text.
 int text_x(int code) {
@@ -78,19 +97,16 @@ int chained_code() {
 int caption_duration(int code) { return code >= 3000 && code != 9999 ? 3500 : 1000; }
 
 const char* caption_text(int code) {
-  if (code >= 1000 && code <= 1004) return key_item_captions[code - 1000];
-  if (code >= 2000 && code <= 2005) return gemstone_captions[code - 2000];
-  if (code >= 3000 && code <= 3002) return sword_captions[code - 3000];
-  if (code >= 4000 && code <= 4008) return accessory_captions[code - 4000];
+  if (pickup_money(code) > 0) return money_caption(code);
+  if (code >= 1000 && code <= 1004) return obtained(key_item_name(code - 1000), narrow_width);
+  if (code >= 2000 && code <= 2005) return obtained(gemstone_name(code - 2000), narrow_width);
+  if (caption_sword(code) >= 0) return obtained(sword_name(caption_sword(code)), narrow_width);
+  if (caption_accessory(code) >= 0) return obtained(accessory_name(caption_accessory(code)), wide_width);
   if (code == 9000) return sacred_treasure_caption;
   if (code == 9001) return gemstone_power_caption;
-  if (code >= 9002 && code <= 9006) return learned_captions[code - 9002];
-  if (code >= 9010 && code <= 9015) return mastered_captions[code - 9010];
+  if (caption_skill(code) >= 0) return skill_caption(code);
   if (code == 9999) return sp_low_caption;
-  const char* name = menu_item_name(code);
-  if (name == nullptr) return nullptr;
-  std::snprintf(item_caption, sizeof item_caption, "%s 獲得", name);
-  return item_caption;
+  return nullptr;
 }
 
 void draw_caption() {

@@ -5,7 +5,8 @@
 
 // How long a caption code shows, in milliseconds.
 int caption_duration(int code);
-// The caption's text, or null when the code has none (nothing is shown for it).
+// The caption's text, or null when the code has none (nothing is shown for it and the code is cleared). Built
+// texts live in one buffer that the next call replaces.
 const char* caption_text(int code);
 
 // Draws the current caption and retires it when its time is up.

@@ -16,62 +16,7 @@ int game_menu_page;
 int menu_phase;
 int menu_anim;
 
-const char* const menu_text[menu_text_rows][3] = {
-    // Consumables: name, description, description again.
-    {"ポーション", "HPを35回復します。", "HPを35回復します。"},
-    {"エーテル", "SPを35回復します。", "SPを35回復します。"},
-    {"帰還の羽", "クリア済みのステージから脱出します。", "クリア済みのステージから脱出します。"},
-    {"エリクサー", "HPとSPを全回復します。", "HPとSPを全回復します。"},
-    {"謎の小瓶", "何が起こるかは使ってのお楽しみ。", "何が起こるかは使ってのお楽しみ。"},
-    // Swords of hero 1: name, description.
-    {"無銘", "使い慣れた一振り。", nullptr},
-    {"疾風", "素早く振れる軽い刀。", nullptr},
-    {"黄泉路", "斬った者の魂を奪う妖刀。", nullptr},
-    {"斬鉄", "重く、全てを断ち切る大太刀。", nullptr},
-    // Skills: name, description, SP text. Hero 0.
-    {"ヒール", "HPを回復します。", "25"},
-    {"ファイア", "炎の弾を放ちます。", "50"},
-    {"アイスランス", "氷の槍で敵を貫きます。", "35"},
-    {"ヘイスト", "一定時間素早く動けます。", "20"},
-    {"ライト", "周囲を照らす光を放ちます。", "3"},
-    {"マジックアロー", "魔力の矢を連射します。", "5"},
-    {"プロテクト", "一定時間守りを固めます。", "15"},
-    {"フォーカス", "一定時間必ず会心の一撃になります。", "20"},
-    // Hero 1.
-    {"気合", "HPを回復します。", " 20"},
-    {"鬼火", "鬼火をまとい一撃を防ぎます。", " 25"},
-    {"無双", "しばらくの間、力が大きく増します。", "100"},
-    {"縮地", "一定時間素早く動けます。", " 20"},
-    {"溜め斬り", "力を溜めて強く斬ります。", "攻撃溜め"},
-    {"昇り斬り", "上へ斬り上げます。", "上+攻撃"},
-    {"疾風斬り", "走りながら斬り抜けます。", "ﾀﾞｯｼｭ中攻撃"},
-    {"落下斬り", "空中から真下へ斬り下ろします。", "ｼﾞｬﾝﾌﾟ中に下+攻撃"},
-    // Accessories: name, description, empty. Common 0..4.
-    {"力の指輪", "攻撃力が少し上がります。", ""},
-    {"守りの指輪", "受けるダメージが少し減ります。", ""},
-    {"命の首飾り", "最大HPが少し上がります。", ""},
-    {"魔力の首飾り", "最大SPが少し上がります。", ""},
-    {"幸運のお守り", "会心の一撃が出やすくなります。", ""},
-    // Hero 0's 5..9.
-    {"聖なるロザリオ", "スキルの消費SPが減ります。", ""},
-    {"修道女のベール", "HPが少しずつ回復します。", ""},
-    {"銀の鈴", "SPが少しずつ回復します。", ""},
-    {"天使の羽根", "ジャンプが高くなります。", ""},
-    {"祈りの書", "魔弾の威力が上がります。", ""},
-    // Hero 1's 10..14.
-    {"鬼の面", "攻撃力が上がります。", ""},
-    {"鉄の籠手", "受けるダメージが減ります。", ""},
-    {"韋駄天の草履", "走る速さが上がります。", ""},
-    {"数珠", "SPが少しずつ回復します。", ""},
-    {"護符", "一度だけ即死を防ぎます。", ""},
-};
-
 const int item_limits[2][5] = {{5, 5, 9, 1, 2}, {2, 2, 9, 1, 1}};
-
-const char* menu_item_name(int row) {
-  if (row < 0 || row >= menu_text_rows) return nullptr;
-  return menu_text[row][0];
-}
 
 namespace {
 
@@ -82,7 +27,6 @@ constexpr int pad_up = 8;
 
 constexpr int effect_tr_all_04 = 12;
 
-constexpr const char* main_shot_name = "魔弾";
 constexpr const char* hero0_profile[2] = {"町の修道院に仕える修道女。", "メイスと魔法で戦う。"};
 constexpr const char* hero1_profile[2] = {"城に招かれた流浪の剣士。", "四振りの刀を使い分ける。"};
 
@@ -170,7 +114,7 @@ void draw_equipment() {
   const int acce = menu_pics[menu_pic_acce];
   if (hero == 0) {
     DrawGraphPart(430, 96, main_form == 1 ? 48 : 0, 192, 48, 48, acce, 1, 0);
-    DrawTextFormatted(495, 109, white(), "%s", main_form == 1 ? main_shot_name : "メイス");
+    DrawTextFormatted(495, 109, white(), "%s", main_form == 1 ? main_shot_name : mace_name);
   } else if (weapon_valid()) {
     DrawGraphPart(413, 92, 48 * weapon, 240, 48, 48, acce, 1, 0);
     DrawTextFormatted(495, 109, white(), "%s", menu_text[menu_row_sword + weapon][0]);
@@ -231,7 +175,7 @@ void draw_help() {
       if (row == 0 && hero == 0) {
         char line[160];
         std::snprintf(line, sizeof line, "メイン攻撃の種類を変更します。（現在は%sにセットされています）",
-                      main_form == 1 ? main_shot_name : "メイス");
+                      main_form == 1 ? main_shot_name : mace_name);
         help(line);
       } else if (row == 0) {
         char line[160];

@@ -10,15 +10,8 @@ extern int menu_anim;       // the phase's animation counter
 void run_game_menu(int pad);
 void game_menu_screen(int pad);
 
-// The menu text table: rows 0..4 consumables, 5..8 swords, 9..24 skills (hero 0 then hero 1), 25..39 accessories.
-inline constexpr int menu_text_rows = 40;
-inline constexpr int menu_row_item = 0;
-inline constexpr int menu_row_sword = 5;
-inline constexpr int menu_row_skill = 9;
-inline constexpr int menu_row_accessory = 25;
-extern const char* const menu_text[menu_text_rows][3];
-// The name of row `row` of the table, or null outside it.
-const char* menu_item_name(int row);
+// The menu's texts: the table of names and descriptions.
+#include "game/flow/item_texts.h"
 
 // Carrying limits of the consumables by hero.
 extern const int item_limits[2][5];

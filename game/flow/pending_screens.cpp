@@ -29,7 +29,3 @@ void melee_hit_gimmicks() {}
 void melee_hit_enemies() {}
 void damage_gimmick(int, int) {}
 void drop_loot(int, int, int) {}
-
-// ---- Shop: the goods' texts ----
-const char* shop_goods_name(int, int) { return nullptr; }
-const char* shop_goods_description(int, int) { return nullptr; }

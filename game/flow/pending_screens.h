@@ -72,8 +72,5 @@ void melee_hit_enemies();
 #include "game/enemy/enemy_contact.h"  // respawn_far_enemies
 #include "game/enemy/enemy_frame.h"    // update_enemies
 
-// ---- Shop: the goods' texts of the game menu's text table (not built yet) --------------------------------------
+// ---- Shop ---------------------------------------------------------------------------------------------------------
 #include "game/flow/shop_screen.h"  // shop_screen, cathedral_screen
-// Name and description of the good in list row `row` (0 accessories, 1 consumables) and column 0..4, or null.
-const char* shop_goods_name(int row, int column);
-const char* shop_goods_description(int row, int column);

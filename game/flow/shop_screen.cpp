@@ -7,6 +7,7 @@
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/hero_select.h"
+#include "game/flow/item_texts.h"
 #include "game/flow/logo_screen.h"
 #include "game/flow/main_loop.h"
 #include "game/flow/pending_screens.h"
