@@ -2,6 +2,7 @@
 // and its fade to the title.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "tests/game_options/options_fixture.h"
@@ -158,6 +159,9 @@ TEST(SoundRoomTable, PlacesMapOntoTableRows) {
     char number[16];
     std::snprintf(number, sizeof number, "%02d  ", t + 1);
     EXPECT_EQ(std::string(sound_room_texts[t].title).substr(0, 4), number) << t;
+    // A comment of one to three lines, each within the screen from x 30 (6 pixels a byte).
+    EXPECT_NE(std::strlen(sound_room_texts[t].lines[0]), 0u) << t;
+    for (const char* line : sound_room_texts[t].lines) EXPECT_LE(std::strlen(line), (640u - 30u) / 6u) << t;
   }
 }
 
