@@ -13,7 +13,6 @@ int hazard_count;
 
 // ---- Stage play: the hero, its attacks and effects, the enemies ----
 void activate_skill(int, int) {}
-void spawn_light_shot(int, int, int) {}
 int skill_phase;
 int skill_active;
 void draw_skill_effect() {}
@@ -22,10 +21,3 @@ void update_skill_shots_a() {}
 void update_skill_shots_b() {}
 void update_skill_shots_c() {}
 void update_skill_shots_d() {}
-void spawn_main_shot(int, int, int) {}
-void update_main_shot() {}
-void update_light_shots() {}
-void melee_hit_gimmicks() {}
-void melee_hit_enemies() {}
-void damage_gimmick(int, int) {}
-void drop_loot(int, int, int) {}

@@ -51,8 +51,7 @@ extern int hazard_count;  // hazard records handed out
 // ---- Stage play: the hero's attacks, skills and shots, the enemies (called by the stage-play frame) ------------------
 // Starts skill `id` (20: the shot of accessory 6) when the hero may use it.
 void activate_skill(int id, int parameter);
-// One of the three light shots at world (x, y), direction 1 right, 0 left.
-void spawn_light_shot(int x, int y, int direction);
+#include "game/player/shots.h"  // light shots, main shot and trail
 extern int skill_phase;   // the skill's step; the aura and the effect draw at phase 0
 extern int skill_active;  // 1 while a skill runs
 void draw_skill_effect();
@@ -64,11 +63,7 @@ void update_skill_shots_d();
 #include "game/player/hero_sprite.h"    // draw_hero_sprite
 #include "game/player/particles.h"      // particles, particle groups, hit sparks
 #include "game/player/player_update.h"  // update_player
-void spawn_main_shot(int x, int y, int direction);
-void update_main_shot();
-void update_light_shots();
-void melee_hit_gimmicks();
-void melee_hit_enemies();
+#include "game/player/melee.h"  // melee_hit_gimmicks, melee_hit_enemies
 #include "game/enemy/enemy_contact.h"  // respawn_far_enemies
 #include "game/enemy/enemy_frame.h"    // update_enemies
 

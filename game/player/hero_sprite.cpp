@@ -9,8 +9,6 @@
 #include "game/player/effects.h"
 #include "game/stage/stage_state.h"
 
-int melee_frame;
-
 namespace {
 
 constexpr int nothing = -1;

@@ -8,8 +8,10 @@
 
 #include "game/player/player_globals.h"
 
-// 1..7 while hero 0's melee runs; the melee hits strike only from 4 on.
-extern int melee_frame;
+// 1..7 while hero 0's melee runs, written by the drawing; the melee hits strike only from 4 on. It is the player's
+// attack timer, which every player update (and a hit on the hero) clears, so the swing strikes only in frames that
+// drew it.
+inline constexpr auto& melee_frame = player_globals.attack_timer;
 // The tea idle's second sprite: its alpha and its x offset from the hero.
 inline constexpr auto& tea_overlay_alpha = player_globals.draw_counters[0];
 inline constexpr auto& tea_overlay_offset = player_globals.draw_counters[1];
