@@ -12,6 +12,12 @@
 #include "engine/core/api_lock.h"
 #include "engine/core/public_api.h"
 #include "engine/graphics/ddraw_device.h"
+#include "game/flow/game_modes.h"
+#include "game/flow/resources.h"
+#include "game/player/player_globals.h"
+#include "game/stage/gimmicks.h"
+#include "game/stage/stage_build.h"
+#include "game/stage/stage_state.h"
 #include "platform/base/backend.h"
 #include "platform/base/clock.h"
 #include "platform/window/window.h"
@@ -53,6 +59,32 @@ inline bool StartHeadlessGame(const char* tag, bool (*wanted)(const std::string&
     SetFlipWaitForVBlank(0);
   }
   SelectDrawTarget(-2);
+  return true;
+}
+
+// StartHeadlessGame with the whole tree, then stage 1, area 1 built for the first hero and its pictures loaded as the
+// location select leaves them. Once per process.
+inline bool StartStageOne(const char* tag) {
+  static int started = -1;
+  if (started != -1) return started == 1;
+  started = 0;
+  if (!StartHeadlessGame(tag)) return false;
+  clear_resource_handles();
+  load_common_images();
+  stage = 1;
+  area = 1;
+  hero = 0;
+  load_stage_images(0);
+  SetTransparentColor(255, 0, 255);
+  stage_background = LoadGraphicFile("gsx/fld/01.png");
+  SetTransparentColor(0, 0, 0);
+  reset_player_stats();
+  stage_entry();
+  clear_object_pools();
+  build_stage();
+  game_mode = mode_stage_play;
+  stage_phase = 1;
+  started = 1;
   return true;
 }
 

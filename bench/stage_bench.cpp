@@ -20,31 +20,7 @@
 
 namespace {
 
-// A started headless engine in a temporary directory holding the placeholder tree, with stage 1, area 1 built and
-// its pictures loaded as the location select leaves them. Once per process.
-bool StartStage() {
-  static int started = -1;
-  if (started != -1) return started == 1;
-  started = 0;
-  if (!bench_game::StartHeadlessGame("stage")) return false;
-  clear_resource_handles();
-  load_common_images();
-  stage = 1;
-  area = 1;
-  hero = 0;
-  load_stage_images(0);
-  SetTransparentColor(255, 0, 255);
-  stage_background = LoadGraphicFile("gsx/fld/01.png");
-  SetTransparentColor(0, 0, 0);
-  reset_player_stats();
-  stage_entry();
-  clear_object_pools();
-  build_stage();
-  game_mode = mode_stage_play;
-  stage_phase = 1;
-  started = 1;
-  return true;
-}
+bool StartStage() { return bench_game::StartStageOne("stage"); }
 
 void BM_ClearAndPresent(benchmark::State& state) {
   if (!StartStage()) {
