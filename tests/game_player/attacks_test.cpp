@@ -3,11 +3,13 @@
 // blocks, the sword's strike on projectiles, and the loot rolls with a seeded random generator.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/core/random.h"
+#include "engine/graphics/screen_buffer.h"
 #include "engine/sound/sound.h"
 #include "game/player/combat.h"
 #include "game/player/effects.h"
@@ -452,6 +454,54 @@ TEST_F(Attacks, LightShotsFlyThreeAtATimeAndNotInWater) {
   const EffectRecord* impact = FindEffect(2);
   ASSERT_NE(impact, nullptr);
   EXPECT_EQ(impact->x, 80 - 35 + 10);
+}
+
+std::uint32_t BackPixel(int x, int y) {
+  const platform::dd::Surface* back = GetBackSurface();
+  std::uint32_t v;
+  std::memcpy(&v, back->Pixels() + static_cast<std::ptrdiff_t>(y) * back->Pitch() + x * 4, 4);
+  return v & 0xFFFFFF;
+}
+
+// A 24-bit BMP of w x h red pixels.
+std::vector<unsigned char> RedBmp(int w, int h) {
+  const int row = (w * 3 + 3) / 4 * 4;
+  std::vector<unsigned char> b(54 + static_cast<std::size_t>(row) * h, 0);
+  auto put = [&b](std::size_t at, unsigned value) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(value >> (8 * i));
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(2, static_cast<unsigned>(b.size()));
+  put(10, 54);
+  put(14, 40);
+  put(18, static_cast<unsigned>(w));
+  put(22, static_cast<unsigned>(h));
+  b[26] = 1;   // planes
+  b[28] = 24;  // bits per pixel
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) b[54 + static_cast<std::size_t>(y) * row + 3 * x + 2] = 0xFF;
+  }
+  return b;
+}
+
+TEST_F(Attacks, MuzzleFlashShowsExceptInTheFallingStage) {
+  game_test::WriteBytes("gsx/ef/all_01.bmp", RedBmp(96, 15));  // the flash cells, all red
+  effect_sheets[6] = LoadGraphicFile("gsx/ef/all_01.bmp");
+  ASSERT_GE(effect_sheets[6], 0);
+  for (const int mode : {int{mode_stage_play}, int{mode_fall_scene}}) {
+    SCOPED_TRACE(mode);
+    Reset();
+    game_mode = mode;
+    g_x = 40;
+    g_y = 10;
+    SelectDrawTarget(-2);
+    SetBlendMode(0, 255);
+    DrawRectangle(0, 0, 640, 480, MakeColorValue(0, 0, 0), 1);
+    spawn_light_shot(100, 220, 1);  // the flash at world (152, 223)
+    update_light_shots();
+    EXPECT_EQ(BackPixel(152 - 40, 223 + 10) != 0, mode == mode_stage_play);
+  }
 }
 
 TEST_F(Attacks, MaceHitsTheFirstBlockOnlyAndEnemiesBehindASolidOne) {
