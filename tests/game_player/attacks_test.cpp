@@ -463,8 +463,8 @@ std::uint32_t BackPixel(int x, int y) {
   return v & 0xFFFFFF;
 }
 
-// A 24-bit BMP of w x h red pixels.
-std::vector<unsigned char> RedBmp(int w, int h) {
+// A 24-bit BMP of w x h pixels of the given red.
+std::vector<unsigned char> RedBmp(int w, int h, unsigned char red = 0xFF) {
   const int row = (w * 3 + 3) / 4 * 4;
   std::vector<unsigned char> b(54 + static_cast<std::size_t>(row) * h, 0);
   auto put = [&b](std::size_t at, unsigned value) {
@@ -480,7 +480,7 @@ std::vector<unsigned char> RedBmp(int w, int h) {
   b[26] = 1;   // planes
   b[28] = 24;  // bits per pixel
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) b[54 + static_cast<std::size_t>(y) * row + 3 * x + 2] = 0xFF;
+    for (int x = 0; x < w; ++x) b[54 + static_cast<std::size_t>(y) * row + 3 * x + 2] = red;
   }
   return b;
 }
@@ -502,6 +502,21 @@ TEST_F(Attacks, MuzzleFlashShowsExceptInTheFallingStage) {
     update_light_shots();
     EXPECT_EQ(BackPixel(152 - 40, 223 + 10) != 0, mode == mode_stage_play);
   }
+}
+
+TEST_F(Attacks, ABoltFlyingRightHasOneDrawMoreThanOneFlyingLeft) {
+  game_test::WriteBytes("gsx/ef/shot1.bmp", RedBmp(30, 20, 40));
+  effect_sheets[0] = LoadGraphicFile("gsx/ef/shot1.bmp");
+  ASSERT_GE(effect_sheets[0], 0);
+  SelectDrawTarget(-2);
+  SetBlendMode(0, 255);
+  DrawRectangle(0, 0, 640, 480, MakeColorValue(0, 0, 0), 1);
+  spawn_light_shot(100, 220, 1);  // drawn at (155, 220)
+  spawn_light_shot(300, 220, 0);  // drawn at (280, 220)
+  update_light_shots();
+  const std::uint32_t right = BackPixel(160, 225) >> 16, left = BackPixel(285, 225) >> 16;
+  EXPECT_GT(left, 0u);
+  EXPECT_GE(right, left + 30) << "the plain draw of red 40 on top of the same ten added draws";
 }
 
 TEST_F(Attacks, MaceHitsTheFirstBlockOnlyAndEnemiesBehindASolidOne) {
