@@ -111,19 +111,19 @@ void damage_gimmick(int index, int amount) {
   play(se_box);
 }
 
-LootRoll roll_loot(int kind) {
-  LootRoll loot{0, 0};
-  if (kind == 26 || kind == 27 || kind == 33 || kind == 36) return loot;
+int roll_table_pickup(int kind) {
   const DropRow row = kind >= 0 && kind <= 40 ? drop_table[kind] : DropRow{0, 0};
   const int n = GetRandomUpTo(accessory == 3 ? 70 : 100);
-  if (n < row.chance) loot.table_pickup = row.pickup;
+  return n < row.chance ? row.pickup : 0;
+}
+
+int roll_extra_pickup() {
   const int m = GetRandomUpTo(100);
-  loot.extra_pickup = m < 8 ? 100 : m < 14 ? 104 : m < 18 ? 101 : m < 21 ? 105 : m < 23 ? 107 : 0;
-  return loot;
+  return m < 8 ? 100 : m < 14 ? 104 : m < 18 ? 101 : m < 21 ? 105 : m < 23 ? 107 : 0;
 }
 
 void drop_loot(int kind, int x, int y) {
-  const LootRoll loot = roll_loot(kind);
-  if (loot.table_pickup != 0) spawn_pickup(x, y, loot.table_pickup);
-  if (loot.extra_pickup != 0) spawn_pickup(x, y, loot.extra_pickup);
+  if (kind == 26 || kind == 27 || kind == 33 || kind == 36) return;
+  if (const int table = roll_table_pickup(kind); table != 0) spawn_pickup(x, y, table);
+  if (const int extra = roll_extra_pickup(); extra != 0) spawn_pickup(x, y, extra);
 }

@@ -48,12 +48,10 @@ void spawn_enemy_hit_effect(int kind, int x, int y, int side);
 // debris with the block-break sound.
 void damage_gimmick(int index, int amount);
 
-// The pickups one kill leaves: the kind's table roll (0..70 with accessory 3, else 0..100, below the kind's chance)
-// and an independent extra recovery roll; 0 for none.
-struct LootRoll {
-  int table_pickup;
-  int extra_pickup;
-};
-LootRoll roll_loot(int kind);
-// What an enemy of `kind` killed at world (x, y) leaves behind: the rolls above, spawned there.
+// The two rolls of a kill's loot, each one draw of the random generator: the kind's table roll (0..70 with accessory
+// 3, else 0..100, below the kind's chance gives its pickup) and the independent extra recovery roll. 0 for none.
+int roll_table_pickup(int kind);
+int roll_extra_pickup();
+// What an enemy of `kind` killed at world (x, y) leaves behind: nothing for kinds 26, 27, 33 and 36, else the rolls
+// above, each pickup spawned there as soon as it is rolled.
 void drop_loot(int kind, int x, int y);

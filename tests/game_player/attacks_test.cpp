@@ -15,6 +15,7 @@
 #include "game/player/effects.h"
 #include "game/player/melee.h"
 #include "game/player/particles.h"
+#include "game/player/pickups.h"
 #include "game/player/shots.h"
 #include "tests/game_stage/stage_fixture.h"
 
@@ -671,41 +672,70 @@ TEST_F(Attacks, BreakableGimmicksLoseHitPointsAndBreakBelowOne) {
 }
 
 TEST_F(Attacks, LootRollsByKindWithTheLuckyAccessoryAndTheExtraRoll) {
-  constexpr int kKills = 30000;
-  struct Case {
+  constexpr int kRolls = 30000;
+  const struct {
     int kind, acc;
-    double table_share;  // chance that the table pickup drops
-    int table_pickup;
-    bool extra;
-  };
-  const Case cases[] = {{5, accessory_none, 10.0 / 101, 1, true}, {5, 3, 10.0 / 71, 1, true},
-                        {23, accessory_none, 30.0 / 101, 7, true}, {19, 3, 15.0 / 71, 9, true},
-                        {31, accessory_none, 0.0, 0, true},        {26, accessory_none, 0.0, 0, false},
-                        {36, 3, 0.0, 0, false}};
-  for (const Case& c : cases) {
+    double share;  // chance that the table pickup drops
+    int pickup;
+  } cases[] = {{5, accessory_none, 10.0 / 101, 1}, {5, 3, 10.0 / 71, 1}, {23, accessory_none, 30.0 / 101, 7},
+               {19, 3, 15.0 / 71, 9},            {31, accessory_none, 0.0, 0}, {40, 3, 0.0, 0}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "kind " << c.kind << " accessory " << c.acc);
     accessory = static_cast<std::uint16_t>(c.acc);
-    int table = 0, both = 0;
-    int extra[108] = {};
-    for (int i = 0; i < kKills; ++i) {
-      const LootRoll loot = roll_loot(c.kind);
-      if (loot.table_pickup != 0) {
-        ASSERT_EQ(loot.table_pickup, c.table_pickup);
-        ++table;
-      }
-      ASSERT_TRUE(loot.extra_pickup == 0 || (loot.extra_pickup >= 100 && loot.extra_pickup <= 107));
-      ++extra[loot.extra_pickup == 0 ? 0 : loot.extra_pickup];
-      both += loot.table_pickup != 0 && loot.extra_pickup != 0 ? 1 : 0;
+    int dropped = 0;
+    for (int i = 0; i < kRolls; ++i) {
+      const int pickup = roll_table_pickup(c.kind);
+      ASSERT_TRUE(pickup == 0 || pickup == c.pickup) << pickup;
+      dropped += pickup != 0 ? 1 : 0;
     }
-    EXPECT_NEAR(table, c.table_share * kKills, 0.1 * c.table_share * kKills + 1);
-    const double extra_share[8] = {8, 4, 0, 0, 6, 3, 0, 2};  // kinds 100..107, out of 101
-    for (int k = 0; k < 8; ++k) {
-      const double want = c.extra ? extra_share[k] / 101 * kKills : 0.0;
-      EXPECT_NEAR(extra[100 + k], want, 0.12 * want + 1) << "extra pickup " << 100 + k;
+    EXPECT_NEAR(dropped, c.share * kRolls, 0.1 * c.share * kRolls + 1);
+  }
+  int extra[108] = {};
+  for (int i = 0; i < kRolls; ++i) {
+    const int pickup = roll_extra_pickup();
+    ASSERT_TRUE(pickup == 0 || (pickup >= 100 && pickup <= 107)) << pickup;
+    ++extra[pickup == 0 ? 0 : pickup];
+  }
+  const double share[8] = {8, 4, 0, 0, 6, 3, 0, 2};  // kinds 100..107, out of 101
+  for (int k = 0; k < 8; ++k) {
+    EXPECT_NEAR(extra[100 + k], share[k] / 101 * kRolls, 0.12 * share[k] / 101 * kRolls + 1) << 100 + k;
+  }
+}
+
+int PickupsInPool() {
+  int n = 0;
+  for (const Pickup& p : pickups) n += p.active != 0 ? 1 : 0;
+  return n;
+}
+
+TEST_F(Attacks, AKillLeavesItsRolledPickupsInThePool) {
+  accessory = 3;
+  bool two = false;
+  for (int kill = 0; kill < 200 && !two; ++kill) {
+    for (Pickup& p : pickups) p = Pickup{};
+    EnemyRecord& e = Enemy(23, 120, 150, 1);  // table pickup 7, chance 30 in 71
+    Fire(mace);
+    ASSERT_EQ(e.state, enemy_dying);
+    e.state = enemy_free;
+    const int n = PickupsInPool();
+    ASSERT_LE(n, 2);
+    if (n == 2) {
+      two = true;
+      EXPECT_EQ(pickups[0].kind, 7);
+      EXPECT_GE(pickups[1].kind, 100) << "the extra recovery pickup";
+      EXPECT_EQ(pickups[0].x, pickups[1].x);
     }
-    if (c.table_share > 0) {
-      EXPECT_GT(both, 0) << "one kill can leave two pickups";
-    }
+  }
+  EXPECT_TRUE(two) << "one kill can leave two pickups";
+
+  for (const int kind : {26, 27, 33, 36}) {
+    for (Pickup& p : pickups) p = Pickup{};
+    SeedRandom(kDefaultRandomSeed);
+    for (int i = 0; i < 100; ++i) drop_loot(kind, 500, 300);
+    EXPECT_EQ(PickupsInPool(), 0) << kind;
+    const int next = GetRandomUpTo(1000);
+    SeedRandom(kDefaultRandomSeed);
+    EXPECT_EQ(GetRandomUpTo(1000), next) << kind << " draws no roll";
   }
 }
 
