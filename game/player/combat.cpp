@@ -73,7 +73,7 @@ bool roll_critical() {
   return r <= CRI + (accessory == 0 ? 10 : 0);
 }
 
-bool damage_enemy(EnemyRecord& e, int damage, ArmourHit armour, std::int32_t& kill_counter) {
+bool apply_enemy_damage(EnemyRecord& e, int damage, ArmourHit armour, std::int32_t& kill_counter) {
   e.flash = 1;
   e.hp -= damage;
   if (e.type == 15 || e.type == 16) play(armour_hit_slot[armour == ArmourHit::first ? 0 : 1]);

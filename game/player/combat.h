@@ -36,7 +36,7 @@ enum class ArmourHit { first, second };
 // The enemy damage steps: the hit flash starts and the enemy loses `damage` HP (an armoured kind sounds); when that
 // leaves it below 1 HP it dies: its death sound, state dying with its behaviour counter back at 0 so its dying
 // sequence starts from the first frame, `kill_counter` + 1 and its loot. True when the hit killed it.
-bool damage_enemy(EnemyRecord& e, int damage, ArmourHit armour, std::int32_t& kill_counter);
+bool apply_enemy_damage(EnemyRecord& e, int damage, ArmourHit armour, std::int32_t& kill_counter);
 
 // A struck-down hazard goes to its breaking state with its break-up counters at 0 (the caller plays the sound).
 void strike_down_hazard(HazardRecord& h);

@@ -69,7 +69,7 @@ void melee_hit_gimmicks() {
     }
     if (buff_flags[buff_a] != 0) damage += 8;
     if (accessory == 2) damage += 10;
-    damage_enemy(e, damage, ArmourHit::second, kill_2);
+    apply_enemy_damage(e, damage, ArmourHit::second, kill_2);
   }
 }
 
@@ -114,7 +114,7 @@ void melee_hit_enemies() {
     } else {
       play(se_k_z1);
     }
-    const bool died = damage_enemy(e, damage, state == player_attack_1 ? ArmourHit::first : ArmourHit::second,
+    const bool died = apply_enemy_damage(e, damage, state == player_attack_1 ? ArmourHit::first : ArmourHit::second,
                                    sword_kill_counter());
     if (died && accessory == 12 && sp < max_sp) sp += 2;
   }

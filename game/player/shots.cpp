@@ -68,7 +68,7 @@ void hit_with_light_shot(LightShot& s, EnemyRecord& e) {
     damage *= 2;
   }
   if (buff_flags[buff_a] != 0) damage += 2;
-  damage_enemy(e, damage, ArmourHit::second, kill_1);
+  apply_enemy_damage(e, damage, ArmourHit::second, kill_1);
 }
 
 void update_light_shot(LightShot& s) {
@@ -172,7 +172,7 @@ void update_main_shot() {
     e.hit_flag = 1;
     int damage = buff_kind == 2 && Mimic_c > 0 ? 25 : 50;
     if (buff_flags[buff_a] != 0) damage += 10;
-    damage_enemy(e, damage, ArmourHit::second, kill_1);
+    apply_enemy_damage(e, damage, ArmourHit::second, kill_1);
   }
   if (ends) end_main_shot();
 }
