@@ -7,8 +7,6 @@ int skill_effect;
 void spawn_sparkle() {}
 void draw_skill_aura() {}
 void update_sparkles() {}
-int enemy_death_sounds[40] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                              -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
 int hazard_count;
 
 // ---- Stage play: the hero, its attacks and effects, the enemies ----

@@ -40,7 +40,6 @@ void update_sparkles();
 #include "game/enemy/enemy_pool.h"
 #include "game/enemy/hazard_pool.h"
 inline constexpr auto& enemies = enemy_pool;
-extern int enemy_death_sounds[40];
 // Effects, particles and pickups.
 extern int hazard_count;  // hazard records handed out
 #include "game/player/pickups.h"  // pickups, pickup_count, spawn_pickup, update_pickups

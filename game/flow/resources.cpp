@@ -22,6 +22,7 @@ int sound_table[sound_slot_count];
 int background_slots[13];
 int wall_slots[17];
 int enemy_images[50];
+int enemy_death_sounds[40];
 int hero_body[4];
 int hero_weapon[3];
 int hero_stand = -1;
@@ -272,6 +273,10 @@ void load_common_images() {
 void load_sound_effects() {
   for (const SoundLoad& load : sound_loads) sound_table[load.slot] = LoadSoundFile(load.path, 3, -1);
   if (sound_table[se_main_shot] == -1) assets_ok = 0;
+  for (int kind = 0; kind < 40; ++kind) {
+    const int slot = enemy_death_sound_slots[kind];
+    enemy_death_sounds[kind] = slot < 0 ? -1 : sound_table[slot];
+  }
 }
 
 void load_enemy_images() {

@@ -174,6 +174,15 @@ extern int background_slots[13];
 extern int wall_slots[17];
 // Enemy sheets by enemy kind.
 extern int enemy_images[50];
+// The sound-effect slot of each enemy kind's death cry, played when the hero's attacks kill it; -1 for none: kinds the
+// hero cannot kill (0, 34 and up) and kind 22, whose dying sequence plays its own.
+inline constexpr int enemy_death_sound_slots[40] = {
+    -1,         se_mb_e08, se_mb_e08, se_mb_e08, se_mb_e08, se_mb_e08, se_mb_e09, se_mb_e09, se_mb_e09, se_mb_e09,
+    se_mb_e09,  se_mb_e10, se_mb_e10, se_mb_e10, se_mb_e10, se_mb_e02, se_mb_e02, se_mb_e11, se_mb_e11, se_mb_e11,
+    se_mb_e11,  se_mb_e11, -1,        se_mb_e12, se_mb_e12, se_mb_e12, se_mb_e12, se_mb_e12, se_mb_e10, se_mb_e10,
+    se_mb_e10,  se_mb_e10, se_mb_e10, se_mb_e12, -1,        -1,        -1,        -1,        -1,        -1};
+// Each kind's death-sound handle, from the slots above once the sound effects are loaded.
+extern int enemy_death_sounds[40];
 // Hero images.
 extern int hero_body[4];
 extern int hero_weapon[3];

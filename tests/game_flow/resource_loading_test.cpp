@@ -87,6 +87,11 @@ TEST_F(GameFlow, AllSoundsLoadIntoTheirSlots) {
   EXPECT_EQ(filled, 101);
   EXPECT_EQ(assets_ok, 1);
   for (int slot : {se_main_shot, se_cursor, se_decide, se_refuse}) EXPECT_NE(sound_table[slot], -1) << slot;
+  // Every kind the hero can kill cries when it dies, but kind 22, whose dying sequence sounds by itself.
+  for (int kind = 1; kind < 34; ++kind) {
+    if (kind == 22) continue;
+    EXPECT_NE(enemy_death_sounds[kind], -1) << kind;
+  }
   bool loaded[sound_slot_count] = {};
   for (const SoundLoad& load : sound_loads) loaded[load.slot] = true;
   for (int slot = 0; slot < sound_slot_count; ++slot) {
