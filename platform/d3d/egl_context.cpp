@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace platform::d3d {
 namespace {
 
 std::optional<ContextMode> g_override;
+std::function<bool()> g_windowContext;
 
 struct EglContext {
   bool tried = false;
@@ -55,8 +57,16 @@ ContextMode RequestedContextMode() {
 void SetContextMode(ContextMode mode) { g_override = mode; }
 void ClearContextModeOverride() { g_override.reset(); }
 
+void SetWindowContext(std::function<bool()> makeCurrent) {
+  ReleaseGlContext();
+  g_windowContext = std::move(makeCurrent);
+}
+
+bool UsesWindowContext() { return g_windowContext != nullptr; }
+
 bool EnsureGlContext() {
   if (RequestedContextMode() == ContextMode::kOff) return false;
+  if (g_windowContext) return g_windowContext();
   if (!g_egl.tried) {
     g_egl.tried = true;
     g_egl.ok = MakeEglContext();
@@ -87,7 +97,7 @@ void ReleaseGlContext() {
 }
 
 std::string GlRendererName() {
-  if (!g_egl.ok) return {};
+  if (!g_egl.ok && !g_windowContext) return {};
   const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   return name != nullptr ? name : "";
 }

@@ -1,7 +1,9 @@
-// The OpenGL context the 3D device draws with. Made once per process on first use and kept (contexts are costly to
-// make and the device is re-created at every screen-mode change); current on the thread that made it.
+// The OpenGL context the 3D device draws with. On the desktop it is the SDL window's context (the window back-end
+// registers it); otherwise an EGL surfaceless one, made once per process on first use and kept (contexts are costly
+// to make and the device is re-created at every screen-mode change). Current on the thread that made it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace platform::d3d {
@@ -13,10 +15,15 @@ ContextMode RequestedContextMode();
 void SetContextMode(ContextMode mode);
 void ClearContextModeOverride();
 
+// The window back-end's context: `makeCurrent` makes it current on the calling thread (false when it cannot). While
+// one is set, the device draws with it and never makes a surfaceless context; null removes it.
+void SetWindowContext(std::function<bool()> makeCurrent);
+bool UsesWindowContext();
+
 // Makes the context when needed and makes it current. False when the mode is off or no context can be made.
 bool EnsureGlContext();
-// Takes the context off the thread, so that another GL user there (the SDL window's renderer, on GLX) can make its
-// own current; the next GL use makes it current again.
+// Takes the surfaceless context off the thread, so that another GL user there can make its own current; the next GL
+// use makes it current again. The window's context stays current: the window back-end presents with it.
 void ReleaseGlContext();
 // The GL_RENDERER string, empty without a context.
 std::string GlRendererName();

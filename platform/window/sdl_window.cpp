@@ -10,19 +10,23 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/base/backend.h"
+#include "platform/d3d/egl_context.h"
 #include "platform/display/ddraw.h"
 #include "platform/files/path.h"
 #include "platform/input/sdl_input.h"
+#include "platform/window/sdl_gl_context.h"
 #include "platform/window/window.h"
 
 namespace platform {
 namespace {
 
 namespace dd = platform::dd;
+namespace d3d = platform::d3d;
 
 #if defined(PLATFORM_HAVE_X11)
 // A broken X connection is fatal to Xlib: the process cannot go on drawing or reading events. It ends here with
@@ -85,19 +89,35 @@ class SdlBackend final : public WindowBackend {
  public:
   SdlBackend() {
     dd::SetPresentHook([this](const dd::Frame& frame) { Present(frame); });
+    // With the 3D device asked for, the windows are OpenGL windows and the device draws with their context; the
+    // frames are shown through it too. Without a context the device falls back to a surfaceless one.
+    if (d3d::RequestedContextMode() != d3d::ContextMode::kOff) {
+      gl_ = std::make_unique<SdlGlContext>();
+      if (gl_->Create()) {
+        d3d::SetWindowContext([this] { return gl_->MakeCurrent(); });
+      } else {
+        gl_.reset();
+      }
+    }
   }
 
   ~SdlBackend() override {
     dd::SetPresentHook(nullptr);
+    if (gl_ != nullptr) d3d::SetWindowContext(nullptr);
     for (auto& [handle, view] : views_) DestroyView(view);
-    for (auto& [handle, window] : windows_) SDL_DestroyWindow(window);
+    for (auto& [handle, window] : windows_) {
+      if (gl_ != nullptr) gl_->Forget(window);
+      SDL_DestroyWindow(window);
+    }
+    gl_.reset();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
   BackendKind Kind() const override { return BackendKind::Sdl; }
 
   void OpenWindow(WindowHandle window, const std::string& title, const Rect& client, bool visible) override {
-    const Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    if (gl_ != nullptr) flags |= SDL_WINDOW_OPENGL;
     SDL_Window* w = SDL_CreateWindow(Cp932ToUtf8(title).c_str(), client.left, client.top,
                                      std::max(client.right - client.left, 1), std::max(client.bottom - client.top, 1),
                                      flags);
@@ -115,6 +135,7 @@ class SdlBackend final : public WindowBackend {
       DestroyView(it->second);
       views_.erase(it);
     }
+    if (gl_ != nullptr) gl_->Forget(w);
     SDL_DestroyWindow(w);
   }
 
@@ -238,6 +259,10 @@ class SdlBackend final : public WindowBackend {
       } else {
         SDL_SetWindowBordered(w, SDL_TRUE);
       }
+    }
+    if (gl_ != nullptr) {
+      gl_->Present(w, frame, frame.fullScreen);
+      return;
     }
     const WindowHandle handle = frame.window != 0 ? frame.window : windows_.begin()->first;
     View& view = views_[handle];
@@ -444,6 +469,7 @@ class SdlBackend final : public WindowBackend {
   std::map<Uint32, WindowHandle> byId_;
   std::map<WindowHandle, View> views_;
   std::vector<std::string> dropped_;
+  std::unique_ptr<SdlGlContext> gl_;
 };
 
 }  // namespace
