@@ -176,6 +176,8 @@ int SetDrawClipArea(int x1, int y1, int x2, int y2) {
   return 0;
 }
 
+RECT RequestedDrawClipArea() { return g_requestedClipArea; }
+
 int ReapplyDrawClipArea() {
   const RECT r = g_requestedClipArea;
   return SetDrawClipArea(r.left, r.top, r.right, r.bottom);

@@ -82,6 +82,8 @@ int CurrentDrawTarget();
 int GetDrawTarget();
 int GetDrawAreaRect(RECT* out);
 int ReapplyDrawClipArea();
+// The rectangle last given to SetDrawClipArea, as given (before ordering and clamping).
+RECT RequestedDrawClipArea();
 
 // Graphics management: the draw state, tables and mask to their defaults; and back.
 int InitGraphManage();

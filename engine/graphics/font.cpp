@@ -6,8 +6,12 @@
 #include "engine/core/log.h"
 #include "engine/core/mem_alloc.h"
 #include "engine/graphics/color_data.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/draw_ops.h"
 #include "engine/graphics/graph_handle.h"
+#include "engine/graphics/graph_image.h"
+#include "engine/graphics/graph_load.h"
 #include "platform/text/font.h"
 
 DefaultFontSettings g_DefaultFont{};
@@ -82,6 +86,86 @@ void WalkString(const char* text, int length, int charSet, Fn&& fn) {
   }
 }
 
+// The texture cache needs 16-bit 4:4:4:4 (anti-aliased types) and 1:5:5:5 (the others) texture formats.
+bool TextureFormatsFitTheCache() {
+  const ColorData* alpha = GetTextureColorData(1, 0, 0, 0);
+  const ColorData* keyed = GetTextureColorData(0, 1, 0, 0);
+  return alpha != nullptr && keyed != nullptr && alpha->bitsPerPixel == 16 && alpha->maskA == 0xF000 &&
+         alpha->maskR == 0x0F00 && keyed->bitsPerPixel == 16 && keyed->maskA == 0x8000 && keyed->maskR == 0x7C00;
+}
+
+void DeleteCacheGraph(FontData* f) {
+  if (GetGraphData(f->CacheEdgeGraph) != nullptr) DeleteGraphicBody(f->CacheEdgeGraph, 0);
+  if (GetGraphData(f->CacheGraph) != nullptr) DeleteGraphicBody(f->CacheGraph, 0);
+  f->CacheGraph = f->CacheEdgeGraph = -1;
+}
+
+// Makes the cache graphic (and for edge types the derived graphic of its right half), white at alpha 0, and empties
+// the cache. The graphic creation settings are kept as they were.
+int MakeCacheGraph(FontData* f) {
+  DeleteCacheGraph(f);
+  GraphDrawState& st = g_GraphDrawState;
+  const GraphDrawState saved = st;
+  const int alpha = (f->FontType & kFontTypeAntialias) != 0 ? 1 : 0;
+  const bool edged = (f->FontType & kFontTypeEdge) != 0;
+  st.AlphaChFlag = alpha;
+  st.AlphaTestFlag = alpha != 0 ? 0 : 1;
+  st.ColorBitDepth = 16;
+  st.UseTextureGraphics = 1;
+  st.DrawValid = 0;
+  f->CacheGraph = CreateGraph(f->CacheWidth * (edged ? 2 : 1), f->CacheHeight, 1, alpha, 0);
+  st.AlphaChFlag = saved.AlphaChFlag;
+  st.AlphaTestFlag = saved.AlphaTestFlag;
+  st.ColorBitDepth = saved.ColorBitDepth;
+  st.UseTextureGraphics = saved.UseTextureGraphics;
+  st.DrawValid = saved.DrawValid;
+  const GraphData* g = GetGraphData(f->CacheGraph);
+  if (g == nullptr || g->Flags.Texture == 0) {
+    DeleteCacheGraph(f);
+    return -1;
+  }
+  if (edged) {
+    f->CacheEdgeGraph = DeriveGraph(f->CacheWidth, 0, f->CacheWidth, f->CacheHeight, f->CacheGraph);
+    if (GetGraphData(f->CacheEdgeGraph) == nullptr) {
+      DeleteCacheGraph(f);
+      return -1;
+    }
+  }
+  FillGraphColor(f->CacheGraph, 255, 255, 255, 0);
+  SetGraphLostFlag(f->CacheGraph, &f->CacheGraphLost);
+  ResetGlyphCache(f);
+  return 0;
+}
+
+// Makes the cache graphic again when it was lost or deleted (every screen-mode change deletes all graphics).
+bool EnsureCacheGraph(FontData* f) {
+  if (f->TextureCache == 0) return true;
+  const bool edged = (f->FontType & kFontTypeEdge) != 0;
+  if (f->CacheGraphLost == 0 && GetGraphData(f->CacheGraph) != nullptr &&
+      (!edged || GetGraphData(f->CacheEdgeGraph) != nullptr))
+    return true;
+  return MakeCacheGraph(f) == 0;
+}
+
+// Writes the staging image's glyph cell (and edge cell) into the cache graphic.
+void WriteCellToCacheGraph(FontData* f, const GlyphEntry* e) {
+  const int cw = f->CellWidth;
+  const int cellX = cw * static_cast<int>(e->CellIndex / static_cast<std::uint32_t>(f->CellsPerColumn));
+  const int cellY = cw * static_cast<int>(e->CellIndex % static_cast<std::uint32_t>(f->CellsPerColumn));
+  GraphImage image{};
+  image.colorData = *f->StagingFormat;
+  image.width = f->StagingWidth;
+  image.height = f->StagingHeight;
+  image.pitch = f->StagingPitch;
+  image.pixels = f->Staging;
+  const ImageRect glyph{0, 0, cw, cw};
+  TransferPixelsToGraph(nullptr, &image, nullptr, &glyph, cellX, cellY, f->CacheGraph, 0);
+  if ((f->FontType & kFontTypeEdge) != 0) {
+    const ImageRect edge{cw, 0, 2 * cw, cw};
+    TransferPixelsToGraph(nullptr, &image, nullptr, &edge, f->CacheWidth + cellX, cellY, f->CacheGraph, 0);
+  }
+}
+
 void PrepareString(FontData* f, const char* text, int length) {
   std::uint16_t list[256];
   int count = 0;
@@ -94,6 +178,13 @@ void PrepareString(FontData* f, const char* text, int length) {
     list[count++] = code;
   });
   if (count > 0) RasterizeGlyphs(f, count, list);
+}
+
+// The texture cache's first column of pixels: white, alpha from the coverage level 0..16 (4:4:4:4: level - 1;
+// 1:5:5:5: full where covered).
+std::uint16_t TexturePixel(bool gray, int level) {
+  if (gray) return static_cast<std::uint16_t>(0x0FFF | ((level > 0 ? level - 1 : 0) << 12));
+  return static_cast<std::uint16_t>(0x7FFF | (level != 0 ? 0x8000 : 0));
 }
 
 std::uint8_t* CellRow(FontData* f, const GlyphEntry* e, int row) {
@@ -193,6 +284,78 @@ void DrawGlyph(FontData* f, const GlyphEntry* e, int bx, int by, int vertical, M
   }
 }
 
+int StringSize(const FontData* f, double position, int vertical, int* sizeOut) {
+  if (sizeOut != nullptr) {
+    sizeOut[0] = vertical != 0 ? f->CellHeight : static_cast<int>(position);
+    sizeOut[1] = vertical != 0 ? static_cast<int>(position) : f->CellHeight;
+  }
+  return static_cast<int>(position);
+}
+
+// One glyph from a cache graphic (the glyphs, or the derived graphic of their edges) with the graphic operations.
+// Vertical text turns the glyph 90 degrees clockwise: the whole graphic is drawn turned, so that the cell lands at
+// the glyph's place, with the draw area narrowed to that place.
+void DrawCell(const FontData* f, const GlyphEntry* e, int graph, int x, int y, double position, int scaleFlag,
+              double sx, double sy, int vertical) {
+  const int cw = f->CellWidth;
+  const int cellX = cw * static_cast<int>(e->CellIndex / static_cast<std::uint32_t>(f->CellsPerColumn));
+  const int cellY = cw * static_cast<int>(e->CellIndex % static_cast<std::uint32_t>(f->CellsPerColumn));
+  if (vertical == 0) {
+    if (scaleFlag == 0) {
+      DrawGraphPartBody(x + static_cast<int>(position) + e->X, y + e->Y, cellX, cellY, e->Width, e->Height, graph, 1,
+                        0);
+      return;
+    }
+    const int left = x + static_cast<int>(e->X * sx + position), top = y + static_cast<int>(e->Y * sy);
+    DrawGraphPartStretched(left, top, left + static_cast<int>(e->Width * sx), top + static_cast<int>(e->Height * sy),
+                           cellX, cellY, e->Width, e->Height, graph, 1);
+    return;
+  }
+  int gw = 0, gh = 0;
+  QueryGraphSize(graph, &gw, &gh);
+  const int right = x + f->CellHeight - e->Y, top = y + static_cast<int>(position) + e->X;
+  // The glyph's place, inside the draw area in force (the narrowed area never reaches past it).
+  const RECT requested = RequestedDrawClipArea();
+  RECT place{right - e->Height - 1, top, right + 1, top + e->Width};
+  ClipRect(&place, &g_GraphDrawState.DrawArea);
+  if (place.right <= place.left || place.bottom <= place.top) return;
+  SetDrawClipArea(place.left, place.top, place.right, place.bottom);
+  const float ox = static_cast<float>(right + cellY) - 0.5f, oy = static_cast<float>(top - cellX) - 0.5f;
+  // Corners in the order the four-corner draw takes them: top-left, top-right, bottom-left, bottom-right.
+  DrawQuadGraph(ox, oy, ox, oy + static_cast<float>(gw), ox - static_cast<float>(gh), oy, ox - static_cast<float>(gh),
+                oy + static_cast<float>(gw), graph, 1);
+  SetDrawClipArea(requested.left, requested.top, requested.right, requested.bottom);
+}
+
+// Mode 1 on the texture cache: the edge (edge types) in the edge colour, then the glyph in the colour, each drawn
+// white under the brightness; the blend graphic is off meanwhile.
+int DrawFromTextureCache(FontData* f, int x, int y, int scaleFlag, double sx, double sy, const char* text,
+                         int length, int vertical, std::uint32_t colourRgb, std::uint32_t edgeRgb, int* sizeOut) {
+  GraphDrawState& st = g_GraphDrawState;
+  const int blend = st.BlendGraph, blend1 = st.BlendGraphParam1, blend2 = st.BlendGraphParam2;
+  const std::uint32_t brightness = st.Brightness;
+  if (blend != -1) SetBlendGraph(-1, blend1, blend2);
+  const double scale = vertical != 0 ? sy : sx;
+  const bool edged = (f->FontType & kFontTypeEdge) != 0;
+  double position = 0.0;
+  WalkString(text, length, f->CharSet, [&](std::uint16_t code, int) {
+    if (f->Codes[code].Present == 0) RasterizeGlyphs(f, 1, &code);
+    const GlyphEntry* e = f->Codes[code].Entry;
+    if (!IsSpace(code) && e->Width != 0 && e->Height != 0) {
+      if (edged) {
+        SetDrawBrightnessColor(edgeRgb);
+        DrawCell(f, e, f->CacheEdgeGraph, x, y, position, scaleFlag, sx, sy, vertical);
+      }
+      SetDrawBrightnessColor(colourRgb);
+      DrawCell(f, e, f->CacheGraph, x, y, position, scaleFlag, sx, sy, vertical);
+    }
+    position += (e->Advance + f->Spacing) * scale;
+  });
+  SetDrawBrightnessColor(brightness);
+  if (blend != -1) SetBlendGraph(blend, blend1, blend2);
+  return StringSize(f, position, vertical, sizeOut);
+}
+
 }  // namespace
 
 void ResetDefaultFontSettings() {
@@ -270,6 +433,8 @@ int DeleteFontToHandle(int handle) {
   const int slot = handle & 0xFFFF;
   platform::DeleteGdiFont(f->Gdi);
   if (f->Cache != nullptr) MemFree(f->Cache);
+  DeleteCacheGraph(f);
+  if (f->Staging != nullptr) MemFree(f->Staging);
   if (f->FontScreen != -1 && GetGraphData(f->FontScreen) != nullptr) DeleteGraphicBody(f->FontScreen, 0);
   if (f->LostFlag != nullptr) *f->LostFlag = 1;
   MemFree(f);
@@ -305,6 +470,7 @@ int CreateFontToHandle(const char* face, int size, int thickness, int fontType, 
   if (f == nullptr) return WriteLog("フォント管理用メモリ領域の確保に失敗しました\n");
   std::memset(f, 0, sizeof(FontData));
   f->FontScreen = -1;
+  f->CacheGraph = f->CacheEdgeGraph = -1;
   if (GetScreenBits() == 8) fontType &= ~kFontTypeAntialias;
   f->EdgeSize = edgeSize;
   f->FontType = fontType;
@@ -344,6 +510,46 @@ int CreateFontToHandle(const char* face, int size, int thickness, int fontType, 
   f->CellWidth = RoundUp(tm.maxCharWidth + edgeExtra, 8);
   f->CellHeight = RoundUp(tm.height + edgeExtra, 2);
   if (f->CellWidth < 8) f->CellWidth = 8;
+  const int cw = f->CellWidth;
+  // Texture cache: 512 x 512 to start with, the smaller side doubled until ten cells fit. A cache larger than the
+  // device's textures stays in memory.
+  if (CanUseTextureGlyphCache() == 1 && TextureFormatsFitTheCache()) {
+    int w = 512, h = 512;
+    auto cells = [&] { return (h / cw) * (w / cw); };
+    while (cells() < 10) {
+      if (w > h) {
+        h *= 2;
+      } else {
+        w *= 2;
+      }
+    }
+    const bool edged = (fontType & kFontTypeEdge) != 0;
+    if ((edged ? 2 * w : w) <= g_D3D.maxTextureLength && h <= g_D3D.maxTextureLength) {
+      f->TextureCache = 1;
+      f->Capacity = static_cast<std::uint32_t>(cells() > kMaxGlyphCapacity ? kMaxGlyphCapacity : cells());
+      f->CacheWidth = w;
+      f->CacheHeight = h;
+      f->CellsPerColumn = h / cw;
+      if (MakeCacheGraph(f) < 0) {
+        WriteLog("テクスチャ文字キャッシュの作成に失敗しました\n");
+        f->TextureCache = 0;
+      }
+    }
+  }
+  if (f->TextureCache == 1) {
+    const bool gray = (fontType & kFontTypeAntialias) != 0;
+    f->StagingFormat = GetTextureColorData(gray ? 1 : 0, gray ? 0 : 1, 0, 0);
+    f->StagingWidth = (fontType & kFontTypeEdge) != 0 ? 2 * cw : cw;
+    f->StagingHeight = cw;
+    f->StagingPitch = f->StagingWidth * 2;
+    const int bytes = f->StagingPitch * f->StagingHeight;
+    f->Staging = static_cast<std::uint8_t*>(MemAlloc(bytes, __FILE__, __LINE__));
+    if (f->Staging == nullptr) return fail("文字キャッシュ処理用メモリの確保に失敗しました\n");
+    std::memset(f->Staging, 0, static_cast<std::size_t>(bytes));
+    f->CharSet = charSet;
+    f->LostFlag = nullptr;
+    return handle;
+  }
   // Memory cache: one column of square cells.
   f->CacheBits = fontType == 0 ? 1 : 8;
   int capacity = 0x50000 / (f->CellWidth * f->CellWidth);
@@ -389,7 +595,11 @@ GlyphEntry* RasterizeGlyphs(FontData* f, int count, const std::uint16_t* codes) 
     slot->Entry = e;
     e->Slot = slot;
     e->InUse = 1;
-    for (int row = 0; row < cw; ++row) std::memset(CellRow(f, e, row), 0, static_cast<std::size_t>(f->CachePitch));
+    if (f->TextureCache != 0) {
+      std::memset(f->Staging, 0, static_cast<std::size_t>(f->StagingPitch) * f->StagingHeight);
+    } else {
+      for (int row = 0; row < cw; ++row) std::memset(CellRow(f, e, row), 0, static_cast<std::size_t>(f->CachePitch));
+    }
     e->X = e->Y = 0;
     e->Width = e->Height = 0;
     const unsigned gdiCode = code > 0xFF ? static_cast<unsigned>((code & 0xFF) << 8 | (code >> 8)) : code;
@@ -432,10 +642,12 @@ GlyphEntry* RasterizeGlyphs(FontData* f, int count, const std::uint16_t* codes) 
       const char* pattern = edged ? kEdgePatterns[s - 1] : nullptr;
       const int side = 2 * s + 1;
       for (int y = 0; y < cw; ++y) {
-        std::uint8_t* row = CellRow(f, e, y);
+        std::uint8_t* row = f->TextureCache != 0 ? nullptr : CellRow(f, e, y);
+        auto* staging = reinterpret_cast<std::uint16_t*>(f->Staging + static_cast<std::ptrdiff_t>(y) * f->StagingPitch);
         for (int x = 0; x < cw; ++x) {
           const int level = levels[static_cast<std::size_t>(y * cw + x)];
-          int edge = 0;  // type 1: any glyph neighbour; type 3: highest neighbouring level - 1
+          int edge = 0;       // type 1: any glyph neighbour; type 3: highest neighbouring level - 1
+          int coverage = 0;   // texture edge: the union of the neighbours' coverage, 0..16
           if (pattern != nullptr) {
             for (int dy = -s; dy <= s; ++dy) {
               for (int dx = -s; dx <= s; ++dx) {
@@ -443,8 +655,14 @@ GlyphEntry* RasterizeGlyphs(FontData* f, int count, const std::uint16_t* codes) 
                 if (nx < 0 || ny < 0 || nx >= cw || ny >= cw || pattern[(dy + s) * side + dx + s] != '1') continue;
                 const int nl = levels[static_cast<std::size_t>(ny * cw + nx)];
                 if (nl > edge) edge = nl;  // the highest neighbouring level
+                coverage = (256 - (16 - coverage) * (16 - nl)) / 16;
               }
             }
+          }
+          if (row == nullptr) {
+            staging[x] = TexturePixel(gray, level);
+            if (pattern != nullptr) staging[cw + x] = TexturePixel(gray, coverage);
+            continue;
           }
           switch (f->FontType) {
             case 0:
@@ -462,6 +680,7 @@ GlyphEntry* RasterizeGlyphs(FontData* f, int count, const std::uint16_t* codes) 
           }
         }
       }
+      if (f->TextureCache != 0) WriteCellToCacheGraph(f, e);
     }
     if (edged) {
       e->Advance = static_cast<std::int16_t>(e->Advance + 2 * s);
@@ -492,7 +711,14 @@ int GlyphCacheDrawString(int mode, int x, int y, int scaleFlag, double scaleX, d
   c.edge = static_cast<std::uint32_t>(MakeColorValueBody(c.er, c.eg, c.eb));
   double position = 0.0;
   if (text != nullptr && text[0] != '\0') {
+    if (!EnsureCacheGraph(f)) return -1;
     PrepareString(f, text, length);
+    if (mode == 1 && f->TextureCache != 0) {
+      const std::uint32_t colourRgb = static_cast<std::uint32_t>((c.r << 16) | (c.g << 8) | c.b);
+      const std::uint32_t edgeRgb = static_cast<std::uint32_t>((c.er << 16) | (c.eg << 8) | c.eb);
+      return DrawFromTextureCache(f, x, y, scaleFlag, scaleX, scaleY, text, length, vertical, colourRgb, edgeRgb,
+                                  sizeOut);
+    }
     const bool canDraw = mode == 1 && dest != nullptr && dest->Image != nullptr && clip != nullptr;
     RECT area{};
     if (canDraw) {
@@ -515,11 +741,7 @@ int GlyphCacheDrawString(int mode, int x, int y, int scaleFlag, double scaleX, d
       position += (e->Advance + f->Spacing) * scale;
     });
   }
-  if (sizeOut != nullptr) {
-    sizeOut[0] = vertical != 0 ? f->CellHeight : static_cast<int>(position);
-    sizeOut[1] = vertical != 0 ? static_cast<int>(position) : f->CellHeight;
-  }
-  return static_cast<int>(position);
+  return StringSize(f, position, vertical, sizeOut);
 }
 
 int RefreshDefaultFont() {

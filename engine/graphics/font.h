@@ -1,10 +1,12 @@
-// Font handles and their glyph caches: each font owns a platform font and a memory cache of rasterised characters
-// (one column of square cells); strings are prepared into the cache once and drawn from it into memory images.
+// Font handles and their glyph caches: each font owns a platform font and a cache of rasterised characters in square
+// cells; strings are prepared into the cache once and drawn from it. The cache is a texture graphic drawn with the
+// graphic operations when the 3D device can hold it, else one column of cells in memory copied into memory images.
 // A default font serves the public text function and the on-screen log.
 #pragma once
 
 #include <cstdint>
 
+#include "engine/graphics/color_data.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/memimg.h"
 
@@ -51,7 +53,14 @@ struct FontData {
   std::int32_t EdgeSize;
   std::int32_t CacheWidth, CacheHeight, CellsPerColumn;
   std::int32_t FontScreen;    // work graphic of the string draw, -1 until first needed
-  std::int32_t TextureCache;  // 1: cache in a texture graphic (never here: no Direct3D)
+  // Texture cache: the cache graphic (glyphs; for edge types their edges in the right half, shown by the derived
+  // graphic), the flag its loss sets, and the staging image of one cell (glyph, then edge, side by side).
+  std::int32_t CacheGraph, CacheEdgeGraph;
+  std::int32_t CacheGraphLost;
+  const ColorData* StagingFormat;
+  std::int32_t StagingWidth, StagingHeight, StagingPitch;
+  std::uint8_t* Staging;
+  std::int32_t TextureCache;  // 1: cache in a texture graphic
 };
 
 inline constexpr int kFontTypeEdge = 1;
@@ -94,7 +103,9 @@ int GlyphCacheDrawString(int mode, int x, int y, int scaleFlag, double scaleX, d
                          std::uint32_t colour, MEMIMG* dest, const RECT* clip, int transparent, int fontHandle,
                          std::uint32_t edgeColour, int length, int vertical, int* sizeOut);
 
-// Drawing a string on the current draw screen.
+// Drawing a string on the current draw screen. A font with a texture cache draws through the graphic operations.
+int DrawStringWithFontTexture(int x, int y, const char* text, std::uint32_t colour, int fontHandle,
+                              std::uint32_t edgeColour, int vertical);
 int DrawString2D(int x, int y, const char* text, std::uint32_t colour, int fontHandle, std::uint32_t edgeColour,
                  int vertical);
 int DrawStringWithFont(int x, int y, const char* text, std::uint32_t colour, int fontHandle, std::uint32_t edgeColour,

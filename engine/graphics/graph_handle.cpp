@@ -128,6 +128,13 @@ int DeleteAllGraph(int logFlag) {
   return 0;
 }
 
+int CanUseTextureGlyphCache() {
+  if (g_GraphDrawState.UseTextureGraphics != 1 || Use3D == 0 || g_D3D.suppressed != 0 || IsSoftwareScreenModel() != 0)
+    return 0;
+  const ColorData* format = GetTextureColorData(0, 0, 0, 0);
+  return format != nullptr && format->bitsPerPixel != 0 ? 1 : 0;
+}
+
 int FillGraphColor(int handle, int r, int g, int b, int a) {
   const GraphData* graph = GetGraphData(handle);
   if (graph == nullptr) return -1;

@@ -145,5 +145,8 @@ int CheckBlendGraphSize(const GraphData* record);
 int DeleteGraphicBody(int handle, int logFlag);
 int DeleteAllGraph(int logFlag);
 int FillGraphColor(int handle, int r, int g, int b, int a);
+// 1 when new fonts can keep their glyph cache in a texture graphic (texture graphics in use on a live 3D device,
+// no software rendering, texture formats known); else 0.
+int CanUseTextureGlyphCache();
 // Clears the graphic table and its counters.
 void ClearGraphTable();

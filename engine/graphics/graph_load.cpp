@@ -271,7 +271,6 @@ int TransferPixelsToGraph(const char* name, const GraphImage* image, const Graph
   g->FillOption = fillOption;
   g->SourceX = srcRect->left & 0xFFFF;
   g->SourceY = srcRect->top & 0xFFFF;
-  // Texture graphics are filled by the Direct3D side.
-  if (g->Flags.Texture != 0) return -1;
+  if (g->Flags.Texture != 0) return TransferRectToGraphTextures(srcRect, x, y, g, image, alpha);
   return TransferImageToGraphTiles(image, alpha, srcRect, x, y, g);
 }

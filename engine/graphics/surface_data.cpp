@@ -105,8 +105,11 @@ int CreateSurfaceData(int handle) {
 int ReleaseSurfaceDataStorage(int handle) {
   SurfaceData* s = GetSurfaceData(handle);
   if (s == nullptr) return -1;
-  if (platform::d3d::Texture* texture = TextureOf(s); texture != nullptr && g_D3D.object != nullptr)
+  if (platform::d3d::Texture* texture = TextureOf(s); texture != nullptr && g_D3D.object != nullptr) {
+    // Vertices still waiting in the batch may sample the texture: they are drawn first.
+    G_D3D_FlushDeviceBatch(g_D3D.currentDevice);
     g_D3D.object->ReleaseTexture(texture);
+  }
   ReleaseMemImg(&s->Image);
   ReleaseMemImg(&s->ZImage);
   s->Surface = nullptr;

@@ -4,6 +4,7 @@
 
 #include "engine/core/log.h"
 #include "engine/core/message.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
@@ -116,6 +117,7 @@ int DrawString2D(int x, int y, const char* text, std::uint32_t colour, int fontH
   if (GetDirectDrawObject() == nullptr) return -1;
   FontData* f = GetFontData(fontHandle);
   if (f == nullptr) return -1;
+  if (f->TextureCache != 0) return DrawStringWithFontTexture(x, y, text, colour, fontHandle, edgeColour, vertical);
   int size[2] = {0, 0};
   if (GlyphCacheDrawString(0, x, y, 0, 1.0, 1.0, text, colour, nullptr, nullptr, 1, fontHandle, edgeColour, -1,
                            vertical, size) < 0) {
@@ -150,6 +152,18 @@ int DrawString2D(int x, int y, const char* text, std::uint32_t colour, int fontH
   return 0;
 }
 
+int DrawStringWithFontTexture(int x, int y, const char* text, std::uint32_t colour, int fontHandle,
+                              std::uint32_t edgeColour, int vertical) {
+  const FontData* f = GetFontData(fontHandle);
+  if (f == nullptr) return -1;
+  if (f->TextureCache == 0) return DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
+  if (g_D3D.suppressed == 1) return -1;
+  if (GlyphCacheDrawString(1, x, y, 0, 1.0, 1.0, text, colour, nullptr, &g_GraphDrawState.DrawArea, 1, fontHandle,
+                           edgeColour, -1, vertical, nullptr) < 0)
+    return -1;
+  return 0;
+}
+
 int DrawStringWithFont(int x, int y, const char* text, std::uint32_t colour, int fontHandle, std::uint32_t edgeColour,
                        int vertical) {
   if (g_GraphDrawState.DrawAreaEmpty != 0) return 0;
@@ -162,14 +176,19 @@ int DrawStringWithFont(int x, int y, const char* text, std::uint32_t colour, int
   // With the mask active the string goes through the mask's scratch, bracketed by the mask steps.
   const GraphDrawState& st = g_GraphDrawState;
   const bool front = st.DrawScreen == -4 && IsSoftwareScreenModel() == 1 && g_Screens.mainImagesInUse == 1;
-  const bool mask = st.MaskActive != 0;
-  if (!front && !mask) return DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
+  // A texture-cached string is drawn by the device, which the mask does not reach.
+  const bool mask = st.MaskActive != 0 && f->TextureCache == 0;
+  // Blend mode 3 on the device takes its passes over the string's rectangle.
+  const bool pass3 = f->TextureCache != 0 && st.BlendMode == 3;
+  if (!front && !mask && !pass3) return DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
   if (x >= st.DrawArea.right) return 0;
   const long long bottom = static_cast<long long>(y) + f->Size + 3;
   const RECT dest{x, y, st.DrawArea.right, static_cast<int>(bottom > 1000000000 ? 1000000000 : bottom)};
   if (front) ReloadFrontMemImg();
   if (mask) MaskBeginOnDrawScreen(dest);
+  if (pass3) BeginBlendMode3Pass(&dest);
   const int result = DrawString2D(x, y, text, colour, fontHandle, edgeColour, vertical);
+  if (pass3) EndBlendMode3Pass(&dest);
   if (mask) MaskEndOnDrawScreen(dest);
   if (front) WriteFrontRect(&dest);
   return result;

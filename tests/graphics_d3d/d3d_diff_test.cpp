@@ -22,6 +22,7 @@
 #include "engine/graphics/d3d_state.h"
 #include "engine/graphics/draw_ops.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/screen_buffer.h"
 #include "platform/d3d/egl_context.h"
@@ -201,6 +202,13 @@ TEST_F(D3DDiff, ScenesMatchTheSoftwarePath) {
          DrawGraphRotated(300, 300, 1.0, 0.0, g.sprite, 1, 0);
        },
        0, 40},
+      {"part of a graphic",
+       [](const Graphs& g) {
+         ApiLockGuard lock;
+         DrawGraphPartBody(100, 100, 20, 5, 10, 10, g.sprite, 1, 0);
+         DrawGraphPartBody(200, 100, 0, 0, 10, 10, g.sprite, 1, 0);
+       },
+       0, 0},
       {"untextured boxes",
        [](const Graphs&) {
          DrawRectangle(5, 5, 50, 40, static_cast<int>(MakeColorValue(255, 0, 0)), 1);
@@ -258,6 +266,54 @@ TEST_F(D3DDiff, ScenesMatchTheSoftwarePath) {
     SCOPED_TRACE(c.name);
     std::string first;
     const int differing = Differences(c.scene, c.tolerance, &first);
+    EXPECT_LE(differing, c.allowedPixels) << first;
+    HeadlessEngine::TearDown();
+    HeadlessEngine::SetUp();
+  }
+}
+
+
+// Text through the texture glyph cache (device) against the memory glyph cache (software path): the same glyph
+// coverage, drawn through the graphic operations. 1-bit fonts, with and without edge, horizontal and turned:
+// exact. Anti-aliased fonts: both caches keep the level less one in 4 bits, which the device's 4:4:4:4 texture reads
+// as k / 15 and the screen layer as k / 16: each channel within 1/16 of the distance between text and background
+// colour, 16 here. With an edge as well, the two caches also mix edge and glyph differently (the texture's edge
+// takes the union of its neighbours' coverage and the glyph is laid over it; the memory cell takes the highest
+// neighbour and blends both into one coverage): within 64 where edge and glyph overlap.
+TEST_F(D3DDiff, TextMatchesTheMemoryGlyphCache) {
+  struct TextCase {
+    const char* name;
+    int type, edge, vertical;
+    int tolerance, allowedPixels;
+  };
+  const TextCase cases[] = {
+      {"plain", 0, -1, 0, 0, 0},
+      {"edged", 1, 2, 0, 0, 0},
+      {"plain, vertical", 0, -1, 1, 0, 0},
+      {"edged, vertical", 1, 1, 1, 0, 0},
+      {"anti-aliased", 2, -1, 0, 16, 0},
+      {"anti-aliased with edge", 3, 1, 0, 96, 0},
+  };
+  for (const TextCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string first;
+    const int differing = Differences(
+        [&](const Graphs&) {
+          ApiLockGuard lock;
+          const int font = CreateFontToHandle(nullptr, 20, 6, c.type, -1, c.edge, 0, -1, -1);
+          ASSERT_GE(font, 0);
+          EXPECT_EQ(GetFontData(font)->TextureCache, Use3D);
+          const std::uint32_t colour = static_cast<std::uint32_t>(MakeColorValueBody(250, 240, 40));
+          const std::uint32_t edge = static_cast<std::uint32_t>(MakeColorValueBody(20, 30, 200));
+          // Across the four background fields, partly clipped at the right and bottom.
+          for (int row = 0; row < 3; ++row) {
+            const char* text = row == 0 ? "Agj Wq 0123 \x82\xa0\x8a\xbf" : "The quick brown fox jumps";
+            const int x = c.vertical != 0 ? 40 + row * 200 : 10 + row * 250, y = c.vertical != 0 ? 20 : 30 + row * 200;
+            EXPECT_EQ(DrawStringWithFont(x, y, text, colour, font, edge, c.vertical), 0);
+          }
+          DeleteFontToHandle(font);
+        },
+        c.tolerance, &first);
     EXPECT_LE(differing, c.allowedPixels) << first;
     HeadlessEngine::TearDown();
     HeadlessEngine::SetUp();

@@ -9,6 +9,7 @@
 #include "engine/core/pending_subsystems.h"
 #include "engine/graphics/d3d_state.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/matrix.h"
 #include "engine/graphics/movie.h"
@@ -260,6 +261,72 @@ TEST_F(D3DEngine, DeviceLossAndRebuildBringEveryTextureBack) {
   const std::vector<std::string> lines = Lines();
   EXPECT_GE(engine_test::FindLine(lines, "Ｄｉｒｅｃｔ３Ｄデバイスを削除しました"), 0);
   EXPECT_GE(engine_test::FindLine(lines, "Ｄｉｒｅｃｔ３Ｄオブジェクトは正常に取得されました"), 0);
+}
+
+// Text from the texture glyph cache, scaled twice in both directions, is the unscaled text stretched by point
+// sampling, edge included, and measures twice as long.
+TEST_F(D3DEngine, ScaledTextIsTheUnscaledTextStretched) {
+  int font = -1, plain = 0, scaled = 0;
+  {
+    ApiLockGuard lock;
+    font = CreateFontToHandle(nullptr, 16, 6, kFontTypeEdge, -1, 1, 0, -1, -1);
+    ASSERT_GE(font, 0);
+    ASSERT_EQ(GetFontData(font)->TextureCache, 1);
+    const RECT area = g_GraphDrawState.DrawArea;
+    const std::uint32_t colour = static_cast<std::uint32_t>(MakeColorValueBody(255, 255, 0));
+    const std::uint32_t edge = static_cast<std::uint32_t>(MakeColorValueBody(0, 0, 255));
+    plain = GlyphCacheDrawString(1, 10, 10, 0, 1.0, 1.0, "Aq\x82\xa0", colour, nullptr, &area, 1, font, edge, -1, 0,
+                                 nullptr);
+    scaled = GlyphCacheDrawString(1, 10, 100, 1, 2.0, 2.0, "Aq\x82\xa0", colour, nullptr, &area, 1, font, edge, -1, 0,
+                                  nullptr);
+  }
+  ASSERT_GT(plain, 20);
+  EXPECT_EQ(scaled, 2 * plain);
+  int differing = 0, inked = 0;
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 2 * plain + 8; ++x) {
+      const std::uint32_t want = BackPixel(10 + x / 2, 10 + y / 2);
+      inked += want != 0 ? 1 : 0;
+      differing += BackPixel(10 + x, 100 + y) != want ? 1 : 0;
+    }
+  }
+  EXPECT_GT(inked, 200);
+  EXPECT_EQ(differing, 0);
+  ApiLockGuard lock;
+  DeleteFontToHandle(font);
+}
+
+// A device loss takes the glyph cache's texture with it; the fonts come back with their slots and ids, and the
+// same string draws the same pixels again.
+TEST_F(D3DEngine, TextDrawsTheSameAfterADeviceLoss) {
+  int font = -1;
+  {
+    ApiLockGuard lock;
+    font = CreateFontToHandle(nullptr, 20, 6, kFontTypeAntialias | kFontTypeEdge, -1, 2, 0, -1, -1);
+    ASSERT_GE(font, 0);
+  }
+  auto frame = [&] {
+    DrawRectangle(0, 0, 640, 480, MakeColorValue(40, 80, 120), 1);
+    {
+      ApiLockGuard lock;
+      EXPECT_EQ(DrawStringWithFont(20, 30, "Lost \x82\xa0 found", 0xFFFFFF, font, 0xFF0000, 0), 0);
+      EXPECT_EQ(DrawStringWithFont(300, 30, "Turned", 0xFFFFFF, font, 0xFF0000, 1), 0);
+    }
+    std::vector<std::uint32_t> px;
+    for (int y = 20; y < 200; ++y) {
+      for (int x = 10; x < 400; ++x) px.push_back(BackPixel(x, y));
+    }
+    return px;
+  };
+  const std::vector<std::uint32_t> before = frame();
+  {
+    ApiLockGuard lock;
+    g_D3D.object->SimulateDeviceLoss();
+    RestoreGraphDevice();
+    EXPECT_EQ(CheckFontHandleValid(font), 1);
+    EXPECT_EQ(GetFontData(font)->TextureCache, 1);
+  }
+  EXPECT_EQ(frame(), before);
 }
 
 TEST_F(D3DEngine, ANewModeRebuildsTheLayer) {
