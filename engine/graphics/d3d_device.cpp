@@ -109,6 +109,7 @@ int InitDirect3D() {
   WriteLog("Ｄｉｒｅｃｔ３Ｄオブジェクトを取得します\n");
   if (DirectDrawDevice() == nullptr || d3d::CreateDirect3D(DirectDrawDevice(), &g_D3D.object) != platform::dd::kOk)
     return WriteLog("Direct3Dオブジェクトの作成に失敗しました\n");
+  g_D3D.object->SetBeforeReadBack(G_D3D_FlushVertexBatch);
   WriteLog("Ｄｉｒｅｃｔ３Ｄオブジェクトを取得しました\n");
 
   // Device: the T&L HAL when it renders at the screen depth, else the last HAL that does.
@@ -311,6 +312,7 @@ int ReacquireDirect3D() {
   }
   if (DirectDrawDevice() == nullptr || d3d::CreateDirect3D(DirectDrawDevice(), &g_D3D.object) != platform::dd::kOk)
     return WriteLog("Direct3Dオブジェクトの作成に失敗しました\n");
+  g_D3D.object->SetBeforeReadBack(G_D3D_FlushVertexBatch);
   WriteLog("Ｄｉｒｅｃｔ３Ｄオブジェクトは正常に取得されました\n");
   Direct3DDeviceRecord* r = CurrentD3DRecord();
   if (r != nullptr) {

@@ -506,9 +506,10 @@ Result Device::BindTarget() {
   return dd::kOk;
 }
 
-// Writes what the GPU drew into the target back into the target's memory pixels.
+// Writes what the GPU drew into the target back into the target's memory pixels. The next draw brings them up again.
 void Device::ReadBackTarget() {
   if (!targetUploaded_) return;
+  targetUploaded_ = false;  // first: the surface's lock below asks for this read-back again
   Impl& s = *impl_;
   if (target_.texture != nullptr) {
     ReadBack(target_.texture);
@@ -766,6 +767,7 @@ Result Device::Load(Texture* destination, int x, int y, Texture* source, const R
 // ---- Direct3D ---------------------------------------------------------------------------------------------------
 
 Direct3D::~Direct3D() {
+  dd::SetBeforeReadHook(nullptr);
   const GlScope gl;
   devices_.clear();
   textures_.clear();
@@ -888,6 +890,23 @@ void Direct3D::ReleaseTexture(Texture* texture) {
   std::erase_if(textures_, [&](const std::unique_ptr<Texture>& t) { return t.get() == texture; });
 }
 
+void Direct3D::ReadBackDrawnSurface(dd::Surface* surface) {
+  // The flush and the read-back lock the surface themselves.
+  static bool busy = false;
+  if (busy || std::none_of(devices_.begin(), devices_.end(),
+                           [&](const std::unique_ptr<Device>& d) { return d->target_.surface == surface; }))
+    return;
+  busy = true;
+  if (beforeReadBack_) beforeReadBack_();
+  for (auto& device : devices_) {
+    if (device->target_.surface == surface && device->target_.texture == nullptr && device->targetUploaded_) {
+      const GlScope gl;
+      device->ReadBackTarget();
+    }
+  }
+  busy = false;
+}
+
 std::string Direct3D::RendererName() const {
   const GlScope gl;
   return GlRendererName();
@@ -906,6 +925,10 @@ Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out
   if (!EnsureGlContext()) return dd::kErrNoInterface;
   std::unique_ptr<Direct3D> object(new Direct3D());
   object->directDraw_ = directDraw;
+  // A surface the device drew into and that is read or changed in memory (locked, blitted, shown) gets the drawing
+  // first, scene or not.
+  Direct3D* self = object.get();
+  dd::SetBeforeReadHook([self](dd::Surface* surface) { self->ReadBackDrawnSurface(surface); });
   *out = std::move(object);
   return dd::kOk;
 }

@@ -9,7 +9,8 @@
 // Pixels: every surface the device draws into keeps its own pixels in memory, as the DirectDraw stand-in's surfaces
 // do, and the GPU holds a copy in a framebuffer texture. A scene brings the target's pixels to the GPU when it begins
 // and reads the drawn pixels back into the surface when it ends (and when the target changes inside a scene), so a
-// surface locked after EndScene shows what was drawn. Textures keep their pixels in memory too; Unlock, Load and a
+// surface locked after EndScene shows what was drawn; so does a surface read or changed in memory inside a scene (a
+// lock, a blit), which has the drawing read back first. Textures keep their pixels in memory too; Unlock, Load and a
 // colour fill mark them changed and the next draw that samples them uploads them again.
 //
 // One device object set per process, main thread only.
@@ -19,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/display/ddraw.h"
@@ -275,6 +277,10 @@ class Direct3D {
   // The GL renderer string of the context ("llvmpipe (...)" on Mesa's software rasteriser).
   std::string RendererName() const;
 
+  // Called before a surface a device draws into is read back for a read or change in memory: the caller's own
+  // pending draws (a vertex batch) go to the device there.
+  void SetBeforeReadBack(std::function<void()> flush) { beforeReadBack_ = std::move(flush); }
+
   // Tests: every texture is lost (Lock fails, IsLost reports it) and the devices refuse to draw until the textures
   // are restored and the devices re-created.
   void SimulateDeviceLoss();
@@ -284,7 +290,9 @@ class Direct3D {
   friend class Texture;
   friend Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out);
   Direct3D() = default;
+  void ReadBackDrawnSurface(dd::Surface* surface);
   dd::DirectDraw* directDraw_ = nullptr;
+  std::function<void()> beforeReadBack_;
   std::vector<std::unique_ptr<Texture>> textures_;
   std::vector<std::unique_ptr<Device>> devices_;
   bool lost_ = false;

@@ -19,6 +19,7 @@ constexpr int kVisibleLines = 480;
 
 std::mutex g_hookMutex;
 PresentHook g_hook;
+std::function<void(Surface*)> g_beforeRead;  // the 3D device's read-back
 std::function<bool(int, int, int, int)> g_modeFilter;
 bool g_createFails = false;
 PixelFormat g_format16{};  // size 0: R5G6B5
@@ -193,6 +194,7 @@ void Surface::DropShow() {
 }
 
 void Surface::BeforeRead() {
+  if (g_beforeRead) g_beforeRead(this);
   SettleFill();
   SettleShow();
 }
@@ -625,6 +627,8 @@ Result CreateDirectDraw(std::unique_ptr<DirectDraw>* out) {
   *out = std::make_unique<DirectDraw>();
   return kOk;
 }
+
+void SetBeforeReadHook(std::function<void(Surface*)> hook) { g_beforeRead = std::move(hook); }
 
 void SetPresentHook(PresentHook hook) {
   std::lock_guard lock(g_hookMutex);

@@ -284,6 +284,9 @@ struct Frame {
   bool fullScreen;  // the display mode belongs to the program: the picture fills the desktop, aspect kept
 };
 using PresentHook = std::function<void(const Frame&)>;
+// The 3D device's hook, called before a surface's memory pixels are read or changed (locks, blits, Pixels), so that
+// drawing the GPU still holds for the surface is written back into them first. Null: none.
+void SetBeforeReadHook(std::function<void(Surface*)> hook);
 // The SDL back-end sets its hook while it exists; with none, frames go to the headless framebuffer.
 void SetPresentHook(PresentHook hook);
 
