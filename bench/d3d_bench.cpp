@@ -1,7 +1,9 @@
 // A sprite-heavy frame through the Direct3D path (EGL surfaceless on the machine's GL driver; Mesa's llvmpipe in
 // CI) and through the software renderer, in the same run: 2,000 alpha-blended 64 x 64 sprites plus 200 rotated
-// ones onto the 640 x 480 back screen, ended by a present; and one present alone through each path. The software
-// path is the baseline: compare the Device and Software figures of each pair.
+// ones onto the 640 x 480 back screen, ended by a present; a screen of text (24 lines of 40 characters, anti-aliased
+// with an edge, from a warm glyph cache: the texture cache on the device, the memory cache in software), ended by a
+// present; and one present alone through each path. The software path is the baseline: compare the Device and
+// Software figures of each pair.
 #include <benchmark/benchmark.h>
 #include <png.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include "engine/core/public_api.h"
 #include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
+#include "engine/graphics/font.h"
 #include "platform/base/backend.h"
 #include "platform/base/clock.h"
 #include "platform/d3d/egl_context.h"
@@ -119,12 +122,40 @@ void Present(benchmark::State& state, bool device) {
   }
 }
 
+void TextFrame(benchmark::State& state, bool device) {
+  Engine engine(device, state);
+  if (!engine.ok()) return;
+  int font = -1;
+  {
+    ApiLockGuard lock;
+    font = CreateFontToHandle(nullptr, 16, 6, 3, -1, 1, 0, -1, -1);
+  }
+  if (font < 0) {
+    state.SkipWithError("no font");
+    return;
+  }
+  const char* line = "The quick brown fox jumps over 13 dogs.";
+  for (auto _ : state) {
+    ClearCurrentDrawScreen();
+    for (int row = 0; row < 24; ++row) {
+      ApiLockGuard lock;
+      DrawStringWithFont(4, row * 20, line, 0xFFFFFF, font, 0x0000FF, 0);
+    }
+    benchmark::DoNotOptimize(PresentBackScreen());
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 24 * 40);
+}
+
 void BM_SpriteFrame_Software(benchmark::State& state) { SpriteFrame(state, false); }
 void BM_SpriteFrame_Device(benchmark::State& state) { SpriteFrame(state, true); }
+void BM_TextFrame_Software(benchmark::State& state) { TextFrame(state, false); }
+void BM_TextFrame_Device(benchmark::State& state) { TextFrame(state, true); }
 void BM_Present_Software(benchmark::State& state) { Present(state, false); }
 void BM_Present_Device(benchmark::State& state) { Present(state, true); }
 BENCHMARK(BM_SpriteFrame_Software)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpriteFrame_Device)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextFrame_Software)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextFrame_Device)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Present_Software)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Present_Device)->Unit(benchmark::kMicrosecond);
 
