@@ -296,6 +296,34 @@ TEST_F(D3DEngine, ScaledTextIsTheUnscaledTextStretched) {
   DeleteFontToHandle(font);
 }
 
+// Text from the texture cache stays inside the draw area, turned glyphs included (each is drawn with the area
+// narrowed to its own place, never widened past the area in force), and the area is the same afterwards.
+TEST_F(D3DEngine, TextStaysInsideTheDrawArea) {
+  ApiLockGuard lock;
+  const int font = CreateFontToHandle(nullptr, 24, 6, kFontTypeEdge, -1, 2, 0, -1, -1);
+  ASSERT_GE(font, 0);
+  ASSERT_EQ(GetFontData(font)->TextureCache, 1);
+  DrawRectangle(0, 0, 640, 480, 0, 1);
+  SetDrawClipArea(100, 100, 200, 200);
+  const RECT area = g_GraphDrawState.DrawArea;
+  EXPECT_EQ(DrawStringWithFont(180, 90, "WWWW", 0xFFFFFF, font, 0xFF0000, 1), 0);
+  EXPECT_EQ(DrawStringWithFont(60, 180, "WWWWWWWWW", 0xFFFFFF, font, 0xFF0000, 0), 0);
+  EXPECT_EQ(g_GraphDrawState.DrawArea.left, area.left);
+  EXPECT_EQ(g_GraphDrawState.DrawArea.right, area.right);
+  EXPECT_EQ(RequestedDrawClipArea().right, 200);
+  int inside = 0, outside = 0;
+  for (int y = 60; y < 260; ++y) {
+    for (int x = 40; x < 260; ++x) {
+      const bool in = x >= 100 && x < 200 && y >= 100 && y < 200;
+      (in ? inside : outside) += BackPixel(x, y) != 0 ? 1 : 0;
+    }
+  }
+  EXPECT_GT(inside, 100);
+  EXPECT_EQ(outside, 0);
+  SetDrawClipArea(0, 0, 640, 480);
+  DeleteFontToHandle(font);
+}
+
 // A device loss takes the glyph cache's texture with it; the fonts come back with their slots and ids, and the
 // same string draws the same pixels again.
 TEST_F(D3DEngine, TextDrawsTheSameAfterADeviceLoss) {
