@@ -190,6 +190,28 @@ std::uint32_t CompileProgram(bool flat, const std::string& constants) {
   return program;
 }
 
+GLenum DepthFunc(std::uint32_t c) {
+  switch (c) {
+    case kCmpNever: return GL_NEVER;
+    case kCmpLess: return GL_LESS;
+    case kCmpEqual: return GL_EQUAL;
+    case kCmpLessEqual: return GL_LEQUAL;
+    case kCmpGreater: return GL_GREATER;
+    case kCmpNotEqual: return GL_NOTEQUAL;
+    case kCmpGreaterEqual: return GL_GEQUAL;
+    default: return GL_ALWAYS;
+  }
+}
+
+// The 16-bit Z surface attached to a surface target, or null.
+dd::Surface* ZSurfaceOf(dd::Surface* target) {
+  dd::Surface* z = target != nullptr ? target->AttachedSurface() : nullptr;
+  if (z == nullptr || (z->Caps() & dd::kCapsZBuffer) == 0 || z->Format().bitCount != 16 ||
+      z->Width() != target->Width() || z->Height() != target->Height())
+    return nullptr;
+  return z;
+}
+
 GLenum BlendFactor(std::uint32_t b) {
   switch (b) {
     case kBlendZero: return GL_ZERO;
@@ -403,6 +425,8 @@ struct Device::Impl {
     dd::Surface* surface;
     int width, height;
     GLuint texture, framebuffer;
+    dd::Surface* zSurface;  // the attached Z surface its depth texture stands for, or null
+    GLuint depth;
   };
   std::vector<SurfaceTarget> surfaceTargets;
   // Device states.
@@ -413,11 +437,17 @@ struct Device::Impl {
   Matrix transforms[4] = {};
   int targetWidth = 0, targetHeight = 0;
   GLuint targetFramebuffer = 0;
+  // The bound target's Z surface, when it has one, and its depth texture: brought to the GPU by the first draw of a
+  // scene that tests depth, read back only when a draw wrote depth.
+  dd::Surface* targetZ = nullptr;
+  GLuint targetDepth = 0;
+  bool depthUploaded = false, depthWritten = false;
 
   ~Impl() {
     for (auto& t : surfaceTargets) {
       glDeleteFramebuffers(1, &t.framebuffer);
       glDeleteTextures(1, &t.texture);
+      glDeleteTextures(1, &t.depth);
     }
     glDeleteSamplers(kStages, samplers);
     glDeleteBuffers(1, &vbo);
@@ -464,6 +494,7 @@ Result Device::BindTarget() {
       t->uploadPending_ = false;
     }
     s.targetFramebuffer = t->glFramebuffer_;
+    s.targetZ = nullptr;
     s.targetWidth = t->width_;
     s.targetHeight = t->height_;
   } else {
@@ -473,11 +504,12 @@ Result Device::BindTarget() {
     if (it != s.surfaceTargets.end() && (it->width != surface->Width() || it->height != surface->Height())) {
       glDeleteFramebuffers(1, &it->framebuffer);
       glDeleteTextures(1, &it->texture);
+      glDeleteTextures(1, &it->depth);
       s.surfaceTargets.erase(it);
       it = s.surfaceTargets.end();
     }
     if (it == s.surfaceTargets.end()) {
-      Impl::SurfaceTarget t{surface, surface->Width(), surface->Height(), 0, 0};
+      Impl::SurfaceTarget t{surface, surface->Width(), surface->Height(), 0, 0, nullptr, 0};
       glGenTextures(1, &t.texture);
       glBindTexture(GL_TEXTURE_2D, t.texture);
       glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t.width, t.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -487,13 +519,30 @@ Result Device::BindTarget() {
       s.surfaceTargets.push_back(t);
       it = s.surfaceTargets.end() - 1;
     }
+    // The attached Z surface, as a depth texture of the framebuffer.
+    dd::Surface* z = ZSurfaceOf(surface);
+    if (z != it->zSurface) {
+      glBindFramebuffer(GL_FRAMEBUFFER, it->framebuffer);
+      if (z != nullptr && it->depth == 0) {
+        glGenTextures(1, &it->depth);
+        glBindTexture(GL_TEXTURE_2D, it->depth);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT16, it->width, it->height, 0, GL_DEPTH_COMPONENT,
+                     GL_UNSIGNED_SHORT, nullptr);
+      }
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, z != nullptr ? it->depth : 0, 0);
+      it->zSurface = z;
+      targetUploaded_ = false;
+    }
     if (!targetUploaded_) {
       std::uint8_t* pixels = nullptr;
       int pitch = 0;
       if (surface->Lock(nullptr, dd::kLockReadOnly, &pixels, &pitch) != dd::kOk) return dd::kErrSurfaceLost;
       UploadPixels(it->texture, pixels, pitch, it->width, it->height, surface->Format(), false);
       surface->Unlock();
+      s.depthUploaded = false;
     }
+    s.targetZ = z;
+    s.targetDepth = it->depth;
     s.targetFramebuffer = it->framebuffer;
     s.targetWidth = it->width;
     s.targetHeight = it->height;
@@ -509,6 +558,7 @@ Result Device::BindTarget() {
 // Writes what the GPU drew into the target back into the target's memory pixels. The next draw brings them up again.
 void Device::ReadBackTarget() {
   if (!targetUploaded_) return;
+  const BusyScope busy(owner_);
   targetUploaded_ = false;  // first: the surface's lock below asks for this read-back again
   Impl& s = *impl_;
   if (target_.texture != nullptr) {
@@ -519,6 +569,14 @@ void Device::ReadBackTarget() {
     if (target_.surface->Lock(nullptr, dd::kLockWait, &pixels, &pitch) == dd::kOk) {
       ReadPixelsInto(s.targetFramebuffer, pixels, pitch, s.targetWidth, s.targetHeight, target_.surface->Format());
       target_.surface->Unlock();
+    }
+    if (s.targetZ != nullptr && s.depthWritten && s.targetZ->Lock(nullptr, dd::kLockWait, &pixels, &pitch) == dd::kOk) {
+      s.depthWritten = false;
+      glPixelStorei(GL_PACK_ALIGNMENT, 2);
+      glPixelStorei(GL_PACK_ROW_LENGTH, pitch / 2);
+      glReadPixels(0, 0, s.targetWidth, s.targetHeight, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, pixels);
+      glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+      s.targetZ->Unlock();
     }
   }
   targetUploaded_ = false;
@@ -622,6 +680,7 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
   const int stride = VertexSize(fvf);
   if (stride == 0 || vertices == nullptr || vertexCount <= 0) return dd::kErrInvalidParams;
   if (!ValidPrimitiveCount(type, indices != nullptr ? indexCount : vertexCount)) return dd::kErrInvalidParams;
+  const BusyScope busy(owner_);
   const Result bound = BindTarget();
   if (bound != dd::kOk) return bound;
   Impl& s = *impl_;
@@ -686,6 +745,27 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
     glBlendFunc(BlendFactor(rs[kRsSrcBlend]), BlendFactor(rs[kRsDestBlend]));
   } else {
     glDisable(GL_BLEND);
+  }
+  // The depth test, on a target with a Z surface.
+  if (s.targetZ != nullptr && rs[kRsZEnable] != 0) {
+    std::uint8_t* depth = nullptr;
+    int pitch = 0;
+    if (!s.depthUploaded && s.targetZ->Lock(nullptr, dd::kLockReadOnly, &depth, &pitch) == dd::kOk) {
+      glBindTexture(GL_TEXTURE_2D, s.targetDepth);
+      glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
+      glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch / 2);
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, s.targetWidth, s.targetHeight, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT,
+                      depth);
+      glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+      s.targetZ->Unlock();
+      s.depthUploaded = true;
+    }
+    s.depthWritten = s.depthWritten || rs[kRsZWriteEnable] != 0;
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(DepthFunc(rs[kRsZFunc]));
+    glDepthMask(rs[kRsZWriteEnable] != 0 ? GL_TRUE : GL_FALSE);
+  } else {
+    glDisable(GL_DEPTH_TEST);
   }
   glEnable(GL_SCISSOR_TEST);
   const Viewport& vp = s.viewport;
@@ -890,16 +970,20 @@ void Direct3D::ReleaseTexture(Texture* texture) {
   std::erase_if(textures_, [&](const std::unique_ptr<Texture>& t) { return t.get() == texture; });
 }
 
+BusyScope::BusyScope(Direct3D* owner) : owner_(owner), was_(owner->busy_) { owner_->busy_ = true; }
+BusyScope::~BusyScope() { owner_->busy_ = was_; }
+
 void Direct3D::ReadBackDrawnSurface(dd::Surface* surface) {
-  // The flush and the read-back lock the surface themselves.
-  static bool busy = false;
-  if (busy || std::none_of(devices_.begin(), devices_.end(),
-                           [&](const std::unique_ptr<Device>& d) { return d->target_.surface == surface; }))
-    return;
+  // The device's own locks (its uploads and read-backs, inside the flush too) need nothing.
+  bool& busy = busy_;
+  auto drawsInto = [&](const std::unique_ptr<Device>& d) {
+    return d->target_.surface != nullptr && (d->target_.surface == surface || ZSurfaceOf(d->target_.surface) == surface);
+  };
+  if (busy || std::none_of(devices_.begin(), devices_.end(), drawsInto)) return;
   busy = true;
   if (beforeReadBack_) beforeReadBack_();
   for (auto& device : devices_) {
-    if (device->target_.surface == surface && device->target_.texture == nullptr && device->targetUploaded_) {
+    if (drawsInto(device) && device->target_.texture == nullptr && device->targetUploaded_) {
       const GlScope gl;
       device->ReadBackTarget();
     }

@@ -216,6 +216,19 @@ struct RenderTarget {
   bool operator==(const RenderTarget&) const = default;
 };
 
+// Marks a device call that locks surfaces itself, so that those locks ask for no read-back.
+class BusyScope {
+ public:
+  explicit BusyScope(class Direct3D* owner);
+  ~BusyScope();
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  class Direct3D* owner_;
+  bool was_;
+};
+
 class Device {
  public:
   ~Device();
@@ -288,11 +301,13 @@ class Direct3D {
  private:
   friend class Device;
   friend class Texture;
+  friend class BusyScope;
   friend Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out);
   Direct3D() = default;
   void ReadBackDrawnSurface(dd::Surface* surface);
   dd::DirectDraw* directDraw_ = nullptr;
   std::function<void()> beforeReadBack_;
+  bool busy_ = false;  // inside a device call that locks surfaces itself
   std::vector<std::unique_ptr<Texture>> textures_;
   std::vector<std::unique_ptr<Device>> devices_;
   bool lost_ = false;

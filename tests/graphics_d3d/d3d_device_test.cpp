@@ -65,6 +65,66 @@ class D3DDeviceTest : public ::testing::Test {
   d3d::Device* device_ = nullptr;
 };
 
+// A Z surface attached to the target takes part in the draws: the Z states test and write depth, a depth fill in
+// memory reaches the GPU, and the depth the GPU wrote is in the Z surface after EndScene. Without ZEnable, or with
+// no Z surface, every draw lands.
+TEST_F(D3DDeviceTest, TheAttachedZSurfaceTestsAndKeepsDepth) {
+  dd::Surface* z = nullptr;
+  ASSERT_EQ(ddraw_->CreateSurface(dd::SurfaceDesc{dd::kCapsZBuffer, 32, 16, 0, dd::ZBufferFormat16()}, &z), dd::kOk);
+  ASSERT_EQ(back_->AddAttachedSurface(z), dd::kOk);
+  auto depthAt = [&](int x, int y) {
+    std::uint8_t* p = nullptr;
+    int pitch = 0;
+    EXPECT_EQ(z->Lock(nullptr, dd::kLockReadOnly, &p, &pitch), dd::kOk);
+    std::uint16_t v = 0;
+    std::memcpy(&v, p + y * pitch + x * 2, 2);
+    z->Unlock();
+    return v;
+  };
+  auto box = [&](float l, float r, float depth, std::uint32_t colour) {
+    const PlainVertex v[6] = {{l, 0, depth, 1, colour}, {r, 0, depth, 1, colour}, {l, 16, depth, 1, colour},
+                              {r, 16, depth, 1, colour}, {l, 16, depth, 1, colour}, {r, 0, depth, 1, colour}};
+    ASSERT_EQ(device_->DrawPrimitive(d3d::kTriangleList, 0x44, v, 6, 0), dd::kOk);
+  };
+  device_->SetTextureStageState(0, d3d::kTssColorOp, d3d::kOpSelectArg1);
+  device_->SetTextureStageState(0, d3d::kTssColorArg1, d3d::kTaDiffuse);
+  Fill(0);
+  z->Blt(nullptr, nullptr, nullptr, dd::kBltDepthFill, 0xFFFF);
+  device_->SetRenderState(d3d::kRsZEnable, 1);
+  device_->SetRenderState(d3d::kRsZWriteEnable, 1);
+  device_->SetRenderState(d3d::kRsZFunc, d3d::kCmpLess);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  box(0, 20, 0.5f, 0xFFFF0000);   // columns 0..19 at 0.5
+  box(10, 30, 0.75f, 0xFF00FF00);  // behind the red where they overlap
+  box(15, 25, 0.25f, 0xFF0000FF);  // in front of both
+  device_->SetRenderState(d3d::kRsZWriteEnable, 0);
+  box(28, 32, 0.0f, 0xFFFFFFFF);   // passes, writes no depth
+  ASSERT_EQ(device_->EndScene(), dd::kOk);
+  struct Case {
+    int x;
+    std::uint32_t colour;
+    int depth;  // in 1/65535
+  };
+  const Case cases[] = {{5, 0xFF0000, 32768}, {12, 0xFF0000, 32768}, {17, 0x0000FF, 16384},
+                        {22, 0x0000FF, 16384}, {26, 0x00FF00, 49151}, {29, 0xFFFFFF, 49151}, {31, 0xFFFFFF, 65535}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(Pixel(c.x, 8), c.colour) << c.x;
+    EXPECT_NEAR(depthAt(c.x, 8), c.depth, 1) << c.x;
+  }
+  // A depth fill between scenes reaches the GPU; the Z test off lets everything through.
+  z->Blt(nullptr, nullptr, nullptr, dd::kBltDepthFill, 0);
+  device_->SetRenderState(d3d::kRsZWriteEnable, 1);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  box(0, 16, 0.1f, 0xFF808080);  // fails against depth 0
+  device_->SetRenderState(d3d::kRsZEnable, 0);
+  box(16, 32, 0.9f, 0xFF404040);
+  ASSERT_EQ(device_->EndScene(), dd::kOk);
+  EXPECT_EQ(Pixel(5, 8), 0xFF0000u);
+  EXPECT_EQ(Pixel(20, 8), 0x404040u);
+  EXPECT_EQ(depthAt(20, 8), 0);
+  back_->DeleteAttachedSurface(z);
+}
+
 TEST_F(D3DDeviceTest, RendererIsNamedAndDevicesAreListed) {
   EXPECT_FALSE(object_->RendererName().empty());
   std::vector<d3d::DeviceGuid> guids;
