@@ -26,12 +26,12 @@ echo "== ThreadSanitizer (every suite that starts threads)"
 configure_and_test build/tsan -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=thread -DENGINE_BUILD_BENCH=OFF
 # Every suite that starts threads, except: assets, core, images, softrender and softrender_geometry (they only
 # compute); sound and sound_sdl (their MIDI tests run FluidSynth's uninstrumented OpenMP threads; sound_threads covers
-# the mixer's and the synthesiser's locking with those suppressed); graphics_d3d and graphics_movie (Mesa's and
-# FFmpeg's uninstrumented threads); game_process (real game processes with time limits); and the end-to-end runs that
-# play thousands of game frames (the single-threaded game over the engine threads the other tests cover).
+# the mixer's and the synthesiser's locking with those suppressed); graphics_d3d, graphics_d3d_xvfb and
+# graphics_movie (Mesa's and FFmpeg's uninstrumented threads); game_process (real game processes with time limits);
+# and the end-to-end runs that play thousands of game frames (the single-threaded game over the engine threads the other tests cover).
 ctest --test-dir build/tsan -j "$jobs" --timeout 600 \
-  -LE '^(assets|core|images|softrender|softrender_geometry|sound|sound_sdl|graphics_d3d|graphics_movie|game_process)$' \
-  -E '^(StageOneRun|HeroWalkRun|FallRun|StageRun|GameFrames|ScreenWalk)\.'
+  -LE '^(assets|core|images|softrender|softrender_geometry|sound|sound_sdl|graphics_d3d|graphics_d3d_xvfb|graphics_movie|game_process)$' \
+  -E '^(StageOneRun|HeroWalkRun|AttacksRun|FallRun|StageRun|GameFrames|ScreenWalk)\.'
 
 echo "== fuzz targets (short runs)"
 FUZZ_JOBS=$jobs scripts/fuzz.sh 20
