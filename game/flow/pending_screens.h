@@ -30,12 +30,9 @@
 #include "game/stage/stage_build.h"  // stage_entry, clear_object_pools, build_stage
 
 // ---- Story scenes (dialogue, director, prologue, endings): what they use of blocks not built yet --------------
-// The player's block.
-extern int skill_id;
-extern int skill_effect;
-void spawn_sparkle();
-void draw_skill_aura();
-void update_sparkles();
+// The player's block and the skills (skill_id, skill_effect, the sparkles and the aura).
+#include "game/player/skill_effects.h"
+#include "game/player/skills.h"
 // Enemies and hazards (built in game/enemy). `enemies` is the pool under the name the stage builder uses.
 #include "game/enemy/enemy_pool.h"
 #include "game/enemy/hazard_pool.h"
@@ -48,17 +45,7 @@ extern int hazard_count;  // hazard records handed out
 #include "game/player/combat.h"  // damage_gimmick, drop_loot
 
 // ---- Stage play: the hero's attacks, skills and shots, the enemies (called by the stage-play frame) ------------------
-// Starts skill `id` (20: the shot of accessory 6) when the hero may use it.
-void activate_skill(int id, int parameter);
 #include "game/player/shots.h"  // light shots, main shot and trail
-extern int skill_phase;   // the skill's step; the aura and the effect draw at phase 0
-extern int skill_active;  // 1 while a skill runs
-void draw_skill_effect();
-void update_skill();
-void update_skill_shots_a();
-void update_skill_shots_b();
-void update_skill_shots_c();
-void update_skill_shots_d();
 #include "game/player/hero_sprite.h"    // draw_hero_sprite
 #include "game/player/particles.h"      // particles, particle groups, hit sparks
 #include "game/player/player_update.h"  // update_player

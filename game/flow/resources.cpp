@@ -64,9 +64,9 @@ constexpr const char* menu_pic_paths[12] = {
 
 }  // namespace
 
-// 103 loads into 102 slots, in load order. The slot numbers the enemies play by number (32, 51, 59, 60, 63, 66, 68,
+// 107 loads into 106 slots, in load order. The slot numbers the enemies play by number (32, 51, 59, 60, 63, 66, 68,
 // 69, 100, 166) hold the files they name; "e03.wav" and "e04.wav" share slot 66.
-const SoundLoad sound_loads[103] = {
+const SoundLoad sound_loads[107] = {
     {0, "ssez/my/shot.wav"},
     {1, "ssez/my/shot_r.wav"},
     {2, "ssez/my/lshot.wav"},
@@ -103,6 +103,10 @@ const SoundLoad sound_loads[103] = {
     {33, "ssez/si/ring7.wav"},
     {34, "ssez/si/summon.wav"},
     {35, "ssez/si/blast6.mp3"},
+    {110, "ssez/si/strike.wav"},
+    {111, "ssez/si/break.wav"},
+    {112, "ssez/my/wave.wav"},
+    {113, "ssez/my/explode.wav"},
     {36, "ssez/etc/tog.wav"},
     {37, "ssez/etc/box1.wav"},
     {38, "ssez/etc/ht1.wav"},

@@ -46,7 +46,7 @@ enum MenuPicture : int {
 extern int logo_pic;  // "gsx/system/staff.png", loaded by the sound-loading mode
 
 // Sound effects: 169 slots; a slot's number is the sound's identity for every screen, the hero, the stage and the
-// enemies, each of which plays a sound by its slot. load_sound_effects fills 102 of them (103 loads: the third and
+// enemies, each of which plays a sound by its slot. load_sound_effects fills 106 of them (107 loads: the third and
 // fourth sounds of one enemy's numbered family share a slot), the others stay -1. One name per slot, by its file.
 inline constexpr int sound_slot_count = 169;
 extern int sound_table[sound_slot_count];
@@ -90,6 +90,10 @@ enum SoundSlot : int {
   se_ring = 33,       // "ring7.wav"
   se_summon = 34,
   se_blast = 35,      // "blast6.mp3"
+  se_strike = 110,    // "strike.wav": skill 3's sweep
+  se_hazard_break = 111,  // "break.wav": a hazard broken by skill 6
+  se_wave = 112,      // "ssez/my/wave.wav": skill 14's wave
+  se_explosion = 113,  // "ssez/my/explode.wav": skill 5's bomb going off
   // ssez/etc/: stage sounds
   se_spikes = 36,     // "tog.wav"
   se_box = 37,        // "box1.wav"
@@ -161,12 +165,12 @@ enum SoundSlot : int {
   se_purchase = 102,  // "rg.wav"
 };
 
-// The file every load puts into its slot, in load order (103 rows).
+// The file every load puts into its slot, in load order (107 rows).
 struct SoundLoad {
   int slot;
   const char* path;
 };
-extern const SoundLoad sound_loads[103];
+extern const SoundLoad sound_loads[107];
 
 // Stage images: background slots 0 and 1 the far sky pair, slot n + 2 background layer n (1..10; slot 2 unused);
 // wall slots 1..16 (index 0 unused).

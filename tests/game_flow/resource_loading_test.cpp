@@ -112,8 +112,8 @@ TEST(SoundMap, EverySlotPlayedHoldsItsNamedFile) {
     last[load.slot] = load.path;
     ++loads;
   }
-  EXPECT_EQ(loads, 103);
-  EXPECT_EQ(std::count_if(std::begin(last), std::end(last), [](const char* p) { return p != nullptr; }), 102);
+  EXPECT_EQ(loads, 107);
+  EXPECT_EQ(std::count_if(std::begin(last), std::end(last), [](const char* p) { return p != nullptr; }), 106);
   const struct {
     int slot;
     const char* path;
@@ -125,6 +125,8 @@ TEST(SoundMap, EverySlotPlayedHoldsItsNamedFile) {
       // Played by name by the screens, the stage and the hero.
       {se_main_shot, "ssez/my/shot.wav"}, {se_step, "ssez/my/step01.wav"}, {se_critical, "ssez/my/cri1.wav"},
       {se_heal, "ssez/si/heal.wav"}, {se_buff, "ssez/si/buff.wav"}, {se_cast, "ssez/si/cast.wav"},
+      {se_strike, "ssez/si/strike.wav"}, {se_hazard_break, "ssez/si/break.wav"}, {se_wave, "ssez/my/wave.wav"},
+      {se_explosion, "ssez/my/explode.wav"},
       {se_spikes, "ssez/etc/tog.wav"}, {se_door, "ssez/etc/door1.wav"}, {se_floor_crack, "ssez/etc/fail_f1.wav"},
       {se_water, "ssez/etc/wa1.wav"}, {se_chime, "ssez/etc/mch.wav"}, {se_mb_um, "ssez/mb/um.wav"},
       {se_mb_u1, "ssez/mb/u1.wav"}, {se_mb_sab1, "ssez/mb/sab1.wav"}, {se_mb_e01, "ssez/mb/e01.wav"},

@@ -1,6 +1,6 @@
 // The resource table of the placeholder tree. Sizes are the smallest that hold every rectangle the game cuts from
 // an image (rounded up where that keeps a sheet regular); "free" sizes are small. File names the game has not fixed
-// yet (hero 1's shopkeeper, the light shots, hit sparks, aura, charged strike, grenade, sweep, stage-4 backdrop,
+// yet (hero 1's shopkeeper, the light shots, hit sparks, aura, charged strike, grenade, stage-4 backdrop,
 // enemy sheets and the unnamed sound effects) are this table's choice; change them here when the game fixes them.
 #include "tools/placeholder/asset_table.h"
 
@@ -348,8 +348,7 @@ std::vector<PlaceholderImage> BuildImages() {
   t.push_back(Cells("gsx/ef/strike.png", 798, 351, Run(0, 113, 114, 238, 7, 114)));
 
   // Skill projectiles.
-  t.push_back(Grid("gsx/ep/gr.png", 128, 32, 32, 32));
-  t.push_back(Grid("gsx/ep/sweep.png", 656, 112, 82, 112));
+  t.push_back(Grid("gsx/ep/gr.png", 656, 112, 82, 112));  // the first skill sheet: skill 3's sweep
   t.push_back(Grid("gsx/ep/bk.png", 640, 768, 128, 128));
   t.push_back(Whole("gsx/ep/ds.png", 64, 64));
   t.push_back(Grid("gsx/ep/km.bmp", 640, 512, 128, 128));
@@ -445,11 +444,11 @@ std::vector<PlaceholderSound> BuildSoundEffects() {
   // shot.wav is the main shot's sound, the first one loaded.
   add(Wavs("ssez/my/", {"shot.wav", "shot_r.wav", "lshot.wav", "bolt.wav", "bomb.wav", "dart.wav", "step01.wav",
                         "jump1.wav", "col2.wav", "dash.wav", "Charge2.wav", "change.wav", "cri1.wav", "wi.wav",
-                        "swing24_b.wav"}));
+                        "swing24_b.wav", "wave.wav", "explode.wav"}));
   add(Wavs("ssez/my/k/", {"chm.wav", "oni2.wav", "sn2.wav", "z1.wav", "z2.wav", "z3.wav", "za.wav", "zc.wav",
                           "zc0.wav", "k1.wav", "k2.wav", "k3.wav"}));
   add(Wavs("ssez/si/", {"heal.wav", "buff.wav", "cast.wav", "cast_end.wav", "aura.wav", "charge3.wav", "ring7.wav",
-                        "summon.wav"}));
+                        "summon.wav", "strike.wav", "break.wav"}));
   add(Wavs("ssez/si/", {"blast6.mp3"}, 400));
   add(Wavs("ssez/etc/", {"tog.wav", "box1.wav", "ht1.wav", "door1.wav", "fail_f1.wav", "w_in.wav", "w_out.wav",
                          "dmg.wav", "dmu.wav", "dmb.wav", "mch.wav", "mch2.wav"}));
