@@ -45,6 +45,7 @@ class SkillTest : public PlayerTest {
     pose = 0;
   }
 
+ public:
   // An alive enemy record of `kind` at world (x, y) with `hit_points`; returns its index.
   static int PlaceEnemy(int kind, int x, int y, int hit_points = 5000) {
     const int i = enemy_count++;
