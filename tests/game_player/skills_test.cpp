@@ -475,7 +475,9 @@ TEST_F(SkillTest, AKillStartsTheDyingStateAndCountsForTheHeroAndWeapon) {
     EXPECT_EQ(enemy_pool[i].state, enemy_dying);
     EXPECT_EQ(enemy_pool[i].timer, 0) << "the dying sequence starts from its first frame";
     const int kills[4] = {kill_1, kill_2, kill_3, kill_4};
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(kills[k], k + 1 == c.counter ? 1 : 0) << c.hero << ' ' << c.weapon << ' ' << k;
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_EQ(kills[k], k + 1 == c.counter ? 1 : 0) << c.hero << ' ' << c.weapon << ' ' << k;
+    }
   }
 }
 
