@@ -91,5 +91,6 @@ BENCHMARK(BM_FullSkillPools)->MeasureProcessCPUTime()->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-  return bench::RunWithRatios(argc, argv, {{"BM_FullSkillPools/process_time/real_time", "BM_ClearAndPresent/process_time/real_time"}});
+  return bench::RunWithRatios(argc, argv,
+                              {{"BM_FullSkillPools/process_time/real_time", "BM_ClearAndPresent/process_time/real_time"}});
 }
