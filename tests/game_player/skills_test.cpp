@@ -412,6 +412,33 @@ TEST_F(SkillTest, SkillFourteenEndsWhenTheDashStopsAndSpawnsTheWaveOnItsFourthSt
   EXPECT_EQ(skill_active, 0);
 }
 
+TEST_F(SkillTest, TheRisingSlashStartsItsStrikeAndDustAboveTheHero) {
+  hero = 1;
+  g_x = 700;
+  g_y = -480;
+  for (const bool right : {true, false}) {
+    Idle();
+    for (EffectRecord& e : effects) e = EffectRecord{};
+    pose = right ? 0 : 10;
+    sp = 100;
+    activate_skill(13, 0);
+    update_skill();
+    const int dx = right ? 50 : -100;
+    const EffectRecord* strike = nullptr;
+    const EffectRecord* dust = nullptr;
+    for (const EffectRecord& e : effects) {
+      if (e.active != 0 && e.type == 39) strike = &e;
+      if (e.active != 0 && e.type == 3) dust = &e;
+    }
+    ASSERT_NE(strike, nullptr);
+    ASSERT_NE(dust, nullptr);
+    EXPECT_EQ(strike->x, mx + dx + 10) << "on the screen";
+    EXPECT_EQ(strike->y, my - 123);
+    EXPECT_EQ(dust->x, g_x + mx + dx + 10) << "in the world";
+    EXPECT_EQ(dust->y, my - g_y - 25);
+  }
+}
+
 TEST_F(SkillTest, SkillFifteenKeepsRunningWithItsStepCyclingUntilSomethingEndsIt) {
   hero = 1;
   activate_skill(15, 0);
