@@ -46,11 +46,11 @@ void draw_cell(int x, int y, int cx, int cy, int w, int h, int image, int mirror
 bool off_screen(int x) { return x - g_x > 680 || x - g_x < -40; }
 
 // The 30 x 20 box of a bolt, the bomb and a dart.
-WorldBox shot_box(int x, int y) { return {x, x + 30, y, y + 20}; }
+HitBox shot_box(int x, int y) { return {x, y, x + 30, y + 20}; }
 
-int first_enemy_in(const WorldBox& box) {
+int first_enemy_in(const HitBox& box) {
   for (int i = 0; i < enemy_loop_end(); ++i) {
-    if (skill_can_hit(enemy_pool[i]) && boxes_meet(box, enemy_world_box(enemy_pool[i]))) return i;
+    if (hero_can_hit(enemy_pool[i]) && boxes_meet(box, enemy_hit_box(enemy_pool[i]))) return i;
   }
   return -1;
 }
@@ -86,31 +86,22 @@ void explode(SkillBomb& b) {
   b.y -= 42;
 }
 
+bool breakable_at(const StageObject& g, const HitBox& box) {
+  return g.in_use == 1 && g.solid != 0 && g.breakable != 0 && boxes_meet(box, gimmick_hit_box(g));
+}
+
 }  // namespace
 
-WorldBox enemy_world_box(const EnemyRecord& e, int left_inset) {
-  const EnemyBoxRow& row = enemy_box_row(e.type);
-  return {e.x + row.left + left_inset, e.x + row.right, e.y + row.top, e.y + row.bottom};
-}
-
-bool skill_can_hit(const EnemyRecord& e) {
-  return e.state == enemy_active && e.type < 37 && e.type != 34 && e.type != 35;
-}
-
-int breakable_gimmick_at(const WorldBox& box) {
+int breakable_gimmick_at(const HitBox& box) {
   for (int i = 0; i < gimmick_pool_size; ++i) {
-    const StageObject& g = gimmicks[i];
-    if (g.in_use != 1 || g.solid == 0 || g.breakable == 0) continue;
-    if (boxes_meet(box, {g.x + g.box_x0, g.x + g.box_x1, g.y + g.box_y0, g.y + g.box_y1})) return i;
+    if (breakable_at(gimmicks[i], box)) return i;
   }
   return -1;
 }
 
-void damage_gimmicks_in(const WorldBox& box, int amount) {
+void damage_gimmicks_in(const HitBox& box, int amount) {
   for (int i = 0; i < gimmick_pool_size; ++i) {
-    const StageObject& g = gimmicks[i];
-    if (g.in_use != 1 || g.solid == 0 || g.breakable == 0) continue;
-    if (boxes_meet(box, {g.x + g.box_x0, g.x + g.box_x1, g.y + g.box_y0, g.y + g.box_y1})) damage_gimmick(i, amount);
+    if (breakable_at(gimmicks[i], box)) damage_gimmick(i, amount);
   }
 }
 
@@ -245,7 +236,7 @@ void update_skill_shots_a() {
     bool any_alive = false;
     for (int k = 0; k < bolts_per_fan; ++k) {
       if (set.alive[k] == 0) continue;
-      const WorldBox box = shot_box(set.x[k], set.y[k]);
+      const HitBox box = shot_box(set.x[k], set.y[k]);
       if (const int g = breakable_gimmick_at(box); g >= 0) {
         set.alive[k] = 0;
         spawn_effect(set.x[k] - 35, set.y[k] - 35, effect_impact);
@@ -305,7 +296,7 @@ void bomb_flies(SkillBomb& b) {
     b.in_use = 0;
     return;
   }
-  const WorldBox box = shot_box(b.x, b.y);
+  const HitBox box = shot_box(b.x, b.y);
   if (breakable_gimmick_at(box) >= 0 || first_enemy_in(box) >= 0) explode(b);
 }
 
@@ -317,15 +308,17 @@ void bomb_explodes(SkillBomb& b) {
     draw_cell(b.x - g_x, b.y + g_y, 104 * (f % 5), 104 * (f / 5), 104, 104, effect_sheets[sheet_explosion], 0);
   }
   SetBlendMode(blend_none, 255);
-  damage_gimmicks_in({b.x, b.x + 90, b.y + 15, b.y + 90}, bomb_damage);
-  // The blast is wide at first, then shrinks to its core.
+  damage_gimmicks_in({b.x, b.y + 15, b.x + 90, b.y + 90}, bomb_damage);
+  // The blast is wide at first, then shrinks to its core; the enemy's box is taken narrower from the left with it.
   const bool wide = b.anim < 2;
-  const WorldBox blast =
-      wide ? WorldBox{b.x, b.x + 100, b.y + 10, b.y + 100} : WorldBox{b.x, b.x + 74, b.y + 30, b.y + 74};
+  const HitBox blast = wide ? HitBox{b.x, b.y + 10, b.x + 100, b.y + 100} : HitBox{b.x, b.y + 30, b.x + 74, b.y + 74};
   b.hit = 0;
   for (int i = 0; i < enemy_loop_end() && b.hit == 0; ++i) {
     EnemyRecord& e = enemy_pool[i];
-    if (!skill_can_hit(e) || !boxes_meet(blast, enemy_world_box(e, wide ? 10 : 30))) continue;
+    if (!hero_can_hit(e)) continue;
+    HitBox target = enemy_hit_box(e);
+    target.left += wide ? 10 : 30;
+    if (!boxes_meet(blast, target)) continue;
     b.hit = 1;
     projectile_hit(e, bomb_damage);
   }
@@ -373,7 +366,7 @@ void update_skill_shots_c() {
       d.in_use = 0;
       continue;
     }
-    const WorldBox box = shot_box(d.x, d.y);
+    const HitBox box = shot_box(d.x, d.y);
     if (const int g = breakable_gimmick_at(box); g >= 0) {
       d.in_use = 0;
       spawn_effect(d.x - 35, d.y - 35, effect_impact);
@@ -383,7 +376,7 @@ void update_skill_shots_c() {
     const int damage = buff_kind == 2 && Mimic_c > 0 ? dart_damage / 2 : dart_damage;
     for (int i = 0; i < enemy_loop_end(); ++i) {
       EnemyRecord& e = enemy_pool[i];
-      if (!skill_can_hit(e) || !boxes_meet(box, enemy_world_box(e))) continue;
+      if (!hero_can_hit(e) || !boxes_meet(box, enemy_hit_box(e))) continue;
       spawn_effect(d.x - 35, d.y - 35, effect_impact);
       d.in_use = 0;
       projectile_hit(e, damage);
@@ -442,11 +435,9 @@ void damage_enemy(int index, int amount, int kind) {
   }
   if (buff_flags[buff_a] != 0) d += amount / 5;
   if (accessory == 0) d += amount / 4;
-  e.flash = 1;
-  e.hp -= d;
-  if (e.type == 15 || e.type == 16) play(se_mb_ardm);
-  if (e.hp >= 1) return;
   // Hero 0 counts its skill kills as mace kills; hero 1 by the sword it carries.
+  std::int32_t no_counter = 0;
   std::int32_t* const sword_counters[4] = {&kill_1, &kill_2, &kill_3, &kill_4};
-  kill_enemy(e, hero == 0 ? &kill_2 : weapon < 4 ? sword_counters[weapon] : nullptr);
+  std::int32_t& counter = hero == 0 ? kill_2 : weapon < 4 ? *sword_counters[weapon] : no_counter;
+  apply_enemy_damage(e, d, ArmourHit::first, counter);
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "game/enemy/enemy_pool.h"
+#include "game/player/combat.h"
 
 struct Sparkle {
   std::int32_t x, y;  // screen
@@ -86,18 +86,8 @@ void update_skill_shots_d();
 // Damage of a sweeping skill of `kind` to enemy record `index`, with the accessory and buff bonuses; counts a kill.
 void damage_enemy(int index, int amount, int kind);
 
-// ---- Hit tests shared by the skills: boxes in world pixels, open intervals ----
-struct WorldBox {
-  int x0, x1, y0, y1;
-};
-inline bool boxes_meet(const WorldBox& a, const WorldBox& b) {
-  return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
-}
-// The enemy's box from its kind's row; `left_inset` moves its left edge right.
-WorldBox enemy_world_box(const EnemyRecord& e, int left_inset = 0);
-// Alive and of a kind the hero's skills can hurt (the collectible item and the skill orb, 34 and 35, are never hurt).
-bool skill_can_hit(const EnemyRecord& e);
+// ---- Breakable gimmicks against a skill's box (world pixels) ----
 // Index of the first breakable gimmick in use whose box meets `box`, or -1.
-int breakable_gimmick_at(const WorldBox& box);
+int breakable_gimmick_at(const HitBox& box);
 // Every breakable gimmick in use whose box meets `box` takes `amount`.
-void damage_gimmicks_in(const WorldBox& box, int amount);
+void damage_gimmicks_in(const HitBox& box, int amount);

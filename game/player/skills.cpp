@@ -120,13 +120,10 @@ void heal() {
 }
 
 // Skill 6 breaks the first live hazard that can be struck and meets its blast.
-void break_hazard_in(const WorldBox& box) {
+void break_hazard_in(const HitBox& box) {
   for (HazardRecord& h : hazard_pool) {
-    if (h.state != hazard_live || h.breakable == 0) continue;
-    const HazardBoxRow& row = hazard_box_row(h.type);
-    if (!boxes_meet(box, {h.x + row.left, h.x + row.right, h.y + row.top, h.y + row.bottom})) continue;
-    h.state = hazard_breaking;
-    h.counter_a = h.anim_counter = h.anim_frame = 0;
+    if (h.state != hazard_live || h.breakable == 0 || !boxes_meet(box, hazard_hit_box(h))) continue;
+    strike_down_hazard(h);
     PlaySoundHandle(sound_table[se_hazard_break], 1, 1);
     return;
   }
@@ -141,12 +138,12 @@ void sweep(int skill, int step) {
     const int x0 = right ? row.right_x0 : row.left_x0;
     const int x1 = right ? row.right_x1 : row.left_x1;
     const int y0 = row.y0 + row.y0_per_step * step;
-    const WorldBox box{mx + x0 + g_x, mx + x1 + g_x, my + y0 - g_y, my + row.y1 - g_y};
+    const HitBox box{mx + x0 + g_x, my + y0 - g_y, mx + x1 + g_x, my + row.y1 - g_y};
     const int damage = sweep_damage(skill);
     for (int i = 0; i < enemy_loop_end(); ++i) {
       const EnemyRecord& e = enemy_pool[i];
-      if (!skill_can_hit(e) || (skill != 6 && e.hit_flag != 0)) continue;
-      if (boxes_meet(box, enemy_world_box(e))) damage_enemy(i, damage, skill);
+      if (!hero_can_hit(e) || (skill != 6 && e.hit_flag != 0)) continue;
+      if (boxes_meet(box, enemy_hit_box(e))) damage_enemy(i, damage, skill);
     }
     if (skill != 3) damage_gimmicks_in(box, damage);
     if (skill == 6) break_hazard_in(box);

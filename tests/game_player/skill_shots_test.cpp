@@ -86,6 +86,27 @@ TEST_F(SkillTest, BoltsDieAtABreakableWallAndPassThroughOtherBlocks) {
   for (int i = 0; i < 10; ++i) update_skill_shots_a();
   EXPECT_EQ(skill_bolts[0].in_use, 0) << "every bolt met the breakable wall";
   EXPECT_EQ(ActiveEffects(2), 5);
+  EXPECT_EQ(gimmicks[1].hit_points, 100 - 5 * 8);
+  EXPECT_EQ(gimmicks[0].hit_points, 100);
+}
+
+TEST_F(SkillTest, TheExplosionAndTheDartsDamageBreakableBlocks) {
+  spawn_skill_shot_b(0, 0, 1, 0);
+  detonate_skill_bomb();
+  const int x = skill_bomb.x, y = skill_bomb.y;
+  const int inside = PlaceBlock(x + 80, x + 120, y + 80, y + 120, 1000);
+  const int outside = PlaceBlock(x + 90, x + 120, y, y + 120, 1000);
+  for (int i = 0; i < 20; ++i) update_skill_shots_b();
+  EXPECT_EQ(gimmicks[inside].hit_points, 1000 - 20 * 12);
+  EXPECT_EQ(gimmicks[outside].hit_points, 1000) << "the blast on blocks ends 90 to the right";
+  const int wall = PlaceBlock(200, 240, 0, 480, 15);
+  spawn_skill_shot_c(100, 200, 1);
+  for (int i = 0; i < 10 && skill_darts[0].in_use != 0; ++i) update_skill_shots_c();
+  EXPECT_EQ(skill_darts[0].in_use, 0);
+  EXPECT_EQ(gimmicks[wall].hit_points, 5);
+  spawn_skill_shot_c(100, 200, 1);
+  for (int i = 0; i < 10 && skill_darts[0].in_use != 0; ++i) update_skill_shots_c();
+  EXPECT_EQ(gimmicks[wall].in_use, 0) << "broken";
 }
 
 TEST_F(SkillTest, AFullBoltPoolOrAFlyingBombGivesBackWhatWasPaid) {
