@@ -31,7 +31,7 @@ configure_and_test build/tsan -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=thread 
 # and the end-to-end runs that play thousands of game frames (the single-threaded game over the engine threads the other tests cover).
 ctest --test-dir build/tsan -j "$jobs" --timeout 600 \
   -LE '^(assets|core|images|softrender|softrender_geometry|sound|sound_sdl|graphics_d3d|graphics_d3d_xvfb|graphics_movie|game_process)$' \
-  -E '^(StageOneRun|HeroWalkRun|AttacksRun|FallRun|StageRun|GameFrames|ScreenWalk)\.'
+  -E '^(StageOneRun|HeroWalkRun|AttacksRun|SkillRun|FallRun|StageRun|GameFrames|ScreenWalk)\.'
 
 echo "== fuzz targets (short runs)"
 FUZZ_JOBS=$jobs scripts/fuzz.sh 20
