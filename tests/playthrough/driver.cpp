@@ -1,0 +1,371 @@
+#include "tests/playthrough/driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine/core/random.h"
+#include "game/enemy/enemy_pool.h"
+#include "game/flow/game_modes.h"
+#include "game/flow/main_loop.h"
+#include "game/flow/settings.h"
+#include "game/player/player_globals.h"
+#include "game/stage/stage_state.h"
+#include "platform/display/headless_display.h"
+#include "platform/input/headless_input_script.h"
+
+namespace playthrough {
+
+namespace {
+
+constexpr int kKeyPause = 32;  // D
+
+// Stage frames the walker backs off to the left when the way ahead stays shut, before it tries again.
+constexpr int kBackOffAfter = 400;
+constexpr int kBackOffFrames = 40;
+// Frames the fighter keeps at one enemy whose hit points do not fall before it walks on past it.
+constexpr int kFightPatience = 300;
+
+const char* ErrandName(ErrandKind kind) {
+  switch (kind) {
+    case ErrandKind::new_game: return "new game";
+    case ErrandKind::load: return "load";
+    case ErrandKind::save: return "save";
+    case ErrandKind::stage: return "stage";
+    case ErrandKind::ending: return "ending";
+  }
+  return "?";
+}
+
+bool SceneMode(int mode) {
+  return mode == mode_logo || mode == mode_first_frame || mode == mode_sound_loading || mode == mode_prologue ||
+         mode == mode_event_scene || mode == mode_boss_event || mode == mode_first_ending ||
+         mode == mode_second_ending;
+}
+
+void Hold(const std::vector<int>& keys) {
+  platform::headless::SetInputScript({{keys, {}}});
+  platform::headless::StepInputScript();
+}
+
+Driver* installed = nullptr;
+
+// The enemy the fighter is at, and how long its hit points have stood still.
+struct Target {
+  int index = -1;
+  int hp = 0;
+  int still = 0;
+};
+Target target;
+std::vector<int> ignored;  // enemy records the fighter gave up on in this area
+
+}  // namespace
+
+Driver::Driver(std::deque<Errand> errands, DriverOptions options)
+    : errands_(std::move(errands)), options_(std::move(options)) {}
+
+void InstallDriver(Driver* driver) {
+  installed = driver;
+  set_frame_start_hook([] { installed->Frame(); });
+}
+
+void Driver::Frame() {
+  // One generator for the whole run, seeded before the first frame's draws.
+  if (record_.frames == 0) SeedRandom(options_.seed);
+  ++record_.frames;
+  if (!over_) Observe();
+  if (!over_ && record_.frames > options_.frame_limit) {
+    Finish("frame limit reached in mode " + std::to_string(game_mode));
+  }
+  Hold(over_ ? std::vector<int>{kKeyEscape} : Decide());
+}
+
+void Driver::Milestone(const std::string& name) {
+  // The frame presented last is the one the game has just shown.
+  const platform::headless::Framebuffer shown = platform::headless::GetFramebuffer();
+  std::uint64_t h = record_.frame_digest == 0 ? 1469598103934665603ull : record_.frame_digest;
+  for (std::uint32_t p : shown.pixels) h = (h ^ p) * 1099511628211ull;
+  record_.frame_digest = h;
+  record_.milestones.push_back(std::to_string(record_.frames) + " " + name);
+  if (!options_.capture_prefix.empty()) {
+    char file[32];
+    std::snprintf(file, sizeof file, "%02zu-", record_.milestones.size());
+    std::string clean = name;
+    for (char& c : clean) {
+      if (c == ' ') c = '_';
+    }
+    platform::headless::SaveFramebufferPng(options_.capture_prefix + file + clean + ".png");
+  }
+}
+
+void Driver::Finish(const std::string& failure) {
+  over_ = true;
+  record_.failure = failure;
+  record_.finished = failure.empty();
+}
+
+void Driver::NextErrand() {
+  errands_.pop_front();
+  slot_written_ = false;
+  left_location_ = false;
+  ending_seen_ = false;
+  if (errands_.empty()) Finish("");
+}
+
+// Notes what the last frame did: milestones, deaths, continues, and errands that are done.
+void Driver::Observe() {
+  const int mode = game_mode;
+  const int previous = last_mode_;
+  last_mode_ = mode;
+  if (mode == mode_corrupt_save) return Finish("the save to load is corrupt");
+  if (mode == mode_resources_missing) return Finish("resources missing");
+
+  if (PlayerState == player_dead && last_player_state_ != player_dead) ++record_.deaths;
+  if (mode == mode_stage_play && PlayerState == player_story_scene && last_player_state_ != player_story_scene) {
+    Milestone("scene of stage " + std::to_string(stage));
+  }
+  last_player_state_ = PlayerState;
+  if (mode == mode_stage_play && stage * 10 + area != last_stage_area_) {
+    last_stage_area_ = stage * 10 + area;
+    stage_frames_ = furthest_x_ = since_furthest_ = 0;
+    ignored.clear();
+    target = {};
+    Milestone("stage " + std::to_string(stage) + " area " + std::to_string(area));
+  }
+  if (mode != mode_stage_play) last_stage_area_ = -1;
+  if (mode == previous) {
+    if (mode == mode_save && screen_phase == 3) slot_written_ = true;
+    return;
+  }
+
+  // A new mode this frame.
+  if (previous == mode_game_over && mode == mode_location_select) ++record_.continues_used;
+  if (mode == mode_title && record_.milestones.empty()) Milestone("title");
+  if (mode == mode_prologue) Milestone("prologue");
+  if (mode == mode_boss_event) Milestone("boss event");
+  if (mode == mode_event_scene) Milestone("altar event");
+  if (mode == mode_game_over) Milestone("game over");
+  if (mode == mode_first_ending || mode == mode_second_ending) {
+    Milestone(mode == mode_first_ending ? "first ending" : "second ending");
+    ending_seen_ = true;
+  }
+  if (errands_.empty()) return;
+  const Errand errand = errands_.front();
+  switch (errand.kind) {
+    case ErrandKind::new_game:
+      if (mode == mode_location_select) {
+        Milestone("new game, hero " + std::to_string(hero));
+        NextErrand();
+      }
+      break;
+    case ErrandKind::load:
+      if (previous == mode_load && mode == mode_location_select) {
+        Milestone("loaded slot " + std::to_string(errand.arg));
+        NextErrand();
+      }
+      break;
+    case ErrandKind::save:
+      if (previous == mode_save && mode == mode_location_select && slot_written_) {
+        Milestone("saved slot " + std::to_string(errand.arg));
+        NextErrand();
+      }
+      break;
+    case ErrandKind::stage:
+      if (previous == mode_location_select && mode != mode_save && mode != mode_title) left_location_ = true;
+      // Back from a cleared stage or a won boss event; a continue or a lost final fight tries the stage again.
+      if (left_location_ && mode == mode_location_select &&
+          (previous == mode_stage_play || previous == mode_boss_event)) {
+        Milestone("back from stage-list entry " + std::to_string(errand.arg));
+        NextErrand();
+      } else if (left_location_ && mode == mode_location_select) {
+        left_location_ = false;
+      } else if (mode == mode_first_ending || mode == mode_second_ending) {
+        NextErrand();
+      }
+      break;
+    case ErrandKind::ending:
+      if (ending_seen_ && mode == mode_title) {
+        Milestone("title after the ending");
+        NextErrand();
+      }
+      break;
+  }
+}
+
+std::vector<int> Driver::Tap(int key) {
+  pressed_last_ = !pressed_last_;
+  return pressed_last_ ? std::vector<int>{key} : std::vector<int>{};
+}
+
+std::vector<int> Driver::Decide() {
+  const int mode = game_mode;
+  if (SceneMode(mode)) return Tap(kKeyMain);
+  switch (mode) {
+    case mode_title: return TitleKeys();
+    case mode_hero_select: return HeroSelectKeys();
+    case mode_location_select: return LocationKeys();
+    case mode_save:
+    case mode_load: return SlotScreenKeys();
+    case mode_game_over: return GameOverKeys();
+    case mode_stage_play: return StageKeys();
+    default: return {};
+  }
+}
+
+std::vector<int> Driver::TitleKeys() {
+  const ErrandKind kind = errands_.front().kind;
+  if (kind != ErrandKind::new_game && kind != ErrandKind::load) {
+    Finish(std::string("at the title with a ") + ErrandName(kind) + " errand");
+    return {};
+  }
+  if (screen_phase != 1) return {};
+  const int wanted = kind == ErrandKind::new_game ? 0 : 1;
+  return Tap(title_cursor == wanted ? kKeyMain : kKeyDown);
+}
+
+std::vector<int> Driver::HeroSelectKeys() {
+  if (screen_phase != 0) return {};
+  if (menu_counter_b != 0) return Tap(kKeyUp);
+  const int wanted = errands_.front().kind == ErrandKind::new_game ? errands_.front().arg : 0;
+  if (menu_counter_a != wanted) return Tap(wanted == 1 ? kKeyRight : kKeyLeft);
+  return Tap(kKeyMain);
+}
+
+std::vector<int> Driver::LocationKeys() {
+  if (stage_phase == 2) return Tap(kKeyPause);  // the game menu is open: close it
+  const Errand errand = errands_.front();
+  const int level = screen_cursor[0];
+  if (level == 3) return {};  // leaving
+  int place = place_castle;
+  if (errand.kind == ErrandKind::save) place = place_save;
+  if (errand.kind == ErrandKind::load || errand.kind == ErrandKind::new_game) place = place_title;
+  if (errand.kind == ErrandKind::ending) {
+    Finish("at the location select while waiting for an ending");
+    return {};
+  }
+  if (level == 1) {
+    if (errand.kind != ErrandKind::stage) return Tap(kKeyJump);
+    return Tap(screen_cursor[5] == errand.arg ? kKeyMain : kKeyRight);
+  }
+  return Tap(screen_cursor[1] == place ? kKeyMain : kKeyRight);
+}
+
+std::vector<int> Driver::SlotScreenKeys() {
+  const int slot = errands_.front().arg;
+  if (screen_phase == 2) return Tap(menu_counter_a == 0 ? kKeyMain : kKeyLeft);  // yes is on the left
+  if (screen_phase != 1) return {};
+  const bool saving = game_mode == mode_save;
+  if (saving && errands_.front().kind != ErrandKind::save) {
+    Finish("on the save screen without a save errand");
+    return {};
+  }
+  const int wanted = saving && slot_written_ ? 3 : slot;  // 3 is the back entry
+  return Tap(screen_cursor[1] == wanted ? kKeyMain : kKeyDown);
+}
+
+std::vector<int> Driver::GameOverKeys() {
+  if (exit_fade != 255) return {};
+  return Tap(screen_cursor[0] == 0 ? kKeyMain : kKeyUp);
+}
+
+std::vector<int> Driver::StageKeys() {
+  if (stage_phase == 2) return Tap(kKeyPause);
+  if (PlayerState == player_story_scene) {
+    return auto_walk_left != 0 || auto_walk_right != 0 ? std::vector<int>{} : Tap(kKeyMain);
+  }
+  if (PlayerState != player_free && PlayerState != player_hurt && PlayerState != player_melee &&
+      PlayerState != player_attack_1 && PlayerState != player_attack_2) {
+    return {};
+  }
+  ++stage_frames_;
+  const int x = g_x + mx;
+  if (x > furthest_x_) {
+    furthest_x_ = x;
+    since_furthest_ = 0;
+  } else if (++since_furthest_ > options_.stuck_limit) {
+    Finish("stuck in stage " + std::to_string(stage) + " area " + std::to_string(area) + " at x " +
+           std::to_string(furthest_x_));
+    return {};
+  }
+  bool fighting = false;
+  std::vector<int> keys = FightKeys(&fighting);
+  return fighting ? keys : WalkKeys();
+}
+
+// Faces the nearest live enemy ahead or just behind and strikes it with fresh presses; gives up on one whose hit
+// points stand still for a while (a collectible, or one the hero cannot hurt) and walks on.
+std::vector<int> Driver::FightKeys(bool* fighting) {
+  const int hx = g_x + mx, hy = my - g_y;
+  int best = -1, best_distance = 1 << 30;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& e = enemy_pool[i];
+    if (e.state != enemy_active || e.hp <= 0) continue;
+    bool skip = false;
+    for (int k : ignored) skip = skip || k == i;
+    if (skip) continue;
+    const int dx = e.x + 40 - hx, dy = e.y + 40 - hy;
+    if (dx < -160 || dx > 320 || dy < -220 || dy > 220) continue;
+    const int distance = std::abs(dx) + std::abs(dy);
+    if (distance < best_distance) {
+      best = i;
+      best_distance = distance;
+    }
+  }
+  if (best < 0) {
+    target = {};
+    return {};
+  }
+  const EnemyRecord& e = enemy_pool[best];
+  if (target.index != best || target.hp != e.hp) {
+    target = {best, e.hp, 0};
+  } else if (++target.still > kFightPatience) {
+    ignored.push_back(best);
+    target = {};
+    return {};
+  }
+  *fighting = true;
+  const bool facing_right = pose >= 0 && pose <= 8;
+  const int dx = e.x + 40 - hx;
+  if (dx < -20 && facing_right) return {kKeyLeft};
+  if (dx > 20 && !facing_right) return {kKeyRight};
+  return Tap(kKeyMain);
+}
+
+// Walks right, jumps when a step or wall stops it, climbs a ladder it stands beside and dash-jumps off its top, and
+// backs off a little when the way ahead stays shut.
+std::vector<int> Driver::WalkKeys() {
+  const int x = g_x + mx;
+  since_progress_ = x > last_x_ ? 0 : since_progress_ + 1;
+  last_x_ = x;
+  if (back_frames_ > 0) {
+    --back_frames_;
+    return back_frames_ < 12 ? std::vector<int>{kKeyLeft, kKeyJump} : std::vector<int>{kKeyLeft};
+  }
+  if (since_furthest_ > 0 && since_furthest_ % kBackOffAfter == 0) {
+    back_frames_ = kBackOffFrames;
+    return {kKeyLeft};
+  }
+  if (climbing_) {
+    if (on_ladder != 0 || ladder_move != 0) return {kKeyUp};
+    climbing_ = false;
+    dash_jump_frames_ = 16;
+  }
+  if (dash_jump_frames_ > 0) {
+    --dash_jump_frames_;
+    if (dash_jump_frames_ >= 13) return {kKeyRight, kKeyDash};
+    return {kKeyRight, kKeyDash, kKeyJump};
+  }
+  const bool on_ground = jumping == 0 && falling == 0;
+  if (on_ground && ladder_near != 0 && on_ladder_top == 0 && jump_frames_ == 0) {
+    climbing_ = true;
+    return {kKeyUp};
+  }
+  if (jump_frames_ > 0) {
+    if (--jump_frames_ == 0) jump_frames_ = -4;
+    return {kKeyRight, kKeyJump};
+  }
+  if (jump_frames_ < 0) ++jump_frames_;
+  if (since_progress_ > 6 && on_ground && jump_frames_ == 0) jump_frames_ = 10;
+  return {kKeyRight};
+}
+
+}  // namespace playthrough

@@ -1,0 +1,110 @@
+// A closed-loop player for the headless game: called at the start of every frame (the main loop's frame hook), it
+// reads the game's state (mode, screen cursors, the hero, the enemies, the story's flags) and writes that frame's
+// keys. It follows a plan of errands (save, load, play a stage) and reacts to what the game shows: menus are walked
+// by their cursors, talks are paged with fresh presses, stages are walked and fought, game overs are continued.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace playthrough {
+
+// DirectInput key codes under the default button map.
+inline constexpr int kKeyEscape = 1;
+inline constexpr int kKeyMain = 44;   // Z
+inline constexpr int kKeyJump = 45;   // X
+inline constexpr int kKeyDash = 46;   // C
+inline constexpr int kKeyUp = 200;
+inline constexpr int kKeyLeft = 203;
+inline constexpr int kKeyRight = 205;
+inline constexpr int kKeyDown = 208;
+
+// Places of the location select, by its place cursor.
+enum Place : int { place_castle = 0, place_save = 4, place_title = 5 };
+
+enum class ErrandKind {
+  new_game,  // from the title: a new game with `arg` as the hero (the hero select offers one once a scenario is clear)
+  load,      // from the title, or from the location select by way of the title: load slot `arg`
+  save,      // from the location select: save into slot `arg`, back to the location select
+  stage,     // from the location select: play stage-list entry `arg` until the game is back at the location select
+  ending,    // play on (scenes, stage, endings) until the title shows after an ending
+};
+
+struct Errand {
+  ErrandKind kind;
+  int arg = 0;
+};
+
+// What a run did, for the report and for comparing two runs.
+struct RunRecord {
+  int frames = 0;
+  int deaths = 0;
+  int continues_used = 0;
+  bool finished = false;  // every errand done
+  std::string failure;    // why the run stopped early, empty when finished
+  std::vector<std::string> milestones;  // "frame name", one per milestone reached
+  std::uint64_t frame_digest = 0;       // FNV-1a over every milestone frame's pixels
+};
+
+struct DriverOptions {
+  std::uint32_t seed = 1;
+  int frame_limit = 60000;          // the run stops, failed, after this many frames
+  int stuck_limit = 3000;           // stage frames without the hero's furthest x growing before it gives up
+  std::string capture_prefix;       // milestone frames are saved as <prefix>NN-<name>.png when not empty
+};
+
+class Driver {
+ public:
+  Driver(std::deque<Errand> errands, DriverOptions options);
+
+  // One frame: decides and sets this frame's keys (the headless input script); Escape once the run is over.
+  void Frame();
+  const RunRecord& record() const { return record_; }
+  bool done() const { return over_; }
+
+ private:
+  std::vector<int> Decide();
+  std::vector<int> Tap(int key);  // a fresh press: the key on one frame, nothing on the next
+  std::vector<int> TitleKeys();
+  std::vector<int> HeroSelectKeys();
+  std::vector<int> LocationKeys();
+  std::vector<int> SlotScreenKeys();
+  std::vector<int> GameOverKeys();
+  std::vector<int> StageKeys();
+  std::vector<int> WalkKeys();
+  std::vector<int> FightKeys(bool* fighting);
+  void Observe();
+  void Milestone(const std::string& name);
+  void Finish(const std::string& failure);
+  void NextErrand();
+
+  std::deque<Errand> errands_;
+  DriverOptions options_;
+  RunRecord record_;
+  bool over_ = false;
+  bool pressed_last_ = false;
+  int last_mode_ = -1;
+  int last_player_state_ = -1;
+  int last_stage_area_ = -1;
+  // Errand progress.
+  bool slot_written_ = false;  // the save screen wrote the slot
+  bool left_location_ = false;  // the stage errand left the location select for the stage
+  bool ending_seen_ = false;
+  // Walking.
+  int stage_frames_ = 0;
+  int furthest_x_ = 0;
+  int since_furthest_ = 0;
+  int last_x_ = 0;
+  int since_progress_ = 0;
+  int jump_frames_ = 0;
+  int back_frames_ = 0;
+  bool climbing_ = false;
+  int dash_jump_frames_ = 0;
+};
+
+// The frame hook of the game's main loop runs this driver (one per process).
+void InstallDriver(Driver* driver);
+
+}  // namespace playthrough

@@ -1,0 +1,138 @@
+// The real game, headless, played by the closed-loop driver on the placeholder resources: each segment of the
+// playthrough from its milestone's files to the next milestone, a repeat check, and the whole chain from an empty
+// directory (scripts/playthrough.sh runs the chain and the segments CI leaves out).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/engine_start/engine_fixture.h"
+#include "tests/playthrough/segments.h"
+
+namespace playthrough {
+namespace {
+
+constexpr std::uint32_t kSeed = 20260101;
+
+// Segments short enough for every test run; the others run when PLAYTHROUGH_ALL is set (scripts/playthrough.sh).
+bool RunsInEveryTest(const Segment& segment) { return segment.frame_limit <= 6000; }
+
+// PLAYTHROUGH_OUT names a folder for the milestone frames and the report; without it nothing is kept.
+std::string OutputFolder() {
+  const char* out = std::getenv("PLAYTHROUGH_OUT");
+  return out != nullptr ? out : "";
+}
+
+std::string CapturePrefix(const Segment& segment) {
+  const std::string out = OutputFolder();
+  return out.empty() ? "" : out + "/" + segment.name + "-";
+}
+
+std::string Describe(const SegmentRun& run) {
+  std::string text = run.record.failure.empty() ? "" : "stopped: " + run.record.failure + "\n";
+  text += "milestones:";
+  for (const std::string& m : run.record.milestones) text += "\n  frame " + m;
+  return text;
+}
+
+class Playthrough : public engine_test::HeadlessEngine {};
+
+class PlaythroughSegment : public Playthrough, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(PlaythroughSegment, LeadsFromItsMilestoneToTheNext) {
+  const Segment* segment = FindSegment(GetParam());
+  ASSERT_NE(segment, nullptr);
+  if (!segment->blocked.empty() && std::getenv("PLAYTHROUGH_BLOCKED") == nullptr) {
+    GTEST_SKIP() << "cannot pass yet, the game lacks " << segment->blocked;
+  }
+  if (!RunsInEveryTest(*segment) && std::getenv("PLAYTHROUGH_ALL") == nullptr) {
+    GTEST_SKIP() << "a long segment: scripts/playthrough.sh runs it";
+  }
+  ASSERT_TRUE(WriteResources());
+  CraftFiles(segment->start);
+  ASSERT_EQ(CheckFiles(segment->start), "") << "the crafted start";
+  const SegmentRun run = RunSegment(*segment, kSeed, CapturePrefix(*segment));
+  EXPECT_TRUE(run.exited);
+  EXPECT_TRUE(run.record.finished) << Describe(run);
+  EXPECT_EQ(CheckFiles(segment->end), "") << Describe(run);
+}
+
+std::vector<std::string> SegmentNames() {
+  std::vector<std::string> names;
+  for (const Segment& segment : Segments()) names.push_back(segment.name);
+  return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Chain, PlaythroughSegment, ::testing::ValuesIn(SegmentNames()),
+                         [](const ::testing::TestParamInfo<std::string>& param) {
+                           std::string name = param.param;
+                           for (char& c : name) {
+                             if (c == '-') c = '_';
+                           }
+                           return name;
+                         });
+
+// The same files, seed and driver give the same run: every milestone frame, the frame count and the end state.
+TEST_F(Playthrough, ASegmentRunTwiceEndsInTheSameState) {
+  const Segment* segment = FindSegment("hero1-new-game");
+  ASSERT_NE(segment, nullptr);
+  SegmentRun runs[2];
+  const std::filesystem::path top = std::filesystem::current_path();
+  for (int i = 0; i < 2; ++i) {
+    const std::filesystem::path dir = top / ("run" + std::to_string(i));
+    std::filesystem::create_directory(dir);
+    std::filesystem::current_path(dir);
+    ASSERT_TRUE(WriteResources());
+    CraftFiles(segment->start);
+    runs[i] = RunSegment(*segment, kSeed, "");
+    std::filesystem::current_path(top);
+    ASSERT_TRUE(runs[i].record.finished) << Describe(runs[i]);
+  }
+  EXPECT_GE(runs[0].record.milestones.size(), 4u) << "the title, the prologue, the new game and the save";
+  EXPECT_EQ(runs[0].record.milestones, runs[1].record.milestones);
+  EXPECT_EQ(runs[0].record.frame_digest, runs[1].record.frame_digest);
+  EXPECT_EQ(runs[0].state, runs[1].state);
+}
+
+// Every segment in order in one directory that starts empty, each from the files the one before left. A segment
+// that fails is reported and the chain goes on from the next milestone's crafted files, so the report shows every
+// segment; the test passes only when no segment failed.
+TEST_F(Playthrough, FullChainFromAnEmptyDirectoryReachesBothEndings) {
+  if (std::getenv("PLAYTHROUGH_ALL") == nullptr) GTEST_SKIP() << "scripts/playthrough.sh runs the whole chain";
+  for (const char* file : {"setting.dat", "sst.dat", "ssj.dat", "ssl.dat", "ssb.dat"}) {
+    ASSERT_FALSE(std::filesystem::exists(file)) << file;
+  }
+  ASSERT_TRUE(WriteResources());
+  const std::string out = OutputFolder();
+  std::ofstream report(out.empty() ? "report.txt" : out + "/report.txt");
+  report << "segment                       result  frames  deaths  continues  cpu_s  note\n";
+  int failed = 0;
+  for (const Segment& segment : Segments()) {
+    const SegmentRun run = RunSegment(segment, kSeed, CapturePrefix(segment));
+    const std::string fault = run.record.finished ? CheckFiles(segment.end) : run.record.failure;
+    const bool ok = run.record.finished && fault.empty();
+    char line[512];
+    std::snprintf(line, sizeof line, "%-29s %-7s %6d  %6d  %9d  %5.1f  %s", segment.name.c_str(),
+                  ok ? "passed" : "FAILED", run.record.frames, run.record.deaths, run.record.continues_used,
+                  run.cpu_seconds, ok ? "" : fault.c_str());
+    report << line << '\n';
+    report.flush();
+    std::printf("[playthrough] %s\n", line);
+    std::fflush(stdout);
+    if (!ok) {
+      ++failed;
+      if (!segment.blocked.empty()) {
+        report << "    known gap: " << segment.blocked << '\n';
+        if (!run.record.milestones.empty()) report << "    last milestone: frame " << run.record.milestones.back() << '\n';
+      }
+      CraftFiles(segment.end);  // the next segment starts from its milestone as if this one had passed
+    }
+  }
+  EXPECT_EQ(failed, 0) << "see the report";
+}
+
+}  // namespace
+}  // namespace playthrough
