@@ -9,6 +9,7 @@
 #include "game/flow/main_loop.h"
 #include "game/flow/settings.h"
 #include "game/player/player_globals.h"
+#include "game/stage/stage_object.h"
 #include "game/stage/stage_state.h"
 #include "platform/display/headless_display.h"
 #include "platform/input/headless_input_script.h"
@@ -24,6 +25,8 @@ constexpr int kBackOffAfter = 400;
 constexpr int kBackOffFrames = 40;
 // Frames the fighter keeps at one enemy whose hit points do not fall before it walks on past it.
 constexpr int kFightPatience = 300;
+// Frames between a milestone and its picture.
+constexpr int kCaptureDelay = 40;
 
 const char* ErrandName(ErrandKind kind) {
   switch (kind) {
@@ -49,14 +52,26 @@ void Hold(const std::vector<int>& keys) {
 
 Driver* installed = nullptr;
 
-// The enemy the fighter is at, and how long its hit points have stood still.
-struct Target {
-  int index = -1;
+// Per enemy record of the area: the hit points last seen and the frames fought since they last fell.
+struct Foe {
   int hp = 0;
   int still = 0;
 };
-Target target;
-std::vector<int> ignored;  // enemy records the fighter gave up on in this area
+Foe foes[enemy_pool_size];
+
+constexpr int kDeadlyFloor = 4;  // gimmick type that kills a hero landing on it
+
+// True when a floor the hero can stand on lies under the screen columns `ahead` .. `ahead` + 25 pixels right of its
+// feet, no deeper than `depth` pixels below them (the feet box is x 15..40, y 83..97 of the hero's cell).
+bool FloorAhead(int ahead, int depth) {
+  const int x0 = mx + 15 + ahead, x1 = mx + 40 + ahead, feet = my + 97;
+  for (const StageObject& g : gimmicks) {
+    if (g.in_use != 1 || g.solid == 0 || g.type == kDeadlyFloor) continue;
+    const int left = g.x + g.box_x0 - g_x, right = g.x + g.box_x1 - g_x, top = g.y + g.box_y0 + g_y;
+    if (right > x0 && left < x1 && top >= feet - 60 && top <= feet + depth) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -72,28 +87,43 @@ void Driver::Frame() {
   // One generator for the whole run, seeded before the first frame's draws.
   if (record_.frames == 0) SeedRandom(options_.seed);
   ++record_.frames;
+  Capture();
   if (!over_) Observe();
   if (!over_ && record_.frames > options_.frame_limit) {
     Finish("frame limit reached in mode " + std::to_string(game_mode));
   }
-  Hold(over_ ? std::vector<int>{kKeyEscape} : Decide());
+  // Once over, the run idles until the last milestone's picture is taken, then leaves.
+  if (over_) {
+    Hold(captures_.empty() ? std::vector<int>{kKeyEscape} : std::vector<int>{});
+  } else {
+    Hold(Decide());
+  }
 }
 
 void Driver::Milestone(const std::string& name) {
-  // The frame presented last is the one the game has just shown.
-  const platform::headless::Framebuffer shown = platform::headless::GetFramebuffer();
-  std::uint64_t h = record_.frame_digest == 0 ? 1469598103934665603ull : record_.frame_digest;
-  for (std::uint32_t p : shown.pixels) h = (h ^ p) * 1099511628211ull;
-  record_.frame_digest = h;
   record_.milestones.push_back(std::to_string(record_.frames) + " " + name);
+  std::string file;
   if (!options_.capture_prefix.empty()) {
-    char file[32];
-    std::snprintf(file, sizeof file, "%02zu-", record_.milestones.size());
-    std::string clean = name;
-    for (char& c : clean) {
-      if (c == ' ') c = '_';
+    char number[16];
+    std::snprintf(number, sizeof number, "%02zu-", record_.milestones.size());
+    file = options_.capture_prefix + number + name + ".png";
+    for (std::size_t i = options_.capture_prefix.size(); i < file.size(); ++i) {
+      if (file[i] == ' ' || file[i] == ',') file[i] = '_';
     }
-    platform::headless::SaveFramebufferPng(options_.capture_prefix + file + clean + ".png");
+  }
+  // Screens open with a fade: the picture is taken a little later, once the screen shows.
+  captures_.push_back({record_.frames + kCaptureDelay, file});
+}
+
+// Digests (and saves) the milestone pictures due this frame; the framebuffer holds the frame presented last.
+void Driver::Capture() {
+  while (!captures_.empty() && captures_.front().frame <= record_.frames) {
+    const platform::headless::Framebuffer shown = platform::headless::GetFramebuffer();
+    std::uint64_t h = record_.frame_digest == 0 ? 1469598103934665603ull : record_.frame_digest;
+    for (std::uint32_t p : shown.pixels) h = (h ^ p) * 1099511628211ull;
+    record_.frame_digest = h;
+    if (!captures_.front().file.empty()) platform::headless::SaveFramebufferPng(captures_.front().file);
+    captures_.pop_front();
   }
 }
 
@@ -127,8 +157,7 @@ void Driver::Observe() {
   if (mode == mode_stage_play && stage * 10 + area != last_stage_area_) {
     last_stage_area_ = stage * 10 + area;
     stage_frames_ = furthest_x_ = since_furthest_ = 0;
-    ignored.clear();
-    target = {};
+    for (Foe& foe : foes) foe = {};
     Milestone("stage " + std::to_string(stage) + " area " + std::to_string(area));
   }
   if (mode != mode_stage_play) last_stage_area_ = -1;
@@ -144,6 +173,7 @@ void Driver::Observe() {
   if (mode == mode_boss_event) Milestone("boss event");
   if (mode == mode_event_scene) Milestone("altar event");
   if (mode == mode_game_over) Milestone("game over");
+  if (mode == mode_fall_scene) Milestone("falling stage");
   if (mode == mode_first_ending || mode == mode_second_ending) {
     Milestone(mode == mode_first_ending ? "first ending" : "second ending");
     ending_seen_ = true;
@@ -207,6 +237,7 @@ std::vector<int> Driver::Decide() {
     case mode_load: return SlotScreenKeys();
     case mode_game_over: return GameOverKeys();
     case mode_stage_play: return StageKeys();
+    case mode_fall_scene: return FallKeys();
     default: return {};
   }
 }
@@ -288,6 +319,15 @@ std::vector<int> Driver::StageKeys() {
   }
   bool fighting = false;
   std::vector<int> keys = FightKeys(&fighting);
+  if (!options_.trace_path.empty() && stage_frames_ % 100 == 0) {
+    std::FILE* trace = std::fopen(options_.trace_path.c_str(), "a");
+    if (trace != nullptr) {
+      std::fprintf(trace, "frame %d stage %d area %d at %d,%d hp %d player %d jump %d fall %d ladder %d/%d target %d\n",
+                   record_.frames, stage, area, x, my - g_y, hp, PlayerState, int{jumping}, int{falling},
+                   int{on_ladder}, int{ladder_near}, fighting ? target_ : -1);
+      std::fclose(trace);
+    }
+  }
   return fighting ? keys : WalkKeys();
 }
 
@@ -299,9 +339,7 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   for (int i = 0; i < enemy_loop_end(); ++i) {
     const EnemyRecord& e = enemy_pool[i];
     if (e.state != enemy_active || e.hp <= 0) continue;
-    bool skip = false;
-    for (int k : ignored) skip = skip || k == i;
-    if (skip) continue;
+    if (foes[i].still > kFightPatience) continue;
     const int dx = e.x + 40 - hx, dy = e.y + 40 - hy;
     if (dx < -160 || dx > 320 || dy < -220 || dy > 220) continue;
     const int distance = std::abs(dx) + std::abs(dy);
@@ -310,24 +348,42 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
       best_distance = distance;
     }
   }
-  if (best < 0) {
-    target = {};
-    return {};
-  }
+  if (best < 0) return {};
   const EnemyRecord& e = enemy_pool[best];
-  if (target.index != best || target.hp != e.hp) {
-    target = {best, e.hp, 0};
-  } else if (++target.still > kFightPatience) {
-    ignored.push_back(best);
-    target = {};
-    return {};
-  }
+  Foe& foe = foes[best];
+  if (foe.hp != e.hp) foe = {e.hp, 0};
+  ++foe.still;
+  target_ = best;
   *fighting = true;
   const bool facing_right = pose >= 0 && pose <= 8;
   const int dx = e.x + 40 - hx;
   if (dx < -20 && facing_right) return {kKeyLeft};
   if (dx > 20 && !facing_right) return {kKeyRight};
   return Tap(kKeyMain);
+}
+
+// The falling stage: the hero floats freely, so it steers away from the enemies near it and back towards the middle
+// of the shaft, firing all the while.
+std::vector<int> Driver::FallKeys() {
+  double ax = (300 - mx) * 0.002, ay = (200 - my) * 0.002;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& e = enemy_pool[i];
+    if (e.state != enemy_active) continue;
+    const double dx = mx + 30 - (e.x + 40), dy = my + 50 - (e.y + 40);
+    const double d2 = dx * dx + dy * dy;
+    if (d2 > 250.0 * 250.0) continue;
+    const double push = 4000.0 / (d2 + 100.0);
+    ax += dx * push / 10;
+    ay += dy * push / 10;
+  }
+  std::vector<int> keys;
+  if (ax > 0.05) keys.push_back(kKeyRight);
+  if (ax < -0.05) keys.push_back(kKeyLeft);
+  if (ay > 0.05) keys.push_back(kKeyDown);
+  if (ay < -0.05) keys.push_back(kKeyUp);
+  pressed_last_ = !pressed_last_;
+  if (pressed_last_) keys.push_back(kKeyMain);
+  return keys;
 }
 
 // Walks right, jumps when a step or wall stops it, climbs a ladder it stands beside and dash-jumps off its top, and
@@ -364,6 +420,11 @@ std::vector<int> Driver::WalkKeys() {
     return {kKeyRight, kKeyJump};
   }
   if (jump_frames_ < 0) ++jump_frames_;
+  // A pit or a deadly floor just ahead: over it with a running jump.
+  if (on_ground && jump_frames_ == 0 && !FloorAhead(30, 160)) {
+    dash_jump_frames_ = 16;
+    return {kKeyRight, kKeyDash};
+  }
   if (since_progress_ > 6 && on_ground && jump_frames_ == 0) jump_frames_ = 10;
   return {kKeyRight};
 }

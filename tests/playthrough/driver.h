@@ -53,6 +53,7 @@ struct DriverOptions {
   int frame_limit = 60000;          // the run stops, failed, after this many frames
   int stuck_limit = 3000;           // stage frames without the hero's furthest x growing before it gives up
   std::string capture_prefix;       // milestone frames are saved as <prefix>NN-<name>.png when not empty
+  std::string trace_path;           // every 100th stage frame appends the hero's place and state here when not empty
 };
 
 class Driver {
@@ -74,9 +75,11 @@ class Driver {
   std::vector<int> GameOverKeys();
   std::vector<int> StageKeys();
   std::vector<int> WalkKeys();
+  std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
   void Observe();
   void Milestone(const std::string& name);
+  void Capture();
   void Finish(const std::string& failure);
   void NextErrand();
 
@@ -84,6 +87,11 @@ class Driver {
   DriverOptions options_;
   RunRecord record_;
   bool over_ = false;
+  struct PendingCapture {
+    int frame;
+    std::string file;
+  };
+  std::deque<PendingCapture> captures_;
   bool pressed_last_ = false;
   int last_mode_ = -1;
   int last_player_state_ = -1;
@@ -101,6 +109,7 @@ class Driver {
   int jump_frames_ = 0;
   int back_frames_ = 0;
   bool climbing_ = false;
+  int target_ = -1;  // the enemy record fought last
   int dash_jump_frames_ = 0;
 };
 

@@ -181,6 +181,7 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     options.seed = seed;
     options.frame_limit = segment.frame_limit;
     options.capture_prefix = capture_prefix;
+    if (const char* trace = std::getenv("PLAYTHROUGH_TRACE")) options.trace_path = trace;
     Driver driver(segment.errands, options);
     InstallDriver(&driver);
     game_main();
