@@ -5,6 +5,8 @@
 
 #include "engine/core/random.h"
 #include "game/enemy/enemy_pool.h"
+#include "game/flow/dialogue_box.h"
+#include "game/flow/game_menu.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/main_loop.h"
 #include "game/flow/settings.h"
@@ -35,6 +37,7 @@ const char* ErrandName(ErrandKind kind) {
     case ErrandKind::save: return "save";
     case ErrandKind::stage: return "stage";
     case ErrandKind::ending: return "ending";
+    case ErrandKind::buy: return "buy";
   }
   return "?";
 }
@@ -138,6 +141,9 @@ void Driver::NextErrand() {
   slot_written_ = false;
   left_location_ = false;
   ending_seen_ = false;
+  shop_done_ = false;
+  shop_refusals_ = bought_ = 0;
+  shop_count_ = -1;
   if (errands_.empty()) Finish("");
 }
 
@@ -199,6 +205,12 @@ void Driver::Observe() {
         NextErrand();
       }
       break;
+    case ErrandKind::buy:
+      if (previous == mode_shop && mode == mode_location_select) {
+        Milestone("bought " + std::to_string(bought_) + " of item " + std::to_string(errand.arg));
+        NextErrand();
+      }
+      break;
     case ErrandKind::stage:
       if (previous == mode_location_select && mode != mode_save && mode != mode_title) left_location_ = true;
       // Back from a cleared stage or a won boss event; a continue or a lost final fight tries the stage again.
@@ -236,6 +248,7 @@ std::vector<int> Driver::Decide() {
     case mode_save:
     case mode_load: return SlotScreenKeys();
     case mode_game_over: return GameOverKeys();
+    case mode_shop: return ShopKeys();
     case mode_stage_play: return StageKeys();
     case mode_fall_scene: return FallKeys();
     default: return {};
@@ -268,6 +281,7 @@ std::vector<int> Driver::LocationKeys() {
   if (level == 3) return {};  // leaving
   int place = place_castle;
   if (errand.kind == ErrandKind::save) place = place_save;
+  if (errand.kind == ErrandKind::buy) place = place_shop;
   if (errand.kind == ErrandKind::load || errand.kind == ErrandKind::new_game) place = place_title;
   if (errand.kind == ErrandKind::ending) {
     Finish("at the location select while waiting for an ending");
@@ -293,13 +307,67 @@ std::vector<int> Driver::SlotScreenKeys() {
   return Tap(screen_cursor[1] == wanted ? kKeyMain : kKeyDown);
 }
 
+// The shop: through the greeting, into the list, the wanted consumable bought (yes is on the left) until the shop
+// refuses it, then back, leave, and through the farewell.
+std::vector<int> Driver::ShopKeys() {
+  if (screen_phase != 2) return {};
+  const int item = errands_.front().kind == ErrandKind::buy ? errands_.front().arg : 0;
+  if (shop_count_ >= 0 && item_count[item] > shop_count_) {
+    ++bought_;
+    shop_refusals_ = 0;
+  }
+  shop_count_ = item_count[item];
+  switch (scene_state.step) {
+    case 1:
+    case 8:
+    case 21: return Tap(kKeyMain);
+    case 3: return Tap(screen_cursor[0] == (shop_done_ ? 2 : 0) ? kKeyMain : kKeyDown);
+    case 4: {
+      const int row = shop_done_ ? 2 : 1;
+      if (menu_counter_b != row) return Tap(kKeyDown);
+      if (!shop_done_ && menu_counter_a != item) return Tap(kKeyRight);
+      std::vector<int> keys = Tap(kKeyMain);
+      if (!keys.empty() && !shop_done_ && ++shop_refusals_ > 3) shop_done_ = true;
+      return keys;
+    }
+    case 5: return Tap(screen_cursor[1] == 0 ? kKeyMain : kKeyLeft);
+    default: return {};
+  }
+}
+
 std::vector<int> Driver::GameOverKeys() {
   if (exit_fade != 255) return {};
   return Tap(screen_cursor[0] == 0 ? kKeyMain : kKeyUp);
 }
 
+// Low on hit points with a healing item (consumable 0) at hand: the game menu, its item page, the item used, and the
+// menu closed again. Returns no keys when there is nothing to do.
+std::vector<int> Driver::HealKeys() {
+  if (stage_phase != 2) {
+    healing_ = hp * 3 < max_hp && item_count[0] > 0 && PlayerState == player_free;
+    return healing_ ? Tap(kKeyPause) : std::vector<int>{};
+  }
+  const bool used = !healing_ || item_count[0] == 0 || hp * 3 >= max_hp;
+  if (game_menu_page == 2) {  // the item page: the item, then the back entry (column 5)
+    if (menu_phase != 1) return {};
+    const int column = used ? 5 : 0;
+    if (menu_counter_a != column) return Tap(used ? kKeyRight : kKeyLeft);
+    return Tap(kKeyMain);
+  }
+  if (game_menu_page != 0) return Tap(kKeyMain);  // another page: leave it
+  // The top page: column 1 holds the commands, row 3 the items and row 4 the close command.
+  if (menu_counter_a != 1) return Tap(kKeyRight);
+  const int row = used ? 4 : 3;
+  if (menu_counter_b != row) return Tap(menu_counter_b < row ? kKeyDown : kKeyUp);
+  if (used) healing_ = false;
+  return Tap(kKeyMain);
+}
+
 std::vector<int> Driver::StageKeys() {
-  if (stage_phase == 2) return Tap(kKeyPause);
+  if (stage_phase == 2 || (hp * 3 < max_hp && item_count[0] > 0 && PlayerState == player_free)) {
+    std::vector<int> keys = HealKeys();
+    if (stage_phase == 2 || !keys.empty() || healing_) return keys;
+  }
   if (PlayerState == player_story_scene) {
     return auto_walk_left != 0 || auto_walk_right != 0 ? std::vector<int>{} : Tap(kKeyMain);
   }

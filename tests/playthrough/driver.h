@@ -22,12 +22,13 @@ inline constexpr int kKeyRight = 205;
 inline constexpr int kKeyDown = 208;
 
 // Places of the location select, by its place cursor.
-enum Place : int { place_castle = 0, place_save = 4, place_title = 5 };
+enum Place : int { place_castle = 0, place_shop = 2, place_save = 4, place_title = 5 };
 
 enum class ErrandKind {
   new_game,  // from the title: a new game with `arg` as the hero (the hero select offers one once a scenario is clear)
   load,      // from the title, or from the location select by way of the title: load slot `arg`
   save,      // from the location select: save into slot `arg`, back to the location select
+  buy,       // from the location select: in the shop, buy consumable `arg` until the shop refuses (money or limit)
   stage,     // from the location select: play stage-list entry `arg` until the game is back at the location select
   ending,    // play on (scenes, stage, endings) until the title shows after an ending
 };
@@ -72,6 +73,8 @@ class Driver {
   std::vector<int> HeroSelectKeys();
   std::vector<int> LocationKeys();
   std::vector<int> SlotScreenKeys();
+  std::vector<int> ShopKeys();
+  std::vector<int> HealKeys();
   std::vector<int> GameOverKeys();
   std::vector<int> StageKeys();
   std::vector<int> WalkKeys();
@@ -100,6 +103,11 @@ class Driver {
   bool slot_written_ = false;  // the save screen wrote the slot
   bool left_location_ = false;  // the stage errand left the location select for the stage
   bool ending_seen_ = false;
+  bool shop_done_ = false;  // the shop refused the next purchase: leave
+  int shop_refusals_ = 0;   // presses on the wanted good that bought nothing
+  int shop_count_ = -1;     // the good's count when last looked at
+  int bought_ = 0;
+  bool healing_ = false;    // the game menu is open to use a healing item
   // Walking.
   int stage_frames_ = 0;
   int furthest_x_ = 0;

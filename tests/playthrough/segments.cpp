@@ -50,29 +50,29 @@ std::vector<Segment> MakeSegments() {
   constexpr int kStageFrames = 60000;
 
   // The first hero: a new game, saved and loaded back; stages 1 and 2 bring the final boss's appearance; after it
-  // stages 3 to 5, then the altar and the first ending.
+  // stages 3 to 5, then the altar and the first ending. Before every stage the hero stocks up on healing items.
   add("hero0-new-game", {{K::new_game, 0}, {K::save, 0}, {K::load, 0}}, {0, 0, {}, {}, {}}, kMenuFrames, "");
   for (int s = 1; s <= 2; ++s) {
-    add("hero0-stage-" + std::to_string(s), {{K::load, 0}, {K::stage, s - 1}, {K::save, 0}},
+    add("hero0-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
         {0, 0, Upto(s), Upto(s - 1, 0), {}}, kStageFrames, kNoStageClear);
   }
-  add("hero0-final-boss", {{K::load, 0}, {K::stage, 2}, {K::save, 0}}, {0, 0, Upto(2), Upto(1, 0), {3}},
+  add("hero0-final-boss", {{K::load, 0}, {K::buy, 0}, {K::stage, 2}, {K::save, 0}}, {0, 0, Upto(2), Upto(1, 0), {3}},
       kStageFrames, "the hero's attacks: the final boss cannot be defeated yet");
   for (int s = 3; s <= 5; ++s) {
-    add("hero0-stage-" + std::to_string(s), {{K::load, 0}, {K::stage, s - 1}, {K::save, 0}},
+    add("hero0-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
         {0, 0, Upto(s), Upto(s - 1, 0), {3}}, kStageFrames, kNoStageClear);
   }
-  add("hero0-altar-ending", {{K::load, 0}, {K::stage, 5}, {K::ending, 0}}, {1, 0, Upto(5), Upto(4, 0), {3}},
+  add("hero0-altar-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 5}, {K::ending, 0}}, {1, 0, Upto(5), Upto(4, 0), {3}},
       kStageFrames, "the hero's attacks: the altar stage's boss cannot be defeated yet");
 
   // The second hero: chosen on the hero select once the first scenario is clear; the prologue, stages 1 to 6, then
   // the knight order's stage and the second ending.
   add("hero1-new-game", {{K::new_game, 1}, {K::save, 0}}, {1, 1, {}, {}, {}}, kMenuFrames, "");
   for (int s = 1; s <= 6; ++s) {
-    add("hero1-stage-" + std::to_string(s), {{K::load, 0}, {K::stage, s - 1}, {K::save, 0}},
+    add("hero1-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
         {1, 1, Upto(s), Upto(s - 1, 0), {0}}, kStageFrames, kNoStageClear);
   }
-  add("hero1-knight-order-ending", {{K::load, 0}, {K::stage, 6}, {K::ending, 0}}, {2, 1, Upto(6), Upto(5, 0), {0}},
+  add("hero1-knight-order-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 6}, {K::ending, 0}}, {2, 1, Upto(6), Upto(5, 0), {0}},
       kStageFrames, "the hero's attacks: the knight order's boss cannot be defeated yet");
   return list;
 }
