@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "game/enemy/enemy_pool.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/hero_select.h"
 #include "game/flow/main_loop.h"
@@ -86,13 +87,19 @@ void WriteAll(const char* path, const std::uint8_t* bytes, std::size_t size) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
 }
 
-// The game's state at the end of a run: mode, place, hero, progress, the save buffer without its date, and the
-// digest of the milestone frames.
+// The game's state at the end of a run: mode, place, hero, progress, the live enemies, the save buffer without its
+// date, and the digest of the milestone frames.
 std::string StateLine(const RunRecord& record) {
   std::ostringstream s;
   s << "mode " << game_mode << " stage " << stage << " area " << area << " hero " << hero << " at " << g_x + mx
     << ',' << my - g_y << " hp " << hp << " sp " << sp << " money " << money << " player " << PlayerState
-    << " clear " << int{clear_level} << " frames " << record.frames << " digest " << record.frame_digest << " save";
+    << " clear " << int{clear_level} << " frames " << record.frames << " digest " << record.frame_digest
+    << " enemies";
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& e = enemy_pool[i];
+    if (e.state != enemy_free) s << ' ' << e.type << ':' << e.state << '@' << e.x << ',' << e.y << '/' << e.hp;
+  }
+  s << " save";
   for (int i = 0; i < save_record_size; ++i) {
     if (i >= 21 && i <= 26) continue;  // the save's date and time
     s << ' ' << int{save_record[i]};
