@@ -93,7 +93,12 @@ void Driver::Frame() {
   Capture();
   if (!over_) Observe();
   if (!over_ && record_.frames > options_.frame_limit) {
-    Finish("frame limit reached in mode " + std::to_string(game_mode));
+    std::string where = "mode " + std::to_string(game_mode);
+    if (game_mode == mode_stage_play) {
+      where = "stage " + std::to_string(stage) + " area " + std::to_string(area) + ", furthest x " +
+              std::to_string(furthest_x_);
+    }
+    Finish("frame limit reached in " + where);
   }
   // Once over, the run idles until the last milestone's picture is taken, then leaves.
   if (over_) {
@@ -106,7 +111,13 @@ void Driver::Frame() {
 void Driver::Milestone(const std::string& name) {
   record_.milestones.push_back(std::to_string(record_.frames) + " " + name);
   std::string file;
-  if (!options_.capture_prefix.empty()) {
+  // A milestone met again (a retry after a death) is digested but not saved again.
+  bool first = true;
+  for (std::size_t i = 0; i + 1 < record_.milestones.size(); ++i) {
+    const std::string& m = record_.milestones[i];
+    first = first && m.compare(m.find(' ') + 1, std::string::npos, name) != 0;
+  }
+  if (first && !options_.capture_prefix.empty()) {
     char number[16];
     std::snprintf(number, sizeof number, "%02zu-", record_.milestones.size());
     file = options_.capture_prefix + number + name + ".png";

@@ -26,9 +26,13 @@ std::string OutputFolder() {
   return out != nullptr ? out : "";
 }
 
+// The segment's place in the chain leads the file names, so the pictures sort in the order of play.
 std::string CapturePrefix(const Segment& segment) {
   const std::string out = OutputFolder();
-  return out.empty() ? "" : out + "/" + segment.name + "-";
+  if (out.empty()) return "";
+  char number[16];
+  std::snprintf(number, sizeof number, "%02d-", static_cast<int>(&segment - Segments().data()) + 1);
+  return out + "/" + number + segment.name + "-";
 }
 
 std::string Describe(const SegmentRun& run) {
