@@ -51,8 +51,9 @@ fi
 shopt -s nullglob
 frames=("$out"/*.png)
 if ((${#frames[@]})); then
-  montage -label '%t' -pointsize 9 -geometry 160x120+3+3 -tile 8x -background '#202020' -fill white \
-    "${frames[@]}" "$out/contact-sheet.png"
+  # ImageMagick's default label font may be missing; fontconfig names one that is there.
+  montage -font "$(fc-match -f '%{file}' sans)" -label '%t' -pointsize 9 -geometry 200x150+3+3 -tile 6x \
+    -background '#202020' -fill white -depth 8 "${frames[@]}" "$out/contact-sheet.png"
 fi
 echo "== report ($out/report.txt)"
 cat "$out/report.txt"

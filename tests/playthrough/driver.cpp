@@ -57,6 +57,7 @@ Driver* installed = nullptr;
 
 // Per enemy record of the area: the hit points last seen and the frames fought since they last fell.
 struct Foe {
+  bool seen = false;
   int hp = 0;
   int still = 0;
 };
@@ -173,7 +174,12 @@ void Driver::Observe() {
   last_player_state_ = PlayerState;
   if (mode == mode_stage_play && stage * 10 + area != last_stage_area_) {
     last_stage_area_ = stage * 10 + area;
-    stage_frames_ = furthest_x_ = since_furthest_ = 0;
+    stage_frames_ = 0;
+    // A retry of the same area keeps its furthest point and its stall: only new ground or hits count as progress.
+    if (last_stage_area_ != stalled_area_) {
+      stalled_area_ = last_stage_area_;
+      furthest_x_ = stalled_frames_ = 0;
+    }
     for (Foe& foe : foes) foe = {};
     Milestone("stage " + std::to_string(stage) + " area " + std::to_string(area));
   }
@@ -390,8 +396,8 @@ std::vector<int> Driver::StageKeys() {
   const int x = g_x + mx;
   if (x > furthest_x_) {
     furthest_x_ = x;
-    since_furthest_ = 0;
-  } else if (++since_furthest_ > options_.stuck_limit) {
+    stalled_frames_ = 0;
+  } else if (++stalled_frames_ > options_.stuck_limit) {
     Finish("stuck in stage " + std::to_string(stage) + " area " + std::to_string(area) + " at x " +
            std::to_string(furthest_x_));
     return {};
@@ -430,7 +436,10 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   if (best < 0) return {};
   const EnemyRecord& e = enemy_pool[best];
   Foe& foe = foes[best];
-  if (foe.hp != e.hp) foe = {e.hp, 0};
+  if (!foe.seen || foe.hp != e.hp) {
+    if (foe.seen) stalled_frames_ = 0;  // a hit is progress
+    foe = {true, e.hp, 0};
+  }
   ++foe.still;
   target_ = best;
   *fighting = true;
@@ -475,7 +484,7 @@ std::vector<int> Driver::WalkKeys() {
     --back_frames_;
     return back_frames_ < 12 ? std::vector<int>{kKeyLeft, kKeyJump} : std::vector<int>{kKeyLeft};
   }
-  if (since_furthest_ > 0 && since_furthest_ % kBackOffAfter == 0) {
+  if (stalled_frames_ > 0 && stalled_frames_ % kBackOffAfter == 0) {
     back_frames_ = kBackOffFrames;
     return {kKeyLeft};
   }

@@ -52,7 +52,7 @@ struct RunRecord {
 struct DriverOptions {
   std::uint32_t seed = 1;
   int frame_limit = 60000;          // the run stops, failed, after this many frames
-  int stuck_limit = 3000;           // stage frames without the hero's furthest x growing before it gives up
+  int stuck_limit = 3000;           // stage frames without new ground or a hit, over an area's retries, before it gives up
   std::string capture_prefix;       // milestone frames are saved as <prefix>NN-<name>.png when not empty
   std::string trace_path;           // every 100th stage frame appends the hero's place and state here when not empty
 };
@@ -110,8 +110,9 @@ class Driver {
   bool healing_ = false;    // the game menu is open to use a healing item
   // Walking.
   int stage_frames_ = 0;
-  int furthest_x_ = 0;
-  int since_furthest_ = 0;
+  int furthest_x_ = 0;     // of the area being played, over its retries
+  int stalled_frames_ = 0;  // stage frames since the hero last reached new ground or hurt an enemy
+  int stalled_area_ = -1;   // stage * 10 + area that the two above belong to
   int last_x_ = 0;
   int since_progress_ = 0;
   int jump_frames_ = 0;
