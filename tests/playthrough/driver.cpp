@@ -9,7 +9,6 @@
 #include "game/flow/game_menu.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/main_loop.h"
-#include "game/flow/settings.h"
 #include "game/player/player_globals.h"
 #include "game/stage/stage_object.h"
 #include "game/stage/stage_state.h"
@@ -152,7 +151,6 @@ void Driver::NextErrand() {
   errands_.pop_front();
   slot_written_ = false;
   left_location_ = false;
-  ending_seen_ = false;
   shop_done_ = false;
   shop_refusals_ = bought_ = 0;
   shop_count_ = -1;
@@ -199,7 +197,6 @@ void Driver::Observe() {
   if (mode == mode_fall_scene) Milestone("falling stage");
   if (mode == mode_first_ending || mode == mode_second_ending) {
     Milestone(mode == mode_first_ending ? "first ending" : "second ending");
-    ending_seen_ = true;
   }
   if (errands_.empty()) return;
   const Errand errand = errands_.front();
@@ -242,7 +239,7 @@ void Driver::Observe() {
       }
       break;
     case ErrandKind::ending:
-      if (ending_seen_ && mode == mode_title) {
+      if (mode == mode_title && (previous == mode_first_ending || previous == mode_second_ending)) {
         Milestone("title after the ending");
         NextErrand();
       }
@@ -292,7 +289,7 @@ std::vector<int> Driver::HeroSelectKeys() {
 }
 
 std::vector<int> Driver::LocationKeys() {
-  if (stage_phase == 2) return Tap(kKeyPause);  // the game menu is open: close it
+  if (stage_phase == 2) return GameMenuKeys();  // the game menu is open: close it
   const Errand errand = errands_.front();
   const int level = screen_cursor[0];
   if (level == 3) return {};  // leaving
@@ -357,13 +354,9 @@ std::vector<int> Driver::GameOverKeys() {
   return Tap(screen_cursor[0] == 0 ? kKeyMain : kKeyUp);
 }
 
-// Low on hit points with a healing item (consumable 0) at hand: the game menu, its item page, the item used, and the
-// menu closed again. Returns no keys when there is nothing to do.
-std::vector<int> Driver::HealKeys() {
-  if (stage_phase != 2) {
-    healing_ = hp * 3 < max_hp && item_count[0] > 0 && PlayerState == player_free;
-    return healing_ ? Tap(kKeyPause) : std::vector<int>{};
-  }
+// The open game menu: while `healing_` is set, the item page and the healing item (consumable 0) used until the hit
+// points are no longer low or no item is left; then the menu closed by its close command.
+std::vector<int> Driver::GameMenuKeys() {
   const bool used = !healing_ || item_count[0] == 0 || hp * 3 >= max_hp;
   if (game_menu_page == 2) {  // the item page: the item, then the back entry (column 5)
     if (menu_phase != 1) return {};
@@ -381,9 +374,11 @@ std::vector<int> Driver::HealKeys() {
 }
 
 std::vector<int> Driver::StageKeys() {
-  if (stage_phase == 2 || (hp * 3 < max_hp && item_count[0] > 0 && PlayerState == player_free)) {
-    std::vector<int> keys = HealKeys();
-    if (stage_phase == 2 || !keys.empty() || healing_) return keys;
+  if (stage_phase == 2) return GameMenuKeys();
+  // Low on hit points with a healing item at hand: PAUSE opens the game menu to use it.
+  if (PlayerState == player_free && (healing_ || (hp * 3 < max_hp && item_count[0] > 0))) {
+    healing_ = true;
+    return Tap(kKeyPause);
   }
   if (PlayerState == player_story_scene) {
     return auto_walk_left != 0 || auto_walk_right != 0 ? std::vector<int>{} : Tap(kKeyMain);

@@ -64,7 +64,6 @@ class Driver {
   // One frame: decides and sets this frame's keys (the headless input script); Escape once the run is over.
   void Frame();
   const RunRecord& record() const { return record_; }
-  bool done() const { return over_; }
 
  private:
   std::vector<int> Decide();
@@ -74,7 +73,7 @@ class Driver {
   std::vector<int> LocationKeys();
   std::vector<int> SlotScreenKeys();
   std::vector<int> ShopKeys();
-  std::vector<int> HealKeys();
+  std::vector<int> GameMenuKeys();
   std::vector<int> GameOverKeys();
   std::vector<int> StageKeys();
   std::vector<int> WalkKeys();
@@ -102,7 +101,6 @@ class Driver {
   // Errand progress.
   bool slot_written_ = false;  // the save screen wrote the slot
   bool left_location_ = false;  // the stage errand left the location select for the stage
-  bool ending_seen_ = false;
   bool shop_done_ = false;  // the shop refused the next purchase: leave
   int shop_refusals_ = 0;   // presses on the wanted good that bought nothing
   int shop_count_ = -1;     // the good's count when last looked at
