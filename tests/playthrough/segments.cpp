@@ -4,9 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -19,7 +17,6 @@
 #include "game/flow/settings.h"
 #include "game/player/player_globals.h"
 #include "game/stage/stage_state.h"
-#include "platform/display/headless_display.h"
 #include "tools/placeholder/asset_writers.h"
 
 namespace playthrough {
