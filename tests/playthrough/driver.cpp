@@ -26,6 +26,8 @@ constexpr int kBackOffAfter = 400;
 constexpr int kBackOffFrames = 40;
 // Frames the fighter keeps at one enemy whose hit points do not fall before it walks on past it.
 constexpr int kFightPatience = 300;
+// Horizontal distance from which the hero's close attacks are struck.
+constexpr int kMeleeReach = 70;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -440,6 +442,10 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   *fighting = true;
   const bool facing_right = pose >= 0 && pose <= 8;
   const int dx = e.x + 40 - hx;
+  // The first hero's shot reaches across the screen; the mace and the second hero's swords only close by.
+  const int reach = hero == 0 && main_form == 1 ? 300 : kMeleeReach;
+  if (dx > reach) return WalkKeys();
+  if (dx < -reach) return {kKeyLeft};
   if (dx < -20 && facing_right) return {kKeyLeft};
   if (dx > 20 && !facing_right) return {kKeyRight};
   return Tap(kKeyMain);
