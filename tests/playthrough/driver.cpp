@@ -167,7 +167,12 @@ void Driver::Observe() {
   if (mode == mode_corrupt_save) return Finish("the save to load is corrupt");
   if (mode == mode_resources_missing) return Finish("resources missing");
 
-  if (PlayerState == player_dead && last_player_state_ != player_dead) ++record_.deaths;
+  // The game counts every death, on a stage and in the falling stage; loads and continues set the count back.
+  if (deaths > last_deaths_ && (mode == mode_stage_play || mode == mode_restart || mode == mode_game_over ||
+                                mode == mode_fall_scene)) {
+    record_.deaths += deaths - last_deaths_;
+  }
+  last_deaths_ = deaths;
   if (mode == mode_stage_play && PlayerState == player_story_scene && last_player_state_ != player_story_scene) {
     Milestone("scene of stage " + std::to_string(stage));
   }

@@ -97,6 +97,7 @@ class Driver {
   bool pressed_last_ = false;
   int last_mode_ = -1;
   int last_player_state_ = -1;
+  int last_deaths_ = 0;
   int last_stage_area_ = -1;
   // Errand progress.
   bool slot_written_ = false;  // the save screen wrote the slot
