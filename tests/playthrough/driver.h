@@ -52,7 +52,7 @@ struct RunRecord {
 struct DriverOptions {
   std::uint32_t seed = 1;
   int frame_limit = 60000;          // the run stops, failed, after this many frames
-  int stuck_limit = 3000;           // stage frames without new ground or a hit, over an area's retries, before it gives up
+  int stuck_limit = 3000;           // stage frames without new ground or a hit (over an area's retries): give up
   std::string capture_prefix;       // milestone frames are saved as <prefix>NN-<name>.png when not empty
   std::string trace_path;           // every 100th stage frame appends the hero's place and state here when not empty
 };

@@ -59,8 +59,9 @@ std::vector<Segment> MakeSegments() {
     add("hero0-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
         {0, 0, Upto(s), Upto(s - 1, 0), {3}}, kStageFrames, kNoStageClear);
   }
-  add("hero0-altar-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 5}, {K::ending, 0}}, {1, 0, Upto(5), Upto(4, 0), {3}},
-      kStageFrames, "the hero's attacks: the altar stage's boss cannot be defeated yet");
+  add("hero0-altar-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 5}, {K::ending, 0}},
+      {1, 0, Upto(5), Upto(4, 0), {3}}, kStageFrames,
+      "the hero's attacks: the altar stage's boss cannot be defeated yet");
 
   // The second hero: chosen on the hero select once the first scenario is clear; the prologue, stages 1 to 6, then
   // the knight order's stage and the second ending.
@@ -69,8 +70,9 @@ std::vector<Segment> MakeSegments() {
     add("hero1-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
         {1, 1, Upto(s), Upto(s - 1, 0), {0}}, kStageFrames, kNoStageClear);
   }
-  add("hero1-knight-order-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 6}, {K::ending, 0}}, {2, 1, Upto(6), Upto(5, 0), {0}},
-      kStageFrames, "the hero's attacks: the knight order's boss cannot be defeated yet");
+  add("hero1-knight-order-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 6}, {K::ending, 0}},
+      {2, 1, Upto(6), Upto(5, 0), {0}}, kStageFrames,
+      "the hero's attacks: the knight order's boss cannot be defeated yet");
   return list;
 }
 
@@ -167,7 +169,9 @@ std::string CheckFiles(const Progress& wanted) {
   }
   auto need = [&](const std::vector<int>& flags, int offset, const char* what) {
     for (int f : flags) {
-      if (slot[static_cast<std::size_t>(offset + f)] != 1) faults += std::string(what) + " " + std::to_string(f) + " clear; ";
+      if (slot[static_cast<std::size_t>(offset + f)] != 1) {
+        faults += std::string(what) + " " + std::to_string(f) + " clear; ";
+      }
     }
   };
   need(wanted.stage_flags, 10, "stage flag");  // stages 1..10 at bytes 11..20
