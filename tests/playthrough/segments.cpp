@@ -26,7 +26,11 @@ namespace {
 constexpr const char* kResultFile = "segment-result.txt";
 
 const char* const kNoStageClear =
-    "the hero's attacks: nothing hurts an enemy yet, so no stage's boss falls and no stage is cleared";
+    "a way through the stage: the driver's walker (right, jumps, ladders, running jumps over pits) stalls in the "
+    "level before the stage's boss; it has no routes of the levels to follow yet";
+const char* const kNoArenaFight =
+    "the arena fight: the driver's fighter strikes from the ground only and gives up on the arena's boss, so the "
+    "arena's far door stays shut";
 
 std::vector<int> Upto(int last, int first = 1) {
   std::vector<int> out;
@@ -44,6 +48,7 @@ std::vector<Segment> MakeSegments() {
   };
   using K = ErrandKind;
   constexpr int kMenuFrames = 6000;
+  constexpr int kBossFrames = 12000;
   constexpr int kStageFrames = 60000;
 
   // The first hero: a new game, saved and loaded back; stages 1 and 2 bring the final boss's appearance; after it
@@ -54,14 +59,14 @@ std::vector<Segment> MakeSegments() {
         {0, 0, Upto(s), Upto(s - 1, 0), {}}, kStageFrames, kNoStageClear);
   }
   add("hero0-final-boss", {{K::load, 0}, {K::buy, 0}, {K::stage, 2}, {K::save, 0}}, {0, 0, Upto(2), Upto(1, 0), {3}},
-      kStageFrames, "the hero's attacks: the final boss cannot be defeated yet");
+      kBossFrames, "");
   for (int s = 3; s <= 5; ++s) {
     add("hero0-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
         {0, 0, Upto(s), Upto(s - 1, 0), {3}}, kStageFrames, kNoStageClear);
   }
   add("hero0-altar-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 5}, {K::ending, 0}},
       {1, 0, Upto(5), Upto(4, 0), {3}}, kStageFrames,
-      "the hero's attacks: the altar stage's boss cannot be defeated yet");
+      kNoArenaFight);
 
   // The second hero: chosen on the hero select once the first scenario is clear; the prologue, stages 1 to 6, then
   // the knight order's stage and the second ending.
@@ -72,7 +77,7 @@ std::vector<Segment> MakeSegments() {
   }
   add("hero1-knight-order-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 6}, {K::ending, 0}},
       {2, 1, Upto(6), Upto(5, 0), {0}}, kStageFrames,
-      "the hero's attacks: the knight order's boss cannot be defeated yet");
+      kNoArenaFight);
   return list;
 }
 
