@@ -29,8 +29,8 @@ const char* const kNoStageClear =
     "a way through the stage: the driver's walker (right, jumps, ladders, running jumps over pits) stalls in the "
     "level before the stage's boss; it has no routes of the levels to follow yet";
 const char* const kNoArenaFight =
-    "the arena fight: the driver's fighter strikes from the ground only and gives up on the arena's boss, so the "
-    "arena's far door stays shut";
+    "the knight order's arena fight: the driver's fighter strikes from the ground only and gives up on the flying "
+    "boss, so the arena's far door stays shut";
 
 std::vector<int> Upto(int last, int first = 1) {
   std::vector<int> out;
@@ -65,8 +65,7 @@ std::vector<Segment> MakeSegments() {
         {0, 0, Upto(s), Upto(s - 1, 0), {3}}, kStageFrames, kNoStageClear);
   }
   add("hero0-altar-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 5}, {K::ending, 0}},
-      {1, 0, Upto(5), Upto(4, 0), {3}}, kStageFrames,
-      kNoArenaFight);
+      {1, 0, Upto(5), Upto(4, 0), {3}}, kStageFrames, "");
 
   // The second hero: chosen on the hero select once the first scenario is clear; the prologue, stages 1 to 6, then
   // the knight order's stage and the second ending.
