@@ -20,13 +20,7 @@ bool StartSkills() {
   static int started = -1;
   if (started != -1) return started == 1;
   started = 0;
-  if (!bench_game::StartHeadlessGame("skill")) return false;
-  clear_resource_handles();
-  load_common_images();
-  stage = 1;
-  area = 1;
-  hero = 0;
-  reset_player_stats();
+  if (!bench_game::StartStageOne("skill")) return false;
   mx = 200;
   my = 200;
   free_all_enemies();
