@@ -18,7 +18,7 @@
 #include "game/enemy/enemy_frame.h"
 #include "game/enemy/enemy_pool.h"
 #include "game/enemy/hazard_pool.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/stage/stage_state.h"
 

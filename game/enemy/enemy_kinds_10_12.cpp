@@ -1,6 +1,6 @@
 // Enemy kinds 10 to 12: the vertical hopper, the small flier and the burst caster.
 #include "game/enemy/enemy_kinds.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/player/player_globals.h"
 
 namespace enemy_kinds {

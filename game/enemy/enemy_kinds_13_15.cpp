@@ -1,7 +1,7 @@
 // Enemy kinds 13 to 15: the armoured walker, and the two standing shooters (the hanging one and the one with an
 // arm).
 #include "game/enemy/enemy_kinds.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/stage_play.h"
 
 namespace enemy_kinds {

@@ -2,7 +2,7 @@
 // flyer, the great walker whose second defeat ends the stage or brings out its orb, and the walker with two escorts.
 #include "game/enemy/enemy_kinds.h"
 #include "game/flow/game_modes.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 
 namespace enemy_kinds {
 

@@ -1,7 +1,7 @@
 // Enemy kinds 34 to 39: the collectible item, the skill orb, the chest and the money pieces.
 #include "game/enemy/enemy_kinds.h"
 #include "game/flow/dialogue_box.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 
 namespace enemy_kinds {
 

@@ -6,7 +6,7 @@
 #include "game/flow/dialogue_box.h"
 #include "game/flow/logo_screen.h"
 #include "game/flow/main_loop.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 
 namespace enemy_kinds {
 

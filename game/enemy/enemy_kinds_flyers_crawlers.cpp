@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "game/enemy/enemy_kinds.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 
 namespace enemy_kinds {
 

@@ -2,7 +2,7 @@
 // of kind 18 that also acts in a story scene, and the leaping slammer of kind 19.
 #include "game/enemy/enemy_kinds.h"
 #include "game/flow/dialogue_box.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/stage_play.h"
 
 namespace enemy_kinds {

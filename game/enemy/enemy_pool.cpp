@@ -1,7 +1,7 @@
 #include "game/enemy/enemy_pool.h"
 
 #include "engine/core/public_api.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/player/player_globals.h"
 
 EnemyRecord enemy_pool[enemy_pool_size];

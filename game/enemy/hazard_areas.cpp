@@ -7,7 +7,7 @@
 #include "game/enemy/enemy_sounds.h"
 #include "game/enemy/hazard_kinds.h"
 #include "game/flow/main_loop.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/story_scenes.h"
 #include "game/player/player_globals.h"
 

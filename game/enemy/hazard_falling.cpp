@@ -3,7 +3,7 @@
 #include "game/enemy/enemy_common.h"
 #include "game/enemy/enemy_sounds.h"
 #include "game/enemy/hazard_kinds.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/player/player_globals.h"
 
 namespace hazard_kinds {

@@ -11,6 +11,7 @@
 using namespace enemy_detail;
 
 HazardRecord hazard_pool[hazard_pool_size];
+int hazard_count;
 std::uint8_t debug_boxes;
 
 // Breakable value and rise speed by kind.

@@ -33,6 +33,7 @@ inline constexpr int hazard_kind_count = 51;  // kinds 0..50
 enum HazardState : int { hazard_free = 0, hazard_live = 1, hazard_breaking = 2, hazard_fading = 3 };
 
 extern HazardRecord hazard_pool[hazard_pool_size];
+extern int hazard_count;  // hazard records handed out since the stage was built
 
 struct HazardTypeRow {
   std::int32_t breakable;

@@ -1,7 +1,7 @@
 #include "game/enemy/placement_lists.h"
 
 #include "game/enemy/enemy_pool.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/player/player_globals.h"
 #include "game/stage/stage_state.h"
 

@@ -7,7 +7,7 @@
 #include "engine/core/public_api.h"
 #include "game/flow/item_texts.h"
 #include "game/flow/main_loop.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/player/pickups.h"
 
 namespace {

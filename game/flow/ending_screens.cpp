@@ -6,7 +6,7 @@
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/logo_screen.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 #include "game/flow/story_scenes.h"

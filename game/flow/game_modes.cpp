@@ -5,7 +5,7 @@
 #include "game/flow/event_scene.h"
 #include "game/flow/logo_screen.h"
 #include "game/flow/option_screens.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/prologue_screen.h"
 #include "game/flow/story_scenes.h"
 #include "game/flow/resources.h"

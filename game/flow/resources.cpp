@@ -6,7 +6,7 @@
 #include <initializer_list>
 
 #include "engine/core/public_api.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 
 std::uint8_t assets_ok;
 int loading_pic = -1;

@@ -8,7 +8,7 @@
 #include "game/flow/game_modes.h"
 #include "game/flow/hero_select.h"
 #include "game/flow/logo_screen.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 #include "game/player/player_globals.h"

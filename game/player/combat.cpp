@@ -1,7 +1,7 @@
 #include "game/player/combat.h"
 
 #include "engine/core/public_api.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/player/effects.h"
 #include "game/player/particles.h"

@@ -4,7 +4,7 @@
 
 #include "engine/core/public_api.h"
 #include "game/flow/game_modes.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/player/effects.h"
 #include "game/stage/stage_state.h"

@@ -3,7 +3,7 @@
 #include "engine/core/public_api.h"
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 #include "game/player/effects.h"

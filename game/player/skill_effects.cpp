@@ -1,7 +1,7 @@
 #include "game/player/skill_effects.h"
 
 #include "engine/core/public_api.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/player/combat.h"
 #include "game/player/effects.h"

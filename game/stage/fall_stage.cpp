@@ -6,7 +6,7 @@
 #include "game/flow/game_modes.h"
 #include "game/flow/hud.h"
 #include "game/flow/logo_screen.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 #include "game/player/player_globals.h"

@@ -1,6 +1,6 @@
 #include "game/stage/stage_build.h"
 
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/player/player_globals.h"
 #include "game/stage/gimmicks.h"
 #include "game/stage/ladders.h"

@@ -7,7 +7,7 @@
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/main_loop.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/stage_play.h"
 #include "game/flow/story_scenes.h"
 #include "tests/game_enemy/enemy_fixture.h"

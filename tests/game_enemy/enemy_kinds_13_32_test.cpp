@@ -6,7 +6,7 @@
 
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "tests/game_enemy/enemy_fixture.h"
 
 namespace {

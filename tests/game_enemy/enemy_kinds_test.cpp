@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "tests/game_enemy/enemy_fixture.h"
 
 namespace {

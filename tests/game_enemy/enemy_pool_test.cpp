@@ -2,7 +2,7 @@
 // player, the hit flash and the skill cancel.
 #include <gtest/gtest.h>
 
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "tests/game_enemy/enemy_fixture.h"
 
 namespace {

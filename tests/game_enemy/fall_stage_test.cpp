@@ -5,7 +5,7 @@
 #include <map>
 
 #include "game/flow/game_modes.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/stage/fall_stage.h"
 #include "tests/game_enemy/enemy_fixture.h"
 

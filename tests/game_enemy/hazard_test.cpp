@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "game/flow/main_loop.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "tests/game_enemy/enemy_fixture.h"
 
 namespace {

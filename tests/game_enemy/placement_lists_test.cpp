@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "game/enemy/placement_lists.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/stage/gimmicks.h"
 #include "game/stage/level_data.h"
 #include "game/stage/stage_build.h"

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "engine/graphics/graph_handle.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "tests/game_flow/game_fixture.h"
 
 namespace {

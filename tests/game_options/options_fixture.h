@@ -8,7 +8,7 @@
 #include "engine/sound/sound.h"
 #include "game/flow/captions.h"
 #include "game/flow/option_screens.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/sound_room.h"
 #include "tests/game_flow/game_fixture.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "game/flow/hero_select.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/save_file.h"
 #include "game/player/player_globals.h"
 #include "tests/game_flow/game_fixture.h"

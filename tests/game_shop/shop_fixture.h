@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "game/flow/dialogue_box.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/shop_screen.h"
 #include "tests/game_story/story_fixture.h"
 

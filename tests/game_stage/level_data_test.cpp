@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/player/player_globals.h"
 #include "game/stage/gimmicks.h"
 #include "game/stage/ladders.h"

@@ -19,7 +19,7 @@
 #include "game/flow/game_modes.h"
 #include "game/flow/hud.h"
 #include "game/flow/main_loop.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/player/player_globals.h"
 #include "game/stage/gimmicks.h"

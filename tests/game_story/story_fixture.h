@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "game/flow/dialogue_box.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "tests/game_flow/game_fixture.h"
 
 namespace story_test {

@@ -1,6 +1,5 @@
-// STAND-INS for the screens and services of the game that are not built yet. The mode machine and the start-up call
-// them under their final names; each later piece of work deletes its stand-ins from here (and only from here) when
-// it lands. A stand-in draws nothing and changes no mode.
+// The game's parts in one include: the screens, the stage, the hero, the enemies and the pools that the mode machine,
+// the start-up and the screens call on one another.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +19,6 @@
 #include "game/flow/game_menu.h"  // game_menu_page, menu_item_name, run_game_menu
 
 // ---- Needed by the option screens, the sound room and the captions ------------------------------------------------
-// Screens now built elsewhere, declared here for the mode machine.
 #include "game/flow/captions.h"
 #include "game/flow/option_screens.h"
 #include "game/flow/sound_room.h"
@@ -29,7 +27,7 @@
 #include "game/stage/gimmicks.h"     // stage_background
 #include "game/stage/stage_build.h"  // stage_entry, clear_object_pools, build_stage
 
-// ---- Story scenes (dialogue, director, prologue, endings): what they use of blocks not built yet --------------
+// ---- Story scenes (dialogue, director, prologue, endings): the blocks they use --------------------------------------
 // The player's block and the skills (skill_id, skill_effect, the sparkles and the aura).
 #include "game/player/skill_effects.h"
 #include "game/player/skills.h"
@@ -38,13 +36,12 @@
 #include "game/enemy/hazard_pool.h"
 inline constexpr auto& enemies = enemy_pool;
 // Effects, particles and pickups.
-extern int hazard_count;  // hazard records handed out
 #include "game/player/pickups.h"  // pickups, pickup_count, spawn_pickup, update_pickups
 #include "game/enemy/placement_lists.h"  // place_enemies_stage1 .. 6
 #include "game/player/effects.h"          // spawn_effect, update_effects
 #include "game/player/combat.h"  // damage_gimmick, drop_loot
 
-// ---- Stage play: the hero's attacks, skills and shots, the enemies (called by the stage-play frame) ------------------
+// ---- Stage play: the hero's attacks, skills and shots, the enemies (called by the stage-play frame) -----------------
 #include "game/player/shots.h"  // light shots, main shot and trail
 #include "game/player/hero_sprite.h"    // draw_hero_sprite
 #include "game/player/particles.h"      // particles, particle groups, hit sparks
