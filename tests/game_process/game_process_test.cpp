@@ -228,8 +228,8 @@ TEST_F(GameProcessTest, LosingTheDisplayEndsTheGameWithOneLine) {
 }
 
 // Escape (held on the real keyboard path) ends the game; the process is gone soon after its window: about 0.1 s on
-// an idle machine, so the bound of half a second only catches a shutdown that waits (it measured 2.5 s, and 1 s
-// while a sound device was open). SDL's dummy audio driver gives it a working sound device.
+// an idle machine and up to 0.7 s on a loaded one, so the bound of 0.8 s only catches a shutdown that waits (it
+// measured 2.5 s, and 1 s while a sound device was open). SDL's dummy audio driver gives it a working sound device.
 TEST_F(GameProcessTest, EscapeEndsTheProcessSoonAfterItsWindowCloses) {
   if (!StartDisplay()) {
     GTEST_SKIP() << "no Xvfb";
@@ -266,7 +266,7 @@ TEST_F(GameProcessTest, EscapeEndsTheProcessSoonAfterItsWindowCloses) {
   ASSERT_TRUE(status.has_value()) << "the process stayed after its window";
   ASSERT_TRUE(WIFEXITED(*status));
   EXPECT_EQ(WEXITSTATUS(*status), 0);
-  EXPECT_LT(game.EndedAt() - windowGone, 0.5);
+  EXPECT_LT(game.EndedAt() - windowGone, 0.8);
 }
 
 // A second copy in the same session refuses to start with one line; the first runs on.
