@@ -17,7 +17,7 @@ namespace {
 constexpr std::uint32_t kSeed = 20260101;
 
 // Segments short enough for every test run; the others run when PLAYTHROUGH_ALL is set (scripts/playthrough.sh).
-bool RunsInEveryTest(const Segment& segment) { return segment.frame_limit <= 20000; }
+bool RunsInEveryTest(const Segment& segment) { return segment.frame_limit <= 12000; }
 
 // PLAYTHROUGH_OUT names a folder for the milestone frames and the report; without it nothing is kept.
 std::string OutputFolder() {
