@@ -147,6 +147,18 @@ void BlendSpanGeneric(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t
   }
 }
 
+namespace {
+
+void GenericRows(const BlendSpan& sp, std::uint8_t* dst, std::int64_t dstPitch, const std::uint8_t* src,
+                 std::int64_t srcPitch, const std::uint8_t* map, std::int64_t mapPitch, int n, int rows) {
+  for (int row = 0; row < rows; ++row, dst += dstPitch, src += srcPitch) {
+    sp.routine(sp, dst, src, map, n);
+    if (map != nullptr) map += mapPitch;
+  }
+}
+
+}  // namespace
+
 int PrepareBlendSpan(BlendSpan* sp, const MEMIMG* source, const GraphDrawState& state, int transparent, bool useMap,
                      SpanPath path, int alphaRule) {
   if (source->Format != kFormat16 && source->Format != kFormat32) return -1;
@@ -190,6 +202,7 @@ int PrepareBlendSpan(BlendSpan* sp, const MEMIMG* source, const GraphDrawState& 
       }
     }
   }
+  sp->rows = GenericRows;
   BlendSpanRoutine vec = SelectVectorSpan32(sp);
   sp->routine = vec != nullptr ? vec : BlendSpanGeneric;
   return 0;

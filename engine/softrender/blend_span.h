@@ -35,6 +35,10 @@ enum SpanAlphaRule {
 struct BlendSpan;
 using BlendSpanRoutine = void (*)(const BlendSpan& span, std::uint8_t* dst, const std::uint8_t* src,
                                   const std::uint8_t* map, int n);
+// A block of `rows` rows of n pixels each, the rows `dstPitch`, `srcPitch` and `mapPitch` bytes apart.
+using BlendRowsRoutine = void (*)(const BlendSpan& span, std::uint8_t* dst, std::int64_t dstPitch,
+                                  const std::uint8_t* src, std::int64_t srcPitch, const std::uint8_t* map,
+                                  std::int64_t mapPitch, int n, int rows);
 
 struct BlendSpan {
   int format;          // kFormat16 or kFormat32 (source and destination)
@@ -54,6 +58,7 @@ struct BlendSpan {
   bool mix64;          // 16-bit mode 1 through BlendMixTable64 (per-pixel path, no brightness, map or alpha)
   std::uint32_t paletteEntries[256];  // the source palette in the destination's format
   BlendSpanRoutine routine;
+  BlendRowsRoutine rows;  // the same loop over a block of rows (the vector loops keep their constants in registers)
   alignas(32) unsigned char vectorConsts[320];  // the vector loop's per-call constants
 };
 
@@ -71,10 +76,16 @@ inline void RunBlendSpan(const BlendSpan& span, std::uint8_t* dst, const std::ui
   span.routine(span, dst, src, map, n);
 }
 
+// Runs the prepared routine over a block of rows, the same pixels as RunBlendSpan row by row.
+inline void RunBlendRows(const BlendSpan& span, std::uint8_t* dst, std::int64_t dstPitch, const std::uint8_t* src,
+                         std::int64_t srcPitch, const std::uint8_t* map, std::int64_t mapPitch, int n, int rows) {
+  span.rows(span, dst, dstPitch, src, srcPitch, map, mapPitch, n, rows);
+}
+
 // The generic loop (any format, source kind, mode and option); exposed so tests can run it beside the vector loops.
 void BlendSpanGeneric(const BlendSpan& span, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t* map, int n);
 // The vector loop for the span, or null when the combination has none: AVX2 when the processor has it, else SSE2.
-// Also sets up the loop's constants in span->vectorConsts.
+// Also sets up the loop's constants in span->vectorConsts and, with a loop, its block-of-rows form in span->rows.
 BlendSpanRoutine SelectVectorSpan32(BlendSpan* span);
 // The two instruction-set levels themselves (the AVX2 one may only run where the processor reports AVX2).
 BlendSpanRoutine SelectVectorSpan32Sse2(BlendSpan* span);

@@ -23,6 +23,8 @@ struct Avx2Ops {
   static constexpr unsigned kAllLanes = 0xFFFFFFFFu;
   static V Load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
   static void Store(void* p, V v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+  static V LoadAligned(const void* p) { return _mm256_load_si256(static_cast<const __m256i*>(p)); }
+  static void StoreAligned(void* p, V v) { _mm256_store_si256(static_cast<__m256i*>(p), v); }
   // The first n (< kPixels) pixels through masked moves, which never touch the lanes past them.
   static V TailMask(int n) { return _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)); }
   static V LoadPartial(const void* p, int n) { return _mm256_maskload_epi32(static_cast<const int*>(p), TailMask(n)); }

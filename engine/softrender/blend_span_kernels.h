@@ -7,6 +7,7 @@
 // Unpacking and packing work within 128-bit lanes, which keeps every pixel's bytes together.
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -111,11 +112,36 @@ struct Kernels {
     return O::Add32(O::And(O::Srli32_1(S), m), O::And(O::Srli32_1(D), m));
   }
 
-  // Whole vectors, then the last pixels by a partial load and store.
+  // Rows from this many pixels on store aligned vectors; in shorter ones the extra first vector costs more than the
+  // aligned stores save.
+  static constexpr int kAlignFrom = 8 * O::kPixels;
+
+  // The number of pixels from p to the next vector-aligned address, or -1 when p is not pixel-aligned.
+  static int PixelsToAlignment(const std::uint8_t* p) {
+    const auto a = reinterpret_cast<std::uintptr_t>(p);
+    if ((a & 3) != 0) return -1;
+    return static_cast<int>((-a & (sizeof(V) - 1)) / 4);
+  }
+
+  // Whole vectors, then the last pixels by a partial load and store. Rows of a few vectors and more, in images that
+  // share no bytes, store whole aligned vectors: the first and the last vector of the row are worked out from the
+  // pixels as they were and stored unaligned after the aligned ones, over pixels that get the same values.
   template <typename Op>
   static void RunAll(std::uint8_t* dst, const std::uint8_t* src, int n, Op op) {
     constexpr int kN = O::kPixels;
     int i = 0;
+    const std::size_t bytes = static_cast<std::size_t>(n) * 4;
+    const int head = n >= kAlignFrom && (dst + bytes <= src || src + bytes <= dst) ? PixelsToAlignment(dst) : -1;
+    if (head >= 0) {
+      const std::size_t last = bytes - sizeof(V);
+      const V first = op(O::Load(src), O::Load(dst));
+      const V tail = op(O::Load(src + last), O::Load(dst + last));
+      for (i = head; i + kN <= n; i += kN)
+        O::StoreAligned(dst + 4 * i, op(O::Load(src + 4 * i), O::LoadAligned(dst + 4 * i)));
+      O::Store(dst, first);
+      O::Store(dst + last, tail);
+      return;
+    }
     for (; i + kN <= n; i += kN) O::Store(dst + 4 * i, op(O::Load(src + 4 * i), O::Load(dst + 4 * i)));
     if (i < n) {
       const int rest = n - i;
@@ -123,9 +149,10 @@ struct Kernels {
     }
   }
 
-  // A plain copy of n pixels: whole vectors, four at a time, and the last vector ending at the row's end (it may
-  // overlap pixels already copied). Rows that share bytes go through memmove. The library's memcpy is slower for
-  // these sizes (its string-move path for rows of a few kilobytes, and its size dispatch for short rows).
+  // A plain copy of n pixels: one unaligned vector, whole aligned vectors four at a time, and the last vector ending
+  // at the row's end (the first and last may overlap pixels copied by the others). Rows that share bytes go through
+  // memmove. The library's memcpy is slower for these sizes (its string-move path for rows of a few kilobytes, and
+  // its size dispatch for short rows).
   static void Copy(std::uint8_t* dst, const std::uint8_t* src, int n) {
     constexpr int kN = O::kPixels;
     const std::size_t bytes = static_cast<std::size_t>(n) * 4;
@@ -133,25 +160,41 @@ struct Kernels {
       std::memmove(dst, src, bytes);
       return;
     }
-    int i = 0;
+    const int head = n >= kAlignFrom ? PixelsToAlignment(dst) : -1;
+    if (head < 0) {
+      CopyVectors<false>(dst, src, 0, n);
+      return;
+    }
+    O::Store(dst, O::Load(src));
+    CopyVectors<true>(dst, src, head, n);
+  }
+
+  // Pixels [i, n) of a copy, n - i at least one vector or i > 0 (the last vector may reach back before i).
+  template <bool Aligned>
+  static void CopyVectors(std::uint8_t* dst, const std::uint8_t* src, int i, int n) {
+    constexpr int kN = O::kPixels;
+    auto store = [](std::uint8_t* p, V v) {
+      if constexpr (Aligned) O::StoreAligned(p, v);
+      else O::Store(p, v);
+    };
     for (; i + 4 * kN <= n; i += 4 * kN) {
       const V a = O::Load(src + 4 * i), b = O::Load(src + 4 * (i + kN));
       const V c = O::Load(src + 4 * (i + 2 * kN)), d = O::Load(src + 4 * (i + 3 * kN));
-      O::Store(dst + 4 * i, a);
-      O::Store(dst + 4 * (i + kN), b);
-      O::Store(dst + 4 * (i + 2 * kN), c);
-      O::Store(dst + 4 * (i + 3 * kN), d);
+      store(dst + 4 * i, a);
+      store(dst + 4 * (i + kN), b);
+      store(dst + 4 * (i + 2 * kN), c);
+      store(dst + 4 * (i + 3 * kN), d);
     }
-    for (; i + kN <= n; i += kN) O::Store(dst + 4 * i, O::Load(src + 4 * i));
+    for (; i + kN <= n; i += kN) store(dst + 4 * i, O::Load(src + 4 * i));
     if (i < n) O::Store(dst + 4 * (n - kN), O::Load(src + 4 * (n - kN)));
   }
 
   template <int Mode, bool Bright, int Alpha, bool Key>
-  static void Span(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
+  [[gnu::always_inline]] static inline void SpanBody(const Consts& k, std::uint8_t* dst, const std::uint8_t* src,
+                                                     int n) {
     if constexpr (Mode == 0 && !Bright && Alpha == 0 && !Key) {
       Copy(dst, src, n);
     } else {
-      const Consts& k = ConstsOf(sp);
       constexpr int kN = O::kPixels;
       int i = 0;
       if constexpr (Alpha == 1 || Key) {
@@ -182,29 +225,83 @@ struct Kernels {
   }
 
   template <bool Key>
-  static void HalfSpan(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
-    const V key = O::Set32(static_cast<int>(sp.transColor));
+  [[gnu::always_inline]] static inline void HalfBody(const Consts& k, std::uint8_t* dst, const std::uint8_t* src,
+                                                     int n) {
+    const V key = k.key;
     RunAll(dst, src, n, [key](V S, V D) {
       const V r = HalfBlend(S, D);
       return Key ? Select(O::Cmpeq32(S, key), D, r) : r;
     });
   }
 
+  // Rows of n pixels that follow each other in memory on both sides, in images that share no bytes, are one span of
+  // n * rows pixels: the pixels and their order are the same.
+  static void MergeContiguousRows(std::int64_t dstPitch, const std::uint8_t* dst, std::int64_t srcPitch,
+                                  const std::uint8_t* src, int* n, int* rows) {
+    const std::int64_t rowBytes = static_cast<std::int64_t>(*n) * 4, total = rowBytes * *rows;
+    if (*rows > 1 && dstPitch == rowBytes && srcPitch == rowBytes && total / 4 <= 0x7FFFFFFF &&
+        (dst + total <= src || src + total <= dst)) {
+      *n = static_cast<int>(total / 4);
+      *rows = 1;
+    }
+  }
+
+  template <int Mode, bool Bright, int Alpha, bool Key>
+  static void Span(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
+    SpanBody<Mode, Bright, Alpha, Key>(ConstsOf(sp), dst, src, n);
+  }
+
+  template <int Mode, bool Bright, int Alpha, bool Key>
+  static void Rows(const BlendSpan& sp, std::uint8_t* dst, std::int64_t dstPitch, const std::uint8_t* src,
+                   std::int64_t srcPitch, const std::uint8_t*, std::int64_t, int n, int rows) {
+    const Consts k = ConstsOf(sp);  // a local copy stays in registers across the stores
+    MergeContiguousRows(dstPitch, dst, srcPitch, src, &n, &rows);
+    for (int row = 0; row < rows; ++row, dst += dstPitch, src += srcPitch)
+      SpanBody<Mode, Bright, Alpha, Key>(k, dst, src, n);
+  }
+
+  template <bool Key>
+  static void HalfSpan(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
+    HalfBody<Key>(ConstsOf(sp), dst, src, n);
+  }
+
+  template <bool Key>
+  static void HalfRows(const BlendSpan& sp, std::uint8_t* dst, std::int64_t dstPitch, const std::uint8_t* src,
+                       std::int64_t srcPitch, const std::uint8_t*, std::int64_t, int n, int rows) {
+    const Consts k = ConstsOf(sp);
+    MergeContiguousRows(dstPitch, dst, srcPitch, src, &n, &rows);
+    for (int row = 0; row < rows; ++row, dst += dstPitch, src += srcPitch) HalfBody<Key>(k, dst, src, n);
+  }
+
+  struct Loops {
+    BlendSpanRoutine span;
+    BlendRowsRoutine rows;
+  };
+
+  // Sets span->routine's vector form and span->rows; returns the former.
   // [mode][bright][0 none, 1 keyed alpha, 2 alpha always, 3 colour key]
   static BlendSpanRoutine Select(BlendSpan* span) {
     new (span->vectorConsts) Consts(MakeConsts(*span));
     const BlendSpan& sp = *span;
-    if (sp.halfBlend) return sp.colorKey ? HalfSpan<true> : HalfSpan<false>;
+    if (sp.halfBlend) {
+      span->rows = sp.colorKey ? HalfRows<true> : HalfRows<false>;
+      return sp.colorKey ? HalfSpan<true> : HalfSpan<false>;
+    }
     const int alpha = sp.alphaRule != kAlphaNone ? sp.alphaRule : (sp.colorKey ? 3 : 0);
-    static constexpr BlendSpanRoutine kTable[4][2][4] = {
-#define SPAN_ROW(M, B) {Span<M, B, 0, false>, Span<M, B, 1, false>, Span<M, B, 2, false>, Span<M, B, 0, true>}
+#define SPAN_LOOPS(M, B, A, K) Loops{Span<M, B, A, K>, Rows<M, B, A, K>}
+#define SPAN_ROW(M, B) \
+  {SPAN_LOOPS(M, B, 0, false), SPAN_LOOPS(M, B, 1, false), SPAN_LOOPS(M, B, 2, false), SPAN_LOOPS(M, B, 0, true)}
+    static constexpr Loops kTable[4][2][4] = {
         {SPAN_ROW(0, false), SPAN_ROW(0, true)},
         {SPAN_ROW(1, false), SPAN_ROW(1, true)},
         {SPAN_ROW(2, false), SPAN_ROW(2, true)},
         {SPAN_ROW(3, false), SPAN_ROW(3, true)},
-#undef SPAN_ROW
     };
-    return kTable[sp.mode][sp.bright ? 1 : 0][alpha];
+#undef SPAN_ROW
+#undef SPAN_LOOPS
+    const Loops& loops = kTable[sp.mode][sp.bright ? 1 : 0][alpha];
+    span->rows = loops.rows;
+    return loops.span;
   }
 };
 

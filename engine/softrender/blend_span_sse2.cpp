@@ -11,6 +11,8 @@ struct Sse2Ops {
   static constexpr unsigned kAllLanes = 0xFFFFu;
   static V Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
   static void Store(void* p, V v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
+  static V LoadAligned(const void* p) { return _mm_load_si128(static_cast<const __m128i*>(p)); }
+  static void StoreAligned(void* p, V v) { _mm_store_si128(static_cast<__m128i*>(p), v); }
   // The first n (< kPixels) pixels; the other lanes are zero on loading and left alone on storing.
   static V LoadPartial(const void* p, int n) {
     alignas(16) std::uint8_t b[16] = {};

@@ -110,12 +110,8 @@ void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const M
   const std::uint8_t* code = src->RunTable;
   const std::uint8_t* const end = code + (static_cast<std::int64_t>(src->Width) + 5) * src->Height;
   if (src->Width < kMinSkipStretch || !TableHasLongSkip(code, end, src->Height)) {
-    const std::uint8_t* s = src->Image;
-    const std::uint8_t* m = map != nullptr ? map->Image : nullptr;
-    for (int row = 0; row < src->Height; ++row, s += src->Pitch, dstRow += dest->Pitch) {
-      RunBlendSpan(span, dstRow, s, m, src->Width);
-      if (m != nullptr) m += map->Pitch;
-    }
+    RunBlendRows(span, dstRow, dest->Pitch, src->Image, src->Pitch, map != nullptr ? map->Image : nullptr,
+                 map != nullptr ? map->Pitch : 0, src->Width, src->Height);
     return;
   }
   for (int row = 0; row < src->Height && code < end; ++row) {
@@ -194,12 +190,8 @@ void DrawMemImg(MEMIMG* dest, const MEMIMG* src, int x, int y, int transparent, 
   }
   const std::uint8_t* srcRow = src->Image + dy * src->Pitch + dx * span.srcBytes;
   const std::uint8_t* mapRow = blendGraph != nullptr ? blendGraph->Image + dy * blendGraph->Pitch + dx : nullptr;
-  for (int row = 0; row < h; ++row) {
-    RunBlendSpan(span, dstRow, srcRow, mapRow, w);
-    dstRow += dest->Pitch;
-    srcRow += src->Pitch;
-    if (mapRow != nullptr) mapRow += blendGraph->Pitch;
-  }
+  RunBlendRows(span, dstRow, dest->Pitch, srcRow, src->Pitch, mapRow, blendGraph != nullptr ? blendGraph->Pitch : 0,
+               w, h);
 }
 
 void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int transparent, const MEMIMG* blendGraph) {
