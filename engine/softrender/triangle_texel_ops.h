@@ -25,6 +25,7 @@
 
 #include "engine/graphics/blend_tables.h"
 #include "engine/graphics/memimg.h"
+#include "engine/softrender/texel_gather.h"
 
 namespace texel {
 
@@ -43,6 +44,7 @@ struct Context {
   const std::int32_t* rowR;
   std::uint64_t uBound;          // source Width << 18
   std::uint64_t vBound;          // source Height << 18
+  GatherCopyFn gatherCopy32;     // plain 32-bit copies along a slanted source line
 };
 
 inline std::uint32_t Load32(const std::uint8_t* p) {
@@ -337,9 +339,12 @@ inline void Span(const Context& c, std::uint8_t* d, std::int64_t n, std::int64_t
       for (std::int64_t i = 0; i < count; ++i, u += du) std::memcpy(d + 4 * i, row + (u >> 18) * 4, 4);
       return;
     }
+    c.gatherCopy32(d, c.srcImage, c.srcPitch, hi - lo, u, v, du, dv);
+    return;
   }
+  const Context local = c;  // a copy the stores to d cannot change, so its fields stay in registers
   for (std::int64_t i = lo; i < hi; ++i) {
-    O::Apply(c, d, static_cast<std::uint64_t>(u) >> 18, static_cast<std::uint64_t>(v) >> 18);
+    O::Apply(local, d, static_cast<std::uint64_t>(u) >> 18, static_cast<std::uint64_t>(v) >> 18);
     u += du;
     v += dv;
     d += O::kDstBytes;

@@ -63,6 +63,7 @@ bool PrepareDraw(const MEMIMG* dest, const MEMIMG* src, int transparent, const M
   c.rowR = BlendScaleTable[(st.Brightness >> 16) & 0xFF];
   c.uBound = static_cast<std::uint64_t>(src->Width) << 18;
   c.vBound = static_cast<std::uint64_t>(src->Height) << 18;
+  c.gatherCopy32 = SelectGatherCopy32(src->Width, src->Height, src->Pitch);
   return true;
 }
 
