@@ -72,49 +72,39 @@ const std::uint8_t* FindRowEnd(const std::uint8_t* code, const std::uint8_t* end
   return code;
 }
 
-// Whether any of the table's first `rows` rows holds four full skip runs in a row (see FindRowEnd): one pass over
-// the codes, so that images without such stretches draw row after row as the per-pixel path does.
-bool TableHasLongSkip(const std::uint8_t* code, const std::uint8_t* end, int rows) {
-  const __m128i full = _mm_set1_epi8(static_cast<char>(kFullSkipCode));
-  auto fourInARow = [](unsigned m) { return (m & (m >> 1) & (m >> 2) & (m >> 3)) != 0; };
-  unsigned carry = 0;
-  for (; end - code >= 16 && rows > 0; code += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(code));
-    unsigned rowEnds = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(v, _mm_slli_epi16(v, 1))));
-    unsigned fullSkips = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, full)));
-    const int ends = __builtin_popcount(rowEnds);
-    if (ends >= rows) {  // the last row ends in this block: nothing after its end counts
-      for (int k = 1; k < rows; ++k) rowEnds &= rowEnds - 1;
-      fullSkips &= (1u << __builtin_ctz(rowEnds)) - 1;
-    }
-    if (fourInARow(carry | fullSkips << 3)) return true;
-    rows -= ends;
-    carry = fullSkips >> 13;
-  }
-  int inARow = 0;
-  for (int i = 0; i < 3; ++i) inARow = (carry >> i) & 1 ? inARow + 1 : 0;
-  for (; code < end && rows > 0; ++code) {
-    if ((*code >> 6) == 3) --rows;
-    inARow = *code == kFullSkipCode ? inARow + 1 : 0;
-    if (inARow >= 4) return true;
-  }
-  return false;
-}
+// After this many rows in a row without a long skip stretch the walk stops reading the table and draws the rest
+// whole: in images dense with runs, reading the codes costs more than jumping saves.
+constexpr int kPlainRowsBeforeGivingUp = 16;
 
 // The run table decides where whole skip stretches are jumped over; the spans between them draw with the
 // transparent rule (colour key, or alpha 0 skipped and alpha 255 unweighted), which is what the table's skip, solid
-// and translucent runs say while the table describes the current pixels.
+// and translucent runs say while the table describes the current pixels. Whether a stretch is jumped or passed by
+// the span's own test changes the speed only.
 void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const MEMIMG* map, const BlendSpan& span) {
   const int srcBytes = span.srcBytes;
   const int dstBytes = span.dstBytes;
   const std::uint8_t* code = src->RunTable;
   const std::uint8_t* const end = code + (static_cast<std::int64_t>(src->Width) + 5) * src->Height;
-  if (src->Width < kMinSkipStretch || !TableHasLongSkip(code, end, src->Height)) {
+  if (src->Width < kMinSkipStretch) {
     RunBlendRows(span, dstRow, dest->Pitch, src->Image, src->Pitch, map != nullptr ? map->Image : nullptr,
                  map != nullptr ? map->Pitch : 0, src->Width, src->Height);
     return;
   }
-  for (int row = 0; row < src->Height && code < end; ++row) {
+  // Rows without a long skip stretch are drawn whole, as blocks of rows (the runs of a row cover its width).
+  int blockStart = 0;
+  auto drawBlock = [&](int blockEnd) {
+    if (blockEnd > blockStart)
+      RunBlendRows(span, dstRow + static_cast<std::int64_t>(blockStart) * dest->Pitch,
+                   dest->Pitch, src->Image + static_cast<std::int64_t>(blockStart) * src->Pitch, src->Pitch,
+                   map != nullptr ? map->Image + static_cast<std::int64_t>(blockStart) * map->Pitch : nullptr,
+                   map != nullptr ? map->Pitch : 0, src->Width, blockEnd - blockStart);
+  };
+  int row = 0, plainRows = 0;
+  for (; row < src->Height && code < end; ++row) {
+    if (plainRows == kPlainRowsBeforeGivingUp) {
+      row = src->Height;
+      break;
+    }
     const std::uint8_t* s = src->Image + static_cast<std::int64_t>(row) * src->Pitch;
     const std::uint8_t* m = map != nullptr ? map->Image + static_cast<std::int64_t>(row) * map->Pitch : nullptr;
     std::uint8_t* d = dstRow + static_cast<std::int64_t>(row) * dest->Pitch;
@@ -126,9 +116,12 @@ void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const M
     bool longSkip = false;
     const std::uint8_t* rowEnd = FindRowEnd(code, end, &longSkip);
     if (!longSkip) {
-      draw(0, src->Width);  // the runs of a row cover its width
       code = rowEnd;
+      ++plainRows;
     } else {
+      plainRows = 0;
+      drawBlock(row);
+      blockStart = row + 1;
       int x = 0, spanStart = 0, skipStart = -1;
       for (; code < rowEnd; ++code) {
         const std::uint8_t c = *code;
@@ -150,6 +143,7 @@ void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const M
     }
     if (code < end) ++code;  // past the row end
   }
+  drawBlock(row);
 }
 
 }  // namespace
