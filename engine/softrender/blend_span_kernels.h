@@ -248,8 +248,7 @@ struct Kernels {
 
   template <int Mode, bool Bright, int Alpha, bool Key>
   static void Span(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
-    const Consts k = ConstsOf(sp);  // a local copy stays in registers across the stores
-    SpanBody<Mode, Bright, Alpha, Key>(k, dst, src, n);
+    SpanBody<Mode, Bright, Alpha, Key>(ConstsOf(sp), dst, src, n);
   }
 
   template <int Mode, bool Bright, int Alpha, bool Key>
@@ -263,8 +262,7 @@ struct Kernels {
 
   template <bool Key>
   static void HalfSpan(const BlendSpan& sp, std::uint8_t* dst, const std::uint8_t* src, const std::uint8_t*, int n) {
-    const Consts k = ConstsOf(sp);
-    HalfBody<Key>(k, dst, src, n);
+    HalfBody<Key>(ConstsOf(sp), dst, src, n);
   }
 
   template <bool Key>
