@@ -9,6 +9,7 @@
 
 #include "engine/graphics/draw_state.h"
 #include "engine/softrender/blend_span.h"
+#include "engine/softrender/texel_gather.h"
 
 namespace {
 
@@ -240,6 +241,7 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
     }
   };
   Stepper rows(firstI, stepY, src->Height);
+  const texel::GatherColumnsFn gatherColumns = texel::SelectGatherColumns32();
 
   // Columns in chunks, so the column table and the gathered row stay on the stack.
   constexpr int kChunk = 1024;
@@ -266,7 +268,7 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
         if (sy == lastRow) {  // the same source row again: the row drawn above
           std::memcpy(dstRow, dstRow - dest->Pitch, static_cast<std::size_t>(n) * 4);
         } else {
-          for (int j = 0; j < n; ++j) std::memcpy(dstRow + 4 * j, srcLine + static_cast<std::int64_t>(columns[j]) * 4, 4);
+          gatherColumns(dstRow, srcLine, src->Width, columns, n);
           lastRow = sy;
         }
         continue;
@@ -286,8 +288,7 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
             for (; j < n; ++j) std::memcpy(gathered + 4 * j, from - 4 * j, 4);
           } else switch (srcBytes) {
             case 4:
-              for (int j = 0; j < n; ++j)
-                std::memcpy(gathered + 4 * j, srcLine + static_cast<std::int64_t>(columns[j]) * 4, 4);
+              gatherColumns(gathered, srcLine, src->Width, columns, n);
               break;
             case 2:
               for (int j = 0; j < n; ++j)

@@ -21,4 +21,14 @@ GatherCopyFn SelectGatherCopy32(std::int64_t width, std::int64_t height, std::in
   return avx2 && GatherCopy32FitsLanes(width, height, pitch) ? GatherCopy32Avx2 : GatherCopy32Scalar;
 }
 
+void GatherColumns32Scalar(std::uint8_t* d, const std::uint8_t* row, int /*width*/, const std::int32_t* columns,
+                           int n) {
+  for (int j = 0; j < n; ++j) std::memcpy(d + 4 * j, row + static_cast<std::int64_t>(columns[j]) * 4, 4);
+}
+
+GatherColumnsFn SelectGatherColumns32() {
+  static const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+  return avx2 ? GatherColumns32Avx2 : GatherColumns32Scalar;
+}
+
 }  // namespace texel

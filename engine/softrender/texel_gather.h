@@ -1,5 +1,5 @@
 // Plain 32-bit texel copies along a line of the source: the inner loop of the rotated, quad and triangle draws when
-// they copy without weights, brightness or a transparent test. An AVX2 form gathers eight texels per step; it runs
+// they copy without weights, brightness or a transparent test, and the pixel picking of stretched rows. An AVX2 form gathers eight texels per step; it runs
 // where the processor has AVX2 and the source's offsets fit its 32-bit lanes, else the scalar form runs.
 #pragma once
 
@@ -24,5 +24,19 @@ bool GatherCopy32FitsLanes(std::int64_t width, std::int64_t height, std::int64_t
 
 // The form for a source of this size on this processor.
 GatherCopyFn SelectGatherCopy32(std::int64_t width, std::int64_t height, std::int64_t pitch);
+
+// Copies n pixels of one 32-bit source row of `width` pixels to `d`: pixel j is the row's pixel columns[j], the
+// columns inside the row and running one way (never falling, or never rising). The stretched draws pick their rows'
+// pixels this way.
+using GatherColumnsFn = void (*)(std::uint8_t* d, const std::uint8_t* row, int width, const std::int32_t* columns,
+                                 int n);
+
+void GatherColumns32Scalar(std::uint8_t* d, const std::uint8_t* row, int width, const std::int32_t* columns, int n);
+// Only where the processor reports AVX2. Eight columns within 16 pixels of each other are picked from two loaded
+// vectors, others gathered.
+void GatherColumns32Avx2(std::uint8_t* d, const std::uint8_t* row, int width, const std::int32_t* columns, int n);
+
+// The form for this processor.
+GatherColumnsFn SelectGatherColumns32();
 
 }  // namespace texel

@@ -30,4 +30,29 @@ __attribute__((target("avx2"))) void GatherCopy32Avx2(std::uint8_t* d, const std
   if (i < count) GatherCopy32Scalar(d + 4 * i, image, pitch, count - i, u + i * du, v + i * dv, du, dv);
 }
 
+__attribute__((target("avx2"))) void GatherColumns32Avx2(std::uint8_t* d, const std::uint8_t* row, int width,
+                                                         const std::int32_t* columns, int n) {
+  const int* texels = reinterpret_cast<const int*>(row);
+  const __m256i seven = _mm256_set1_epi32(7);
+  int j = 0;
+  for (; j + 8 <= n; j += 8) {
+    const __m256i index = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns + j));
+    const int first = columns[j], last = columns[j + 7];
+    const int low = first < last ? first : last;
+    __m256i out;
+    if ((first < last ? last - first : first - last) < 16 && low <= width - 16) {
+      // The columns lie in [low, low + 16): two loads, a permute of each, and the lanes past 7 from the second.
+      const __m256i rel = _mm256_sub_epi32(index, _mm256_set1_epi32(low));
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + low));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(texels + low + 8));
+      out = _mm256_blendv_epi8(_mm256_permutevar8x32_epi32(a, rel), _mm256_permutevar8x32_epi32(b, rel),
+                               _mm256_cmpgt_epi32(rel, seven));
+    } else {
+      out = _mm256_i32gather_epi32(texels, index, 4);
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * j), out);
+  }
+  if (j < n) GatherColumns32Scalar(d + 4 * j, row, width, columns + j, n - j);
+}
+
 }  // namespace texel

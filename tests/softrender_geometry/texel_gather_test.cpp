@@ -1,6 +1,7 @@
-// The plain texel copy along a slanted source line: the scalar and the AVX2 form (where the processor has it) give
-// the texels at the stepped coordinates, for lines in every direction, steps below and above one pixel, and lengths
-// that end inside a group of eight and on one.
+// The plain texel copies: along a slanted source line, the scalar and the AVX2 form (where the processor has it)
+// give the texels at the stepped coordinates, for lines in every direction, steps below and above one pixel, and
+// lengths that end inside a group of eight and on one; picked by a column table, both forms give the row's pixels
+// at the columns, for tables that rise, fall, repeat and skip, near the row's end and in rows narrower than 16.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -55,6 +56,40 @@ TEST(TexelGather, BothFormsCopyTheSteppedTexels) {
         ASSERT_EQ(got, want) << "form " << f << " from " << l.x << ", " << l.y << " step " << l.dx << ", " << l.dy
                              << " count " << count;
       }
+    }
+  }
+}
+
+TEST(TexelGather, BothFormsPickTheRowsColumns) {
+  PixelMaker pm(32);
+  std::vector<texel::GatherColumnsFn> forms = {texel::GatherColumns32Scalar};
+  if (__builtin_cpu_supports("avx2") != 0) forms.push_back(texel::GatherColumns32Avx2);
+  struct Table {
+    const char* what;
+    int width, first;
+    double step;  // source columns per destination pixel; negative falls
+    int n;
+  };
+  const Table tables[] = {
+      {"doubled", 100, 0, 0.5, 200},       {"halved", 100, 0, 2.0, 50},         {"a third", 100, 1, 3.0, 33},
+      {"mirrored", 100, 99, -1.0, 100},    {"mirrored halved", 100, 99, -2.0, 50}, {"near the end", 40, 20, 0.9, 21},
+      {"narrow row", 10, 0, 0.7, 14},      {"odd scale", 77, 3, 1.37, 53},      {"one pixel", 5, 4, 0.0, 9},
+  };
+  for (const Table& t : tables) {
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(t.width));
+    for (auto& p : row) p = pm.Colour(kFormat32);
+    std::vector<std::int32_t> columns;
+    for (int j = 0; j < t.n; ++j) columns.push_back(static_cast<std::int32_t>(t.first + std::floor(j * t.step)));
+    for (std::int32_t c : columns) ASSERT_TRUE(c >= 0 && c < t.width) << t.what;
+    std::vector<std::uint32_t> want;
+    for (std::int32_t c : columns) want.push_back(row[static_cast<std::size_t>(c)]);
+    for (std::size_t f = 0; f < forms.size(); ++f) {
+      std::vector<std::uint32_t> got(static_cast<std::size_t>(t.n) + 1, 0xDEADBEEFu);
+      forms[f](reinterpret_cast<std::uint8_t*>(got.data()), reinterpret_cast<const std::uint8_t*>(row.data()),
+               t.width, columns.data(), t.n);
+      EXPECT_EQ(got.back(), 0xDEADBEEFu) << t.what << " form " << f << " wrote past the row";
+      got.pop_back();
+      EXPECT_EQ(got, want) << t.what << " form " << f;
     }
   }
 }
