@@ -1,6 +1,7 @@
-// Plain 32-bit texel copies along a line of the source: the inner loop of the rotated, quad and triangle draws when
-// they copy without weights, brightness or a transparent test, and the pixel picking of stretched rows. An AVX2 form gathers eight texels per step; it runs
-// where the processor has AVX2 and the source's offsets fit its 32-bit lanes, else the scalar form runs.
+// Plain 32-bit texel copies: along a line of the source, the inner loop of the rotated, quad and triangle draws when
+// they copy without weights, brightness or a transparent test; and by a column table, the pixel picking of stretched
+// rows. Each has a scalar form and an AVX2 form, which runs where the processor has AVX2 (and, along a line, where
+// the source's offsets fit its 32-bit lanes).
 #pragma once
 
 #include <cstdint>
