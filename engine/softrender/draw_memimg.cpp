@@ -147,6 +147,16 @@ void DrawRunCoded(MEMIMG* dest, const MEMIMG* src, std::uint8_t* dstRow, const M
   drawBlock(row);
 }
 
+// n pixels of a 32-bit row read leftwards from `from` (its last pixel) into `to`.
+[[gnu::always_inline]] inline void ReverseRow32(std::uint8_t* to, const std::uint8_t* from, int n) {
+  int j = 0;
+  for (; j + 4 <= n; j += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from - 4 * (j + 3)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * j), _mm_shuffle_epi32(v, 0x1B));
+  }
+  for (; j < n; ++j) std::memcpy(to + 4 * j, from - 4 * j, 4);
+}
+
 }  // namespace
 
 RECT SoftRenderClipArea(const MEMIMG* dest) {
@@ -244,9 +254,29 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
   const texel::GatherColumnsFn gatherColumns = texel::SelectGatherColumns32();
 
   // Columns in chunks, so the column table and the gathered row stay on the stack.
-  constexpr int kChunk = 1024;
+  constexpr int kChunk = 1024, kMinBatchRows = 16;
   std::int32_t columns[kChunk];
   alignas(16) std::uint8_t gathered[kChunk * 4];
+  if (stepX == 65536 && stepY == 65536 && mirrorX && srcBytes == 4 && blendGraph == nullptr &&
+      cw <= kChunk / kMinBatchRows) {
+    // Narrow draws mirrored at 1:1 across: as many reversed rows as the buffer holds, then drawn as one block of
+    // rows, which saves a call per row. Wider rows gain nothing by it.
+    const int batch = kChunk / cw;
+    const std::uint8_t* firstColumn = src->Image + (src->Width - 1 - firstJ) * 4;
+    std::uint8_t* dstRow = dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch +
+                           static_cast<std::int64_t>(r.left) * dstBytes;
+    for (int i0 = 0; i0 < ch; i0 += batch) {
+      const int rowsNow = std::min(batch, ch - i0);
+      for (int k = 0; k < rowsNow; ++k) {
+        const std::int64_t i = firstI + i0 + k;
+        const std::int64_t sy = mirrorY ? src->Height - 1 - i : i;
+        ReverseRow32(gathered + static_cast<std::int64_t>(k) * cw * 4, firstColumn + sy * src->Pitch, cw);
+      }
+      RunBlendRows(span, dstRow + static_cast<std::int64_t>(i0) * dest->Pitch, dest->Pitch, gathered,
+                   static_cast<std::int64_t>(cw) * 4, nullptr, 0, cw, rowsNow);
+    }
+    return;
+  }
   std::uint8_t gatheredMap[kChunk];
   for (int j0 = 0; j0 < cw; j0 += kChunk) {
     const int n = std::min(kChunk, cw - j0);
@@ -279,13 +309,7 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
       } else {
         if (sy != lastRow) {
           if (stepX == 65536 && srcBytes == 4) {  // mirrored 1:1: the source row reversed
-            const std::uint8_t* from = srcLine + static_cast<std::int64_t>(columns[0]) * 4;
-            int j = 0;
-            for (; j + 4 <= n; j += 4) {
-              const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from - 4 * (j + 3)));
-              _mm_storeu_si128(reinterpret_cast<__m128i*>(gathered + 4 * j), _mm_shuffle_epi32(v, 0x1B));
-            }
-            for (; j < n; ++j) std::memcpy(gathered + 4 * j, from - 4 * j, 4);
+            ReverseRow32(gathered, srcLine + static_cast<std::int64_t>(columns[0]) * 4, n);
           } else switch (srcBytes) {
             case 4:
               gatherColumns(gathered, srcLine, src->Width, columns, n);
