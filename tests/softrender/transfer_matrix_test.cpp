@@ -196,6 +196,7 @@ TEST_F(TransferMatrix, StretchedPathMatchesReference) {
   const StretchCase cases[] = {
       {{14, 3, 1, 12}, {2, 2, 30, 20}},   // mirrored 1:1 in x, clipped on the left
       {{1, 12, 14, 3}, {0, 0, 30, 20}},   // mirrored 1:1 in y
+      {{14, 12, 1, 3}, {2, 5, 30, 20}},   // mirrored 1:1 both ways, clipped on the left and at the top
       {{0, 0, 26, 18}, {3, 1, 28, 17}},   // doubled, clipped
       {{4, 4, 10, 8}, {0, 0, 30, 20}},    // reduced (13 -> 6, 9 -> 4)
       {{29, 19, 2, 1}, {1, 2, 27, 18}},   // odd scale, mirrored both ways, clipped
