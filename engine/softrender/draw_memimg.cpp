@@ -257,10 +257,10 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
   constexpr int kChunk = 1024, kMinBatchRows = 16;
   std::int32_t columns[kChunk];
   alignas(16) std::uint8_t gathered[kChunk * 4];
-  if (stepX == 65536 && stepY == 65536 && mirrorX && srcBytes == 4 && blendGraph == nullptr &&
+  if (stepX == 65536 && stepY == 65536 && mirrorX && srcBytes == 4 && blendGraph == nullptr && apart &&
       cw <= kChunk / kMinBatchRows) {
-    // Narrow draws mirrored at 1:1 across: as many reversed rows as the buffer holds, then drawn as one block of
-    // rows, which saves a call per row. Wider rows gain nothing by it.
+    // Narrow draws mirrored at 1:1 across between images that share no pixels: as many reversed rows as the buffer
+    // holds, then drawn as one block of rows, which saves a call per row. Wider rows gain nothing by it.
     const int batch = kChunk / cw;
     const std::uint8_t* firstColumn = src->Image + (src->Width - 1 - firstJ) * 4;
     std::uint8_t* dstRow = dest->Image + static_cast<std::int64_t>(r.top) * dest->Pitch +

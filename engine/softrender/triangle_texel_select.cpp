@@ -63,7 +63,11 @@ bool PrepareDraw(const MEMIMG* dest, const MEMIMG* src, int transparent, const M
   c.rowR = BlendScaleTable[(st.Brightness >> 16) & 0xFF];
   c.uBound = static_cast<std::uint64_t>(src->Width) << 18;
   c.vBound = static_cast<std::uint64_t>(src->Height) << 18;
-  c.gatherCopy32 = SelectGatherCopy32(src->Width, src->Height, src->Pitch);
+  // Eight texels are read before their pixels are written: only between images that share no bytes.
+  const std::uint8_t* destEnd = dest->Image + static_cast<std::int64_t>(dest->Pitch) * dest->Height;
+  const std::uint8_t* srcEnd = src->Image + static_cast<std::int64_t>(src->Pitch) * src->Height;
+  const bool apart = destEnd <= src->Image || srcEnd <= dest->Image;
+  c.gatherCopy32 = apart ? SelectGatherCopy32(src->Width, src->Height, src->Pitch) : GatherCopy32Scalar;
   return true;
 }
 

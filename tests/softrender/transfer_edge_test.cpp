@@ -242,6 +242,27 @@ TEST_F(TransferEdge, RunCodedPathOnlyForWholeUnclippedTransparentDraws) {
   EXPECT_EQ(softtest::GetPixel(dst.get(), 6, 1), 0xFF000000u);
 }
 
+// A mirrored draw of an image onto itself, one row down: each row reads its source after the rows above it were
+// drawn, so the first row's pixels come down reversed and unreversed in turn.
+TEST_F(TransferEdge, MirroredDrawOntoItselfReadsEachRowAfterTheRowsAbove) {
+  softtest::PixelMaker pm(12);
+  constexpr int kW = 24, kH = 6;
+  Image img;
+  MakeMemImg(img.get(), kW, kH + 1, kFormat32);
+  for (int y = 0; y < kH + 1; ++y)
+    for (int x = 0; x < kW; ++x) softtest::SetPixel(img.get(), x, y, pm.Colour(kFormat32));
+  std::vector<std::uint32_t> want = softtest::Snapshot(img.get());
+  for (int y = 0; y < kH; ++y)  // row y + 1 becomes row y reversed, as row y stands after its own draw
+    for (int x = 0; x < kW; ++x) want[(y + 1) * kW + x] = want[y * kW + (kW - 1 - x)];
+  // The source is the image's first kH rows, a view of the same pixels.
+  MEMIMG view{};
+  DeriveMemImg(&view, img.get(), 0, 0, kW, kH);
+  State(0, 255, 0xFFFFFF, {0, 0, kW, kH + 1});
+  const int rect[4] = {kW, 1, 0, kH + 1};
+  DrawMemImgStretched(img.get(), &view, rect, 0, nullptr);
+  EXPECT_EQ(softtest::Snapshot(img.get()), want);
+}
+
 TEST_F(TransferEdge, StretchedSampling) {
   Image src, dst;
   InitMemImg(src.get(), 4, 1, -1, 0xFFFFFFFFu, kFormat32, 0, 0, 0);
