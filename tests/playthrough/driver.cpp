@@ -9,6 +9,7 @@
 #include "game/flow/game_menu.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/main_loop.h"
+#include "game/player/combat.h"
 #include "game/player/player_globals.h"
 #include "game/stage/stage_object.h"
 #include "game/stage/stage_state.h"
@@ -26,8 +27,8 @@ constexpr int kBackOffAfter = 400;
 constexpr int kBackOffFrames = 40;
 // Frames the fighter keeps at one enemy whose hit points do not fall before it walks on past it.
 constexpr int kFightPatience = 300;
-// Horizontal distance from which the hero's close attacks are struck.
-constexpr int kMeleeReach = 70;
+// Gap between the hero's body and an enemy's hit box from which the close attacks are struck (they reach 60).
+constexpr int kMeleeReach = 50;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -64,6 +65,10 @@ struct Foe {
 };
 Foe foes[enemy_pool_size];
 
+// The bosses: the hovering caster, the brawler of the story scene and the giant of the arena.
+constexpr int kGiant = 33;
+bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == kGiant; }
+
 constexpr int kDeadlyFloor = 4;  // gimmick type that kills a hero landing on it
 
 // True when a floor the hero can stand on lies under the screen columns `ahead` .. `ahead` + 25 pixels right of its
@@ -77,6 +82,9 @@ bool FloorAhead(int ahead, int depth) {
   }
   return false;
 }
+
+// True when a floor lies under the 25 columns `ahead` pixels beyond the hero's feet on the given side.
+bool FloorBeside(bool right, int ahead) { return FloorAhead(right ? ahead : -ahead - 25, 160); }
 
 }  // namespace
 
@@ -406,29 +414,37 @@ std::vector<int> Driver::StageKeys() {
   }
   bool fighting = false;
   std::vector<int> keys = FightKeys(&fighting);
-  if (!options_.trace_path.empty() && stage_frames_ % 100 == 0) {
+  if (!options_.trace_path.empty() && stage_frames_ % options_.trace_every == 0) {
     std::FILE* trace = std::fopen(options_.trace_path.c_str(), "a");
     if (trace != nullptr) {
-      std::fprintf(trace, "frame %d stage %d area %d at %d,%d hp %d player %d jump %d fall %d ladder %d/%d target %d\n",
+      const EnemyRecord* foe = fighting ? &enemy_pool[target_] : nullptr;
+      std::fprintf(trace,
+                   "frame %d stage %d area %d at %d,%d hp %d player %d jump %d fall %d ladder %d/%d boss %d "
+                   "target %d kind %d mode %d at %d,%d hp %d\n",
                    record_.frames, stage, area, x, my - g_y, hp, PlayerState, int{jumping}, int{falling},
-                   int{on_ladder}, int{ladder_near}, fighting ? target_ : -1);
+                   int{on_ladder}, int{ladder_near}, boss_phase_b, fighting ? target_ : -1, foe ? foe->type : 0,
+                   foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0);
       std::fclose(trace);
     }
   }
   return fighting ? keys : WalkKeys();
 }
 
-// Faces the nearest live enemy ahead or just behind and strikes it with fresh presses; gives up on one whose hit
-// points stand still for a while (a collectible, or one the hero cannot hurt) and walks on.
+// Faces the nearest enemy the hero can hurt, ahead or just behind, and strikes it with fresh presses from where the
+// attack meets its hit box; gives up on one whose hit points stand still for a while (one the hero cannot reach) and
+// walks on, except on a boss, which keeps the way shut until it falls.
 std::vector<int> Driver::FightKeys(bool* fighting) {
   const int hx = g_x + mx, hy = my - g_y;
   int best = -1, best_distance = 1 << 30;
   for (int i = 0; i < enemy_loop_end(); ++i) {
     const EnemyRecord& e = enemy_pool[i];
-    if (e.state != enemy_active || e.hp <= 0) continue;
-    if (foes[i].still > kFightPatience) continue;
-    const int dx = e.x + 40 - hx, dy = e.y + 40 - hy;
-    if (dx < -160 || dx > 320 || dy < -220 || dy > 220) continue;
+    if (!hero_can_hit(e) || e.hp <= 0) continue;
+    if (foes[i].still > kFightPatience && !Boss(e)) continue;
+    const HitBox box = enemy_hit_box(e);
+    const int dx = (box.left + box.right) / 2 - (hx + 30), dy = (box.top + box.bottom) / 2 - (hy + 50);
+    // A boss is fought wherever it stands on the screen; others only ahead or just behind.
+    const int behind = Boss(e) ? -640 : -160, ahead = Boss(e) ? 640 : 320;
+    if (dx < behind || dx > ahead || dy < -220 || dy > 220) continue;
     const int distance = std::abs(dx) + std::abs(dy);
     if (distance < best_distance) {
       best = i;
@@ -445,15 +461,109 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   ++foe.still;
   target_ = best;
   *fighting = true;
+  if (e.type == kGiant) {
+    bool dodging = false;
+    std::vector<int> keys = DodgeGiant(e, &dodging);
+    if (dodging) return keys;
+  }
   const bool facing_right = pose >= 0 && pose <= 8;
-  const int dx = e.x + 40 - hx;
-  // The first hero's shot reaches across the screen; the mace and the second hero's swords only close by.
-  const int reach = hero == 0 && main_form == 1 ? 300 : kMeleeReach;
-  if (dx > reach) return WalkKeys();
-  if (dx < -reach) return {kKeyLeft};
-  if (dx < -20 && facing_right) return {kKeyLeft};
-  if (dx > 20 && !facing_right) return {kKeyRight};
+  const HitBox box = enemy_hit_box(e);
+  const bool on_right = (box.left + box.right) / 2 >= hx + 30;
+  // The gap between the hero's body (x 19..40 of its cell) and the box on the side it stands.
+  const int gap = on_right ? box.left - (hx + 40) : hx + 19 - box.right;
+  // The first hero's shot reaches across the screen; the mace and the second hero's swords about 60 pixels.
+  const int reach = hero == 0 && main_form == 1 ? 260 : kMeleeReach;
+  if (gap > reach) return on_right ? WalkKeys() : std::vector<int>{kKeyLeft};
+  if (Boss(e)) return StrikeKeys(box);
+  if (on_right != facing_right) return {on_right ? kKeyRight : kKeyLeft};
   return Tap(kKeyMain);
+}
+
+// Strikes at a box within reach without touching it: a turn takes a step, so the hero first steps back when the step
+// would meet the box, and out of it when it already does.
+std::vector<int> Driver::StrikeKeys(const HitBox& box) {
+  const int hx = g_x + mx;
+  const bool on_right = (box.left + box.right) / 2 >= hx + 30;
+  const int gap = on_right ? box.left - (hx + 40) : hx + 19 - box.right;
+  const bool facing_right = pose >= 0 && pose <= 8;
+  const int away = on_right ? kKeyLeft : kKeyRight;
+  if (gap < 0) return {away};
+  if (on_right != facing_right) return {gap < 4 ? away : on_right ? kKeyRight : kKeyLeft};
+  return Tap(kKeyMain);
+}
+
+// The arena's giant shows each attack before it lands, by its mode and timer: the swing (mode 3) strikes a low box
+// before it from frame 46 to 64, the strike (mode 5) drops a pillar at frame 80 where the hero stood when it began,
+// the beam (mode 6) sweeps the whole floor before it from frame 50 and the volley (mode 7) rolls fire along it. The
+// hero jumps the swing in place, walks out of the pillar away from the giant (unless a pit lies that way) and gets
+// behind it ahead of the beam and the volley; the giant's body in the way is jumped over.
+// `dodging` is set while such an attack is under way and the keys are the hero's answer.
+std::vector<int> Driver::DodgeGiant(const EnemyRecord& e, bool* dodging) {
+  constexpr int kFar = 1 << 20;
+  const int hx = g_x + mx;
+  const HitBox box = enemy_hit_box(e);
+  const int centre = (box.left + box.right) / 2;
+  const bool right = e.facing == 1;
+  const bool on_ground = jumping == 0 && falling == 0;
+  const int t = e.timer;
+  int lo = 0, hi = 0;  // the world columns the hero's body (x 19..40 of its cell) must keep out of
+  int side = 0;        // the way out: -1 left, 1 right, 0 up
+  switch (e.mode) {
+    case 3:
+      if (t >= 68) return {};
+      lo = right ? e.x + 192 : e.x + 27;
+      hi = right ? e.x + 328 : e.x + 163;
+      break;
+    case 5:
+      if (t < 1 || t > 195) return {};
+      lo = e.counter2 - 8;
+      hi = e.counter2 + 194;
+      side = hx + 30 < centre ? -1 : 1;
+      if (!FloorBeside(side > 0, 100)) side = -side;
+      break;
+    case 6:
+      if (t > 140) return {};
+      [[fallthrough]];
+    case 7:
+      // The beam ends 150 columns right of the giant's cell, the fire starts 113 in; the body itself hurts too.
+      lo = right ? box.left - 12 : -kFar;
+      hi = right ? kFar : box.right + 12;
+      side = right ? -1 : 1;
+      break;
+    default: return {};
+  }
+  *dodging = true;
+  const int body_lo = hx + 19, body_hi = hx + 40;
+  const bool striking = PlayerState == player_attack_1 || PlayerState == player_attack_2;
+  if (body_hi < lo || body_lo > hi || (side == 0 && t < 8)) {
+    // Out of reach of the attack (or before the swing needs an answer): strike the giant within the swords' reach.
+    const int gap = centre >= hx + 30 ? box.left - body_hi : body_lo - box.right;
+    if (gap > kMeleeReach || !on_ground || striking) return {};
+    return StrikeKeys(box);
+  }
+  if (side == 0) {
+    // Up, so that the jump's highest stretch (frames 11 to 38 of it) covers the box's frames.
+    if (!on_ground) return {kKeyJump};
+    return t >= 30 && !striking ? std::vector<int>{kKeyJump} : std::vector<int>{};
+  }
+  const bool to_right = side > 0;
+  const int key = to_right ? kKeyRight : kKeyLeft;
+  const bool body_ahead = to_right ? centre > hx + 30 : centre < hx + 30;
+  const int gap = to_right ? box.left - body_hi : body_lo - box.right;  // to the body, when it is ahead
+  if (!on_ground) {
+    // Over the body: up clear of its top before drifting over it at the running jump's pace, then down behind it.
+    const bool past = to_right ? body_lo > box.right + 24 : body_hi < box.left - 24;
+    const bool above = my - g_y + 85 < box.top - 2;
+    if (past && (!body_ahead || gap < -24)) return {kKeyJump};
+    return above || !body_ahead || gap >= 6 ? std::vector<int>{key, kKeyJump} : std::vector<int>{kKeyJump};
+  }
+  if (!body_ahead) return {key};
+  // The running jump takes off 10 to 22 columns before the body: a dash frame and the jump frame carry it 9 on.
+  if (gap < 10) return {to_right ? kKeyLeft : kKeyRight};
+  if (dashing == 0 && dash != 0) return {key};  // a dash held to its end stops: let go for a frame to start another
+  if (gap > 40) return {key, kKeyDash};
+  if (gap > 22) return {key};
+  return dashing == 0 ? std::vector<int>{key, kKeyDash} : std::vector<int>{key, kKeyDash, kKeyJump};
 }
 
 // The falling stage: the hero floats freely, so it steers away from the enemies near it and back towards the middle

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+struct EnemyRecord;
+struct HitBox;
+
 namespace playthrough {
 
 // DirectInput key codes under the default button map.
@@ -54,7 +57,8 @@ struct DriverOptions {
   int frame_limit = 60000;          // the run stops, failed, after this many frames
   int stuck_limit = 3000;           // stage frames without new ground or a hit (over an area's retries): give up
   std::string capture_prefix;       // milestone frames are saved as <prefix>NN-<name>.png when not empty
-  std::string trace_path;           // every 100th stage frame appends the hero's place and state here when not empty
+  std::string trace_path;           // every `trace_every`th stage frame appends the hero's place and state here
+  int trace_every = 100;
 };
 
 class Driver {
@@ -79,6 +83,8 @@ class Driver {
   std::vector<int> WalkKeys();
   std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
+  std::vector<int> DodgeGiant(const EnemyRecord& e, bool* dodging);
+  std::vector<int> StrikeKeys(const HitBox& box);
   void Observe();
   void Milestone(const std::string& name);
   void Capture();

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -193,6 +194,7 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     options.frame_limit = segment.frame_limit;
     options.capture_prefix = capture_prefix;
     if (const char* trace = std::getenv("PLAYTHROUGH_TRACE")) options.trace_path = trace;
+    if (const char* every = std::getenv("PLAYTHROUGH_TRACE_EVERY")) options.trace_every = std::max(1, std::atoi(every));
     Driver driver(segment.errands, options);
     InstallDriver(&driver);
     game_main();
