@@ -1,5 +1,6 @@
 #include "tests/playthrough/driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,6 +12,7 @@
 #include "game/flow/main_loop.h"
 #include "game/player/combat.h"
 #include "game/player/player_globals.h"
+#include "game/stage/level_data.h"
 #include "game/stage/stage_object.h"
 #include "game/stage/stage_state.h"
 #include "platform/display/headless_display.h"
@@ -29,6 +31,14 @@ constexpr int kBackOffFrames = 40;
 constexpr int kFightPatience = 300;
 // Gap between the hero's body and an enemy's hit box from which the close attacks are struck (they reach 60).
 constexpr int kMeleeReach = 50;
+// Following a route: a waypoint within this many pixels (each way) counts as reached; off the route, the nearest
+// waypoint within kResyncRadius (summed both ways) among kResyncBehind before and kResyncAhead after the current step
+// picks it up again; the walk back towards a waypoint gives up on it after kSteerLimit frames.
+constexpr int kOnRoute = 4;
+constexpr int kResyncRadius = 24;
+constexpr int kResyncBehind = 20;
+constexpr int kResyncAhead = 120;
+constexpr int kSteerLimit = 240;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -194,6 +204,7 @@ void Driver::Observe() {
       furthest_x_ = stalled_frames_ = 0;
     }
     for (Foe& foe : foes) foe = {};
+    StartRoute();
     Milestone("stage " + std::to_string(stage) + " area " + std::to_string(area));
   }
   if (mode != mode_stage_play) last_stage_area_ = -1;
@@ -427,7 +438,79 @@ std::vector<int> Driver::StageKeys() {
       std::fclose(trace);
     }
   }
-  return fighting ? keys : WalkKeys();
+  if (fighting) {
+    route_resync_ = true;  // the fight may have moved the hero off the route
+    return keys;
+  }
+  return route_.empty() ? WalkKeys() : RouteKeys();
+}
+
+// Loads the route of the area just entered, when the routes folder has one; without one the walker finds the way.
+void Driver::StartRoute() {
+  route_.clear();
+  step_ = held_ = off_route_ = furthest_step_ = 0;
+  route_resync_ = false;
+  if (options_.routes_folder.empty()) return;
+  const LevelDataSet* set = find_level_data(stage, area);
+  if (set == nullptr) return;
+  std::string error;
+  if (!LoadRoute(RoutePath(options_.routes_folder, hero, set->stage, area), &route_, &error)) route_.clear();
+}
+
+// Follows the area's route: each step's keys held for its frames, then on to the next when the hero stands where the
+// step left it. Off the route (after a fight, a hit or a miss) it picks the route up again at the waypoint nearest the
+// hero, or walks back towards the next waypoint (jumping where a wall stops it) until it is near enough. Past the
+// route's end the walker takes over.
+std::vector<int> Driver::RouteKeys() {
+  const int x = g_x + mx, y = my - g_y;
+  const int n = static_cast<int>(route_.size());
+  const auto distance = [&](const RouteStep& s) { return std::abs(x - s.x) + std::abs(y - s.y); };
+  for (int guard = 0; guard <= n; ++guard) {
+    if (step_ > furthest_step_) {
+      furthest_step_ = step_;
+      stalled_frames_ = 0;  // a waypoint further on is progress
+    }
+    if (route_resync_) {
+      route_resync_ = false;
+      int best = -1, best_distance = kResyncRadius + 1;
+      for (int j = std::max(0, step_ - kResyncBehind); j < std::min(n, step_ + kResyncAhead); ++j) {
+        if (distance(route_[j]) < best_distance) {
+          best = j;
+          best_distance = distance(route_[j]);
+        }
+      }
+      held_ = 0;
+      off_route_ = best < 0 ? 1 : 0;
+      if (best >= 0) step_ = best + 1;
+    }
+    if (step_ >= n) return WalkKeys();
+    const RouteStep& s = route_[step_];
+    if (off_route_ > 0) {
+      if (distance(s) <= kResyncRadius) {
+        route_resync_ = true;
+        continue;
+      }
+      if (++off_route_ > kSteerLimit) {  // that waypoint is out of reach: try the next
+        ++step_;
+        off_route_ = 1;
+        continue;
+      }
+      const int key = s.x >= x ? kKeyRight : kKeyLeft;
+      since_progress_ = x != last_x_ ? 0 : since_progress_ + 1;
+      last_x_ = x;
+      const bool on_ground = jumping == 0 && falling == 0;
+      if ((since_progress_ > 6 && on_ground) || (s.y < y - 40 && std::abs(s.x - x) < 80)) return {key, kKeyJump};
+      return {key};
+    }
+    if (held_ < s.frames) {
+      ++held_;
+      return s.keys;
+    }
+    ++step_;
+    held_ = 0;
+    if (std::abs(x - s.x) > kOnRoute || std::abs(y - s.y) > kOnRoute) route_resync_ = true;
+  }
+  return WalkKeys();
 }
 
 // Faces the nearest enemy the hero can hurt, ahead or just behind, and strikes it with fresh presses from where the
@@ -473,7 +556,14 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   const int gap = on_right ? box.left - (hx + 40) : hx + 19 - box.right;
   // The first hero's shot reaches across the screen; the mace and the second hero's swords about 60 pixels.
   const int reach = hero == 0 && main_form == 1 ? 260 : kMeleeReach;
-  if (gap > reach) return on_right ? WalkKeys() : std::vector<int>{kKeyLeft};
+  if (gap > reach) {
+    // Out of reach: on along the route, which leads past it; the walker goes at it.
+    if (!route_.empty()) {
+      *fighting = false;
+      return {};
+    }
+    return on_right ? WalkKeys() : std::vector<int>{kKeyLeft};
+  }
   if (Boss(e)) return StrikeKeys(box);
   if (on_right != facing_right) return {on_right ? kKeyRight : kKeyLeft};
   return Tap(kKeyMain);

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/playthrough/route.h"
+
 struct EnemyRecord;
 struct HitBox;
 
@@ -19,6 +21,7 @@ inline constexpr int kKeyEscape = 1;
 inline constexpr int kKeyMain = 44;   // Z
 inline constexpr int kKeyJump = 45;   // X
 inline constexpr int kKeyDash = 46;   // C
+inline constexpr int kKeySkill = 30;  // A
 inline constexpr int kKeyUp = 200;
 inline constexpr int kKeyLeft = 203;
 inline constexpr int kKeyRight = 205;
@@ -59,6 +62,7 @@ struct DriverOptions {
   std::string capture_prefix;       // milestone frames are saved as <prefix>NN-<name>.png when not empty
   std::string trace_path;           // every `trace_every`th stage frame appends the hero's place and state here
   int trace_every = 100;
+  std::string routes_folder;        // the areas' routes (hero<H>/stage<S>_area<A>.route) when not empty
 };
 
 class Driver {
@@ -81,6 +85,8 @@ class Driver {
   std::vector<int> GameOverKeys();
   std::vector<int> StageKeys();
   std::vector<int> WalkKeys();
+  void StartRoute();
+  std::vector<int> RouteKeys();
   std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
   std::vector<int> DodgeGiant(const EnemyRecord& e, bool* dodging);
@@ -125,6 +131,13 @@ class Driver {
   bool climbing_ = false;
   int target_ = -1;  // the enemy record fought last
   int dash_jump_frames_ = 0;
+  // Following the area's route (empty: none).
+  Route route_;
+  int step_ = 0;           // the step being held
+  int held_ = 0;           // frames it has been held
+  int off_route_ = 0;      // frames spent walking back towards the route, 0 when on it
+  int furthest_step_ = 0;  // of the area's current try
+  bool route_resync_ = false;  // pick the route up again by position before the next step
 };
 
 // The frame hook of the game's main loop runs this driver (one per process).

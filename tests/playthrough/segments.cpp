@@ -193,6 +193,8 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     options.seed = seed;
     options.frame_limit = segment.frame_limit;
     options.capture_prefix = capture_prefix;
+    const char* routes = std::getenv("PLAYTHROUGH_ROUTES");
+    options.routes_folder = routes != nullptr ? routes : PLAYTHROUGH_ROUTES_DIR;
     if (const char* trace = std::getenv("PLAYTHROUGH_TRACE")) options.trace_path = trace;
     if (const char* every = std::getenv("PLAYTHROUGH_TRACE_EVERY")) options.trace_every = std::max(1, std::atoi(every));
     Driver driver(segment.errands, options);
