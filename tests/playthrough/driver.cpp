@@ -79,18 +79,23 @@ Foe foes[enemy_pool_size];
 constexpr int kGiant = 33;
 bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == kGiant; }
 
-constexpr int kDeadlyFloor = 4;  // gimmick type that kills a hero landing on it
+constexpr int kDeadlyFloor = 4;   // gimmick type that kills a hero landing on it
+constexpr int kFallingFloor = 6;  // gimmick type that drops away under a hero standing on it
 
-// True when a floor the hero can stand on lies under the screen columns `ahead` .. `ahead` + 25 pixels right of its
+// True when a floor the hero can stand on (and that stays) lies under the screen columns `ahead` .. `ahead` + 25 pixels right of its
 // feet, no deeper than `depth` pixels below them (the feet box is x 15..40, y 83..97 of the hero's cell).
 bool FloorAhead(int ahead, int depth) {
   const int x0 = mx + 15 + ahead, x1 = mx + 40 + ahead, feet = my + 97;
   for (const StageObject& g : gimmicks) {
-    if (g.in_use != 1 || g.solid == 0 || g.type == kDeadlyFloor) continue;
+    if (g.in_use != 1 || g.solid == 0 || g.type == kDeadlyFloor || g.type == kFallingFloor) continue;
     const int left = g.x + g.box_x0 - g_x, right = g.x + g.box_x1 - g_x, top = g.y + g.box_y0 + g_y;
     if (right > x0 && left < x1 && top >= feet - 60 && top <= feet + depth) return true;
   }
   return false;
+}
+
+bool OnFallingFloor() {
+  return stand_gimmick >= 0 && stand_gimmick < gimmick_pool_size && gimmicks[stand_gimmick].type == kFallingFloor;
 }
 
 // True when a floor lies under the 25 columns `ahead` pixels beyond the hero's feet on the given side.
@@ -556,7 +561,7 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   const int gap = on_right ? box.left - (hx + 40) : hx + 19 - box.right;
   // The first hero's shot reaches across the screen; the mace and the second hero's swords about 60 pixels.
   const int reach = hero == 0 && main_form == 1 ? 260 : kMeleeReach;
-  if (gap > reach) {
+  if (gap > reach || (OnFallingFloor() && route_.empty())) {  // no stand on a floor that drops away
     // Out of reach: on along the route, which leads past it; the walker goes at it.
     if (!route_.empty()) {
       *fighting = false;
@@ -714,8 +719,8 @@ std::vector<int> Driver::WalkKeys() {
     return {kKeyRight, kKeyJump};
   }
   if (jump_frames_ < 0) ++jump_frames_;
-  // A pit or a deadly floor just ahead: over it with a running jump.
-  if (on_ground && jump_frames_ == 0 && !FloorAhead(30, 160)) {
+  // A pit, a deadly floor or a falling one just ahead, or a falling floor underfoot: on with a running jump.
+  if (on_ground && jump_frames_ == 0 && (OnFallingFloor() || !FloorAhead(30, 160))) {
     dash_jump_frames_ = 16;
     return {kKeyRight, kKeyDash};
   }
