@@ -10,6 +10,7 @@
 #include "game/flow/game_menu.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/main_loop.h"
+#include "game/flow/stage_play.h"
 #include "game/player/combat.h"
 #include "game/player/player_globals.h"
 #include "game/stage/level_data.h"
@@ -459,7 +460,10 @@ void Driver::StartRoute() {
   const LevelDataSet* set = find_level_data(stage, area);
   if (set == nullptr) return;
   std::string error;
-  if (!LoadRoute(RoutePath(options_.routes_folder, hero, set->stage, area), &route_, &error)) route_.clear();
+  const bool top_entry = stage == 6 && area == 2 && stage6_top_exit != 0;  // area 2 entered from area 1's top exit
+  if (!LoadRoute(RoutePath(options_.routes_folder, hero, set->stage, area, top_entry), &route_, &error)) {
+    route_.clear();
+  }
 }
 
 // Follows the area's route: each step's keys held for its frames, then on to the next when the hero stands where the

@@ -66,9 +66,9 @@ bool ParseRoute(const std::string& text, Route* route, std::string* error) {
   return true;
 }
 
-std::string RoutePath(const std::string& folder, int hero, int data_stage, int area) {
+std::string RoutePath(const std::string& folder, int hero, int data_stage, int area, bool top_entry) {
   return folder + "/hero" + std::to_string(hero) + "/stage" + std::to_string(data_stage) + "_area" +
-         std::to_string(area) + ".route";
+         std::to_string(area) + (top_entry ? "_top" : "") + ".route";
 }
 
 bool LoadRoute(const std::string& path, Route* route, std::string* error) {

@@ -21,8 +21,9 @@ using Route = std::vector<RouteStep>;
 // with `error` naming the line on any other content.
 bool ParseRoute(const std::string& text, Route* route, std::string* error);
 
-// The route file of a hero, level data set and area under `folder`: hero<H>/stage<S>_area<A>.route.
-std::string RoutePath(const std::string& folder, int hero, int data_stage, int area);
+// The route file of a hero, level data set and area under `folder`: hero<H>/stage<S>_area<A>.route, with "_top"
+// before ".route" for the area entered from the top exit of the one before.
+std::string RoutePath(const std::string& folder, int hero, int data_stage, int area, bool top_entry);
 
 // Reads and parses a route file; false when it is missing or malformed (`error` says which).
 bool LoadRoute(const std::string& path, Route* route, std::string* error);

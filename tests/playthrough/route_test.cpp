@@ -29,7 +29,8 @@ TEST(RouteFile, ReadsStepsKeysAndGoals) {
   EXPECT_EQ(route[1].goal, "");
   EXPECT_EQ(route[2].keys, (std::vector<int>{kKeyLeft, kKeyUp, kKeyDown, kKeyMain, kKeySkill, kKeyRight}));
   EXPECT_EQ(route[2].goal, "exit");
-  EXPECT_EQ(RoutePath("routes", 1, 7, 2), "routes/hero1/stage7_area2.route");
+  EXPECT_EQ(RoutePath("routes", 1, 7, 2, false), "routes/hero1/stage7_area2.route");
+  EXPECT_EQ(RoutePath("routes", 0, 6, 2, true), "routes/hero0/stage6_area2_top.route");
 }
 
 TEST(RouteFile, RefusesMalformedLinesNamingThem) {
