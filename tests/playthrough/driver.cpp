@@ -40,6 +40,8 @@ constexpr int kResyncRadius = 24;
 constexpr int kResyncBehind = 20;
 constexpr int kResyncAhead = 120;
 constexpr int kSteerLimit = 240;
+// Frames a walking step may take beyond its own before the hero counts as off the route.
+constexpr int kWalkSlack = 60;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -436,11 +438,12 @@ std::vector<int> Driver::StageKeys() {
     if (trace != nullptr) {
       const EnemyRecord* foe = fighting ? &enemy_pool[target_] : nullptr;
       std::fprintf(trace,
-                   "frame %d stage %d area %d at %d,%d hp %d player %d jump %d fall %d ladder %d/%d boss %d "
-                   "target %d kind %d mode %d at %d,%d hp %d\n",
-                   record_.frames, stage, area, x, my - g_y, hp, PlayerState, int{jumping}, int{falling},
+                   "frame %d stage %d area %d at %d,%d hp %d/%d/%d player %d jump %d fall %d ladder %d/%d boss %d "
+                   "target %d kind %d mode %d at %d,%d hp %d route %d/%zu off %d\n",
+                   record_.frames, stage, area, x, my - g_y, hp, max_hp, item_count[0], PlayerState, int{jumping}, int{falling},
                    int{on_ladder}, int{ladder_near}, boss_phase_b, fighting ? target_ : -1, foe ? foe->type : 0,
-                   foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0);
+                   foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0, step_, route_.size(),
+                   off_route_);
       std::fclose(trace);
     }
   }
@@ -448,7 +451,13 @@ std::vector<int> Driver::StageKeys() {
     route_resync_ = true;  // the fight may have moved the hero off the route
     return keys;
   }
-  return route_.empty() ? WalkKeys() : RouteKeys();
+  if (route_.empty()) return WalkKeys();
+  std::vector<int> route_keys = RouteKeys();
+  if (fire_) {
+    fire_ = false;
+    if (!Tap(kKeyMain).empty()) route_keys.push_back(kKeyMain);
+  }
+  return route_keys;
 }
 
 // Loads the route of the area just entered, when the routes folder has one; without one the walker finds the way.
@@ -466,14 +475,31 @@ void Driver::StartRoute() {
   }
 }
 
-// Follows the area's route: each step's keys held for its frames, then on to the next when the hero stands where the
-// step left it. Off the route (after a fight, a hit or a miss) it picks the route up again at the waypoint nearest the
-// hero, or walks back towards the next waypoint (jumping where a wall stops it) until it is near enough. Past the
-// route's end the walker takes over.
+// Follows the area's route: each step's keys held for its frames (a plain walk until the hero reaches the step's
+// column), then on to the next when the hero stands where the step left it. Off the route (after a fight, a hit or a
+// miss) it picks the route up again at the waypoint nearest the hero, or in the middle of a walk whose floor the hero
+// stands on, or else walks back towards the next waypoint (jumping where a wall stops it) until it is near enough.
+// Past the route's end the walker takes over.
 std::vector<int> Driver::RouteKeys() {
   const int x = g_x + mx, y = my - g_y;
   const int n = static_cast<int>(route_.size());
   const auto distance = [&](const RouteStep& s) { return std::abs(x - s.x) + std::abs(y - s.y); };
+  // A step that only walks one way, and whether the hero is on its stretch of floor short of its end.
+  const auto walk_way = [](const RouteStep& s) {
+    int way = 0;
+    for (int k : s.keys) {
+      if (k != kKeyLeft && k != kKeyRight) return 0;
+      way += k == kKeyRight ? 1 : -1;
+    }
+    return way;
+  };
+  const auto on_stretch = [&](int j) {
+    const int way = walk_way(route_[j]);
+    if (way == 0 || std::abs(y - route_[j].y) > kOnRoute) return false;
+    const int from = j > 0 ? route_[j - 1].x : x;
+    return way > 0 ? x >= from - kOnRoute && x < route_[j].x : x <= from + kOnRoute && x > route_[j].x;
+  };
+  const bool on_ground = jumping == 0 && falling == 0;
   for (int guard = 0; guard <= n; ++guard) {
     if (step_ > furthest_step_) {
       furthest_step_ = step_;
@@ -489,13 +515,20 @@ std::vector<int> Driver::RouteKeys() {
         }
       }
       held_ = 0;
+      if (best >= 0) {
+        step_ = best + 1;
+      } else {
+        for (int j = std::max(0, step_ - kResyncBehind); j < std::min(n, step_ + kResyncAhead) && best < 0; ++j) {
+          if (on_ground && on_stretch(j)) best = j;
+        }
+        if (best >= 0) step_ = best;
+      }
       off_route_ = best < 0 ? 1 : 0;
-      if (best >= 0) step_ = best + 1;
     }
     if (step_ >= n) return WalkKeys();
     const RouteStep& s = route_[step_];
     if (off_route_ > 0) {
-      if (distance(s) <= kResyncRadius) {
+      if (distance(s) <= kResyncRadius || (on_ground && on_stretch(step_))) {
         route_resync_ = true;
         continue;
       }
@@ -504,14 +537,20 @@ std::vector<int> Driver::RouteKeys() {
         off_route_ = 1;
         continue;
       }
+      // Towards the waypoint, with a fresh jump where a wall stops the hero or the waypoint lies above.
       const int key = s.x >= x ? kKeyRight : kKeyLeft;
       since_progress_ = x != last_x_ ? 0 : since_progress_ + 1;
       last_x_ = x;
-      const bool on_ground = jumping == 0 && falling == 0;
-      if ((since_progress_ > 6 && on_ground) || (s.y < y - 40 && std::abs(s.x - x) < 80)) return {key, kKeyJump};
+      if (jump_frames_ > 0) {
+        --jump_frames_;
+        return jump_frames_ > 3 ? std::vector<int>{key, kKeyJump} : std::vector<int>{key};
+      }
+      if (on_ground && (since_progress_ > 6 || (s.y < y - 40 && std::abs(s.x - x) < 80))) jump_frames_ = 14;
       return {key};
     }
-    if (held_ < s.frames) {
+    const int way = walk_way(s);
+    const bool walked = way != 0 && held_ > 0 && (way > 0 ? x >= s.x : x <= s.x);
+    if (!walked && held_ < (way != 0 ? s.frames + kWalkSlack : s.frames)) {
       ++held_;
       return s.keys;
     }
@@ -574,6 +613,18 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
     return on_right ? WalkKeys() : std::vector<int>{kKeyLeft};
   }
   if (Boss(e)) return StrikeKeys(box);
+  if (!route_.empty()) {
+    // On a route the hero stops to fight only where the route just walks on the ground; elsewhere (a jump, a dash,
+    // a climb) it keeps to the route's inputs, the first hero firing its shot on the way, which does not stop it.
+    const bool on_ground = jumping == 0 && falling == 0;
+    const std::vector<int>& held = step_ < static_cast<int>(route_.size()) ? route_[step_].keys : std::vector<int>{};
+    const bool walking = std::all_of(held.begin(), held.end(), [](int k) { return k == kKeyLeft || k == kKeyRight; });
+    if (!on_ground || !walking) {
+      *fighting = false;
+      fire_ = hero == 0 && main_form == 1 && on_right == facing_right;
+      return {};
+    }
+  }
   if (on_right != facing_right) return {on_right ? kKeyRight : kKeyLeft};
   return Tap(kKeyMain);
 }

@@ -138,6 +138,7 @@ class Driver {
   int off_route_ = 0;      // frames spent walking back towards the route, 0 when on it
   int furthest_step_ = 0;  // of the area's current try
   bool route_resync_ = false;  // pick the route up again by position before the next step
+  bool fire_ = false;          // an enemy stands before the first hero on its route: shoot while walking
 };
 
 // The frame hook of the game's main loop runs this driver (one per process).
