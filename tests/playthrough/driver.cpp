@@ -85,8 +85,9 @@ bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type 
 constexpr int kDeadlyFloor = 4;   // gimmick type that kills a hero landing on it
 constexpr int kFallingFloor = 6;  // gimmick type that drops away under a hero standing on it
 
-// True when a floor the hero can stand on (and that stays) lies under the screen columns `ahead` .. `ahead` + 25 pixels right of its
-// feet, no deeper than `depth` pixels below them (the feet box is x 15..40, y 83..97 of the hero's cell).
+// True when a floor the hero can stand on (and that stays) lies under the screen columns `ahead` .. `ahead` + 25
+// pixels right of its feet, no deeper than `depth` pixels below them (the feet box is x 15..40, y 83..97 of the
+// hero's cell).
 bool FloorAhead(int ahead, int depth) {
   const int x0 = mx + 15 + ahead, x1 = mx + 40 + ahead, feet = my + 97;
   for (const StageObject& g : gimmicks) {
@@ -440,10 +441,10 @@ std::vector<int> Driver::StageKeys() {
       std::fprintf(trace,
                    "frame %d stage %d area %d at %d,%d hp %d/%d/%d player %d jump %d fall %d ladder %d/%d boss %d "
                    "target %d kind %d mode %d at %d,%d hp %d route %d/%zu off %d\n",
-                   record_.frames, stage, area, x, my - g_y, hp, max_hp, item_count[0], PlayerState, int{jumping}, int{falling},
-                   int{on_ladder}, int{ladder_near}, boss_phase_b, fighting ? target_ : -1, foe ? foe->type : 0,
-                   foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0, step_, route_.size(),
-                   off_route_);
+                   record_.frames, stage, area, x, my - g_y, hp, max_hp, item_count[0], PlayerState, int{jumping},
+                   int{falling}, int{on_ladder}, int{ladder_near}, boss_phase_b, fighting ? target_ : -1,
+                   foe ? foe->type : 0, foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0,
+                   step_, route_.size(), off_route_);
       std::fclose(trace);
     }
   }
