@@ -606,8 +606,8 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   // The first hero's shot reaches across the screen; the mace and the second hero's swords about 60 pixels.
   const int reach = hero == 0 && main_form == 1 ? 260 : kMeleeReach;
   if (gap > reach || (OnFallingFloor() && route_.empty())) {  // no stand on a floor that drops away
-    // Out of reach: on along the route, which leads past it; the walker goes at it.
-    if (!route_.empty()) {
+    // Out of reach: on along the route, which leads past it (a boss keeps the way shut: the hero goes at it).
+    if (!route_.empty() && !Boss(e)) {
       *fighting = false;
       return {};
     }
