@@ -14,9 +14,14 @@ namespace platform {
 
 FileHandle OpenFileForRead(const char* enginePath) {
   if (enginePath == nullptr) return kInvalidFileHandle;
+  const NativePath native = ResolveNativePath(enginePath);
+  if (native.knownMissing) {
+    errno = ENOENT;
+    return kInvalidFileHandle;
+  }
   // Opened non-blocking, a named pipe without a writer does not hold the open up; it is refused below, and a regular
   // file gets its blocking status flags back.
-  const int fd = ::open(ToNativePath(enginePath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(native.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return kInvalidFileHandle;
   struct stat st {};
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0) {

@@ -1,14 +1,21 @@
 #include "platform/files/path.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <iconv.h>
+#include <limits.h>
+#include <linux/magic.h>
+#include <pthread.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -70,33 +77,93 @@ std::string FoldCase(std::string_view name) {
 
 std::string Join(const std::string& dir, const std::string& name) { return dir == "/" ? "/" + name : dir + "/" + name; }
 
-// Directory listings by native directory path, for case-blind lookups. A listing is trusted while the directory's
-// identity and modification time are unchanged and that time lies clearly before the moment the listing was read
-// (a change within the file system's timestamp granularity would otherwise go unseen). File systems that keep
-// sub-second times stamp with the kernel's coarse clock, a few milliseconds behind; those that keep whole seconds
-// (a modification time without nanoseconds) may be two seconds coarse. Every change, the engine's own included,
-// moves the directory's modification time, so a listing is read again only after a change or while it is that
-// recent.
+// Directory listings by native directory path, for case-blind lookups. Each listing maps the case-folded names of a
+// directory to its entries.
+//
+// Listings are kept current in one of two ways. Where the kernel reports changes (inotify), a listing is watched: it
+// is answered from without touching the file system until an event says the directory changed. Events are queued by
+// the call that makes the change, whoever makes it, so reading the queue before each resolution sees every change
+// finished before it. A watched listing stands for its path only while every directory above it is watched too (a
+// renamed parent is reported to the parent's watch, which then forgets the listings below the name). Where watching is
+// not possible (no inotify, watch limit reached, a file system whose changes may bypass this kernel), lookups go to
+// the file system as they would without a cache, and the listing is trusted while the directory's identity and
+// modification time are unchanged and that time lies clearly before the moment the listing was read (a change within
+// the file system's timestamp granularity would otherwise go unseen). File systems that keep sub-second times stamp
+// with the kernel's coarse clock, a few milliseconds behind; those that keep whole seconds (a modification time
+// without nanoseconds) may be two seconds coarse.
 struct Listing {
+  int watch = -1;            // inotify watch descriptor; -1: checked against the time stamps instead
+  bool unwatchable = false;  // a watch was refused: do not ask again while this listing lasts
   dev_t device = 0;
   ino_t inode = 0;
   timespec modified{};
   bool trusted = false;
-  std::unordered_map<std::string, std::string> byFoldedName;  // folded name -> the entry (smallest name on ties)
+  std::size_t names = 0;
+  std::unordered_map<std::string, std::vector<std::string>> byFoldedName;  // folded name -> its entries, sorted
 };
 
-constexpr size_t kMaxListings = 1024;
+constexpr std::size_t kMaxListings = 1024;
+constexpr std::size_t kMaxNames = 1 << 18;                   // entries over all listings
 constexpr std::int64_t kRacyWindowNs = 50'000'000;          // sub-second time stamps
 constexpr std::int64_t kCoarseRacyWindowNs = 2'000'000'000;  // whole-second time stamps
+constexpr std::uint32_t kWatchMask =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
-std::mutex g_listingMutex;
-std::unordered_map<std::string, Listing> g_listings;
+struct Cache {
+  std::mutex mutex;
+  std::map<std::string, Listing> listings;  // ordered: a directory's subtree is one range
+  std::unordered_map<int, std::vector<std::string>> pathsByWatch;  // a directory reached by two paths has one watch
+  int inotify = -1;
+  bool inotifyRefused = false;  // inotify_init1 failed; tried again when the cache is cleared
+  bool watchingWanted = true;
+  std::size_t names = 0;
+  std::uint64_t listingsRead = 0;
+};
+
+// Never destroyed: lookups may still run on other threads while the program's statics go away.
+Cache& TheCache() {
+  static Cache* cache = new Cache;
+  return *cache;
+}
 
 bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
-bool ReadListing(const std::string& dir, const struct stat& st, Listing* listing) {
-  DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return false;
+// File systems whose entries may change without this kernel seeing it (network and user-space file systems) or that
+// report no changes (proc, sysfs).
+bool ReportsAllChanges(int dirFd) {
+  constexpr unsigned long kGfs2Magic = 0x01161970;
+  struct statfs fs {};
+  if (fstatfs(dirFd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case FUSE_SUPER_MAGIC:
+    case V9FS_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+    case AFS_FS_MAGIC:
+    case CODA_SUPER_MAGIC:
+    case OCFS2_SUPER_MAGIC:
+    case kGfs2Magic:
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+      return false;
+    default:
+      return true;
+  }
+}
+
+// Reads the directory open on dirFd (taking the descriptor) into listing, with its identity and time stamps.
+bool ReadListing(Cache& c, int dirFd, Listing* listing) {
+  struct stat st {};
+  DIR* d = fstat(dirFd, &st) == 0 ? fdopendir(dirFd) : nullptr;
+  if (d == nullptr) {
+    ::close(dirFd);
+    return false;
+  }
+  ++c.listingsRead;
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
   listing->device = st.st_dev;
@@ -106,37 +173,231 @@ bool ReadListing(const std::string& dir, const struct stat& st, Listing* listing
   const std::int64_t window = st.st_mtim.tv_nsec != 0 ? kRacyWindowNs : kCoarseRacyWindowNs;
   listing->trusted = ns(st.st_mtim) + window < ns(now);
   listing->byFoldedName.clear();
+  listing->names = 0;
   while (dirent* e = readdir(d)) {
-    const std::string name = e->d_name;
+    std::string name = e->d_name;
     if (name == "." || name == "..") continue;
-    auto [it, inserted] = listing->byFoldedName.emplace(FoldCase(name), name);
-    if (!inserted && name < it->second) it->second = name;
+    auto& entries = listing->byFoldedName[FoldCase(name)];
+    entries.insert(std::upper_bound(entries.begin(), entries.end(), name), std::move(name));
+    ++listing->names;
   }
   closedir(d);
   return true;
 }
 
-// The entry of dir whose name equals name without regard to ASCII letter case; the exact name wins when it exists.
-// An empty result: no such entry.
-std::string LookUp(const std::string& dir, const std::string& name) {
+void Unwatch(Cache& c, int watch, const std::string& path) {
+  auto it = c.pathsByWatch.find(watch);
+  if (it == c.pathsByWatch.end()) return;
+  std::erase(it->second, path);
+  if (!it->second.empty()) return;
+  c.pathsByWatch.erase(it);
+  inotify_rm_watch(c.inotify, watch);
+}
+
+void EraseListing(Cache& c, std::map<std::string, Listing>::iterator it) {
+  if (it->second.watch >= 0) Unwatch(c, it->second.watch, it->first);
+  c.names -= it->second.names;
+  c.listings.erase(it);
+}
+
+void ForgetListing(Cache& c, const std::string& dir) {
+  const auto it = c.listings.find(dir);
+  if (it != c.listings.end()) EraseListing(c, it);
+}
+
+// Forgets the listing of dir and of every directory below it.
+void ForgetTree(Cache& c, const std::string& dir) {
+  const std::string below = dir == "/" ? dir : dir + "/";
+  ForgetListing(c, dir);
+  auto it = c.listings.lower_bound(below);
+  while (it != c.listings.end() && it->first.starts_with(below)) EraseListing(c, it++);
+}
+
+// Forgets everything, watches included (closing the inotify instance drops its watches and queued events).
+void ForgetAll(Cache& c) {
+  c.listings.clear();
+  c.pathsByWatch.clear();
+  c.names = 0;
+  if (c.inotify >= 0) ::close(c.inotify);
+  c.inotify = -1;
+  c.inotifyRefused = false;
+}
+
+// A forked child shares the parent's inotify instance: reading it would take events the parent needs. The child
+// starts over with its own.
+void PrepareFork() { TheCache().mutex.lock(); }
+void AfterForkInParent() { TheCache().mutex.unlock(); }
+void AfterForkInChild() {
+  Cache& c = TheCache();
+  ForgetAll(c);
+  c.mutex.unlock();
+}
+
+bool EnsureInotify(Cache& c) {
+  if (c.inotify >= 0) return true;
+  if (!c.watchingWanted || c.inotifyRefused) return false;
+  static std::once_flag forkHandlers;
+  std::call_once(forkHandlers, [] { pthread_atfork(PrepareFork, AfterForkInParent, AfterForkInChild); });
+  c.inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  c.inotifyRefused = c.inotify < 0;
+  return c.inotify >= 0;
+}
+
+void HandleEvent(Cache& c, const inotify_event& e) {
+  const auto it = c.pathsByWatch.find(e.wd);
+  if (it == c.pathsByWatch.end()) return;
+  const std::vector<std::string> paths = it->second;  // forgetting edits the original
+  if ((e.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) != 0) {
+    for (const std::string& path : paths) ForgetTree(c, path);
+    // A watch the kernel dropped may be in the table still if no listing held it.
+    if (c.pathsByWatch.erase(e.wd) != 0) inotify_rm_watch(c.inotify, e.wd);
+    return;
+  }
+  if (e.len == 0) return;
+  const std::string name = e.name;
+  for (const std::string& path : paths) {
+    ForgetListing(c, path);
+    ForgetTree(c, Join(path, name));  // a directory renamed, removed or replaced takes its listings along
+  }
+}
+
+// Applies the queued change events. An overflowed queue lost events: everything is forgotten.
+void ReadEvents(Cache& c) {
+  constexpr std::size_t kLargestEvent = sizeof(inotify_event) + NAME_MAX + 1;
+  alignas(inotify_event) char buffer[16 * kLargestEvent];
+  while (c.inotify >= 0) {
+    const ssize_t n = ::read(c.inotify, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) return;
+    if (n <= 0) {
+      ForgetAll(c);
+      return;
+    }
+    for (std::size_t pos = 0; pos < static_cast<std::size_t>(n);) {
+      const auto* e = reinterpret_cast<const inotify_event*>(buffer + pos);
+      if ((e->mask & IN_Q_OVERFLOW) != 0) {
+        ForgetAll(c);
+        return;
+      }
+      HandleEvent(c, *e);
+      pos += sizeof(inotify_event) + e->len;
+    }
+    // A read that left room for another event emptied the queue as it stood when the lookup began.
+    if (static_cast<std::size_t>(n) + kLargestEvent <= sizeof buffer) return;
+  }
+}
+
+// Makes room for one more listing: past the bounds everything is forgotten at once. The entries may pass their bound
+// by one directory's.
+void MakeRoom(Cache& c) {
+  if (c.listings.size() >= kMaxListings || c.names >= kMaxNames) ForgetAll(c);
+}
+
+// The entry of the listing whose name equals name without regard to ASCII letter case: the exact name when it is
+// there, else the smallest. Empty when there is none.
+std::string Find(const Listing& listing, const std::string& name) {
+  const auto found = listing.byFoldedName.find(FoldCase(name));
+  if (found == listing.byFoldedName.end()) return {};
+  const std::vector<std::string>& entries = found->second;
+  return std::binary_search(entries.begin(), entries.end(), name) ? name : entries.front();
+}
+
+enum class Watched { Yes, Missing, No };
+
+// Notes that dir cannot be watched, so lookups there go to the file system without asking for a watch again.
+void MarkUnwatchable(Cache& c, const std::string& dir) {
+  MakeRoom(c);
+  Listing marker;
+  marker.unwatchable = true;
+  c.listings.insert_or_assign(dir, std::move(marker));
+}
+
+// The watched listing of dir: the cached one, or a new watch and a fresh read. Missing: nothing is at dir. No: dir
+// cannot be watched (no inotify, a refused watch, a symbolic link, a file system that does not report all changes);
+// the time-stamp check takes over.
+Watched WatchedListing(Cache& c, const std::string& dir, Listing** out) {
+  auto it = c.listings.find(dir);
+  if (it != c.listings.end() && it->second.watch >= 0) {
+    *out = &it->second;
+    return Watched::Yes;
+  }
+  if ((it != c.listings.end() && it->second.unwatchable) || !EnsureInotify(c)) return Watched::No;
+  if (it != c.listings.end()) EraseListing(c, it);
+  MakeRoom(c);
+  if (!EnsureInotify(c)) return Watched::No;
+  // The watch comes first: a change made while the directory is read is then reported, not lost. A symbolic link is
+  // not followed: its target's parents are not watched, so a change above the target would go unseen.
+  const int watch = inotify_add_watch(c.inotify, dir.c_str(), kWatchMask | IN_DONT_FOLLOW);
+  if (watch < 0) {
+    if (errno == ENOENT) return Watched::Missing;
+    MarkUnwatchable(c, dir);
+    return Watched::No;
+  }
+  c.pathsByWatch[watch].push_back(dir);
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const bool reports = fd >= 0 && ReportsAllChanges(fd);
+  Listing listing;
+  if (!reports || !ReadListing(c, fd, &listing)) {
+    if (fd >= 0 && !reports) ::close(fd);
+    Unwatch(c, watch, dir);
+    MarkUnwatchable(c, dir);
+    return Watched::No;
+  }
+  listing.watch = watch;
+  c.names += listing.names;
+  *out = &c.listings.insert_or_assign(dir, std::move(listing)).first->second;
+  return Watched::Yes;
+}
+
+// The lookup without a watch: the exact name by lstat, else the listing checked against the directory's identity and
+// time stamps (a watched listing needs only the identity).
+std::string LookUpUnwatched(Cache& c, const std::string& dir, const std::string& name) {
   struct stat st {};
   if (lstat(Join(dir, name).c_str(), &st) == 0) return name;
   if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
-  std::lock_guard lock(g_listingMutex);
-  auto it = g_listings.find(dir);
-  if (it == g_listings.end() || !it->second.trusted || it->second.device != st.st_dev ||
-      it->second.inode != st.st_ino || !SameTime(it->second.modified, st.st_mtim)) {
-    if (it == g_listings.end()) {
-      if (g_listings.size() >= kMaxListings) g_listings.clear();
-      it = g_listings.emplace(dir, Listing{}).first;
-    }
-    if (!ReadListing(dir, st, &it->second)) {
-      g_listings.erase(it);
-      return {};
+  auto it = c.listings.find(dir);
+  if (it != c.listings.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
+      (it->second.watch >= 0 || (it->second.trusted && SameTime(it->second.modified, st.st_mtim)))) {
+    return Find(it->second, name);
+  }
+  bool unwatchable = false;
+  if (it != c.listings.end()) {
+    unwatchable = it->second.unwatchable;
+    EraseListing(c, it);
+  }
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  Listing listing;
+  if (fd < 0 || !ReadListing(c, fd, &listing)) return {};
+  std::string found = Find(listing, name);
+  listing.unwatchable = unwatchable;
+  MakeRoom(c);
+  c.names += listing.names;
+  c.listings.insert_or_assign(dir, std::move(listing));
+  return found;
+}
+
+// The entry of dir whose name equals name without regard to ASCII letter case. While *watchedChain holds, every
+// directory resolved so far was answered from a watched listing; once one is not, the rest of the path is not either.
+// An empty result: no such entry; *known tells whether a watched listing says so.
+std::string LookUp(Cache& c, const std::string& dir, const std::string& name, bool* watchedChain, bool* known) {
+  *known = false;
+  if (*watchedChain) {
+    Listing* listing = nullptr;
+    switch (WatchedListing(c, dir, &listing)) {
+      case Watched::Yes: {
+        std::string found = Find(*listing, name);
+        *known = found.empty();
+        return found;
+      }
+      case Watched::Missing:
+        *known = true;
+        return {};
+      case Watched::No:
+        *watchedChain = false;
+        return LookUpUnwatched(c, dir, name);
     }
   }
-  const auto found = it->second.byFoldedName.find(FoldCase(name));
-  return found == it->second.byFoldedName.end() ? std::string() : found->second;
+  return LookUpUnwatched(c, dir, name);
 }
 
 std::string NativeCurrentDirectory() {
@@ -160,10 +421,11 @@ Converter& ToCp932() {
 std::string Cp932ToUtf8(std::string_view text) { return IsAscii(text) ? std::string(text) : ToUtf8().Run(text); }
 std::string Utf8ToCp932(std::string_view text) { return IsAscii(text) ? std::string(text) : ToCp932().Run(text); }
 
-std::string ToNativePath(std::string_view enginePath) {
+NativePath ResolveNativePath(std::string_view enginePath) {
   // Separators are ASCII and no CP932 trail byte is taken for one after the conversion to UTF-8.
   const std::string path = Cp932ToUtf8(enginePath);
-  std::string result;
+  NativePath out;
+  std::string& result = out.path;
   size_t pos = 0;
   if (path.size() >= 2 && path[1] == ':') {
     result = "/";
@@ -173,7 +435,11 @@ std::string ToNativePath(std::string_view enginePath) {
   } else {
     result = NativeCurrentDirectory();
   }
-  bool exists = true;  // once a component is missing, the rest keep the case they were given
+  Cache& c = TheCache();
+  std::lock_guard lock(c.mutex);
+  ReadEvents(c);
+  bool exists = true;        // once a component is missing, the rest keep the case they were given
+  bool watchedChain = true;  // every directory so far was answered from a watched listing
   while (pos < path.size()) {
     while (pos < path.size() && IsSeparator(path[pos])) ++pos;
     size_t end = pos;
@@ -186,10 +452,11 @@ std::string ToNativePath(std::string_view enginePath) {
       const size_t cut = result.find_last_of('/');
       result.resize(cut == 0 || cut == std::string::npos ? 1 : cut);
       exists = true;
+      out.knownMissing = false;
       continue;
     }
     if (exists) {
-      std::string actual = LookUp(result, component);
+      std::string actual = LookUp(c, result, component, &watchedChain, &out.knownMissing);
       if (actual.empty()) {
         exists = false;
       } else {
@@ -198,8 +465,10 @@ std::string ToNativePath(std::string_view enginePath) {
     }
     result = Join(result, component);
   }
-  return result;
+  return out;
 }
+
+std::string ToNativePath(std::string_view enginePath) { return ResolveNativePath(enginePath).path; }
 
 std::string ToEnginePath(std::string_view nativePath) {
   std::string out = "C:";
@@ -221,8 +490,26 @@ bool SetCurrentDirectoryEngine(std::string_view enginePath) {
 }
 
 void ClearPathCache() {
-  std::lock_guard lock(g_listingMutex);
-  g_listings.clear();
+  Cache& c = TheCache();
+  std::lock_guard lock(c.mutex);
+  ForgetAll(c);
+}
+
+void SetDirectoryWatching(bool enabled) {
+  Cache& c = TheCache();
+  std::lock_guard lock(c.mutex);
+  ForgetAll(c);
+  c.watchingWanted = enabled;
+}
+
+PathCacheCounts GetPathCacheCounts() {
+  Cache& c = TheCache();
+  std::lock_guard lock(c.mutex);
+  PathCacheCounts counts;
+  counts.listingsRead = c.listingsRead;
+  counts.listingsHeld = c.listings.size();
+  counts.watches = c.pathsByWatch.size();
+  return counts;
 }
 
 }  // namespace platform
