@@ -109,10 +109,17 @@ constexpr std::int64_t kCoarseRacyWindowNs = 2'000'000'000;  // whole-second tim
 constexpr std::uint32_t kWatchMask =
     IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
+// The directories a watch stands for. A watch given up stays here, retired, until the kernel's last event for it
+// (IN_IGNORED): events queued before it was given up still name the listings below its directories to forget.
+struct WatchRecord {
+  std::vector<std::string> paths;  // a directory reached by two paths (a bind mount) has one watch
+  bool retired = false;
+};
+
 struct Cache {
   std::mutex mutex;
   std::map<std::string, Listing> listings;  // ordered: a directory's subtree is one range
-  std::unordered_map<int, std::vector<std::string>> pathsByWatch;  // a directory reached by two paths has one watch
+  std::unordered_map<int, WatchRecord> watches;
   int inotify = -1;
   bool inotifyRefused = false;  // inotify_init1 failed; tried again when the cache is cleared
   bool watchingWanted = true;
@@ -186,11 +193,13 @@ bool ReadListing(Cache& c, int dirFd, Listing* listing) {
 }
 
 void Unwatch(Cache& c, int watch, const std::string& path) {
-  auto it = c.pathsByWatch.find(watch);
-  if (it == c.pathsByWatch.end()) return;
-  std::erase(it->second, path);
-  if (!it->second.empty()) return;
-  c.pathsByWatch.erase(it);
+  const auto it = c.watches.find(watch);
+  if (it == c.watches.end() || it->second.retired) return;
+  if (it->second.paths.size() > 1) {
+    std::erase(it->second.paths, path);
+    return;
+  }
+  it->second.retired = true;
   inotify_rm_watch(c.inotify, watch);
 }
 
@@ -216,7 +225,7 @@ void ForgetTree(Cache& c, const std::string& dir) {
 // Forgets everything, watches included (closing the inotify instance drops its watches and queued events).
 void ForgetAll(Cache& c) {
   c.listings.clear();
-  c.pathsByWatch.clear();
+  c.watches.clear();
   c.names = 0;
   if (c.inotify >= 0) ::close(c.inotify);
   c.inotify = -1;
@@ -244,13 +253,12 @@ bool EnsureInotify(Cache& c) {
 }
 
 void HandleEvent(Cache& c, const inotify_event& e) {
-  const auto it = c.pathsByWatch.find(e.wd);
-  if (it == c.pathsByWatch.end()) return;
-  const std::vector<std::string> paths = it->second;  // forgetting edits the original
+  const auto it = c.watches.find(e.wd);
+  if (it == c.watches.end()) return;
+  const std::vector<std::string> paths = it->second.paths;  // forgetting may edit the record
   if ((e.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) != 0) {
     for (const std::string& path : paths) ForgetTree(c, path);
-    // A watch the kernel dropped may be in the table still if no listing held it.
-    if (c.pathsByWatch.erase(e.wd) != 0) inotify_rm_watch(c.inotify, e.wd);
+    if ((e.mask & IN_IGNORED) != 0) c.watches.erase(e.wd);  // the watch's last event
     return;
   }
   if (e.len == 0) return;
@@ -333,7 +341,9 @@ Watched WatchedListing(Cache& c, const std::string& dir, Listing** out) {
     MarkUnwatchable(c, dir);
     return Watched::No;
   }
-  c.pathsByWatch[watch].push_back(dir);
+  WatchRecord& record = c.watches[watch];
+  if (record.retired) record = WatchRecord{};  // a number used again after a retired watch's
+  record.paths.push_back(dir);
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   const bool reports = fd >= 0 && ReportsAllChanges(fd);
   Listing listing;
@@ -508,7 +518,8 @@ PathCacheCounts GetPathCacheCounts() {
   PathCacheCounts counts;
   counts.listingsRead = c.listingsRead;
   counts.listingsHeld = c.listings.size();
-  counts.watches = c.pathsByWatch.size();
+  counts.watches = static_cast<std::size_t>(
+      std::count_if(c.watches.begin(), c.watches.end(), [](const auto& w) { return !w.second.retired; }));
   return counts;
 }
 

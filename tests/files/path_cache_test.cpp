@@ -1,5 +1,6 @@
 // The path layer's listing cache: changes made behind its back are seen by the next lookup, with and without the
 // kernel's change notification; what it already knows saves opening; it stays within its bounds.
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,6 +26,18 @@ bool WatchingAvailable() {
   platform::ToNativePath("X");
   return platform::GetPathCacheCounts().watches > 0;
 }
+
+// Directories kept open until the end of the test program.
+class HeldDirectories {
+ public:
+  void Hold(const fs::path& dir) { fds_.push_back(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); }
+  ~HeldDirectories() {
+    for (int fd : fds_) ::close(fd);
+  }
+
+ private:
+  std::vector<int> fds_;
+};
 
 // Runs each test with listings kept by change notification (true) and by time stamps alone (false).
 class PathCache : public ::testing::TestWithParam<bool> {
@@ -77,6 +90,18 @@ TEST_P(PathCache, ChangesMadeBehindItsBackAreSeenByTheNextLookup) {
          Touch(d / "dir/sub/f.txt");
        },
        {{"DIR\\SUB\\F.TXT", "dir/sub/f.txt"}}},
+      {"an empty directory held open (so its own removal is reported late) replaced by a rename",
+       [](const fs::path& d) {
+         fs::create_directory(d / "Dir");
+         Touch(d / "Staging/G.txt");
+       },
+       {"DIR\\F.TXT"},
+       [](const fs::path& d) {
+         static HeldDirectories held;
+         held.Hold(d / "Dir");
+         fs::rename(d / "Staging", d / "Dir");
+       },
+       {{"DIR\\G.TXT", "Dir/G.txt"}}},
       {"a directory behind a symbolic link",
        [](const fs::path& d) {
          Touch(d / "Real/A.txt");
@@ -93,6 +118,17 @@ TEST_P(PathCache, ChangesMadeBehindItsBackAreSeenByTheNextLookup) {
        [](const fs::path& d) {
          fs::remove(d / "Link");
          fs::create_directory_symlink("Two", d / "Link");
+       },
+       {{"LINK\\B.TXT", "Link/B.txt"}, {"LINK\\A.TXT", "Link/A.TXT"}}},
+      {"a symbolic link whose target's parent was replaced",
+       [](const fs::path& d) {
+         Touch(d / "Base/Real/A.txt");
+         fs::create_directory_symlink("Base/Real", d / "Link");
+       },
+       {"LINK\\A.TXT"},
+       [](const fs::path& d) {
+         fs::rename(d / "Base", d / "Old");
+         Touch(d / "Base/Real/B.txt");
        },
        {{"LINK\\B.TXT", "Link/B.txt"}, {"LINK\\A.TXT", "Link/A.TXT"}}},
   };
@@ -182,12 +218,12 @@ TEST(PathCacheNotified, AnOverflowedQueueForgetsEveryListing) {
 }
 
 // A forked child shares the parent's notification queue unless it lets go of it; reading it there would take the
-// parent's events.
+// parent's events (here those of a directory the parent lists after the fork).
 TEST(PathCacheNotified, AForkedChildLeavesTheParentsEventsAlone) {
   if (!WatchingAvailable()) GTEST_SKIP() << "no inotify watches on this system";
   files_test::ScratchDirectory scratch;
   Touch(scratch.path() / "Dir/Seed.txt");
-  platform::ToNativePath("DIR\\SEED.TXT");
+  platform::ToNativePath("X");
   int go[2];
   ASSERT_EQ(pipe(go), 0);
   const pid_t child = fork();
@@ -198,6 +234,7 @@ TEST(PathCacheNotified, AForkedChildLeavesTheParentsEventsAlone) {
     platform::ToNativePath("DIR\\LATE.TXT");
     _exit(woken ? 0 : 1);
   }
+  platform::ToNativePath("DIR\\SEED.TXT");
   Touch(scratch.path() / "Dir/Late.txt");
   ASSERT_EQ(write(go[1], "g", 1), 1);
   int status = 0;
