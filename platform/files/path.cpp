@@ -109,17 +109,12 @@ constexpr std::int64_t kCoarseRacyWindowNs = 2'000'000'000;  // whole-second tim
 constexpr std::uint32_t kWatchMask =
     IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
-// The directories a watch stands for. A watch given up stays here, retired, until the kernel's last event for it
-// (IN_IGNORED): events queued before it was given up still name the listings below its directories to forget.
-struct WatchRecord {
-  std::vector<std::string> paths;  // a directory reached by two paths (a bind mount) has one watch
-  bool retired = false;
-};
-
 struct Cache {
   std::mutex mutex;
   std::map<std::string, Listing> listings;  // ordered: a directory's subtree is one range
-  std::unordered_map<int, WatchRecord> watches;
+  // The directories each watch stands for (a directory reached by two paths, through a bind mount, has one watch).
+  // Events of a watch given up are ignored: they happened before, and a directory listed again is read whole.
+  std::unordered_map<int, std::vector<std::string>> watches;
   int inotify = -1;
   bool inotifyRefused = false;  // inotify_init1 failed; tried again when the cache is cleared
   bool watchingWanted = true;
@@ -194,12 +189,10 @@ bool ReadListing(Cache& c, int dirFd, Listing* listing) {
 
 void Unwatch(Cache& c, int watch, const std::string& path) {
   const auto it = c.watches.find(watch);
-  if (it == c.watches.end() || it->second.retired) return;
-  if (it->second.paths.size() > 1) {
-    std::erase(it->second.paths, path);
-    return;
-  }
-  it->second.retired = true;
+  if (it == c.watches.end()) return;
+  std::erase(it->second, path);
+  if (!it->second.empty()) return;
+  c.watches.erase(it);
   inotify_rm_watch(c.inotify, watch);
 }
 
@@ -214,12 +207,17 @@ void ForgetListing(Cache& c, const std::string& dir) {
   if (it != c.listings.end()) EraseListing(c, it);
 }
 
-// Forgets the listing of dir and of every directory below it.
-void ForgetTree(Cache& c, const std::string& dir) {
+// Forgets the listings of the directories below dir.
+void ForgetBelow(Cache& c, const std::string& dir) {
   const std::string below = dir == "/" ? dir : dir + "/";
-  ForgetListing(c, dir);
   auto it = c.listings.lower_bound(below);
   while (it != c.listings.end() && it->first.starts_with(below)) EraseListing(c, it++);
+}
+
+// Forgets the listing of dir and of every directory below it.
+void ForgetTree(Cache& c, const std::string& dir) {
+  ForgetListing(c, dir);
+  ForgetBelow(c, dir);
 }
 
 // Forgets everything, watches included (closing the inotify instance drops its watches and queued events).
@@ -252,10 +250,29 @@ bool EnsureInotify(Cache& c) {
   return c.inotify >= 0;
 }
 
+// An entry made or removed in a watched listing.
+void ApplyNameEvent(Cache& c, Listing& listing, const std::string& name, bool added) {
+  const std::string folded = FoldCase(name);
+  auto& entries = listing.byFoldedName[folded];
+  const auto at = std::lower_bound(entries.begin(), entries.end(), name);
+  const bool present = at != entries.end() && *at == name;
+  if (added && !present) {
+    entries.insert(at, name);
+    ++listing.names;
+    ++c.names;
+  } else if (!added && present) {
+    entries.erase(at);
+    --listing.names;
+    --c.names;
+  }
+  if (entries.empty()) listing.byFoldedName.erase(folded);
+}
+
+// Keeps the listings in step with one event.
 void HandleEvent(Cache& c, const inotify_event& e) {
   const auto it = c.watches.find(e.wd);
   if (it == c.watches.end()) return;
-  const std::vector<std::string> paths = it->second.paths;  // forgetting may edit the record
+  const std::vector<std::string> paths = it->second;  // forgetting edits the original
   if ((e.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) != 0) {
     for (const std::string& path : paths) ForgetTree(c, path);
     if ((e.mask & IN_IGNORED) != 0) c.watches.erase(e.wd);  // the watch's last event
@@ -263,9 +280,15 @@ void HandleEvent(Cache& c, const inotify_event& e) {
   }
   if (e.len == 0) return;
   const std::string name = e.name;
+  const bool added = (e.mask & (IN_CREATE | IN_MOVED_TO)) != 0;
   for (const std::string& path : paths) {
-    ForgetListing(c, path);
-    ForgetTree(c, Join(path, name));  // a directory renamed, removed or replaced takes its listings along
+    // A directory renamed, removed or replaced takes its listings along, even before its own removal is reported
+    // (that waits until nothing holds it open).
+    ForgetTree(c, Join(path, name));
+    const auto listing = c.listings.find(path);
+    if (listing == c.listings.end() || listing->second.watch != e.wd) continue;
+    ApplyNameEvent(c, listing->second, name, added);
+    if (c.names > 2 * kMaxNames) ForgetListing(c, path);  // a directory grown past the bounds is read again
   }
 }
 
@@ -341,9 +364,7 @@ Watched WatchedListing(Cache& c, const std::string& dir, Listing** out) {
     MarkUnwatchable(c, dir);
     return Watched::No;
   }
-  WatchRecord& record = c.watches[watch];
-  if (record.retired) record = WatchRecord{};  // a number used again after a retired watch's
-  record.paths.push_back(dir);
+  c.watches[watch].push_back(dir);
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   const bool reports = fd >= 0 && ReportsAllChanges(fd);
   Listing listing;
@@ -354,6 +375,9 @@ Watched WatchedListing(Cache& c, const std::string& dir, Listing** out) {
     return Watched::No;
   }
   listing.watch = watch;
+  // Listings below were kept by a watch on this directory's names; with that watch gone they may have missed a
+  // rename.
+  ForgetBelow(c, dir);
   c.names += listing.names;
   *out = &c.listings.insert_or_assign(dir, std::move(listing)).first->second;
   return Watched::Yes;
@@ -518,8 +542,7 @@ PathCacheCounts GetPathCacheCounts() {
   PathCacheCounts counts;
   counts.listingsRead = c.listingsRead;
   counts.listingsHeld = c.listings.size();
-  counts.watches = static_cast<std::size_t>(
-      std::count_if(c.watches.begin(), c.watches.end(), [](const auto& w) { return !w.second.retired; }));
+  counts.watches = c.watches.size();
   return counts;
 }
 
