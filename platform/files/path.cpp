@@ -81,8 +81,9 @@ std::string Join(const std::string& dir, const std::string& name) { return dir =
 // directory to its entries.
 //
 // Listings are kept current in one of two ways. Where the kernel reports changes (inotify), a listing is watched: it
-// is answered from without touching the file system until an event says the directory changed. Events are queued by
-// the call that makes the change, whoever makes it, so reading the queue before each resolution sees every change
+// is answered from without touching the file system, and the events keep it in step (names made and removed are
+// applied to it; a directory moved or removed takes its listing and those below along). Events are queued by the
+// call that makes the change, whoever makes it, so reading the queue before each resolution sees every change
 // finished before it. A watched listing stands for its path only while every directory above it is watched too (a
 // renamed parent is reported to the parent's watch, which then forgets the listings below the name). Where watching is
 // not possible (no inotify, watch limit reached, a file system whose changes may bypass this kernel), lookups go to
