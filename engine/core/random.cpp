@@ -64,3 +64,8 @@ int RandomUpTo(int n) {
   const std::int64_t product = static_cast<std::int64_t>(w) * (static_cast<std::int64_t>(n) + 1);
   return static_cast<int>(product >> 32);
 }
+
+void* RandomStateBytes(std::size_t* size) {
+  if (size != nullptr) *size = sizeof g_random;
+  return &g_random;
+}

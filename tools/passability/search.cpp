@@ -1,0 +1,384 @@
+#include "tools/passability/search.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <queue>
+#include <unordered_set>
+
+#include "game/player/player_globals.h"
+#include "game/stage/gimmicks.h"
+#include "game/stage/stage_state.h"
+#include "tools/passability/game_state.h"
+
+namespace passability {
+
+namespace {
+
+constexpr int kStep = 8;            // frames of the plain moves
+constexpr int kAirLimit = 48;       // frames a jump's drift runs at most before the move ends in the air
+constexpr int kRunOutLimit = 1200;  // frames the run-out after the exit line may take
+constexpr int kStrikeReach = 240;   // a switch this near (world pixels) gets striking moves
+
+struct Segment {
+  int frames;
+  int pad;
+};
+
+// A move: fixed held segments, then optionally one held pad until the hero lands, grabs a ladder or meets a wall
+// in the air.
+struct Move {
+  std::vector<Segment> fixed;
+  int drift_pad = -1;  // -1: no drift phase
+};
+
+std::vector<Move> MakeMoves() {
+  std::vector<Move> moves;
+  for (int dir : {kPadRight, kPadLeft}) {
+    moves.push_back({{{kStep, dir}}});
+    moves.push_back({{{kStep, dir | kPadDash}}});
+  }
+  moves.push_back({{{kStep, 0}}});
+  for (int dir : {kPadRight, kPadLeft, 0}) {
+    for (int held : {3, 8}) {
+      // One frame without the jump key first, so the jump is a fresh press (a wall kick needs one too).
+      moves.push_back({{{1, dir}, {held, dir | kPadJump}}, dir});
+    }
+  }
+  for (int dir : {kPadRight, kPadLeft}) moves.push_back({{{1, dir | kPadDash}, {8, dir | kPadJump | kPadDash}}, dir});
+  return moves;
+}
+
+const std::vector<Move>& PlainMoves() {
+  static const std::vector<Move> moves = MakeMoves();
+  return moves;
+}
+
+std::vector<Move> LadderMoves() { return {{{{kStep, kPadUp}}}, {{{kStep, kPadDown}}}}; }
+
+std::vector<Move> StrikeMoves() {
+  std::vector<Move> moves;
+  for (int dir : {kPadRight, kPadLeft}) moves.push_back({{{1, dir}, {4, dir | kPadMain}, {kStep, 0}}});
+  moves.push_back({{{4, kPadMain}, {kStep, 0}}});
+  return moves;
+}
+
+struct Fnv {
+  std::uint64_t h = 1469598103934665603ull;
+  void add(std::int64_t v) {
+    for (int i = 0; i < 8; ++i) {
+      h ^= static_cast<std::uint64_t>(v >> (8 * i)) & 0xFF;
+      h *= 1099511628211ull;
+    }
+  }
+};
+
+// What tells two search states apart: the hero's place (to 4 pixels) and motion, and every gimmick that moved,
+// opened or went away.
+std::uint64_t StateKey() {
+  Fnv f;
+  f.add(HeroX() >> 2);
+  f.add(HeroY() >> 2);
+  f.add(jumping * 16 + rising * 8 + falling * 4 + on_ladder * 2 + dashing);
+  f.add(PlayerState);
+  for (int i = 0; i < gimmick_count && i < gimmick_pool_size; ++i) {
+    const StageObject& g = gimmicks[i];
+    if (g.in_use == 1 && g.x == g.start_x && g.y == g.start_y && g.door_state == 0) continue;
+    f.add(i);
+    f.add(g.in_use);
+    f.add(g.x >> 3);
+    f.add(g.y >> 3);
+    f.add(g.door_state);
+  }
+  return f.h;
+}
+
+int Distance(const Goal& goal) {
+  switch (goal.kind) {
+    case GoalKind::exit:
+    case GoalKind::arena:
+    case GoalKind::end_of_room: return std::max(0, goal.x - HeroX());
+    default: return std::abs(goal.x - (HeroX() + 30)) + std::abs(goal.y - (HeroY() + 50));
+  }
+}
+
+struct Outcome {
+  std::vector<RouteLine> lines;
+  bool reached = false;
+  bool dead = false;
+  int frames = 0;
+};
+
+// Runs one held segment frame by frame, ending early at the goal or the hero's death.
+bool RunSegment(int frames, int pad, const Goal& goal, Outcome& out, bool (*stop)()) {
+  RouteLine line;
+  line.pad = pad;
+  for (int k = 0; k < frames; ++k) {
+    StepFrame(pad);
+    ++line.frames;
+    ++out.frames;
+    if (GoalReached(goal)) out.reached = true;
+    if (HeroDead()) out.dead = true;
+    if (out.reached || out.dead || (stop != nullptr && stop())) break;
+  }
+  line.x = HeroX();
+  line.y = HeroY();
+  out.lines.push_back(line);
+  return !out.reached && !out.dead;
+}
+
+bool AirMoveOver() { return HeroOnGround() || HeroOnLadder() || (HeroAgainstWall() && falling != 0); }
+
+Outcome RunMove(const Move& move, const Goal& goal) {
+  Outcome out;
+  for (const Segment& s : move.fixed) {
+    if (!RunSegment(s.frames, s.pad, goal, out, nullptr)) return out;
+  }
+  if (move.drift_pad >= 0 && !AirMoveOver()) RunSegment(kAirLimit, move.drift_pad, goal, out, AirMoveOver);
+  return out;
+}
+
+struct Node {
+  int parent;
+  std::vector<RouteLine> lines;
+  Snapshot snapshot;
+  int frames;
+};
+
+struct Open {
+  long priority;
+  long order;
+  int node;
+  bool operator<(const Open& other) const {
+    return priority != other.priority ? priority > other.priority : order > other.order;
+  }
+};
+
+struct GoalSearch {
+  bool found = false;
+  std::vector<RouteLine> lines;  // from the start state to the goal
+  Snapshot end;
+  int best_x = 0, best_y = 0;
+  long simulated = 0;
+};
+
+// Best-first from the current state towards one goal. Leaves the game state unspecified.
+GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
+  GoalSearch result;
+  std::vector<Node> nodes;
+  std::priority_queue<Open> open;
+  std::unordered_set<std::uint64_t> seen;
+  long order = 0;
+  nodes.push_back({-1, {}, state.Save(), 0});
+  seen.insert(StateKey());
+  int best = Distance(goal);
+  result.best_x = HeroX();
+  result.best_y = HeroY();
+  open.push({best, order++, 0});
+  auto path_to = [&](int index, std::vector<RouteLine> tail) {
+    std::vector<std::vector<RouteLine>*> chain;
+    for (int i = index; i > 0; i = nodes[static_cast<std::size_t>(i)].parent) {
+      chain.push_back(&nodes[static_cast<std::size_t>(i)].lines);
+    }
+    std::vector<RouteLine> lines;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) lines.insert(lines.end(), (*it)->begin(), (*it)->end());
+    lines.insert(lines.end(), tail.begin(), tail.end());
+    return lines;
+  };
+  static const bool trace = std::getenv("PASSABILITY_TRACE") != nullptr;
+  long next_trace = 0;
+  while (!open.empty() && result.simulated < budget) {
+    if (trace && result.simulated >= next_trace) {
+      std::fprintf(stderr, "  %s: %ld frames, %zu nodes, %zu open, nearest %d at (%d, %d)\n", goal.name.c_str(),
+                   result.simulated, nodes.size(), open.size(), best, result.best_x, result.best_y);
+      next_trace += 100000;
+    }
+    const int index = open.top().node;
+    open.pop();
+    const Snapshot from = std::move(nodes[static_cast<std::size_t>(index)].snapshot);
+    const int base_frames = nodes[static_cast<std::size_t>(index)].frames;
+    state.Restore(from);
+    std::vector<const Move*> moves;
+    for (const Move& m : PlainMoves()) moves.push_back(&m);
+    static const std::vector<Move> ladder_moves = LadderMoves();
+    static const std::vector<Move> strike_moves = StrikeMoves();
+    if (HeroOnLadder() || ladder_near != 0) {
+      for (const Move& m : ladder_moves) moves.push_back(&m);
+    }
+    if (goal.kind == GoalKind::switch_chest && std::abs(goal.x - HeroX()) < kStrikeReach &&
+        std::abs(goal.y - HeroY()) < kStrikeReach) {
+      for (const Move& m : strike_moves) moves.push_back(&m);
+    }
+    bool first = true;
+    for (const Move* move : moves) {
+      if (!first) state.Restore(from);
+      first = false;
+      Outcome out = RunMove(*move, goal);
+      result.simulated += out.frames;
+      if (out.reached) {
+        result.found = true;
+        result.lines = path_to(index, std::move(out.lines));
+        result.end = state.Save();
+        return result;
+      }
+      if (out.dead || !seen.insert(StateKey()).second) continue;
+      const int d = Distance(goal);
+      if (d < best) {
+        best = d;
+        result.best_x = HeroX();
+        result.best_y = HeroY();
+      }
+      const int frames = base_frames + out.frames;
+      nodes.push_back({index, std::move(out.lines), state.Save(), frames});
+      open.push({static_cast<long>(d) * 2 + frames, order++, static_cast<int>(nodes.size() - 1)});
+    }
+  }
+  return result;
+}
+
+// Adds a line, merging it into the previous one when the keys are the same.
+void Append(std::vector<RouteLine>& lines, const RouteLine& line) {
+  if (line.goal.empty() && !lines.empty() && lines.back().goal.empty() && lines.back().pad == line.pad) {
+    lines.back().frames += line.frames;
+    lines.back().x = line.x;
+    lines.back().y = line.y;
+    return;
+  }
+  lines.push_back(line);
+}
+
+}  // namespace
+
+AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
+  AreaResult result;
+  EnterArea(start);
+  GameState state;
+  state.SetBase();
+  Route& route = result.route;
+  route.written_by = options.written_by;
+  route.digest = start.build ? 0 : AreaDigest(start.stage, start.area, start.hero);
+  route.stage = start.stage;
+  route.area = start.area;
+  route.hero = start.hero;
+  route.top_entry = start.top_entry;
+
+  std::vector<Goal> goals = AreaGoals();
+  std::vector<Goal> way_out;
+  while (!goals.empty() && (goals.back().kind == GoalKind::exit || goals.back().kind == GoalKind::run_out ||
+                            goals.back().kind == GoalKind::arena || goals.back().kind == GoalKind::end_of_room)) {
+    way_out.insert(way_out.begin(), goals.back());
+    goals.pop_back();
+  }
+  auto blocked = [&](const Goal& goal, int x, int y) {
+    result.blocked_goal = goal.name;
+    result.blocked_x = x;
+    result.blocked_y = y;
+    result.frames = RouteFrames(route);
+    return result;
+  };
+  auto reach = [&](const Goal& goal) {
+    route.goals.push_back(goal.name);
+    RouteLine line;
+    line.goal = goal.name;
+    route.lines.push_back(line);
+  };
+  Snapshot current = state.Save();
+  // Goals met on the way to another are marked where they are first seen.
+  auto mark_met = [&]() {
+    for (auto it = goals.begin(); it != goals.end();) {
+      if (GoalReached(*it)) {
+        reach(*it);
+        it = goals.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  };
+  while (!goals.empty()) {
+    state.Restore(current);
+    std::vector<std::size_t> by_distance(goals.size());
+    for (std::size_t i = 0; i < goals.size(); ++i) by_distance[i] = i;
+    std::vector<int> distance;
+    for (const Goal& g : goals) distance.push_back(Distance(g));
+    std::stable_sort(by_distance.begin(), by_distance.end(),
+                     [&](std::size_t a, std::size_t b) { return distance[a] < distance[b]; });
+    bool found = false;
+    GoalSearch nearest;
+    for (std::size_t i : by_distance) {
+      state.Restore(current);
+      GoalSearch s = SearchGoal(state, goals[i], options.frame_budget);
+      result.simulated_frames += s.simulated;
+      if (!s.found) {
+        if (i == by_distance.front()) nearest = s;
+        continue;
+      }
+      for (const RouteLine& line : s.lines) Append(route.lines, line);
+      current = s.end;
+      state.Restore(current);
+      reach(goals[i]);
+      goals.erase(goals.begin() + static_cast<std::ptrdiff_t>(i));
+      mark_met();
+      found = true;
+      break;
+    }
+    if (!found) return blocked(goals[by_distance.front()], nearest.best_x, nearest.best_y);
+  }
+  for (const Goal& goal : way_out) {
+    state.Restore(current);
+    if (goal.kind == GoalKind::run_out) {
+      Outcome out;
+      const bool going = RunSegment(kRunOutLimit, 0, goal, out, nullptr);
+      result.simulated_frames += out.frames;
+      if (going || out.dead) return blocked(goal, HeroX(), HeroY());
+      for (const RouteLine& line : out.lines) Append(route.lines, line);
+      current = state.Save();
+      reach(goal);
+      continue;
+    }
+    GoalSearch s = SearchGoal(state, goal, options.frame_budget);
+    result.simulated_frames += s.simulated;
+    if (!s.found) return blocked(goal, s.best_x, s.best_y);
+    for (const RouteLine& line : s.lines) Append(route.lines, line);
+    current = s.end;
+    reach(goal);
+  }
+  result.passable = true;
+  result.frames = RouteFrames(route);
+  return result;
+}
+
+ReplayResult ReplayRoute(const Route& route, const AreaStart& start) {
+  ReplayResult result;
+  EnterArea(start);
+  std::vector<Goal> goals = AreaGoals();
+  std::vector<bool> claimed(goals.size(), false);
+  int number = 0;
+  for (const RouteLine& line : route.lines) {
+    ++number;
+    if (!line.goal.empty()) {
+      bool met = false;
+      for (std::size_t i = 0; i < goals.size() && !met; ++i) {
+        if (!claimed[i] && goals[i].name == line.goal && GoalReached(goals[i])) claimed[i] = met = true;
+      }
+      if (!met) {
+        result.failure = "route line " + std::to_string(number) + ": goal " + line.goal + " not reached (hero at " +
+                         std::to_string(HeroX()) + ", " + std::to_string(HeroY()) + ")";
+        return result;
+      }
+      result.reached.push_back(line.goal);
+      continue;
+    }
+    for (int k = 0; k < line.frames; ++k) StepFrame(line.pad);
+    if (HeroX() != line.x || HeroY() != line.y) {
+      result.failure = "route line " + std::to_string(number) + ": hero at (" + std::to_string(HeroX()) + ", " +
+                       std::to_string(HeroY()) + "), the route has (" + std::to_string(line.x) + ", " +
+                       std::to_string(line.y) + ")";
+      return result;
+    }
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace passability
