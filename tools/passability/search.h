@@ -13,7 +13,7 @@
 namespace passability {
 
 struct SearchOptions {
-  long frame_budget = 3000000;  // frames simulated per goal before the goal counts as blocked
+  long frame_budget = 2000000;  // frames simulated per goal before the goal counts as blocked
   std::string written_by = "passability search";
 };
 

@@ -1,0 +1,89 @@
+// The search on small fixture areas built in place of the level data: a floor that runs on past the exit line is
+// passed, and one whose gap is wider than any jump is reported blocked at the gap's near edge; the route it writes
+// replays to the same places.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "game/stage/gimmicks.h"
+#include "game/stage/stage_state.h"
+#include "tools/passability/area_run.h"
+#include "tools/passability/route_file.h"
+#include "tools/passability/search.h"
+
+namespace {
+
+using passability::AreaStart;
+
+constexpr int kFloorTile = 1;  // a 120-pixel floor tile, standing height 45 below its top
+constexpr int kFloorY = 300;
+
+// Floor tiles at the given world x (one screen row), the exit line at world x 1000.
+AreaStart FloorArea(std::vector<int> xs) {
+  AreaStart start;
+  start.stage = 1;
+  start.area = 1;
+  start.build = [xs] {
+    for (int x : xs) spawn_gimmick(kFloorTile, 0, x / 640, 0, x % 640, kFloorY, 0);
+    area_exit_column = 1;
+    area_exit_offset = 360;
+  };
+  return start;
+}
+
+std::vector<int> Tiles(int from, int to) {
+  std::vector<int> xs;
+  for (int x = from; x <= to; x += 128) xs.push_back(x);
+  return xs;
+}
+
+TEST(PassabilitySearch, AFloorPastTheExitLineIsPassedAndItsRouteReplays) {
+  std::string error;
+  ASSERT_TRUE(passability::StartHeadlessGame(&error)) << error;
+  const AreaStart start = FloorArea(Tiles(0, 2560));
+  passability::SearchOptions options;
+  options.frame_budget = 200000;
+  const passability::AreaResult result = passability::SearchArea(start, options);
+  ASSERT_TRUE(result.passable) << result.blocked_goal << " at " << result.blocked_x;
+  EXPECT_EQ(result.route.goals, (std::vector<std::string>{"exit", "run-out"}));
+  EXPECT_GT(result.frames, 1000 / 6) << "no faster than a dash";
+  EXPECT_EQ(result.frames, passability::RouteFrames(result.route));
+
+  // The same search again gives the same route; the written file reads back to it and replays.
+  const passability::AreaResult again = passability::SearchArea(start, options);
+  EXPECT_EQ(passability::FormatRoute(again.route), passability::FormatRoute(result.route));
+  passability::Route parsed;
+  ASSERT_TRUE(passability::ParseRoute(passability::FormatRoute(result.route), &parsed, &error)) << error;
+  EXPECT_EQ(passability::FormatRoute(parsed), passability::FormatRoute(result.route));
+  const passability::ReplayResult replay = passability::ReplayRoute(parsed, start);
+  EXPECT_TRUE(replay.ok) << replay.failure;
+  EXPECT_EQ(replay.reached, (std::vector<std::string>{"exit", "run-out"}));
+}
+
+TEST(PassabilitySearch, AGapWiderThanAnyJumpIsBlockedAtItsNearEdge) {
+  std::string error;
+  ASSERT_TRUE(passability::StartHeadlessGame(&error)) << error;
+  // Floor up to world x 504, then none until 1152: a gap of 528 pixels.
+  std::vector<int> xs = Tiles(0, 384);
+  for (int x : Tiles(1152, 2560)) xs.push_back(x);
+  passability::SearchOptions options;
+  options.frame_budget = 400000;
+  const passability::AreaResult result = passability::SearchArea(FloorArea(xs), options);
+  EXPECT_FALSE(result.passable);
+  EXPECT_EQ(result.blocked_goal, "exit");
+  EXPECT_GT(result.blocked_x, 380) << "the hero got to the edge";
+  EXPECT_LT(result.blocked_x, 1152 - 60) << "but not across";
+}
+
+TEST(PassabilitySearch, ARunOutOverNothingIsBlockedAtTheRunOut) {
+  std::string error;
+  ASSERT_TRUE(passability::StartHeadlessGame(&error)) << error;
+  // The floor ends just past the exit line: the hero walks on off its end and falls.
+  passability::SearchOptions options;
+  options.frame_budget = 200000;
+  const passability::AreaResult result = passability::SearchArea(FloorArea(Tiles(0, 1024)), options);
+  EXPECT_FALSE(result.passable);
+  EXPECT_EQ(result.blocked_goal, "run-out");
+}
+
+}  // namespace
