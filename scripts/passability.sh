@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The full passability search: every area of every level data set, for each hero, JOBS areas at a time (default 4).
-# Rewrites the routes of the passable areas in tests/passability/routes/ and prints one line per area, then the CPU
-# time used. Exit status 1 when an area is blocked.
-#   scripts/passability.sh [-j JOBS] [-b FRAME_BUDGET] [HERO STAGE AREA [top]]
+# Rewrites the routes in tests/passability/routes/ (a blocked area's route says so) and prints one line per area,
+# then the CPU time used. Exit status 1 when an area is blocked.
+#   scripts/passability.sh [-j JOBS] [-b FRAME_BUDGET] ["HERO STAGE AREA [top]"...]   (default: every area)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=4
@@ -11,7 +11,7 @@ while getopts "j:b:" opt; do
   case $opt in
     j) jobs=$OPTARG ;;
     b) budget=(-b "$OPTARG") ;;
-    *) echo "usage: scripts/passability.sh [-j JOBS] [-b FRAME_BUDGET] [HERO STAGE AREA [top]]" >&2; exit 2 ;;
+    *) echo "usage: scripts/passability.sh [-j JOBS] [-b FRAME_BUDGET] ["HERO STAGE AREA [top]"...]" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -19,7 +19,7 @@ cmake -S . -B build/release -G Ninja -DENGINE_WERROR=ON > /dev/null
 cmake --build build/release -j4 --target passability > /dev/null
 tool=build/release/tools/passability
 if [[ $# -gt 0 ]]; then
-  areas="$*"
+  areas=$(printf '%s\n' "$@")
 else
   areas=$("$tool" --list)
 fi
@@ -39,6 +39,6 @@ echo "$areas" | xargs -P "$jobs" -I{} bash -c 'run_one "$1"' _ {} > "$results"
 sort -k2,2n -k4,4n -k6,6n "$results"
 status=0
 grep -q BLOCKED "$results" && status=1
-echo "CPU time of the searches (user, system):"
-times | tail -1
+awk '{ for (i = 1; i < NF; ++i) if ($(i + 1) == "s" && $(i + 2) == "CPU") total += $i }
+     END { printf "CPU time of the searches: %.0f s\n", total }' "$results"
 exit $status

@@ -6,10 +6,11 @@
 //   passability --goals [-H HERO] [STAGE AREA [top]]
 //
 // Without an area it checks them all (both heroes, or HERO's); --list prints the areas one a line as
-// "HERO STAGE AREA [top]"; --goals prints each area's goals and where they rest after two seconds. One line of results per area: passable or not, the route's frames, and for a blocked area
+// "HERO STAGE AREA [top]"; --goals prints each area's goals and where they rest after two seconds. One line of
+// results per area: passable or not, the route's frames, and for a blocked area
 // the goal it could not reach and the furthest place towards it. Routes go to ROUTES_DIR (default
-// tests/passability/routes) and are written only for passable areas. Exit status 1 when an area is blocked.
-#include <chrono>
+// tests/passability/routes); a blocked area's route says so and goes as far as the goals before the block. Exit
+// status 1 when an area is blocked.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -73,8 +74,15 @@ void PrintGoals(const AreaStart& a) {
       if (o.in_use != 1 || o.solid == 0) continue;
       sunk = sunk || (x + w > o.x + o.box_x0 && x < o.x + o.box_x1 && y + h > o.y + o.box_y0 && y < o.y + o.box_y1);
     }
-    std::printf("  %-9s placed (%d, %d), after 120 frames (%d, %d)%s\n", g.name.c_str(), g.x, g.y, x, y,
-                sunk ? "  SUNK into a solid gimmick" : "");
+    // The top of the highest solid gimmick under the goal's picture that reaches below its top.
+    int floor = -1;
+    for (int i = 0; i < gimmick_count && i < gimmick_pool_size && g.record >= 0; ++i) {
+      const StageObject& o = gimmicks[i];
+      if (o.in_use != 1 || o.solid == 0 || x + w <= o.x + o.box_x0 || x >= o.x + o.box_x1) continue;
+      if (o.y + o.box_y1 > y && (floor < 0 || o.y + o.box_y0 < floor)) floor = o.y + o.box_y0;
+    }
+    std::printf("  %-9s placed (%d, %d), after 120 frames (%d, %d), floor top %d%s\n", g.name.c_str(), g.x, g.y, x,
+                y, floor, sunk ? "  SUNK into a solid gimmick" : "");
   }
 }
 
@@ -142,21 +150,22 @@ int main(int argc, char** argv) {
   options.written_by = "passability search, " + Today();
   int blocked = 0;
   for (const AreaStart& a : areas) {
-    const auto begin = std::chrono::steady_clock::now();
+    const std::clock_t begin = std::clock();
     const passability::AreaResult r = passability::SearchArea(a, options);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    const double seconds = static_cast<double>(std::clock() - begin) / CLOCKS_PER_SEC;
     char where[128] = "";
     if (!r.passable) {
-      std::snprintf(where, sizeof where, "  blocked: goal %s, furthest (%d, %d), screen (%d, %d)", r.blocked_goal.c_str(),
-                    r.blocked_x, r.blocked_y, r.blocked_x / 640, r.blocked_y / 480);
+      std::snprintf(where, sizeof where, "  blocked: goal %s, furthest (%d, %d), screen (%d, %d)",
+                    r.blocked_goal.c_str(), r.blocked_x, r.blocked_y, r.blocked_x / 640, r.blocked_y / 480);
       ++blocked;
-    } else if (!passability::WriteRouteFile(passability::RoutePath(routes, a.stage, a.area, a.hero, a.top_entry),
+    }
+    if (!passability::WriteRouteFile(passability::RoutePath(routes, a.stage, a.area, a.hero, a.top_entry),
                                             r.route, &error)) {
       std::fprintf(stderr, "passability: %s\n", error.c_str());
       passability::StopHeadlessGame();
       return 1;
     }
-    std::printf("hero %d stage %d area %d%-4s %-9s %6d frames  %5.1f s  %9ld frames searched%s\n", a.hero, a.stage,
+    std::printf("hero %d stage %d area %d%-4s %-9s %6d frames  %5.1f s CPU  %9ld frames searched%s\n", a.hero, a.stage,
                 a.area, a.top_entry ? " top" : "", r.passable ? "passable" : "BLOCKED", r.frames, seconds,
                 r.simulated_frames, where);
     std::fflush(stdout);

@@ -8,6 +8,15 @@
 
 namespace {
 
+// The engine the searches and replays start ends before the process does, so its background thread never outlives
+// the statics it uses.
+class HeadlessGameEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { passability::StopHeadlessGame(); }
+};
+[[maybe_unused]] ::testing::Environment* const headless_game_environment =
+    ::testing::AddGlobalTestEnvironment(new HeadlessGameEnvironment);
+
 TEST(RouteFile, KeysWordsAndPadBitsConvertBothWays) {
   const struct {
     const char* keys;

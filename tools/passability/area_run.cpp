@@ -68,8 +68,11 @@ int PadFromKeys(const std::string& keys) {
   return pad;
 }
 
+namespace {
+bool started = false;
+}  // namespace
+
 bool StartHeadlessGame(std::string* error) {
-  static bool started = false;
   if (started) return true;
   platform::RequestBackend(platform::BackendKind::Headless);
   platform::SetClockMode(platform::ClockMode::Virtual);
@@ -98,7 +101,11 @@ bool StartHeadlessGame(std::string* error) {
   return true;
 }
 
-void StopHeadlessGame() { EndEngine(); }
+void StopHeadlessGame() {
+  if (!started) return;
+  EndEngine();
+  started = false;
+}
 
 int PlayStage(int data_stage, int hero_id) { return data_stage == 7 && hero_id == 1 ? 8 : data_stage; }
 

@@ -26,6 +26,7 @@ std::string FormatRoute(const Route& route) {
   out << "# goals";
   for (const std::string& g : route.goals) out << ' ' << g;
   out << "\n";
+  if (!route.blocked.empty()) out << "# blocked " << route.blocked << "\n";
   out << "# lines: <frames> <keys> <x> <y>, x y = the hero's world position after the line (mx + g_x, my - g_y)\n";
   out << "# rules: HP kept full (enemies push but do not kill); an arena boss counts as beaten when it appears\n";
   for (const RouteLine& line : route.lines) {
@@ -71,6 +72,9 @@ bool ParseRoute(const std::string& text, Route* route, std::string* error) {
         words >> s >> route->stage >> a >> route->area >> h >> route->hero;
         if (!words) return fail("malformed start");
         route->top_entry = static_cast<bool>(words >> top) && top == "top";
+      } else if (key == "blocked") {
+        std::getline(words, route->blocked);
+        if (!route->blocked.empty() && route->blocked[0] == ' ') route->blocked.erase(0, 1);
       } else if (key == "goals") {
         std::string g;
         while (words >> g) route->goals.push_back(g);

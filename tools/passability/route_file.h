@@ -26,6 +26,9 @@ struct Route {
   bool top_entry = false;
   std::vector<std::string> goals;
   std::vector<RouteLine> lines;
+  // Not empty for an area the search could not pass: the goal it could not reach and the furthest place towards
+  // it. The lines then go as far as the goals before it.
+  std::string blocked;
 };
 
 // The file's path under a routes directory: <dir>/hero<H>/stage<S>_area<A>[_top].route.

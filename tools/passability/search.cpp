@@ -275,6 +275,7 @@ AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
     result.blocked_x = x;
     result.blocked_y = y;
     result.frames = RouteFrames(route);
+    route.blocked = "goal " + goal.name + ", furthest (" + std::to_string(x) + ", " + std::to_string(y) + ")";
     return result;
   };
   auto reach = [&](const Goal& goal) {
