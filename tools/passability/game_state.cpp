@@ -11,7 +11,7 @@
 #include "game/flow/game_menu.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/main_loop.h"
-#include "game/flow/pending_screens.h"
+#include "game/flow/game_parts.h"
 #include "game/flow/settings.h"
 #include "game/flow/stage_play.h"
 #include "game/player/effects.h"
