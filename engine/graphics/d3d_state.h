@@ -3,8 +3,8 @@
 // drawers and the screen-to-graphic copies. Everything runs on the main thread under the API lock.
 //
 // The layer is up when InitDirect3D found a device over the display device's DirectDraw object (platform/d3d); then
-// Use3D is 1 and new graphics become textures. Off by default: the platform's context switch (ENGINE_D3D) decides
-// whether a device can be had at all.
+// Use3D is 1 and new graphics become textures. The platform decides whether a device can be had at all: on the
+// desktop by default (the window's GL context), headless only with ENGINE_D3D=egl, never with ENGINE_D3D=off.
 #pragma once
 
 #include <cstdint>

@@ -421,14 +421,28 @@ struct Device::Impl {
   GLuint vao = 0, vbo = 0, ibo = 0;
   GLuint samplers[kStages] = {0, 0, 0, 0};
   // The surface targets' framebuffers, made on first use of each surface.
+  // Which side is newer: `onGpu` the GPU holds drawing memory lacks, `stale` memory changed since it went up.
   struct SurfaceTarget {
     dd::Surface* surface;
     int width, height;
     GLuint texture, framebuffer;
     dd::Surface* zSurface;  // the attached Z surface its depth texture stands for, or null
     GLuint depth;
+    bool colourOnGpu = false, colourStale = true;
+    bool depthOnGpu = false, depthStale = true;
   };
   std::vector<SurfaceTarget> surfaceTargets;
+  SurfaceTarget* Find(const dd::Surface* surface) {
+    for (auto& t : surfaceTargets) {
+      if (t.surface == surface) return &t;
+    }
+    return nullptr;
+  }
+  static void Delete(SurfaceTarget& t) {
+    glDeleteFramebuffers(1, &t.framebuffer);
+    glDeleteTextures(1, &t.texture);
+    glDeleteTextures(1, &t.depth);
+  }
   // Device states.
   std::uint32_t renderStates[256] = {};
   std::uint32_t stageStates[kStages][32] = {};
@@ -437,18 +451,13 @@ struct Device::Impl {
   Matrix transforms[4] = {};
   int targetWidth = 0, targetHeight = 0;
   GLuint targetFramebuffer = 0;
-  // The bound target's Z surface, when it has one, and its depth texture: brought to the GPU by the first draw of a
-  // scene that tests depth, read back only when a draw wrote depth.
+  // The bound target's Z surface, when it has one, and its depth texture: brought to the GPU by the first draw that
+  // tests depth after the Z surface changed in memory, read back only when a draw wrote depth.
   dd::Surface* targetZ = nullptr;
   GLuint targetDepth = 0;
-  bool depthUploaded = false, depthWritten = false;
 
   ~Impl() {
-    for (auto& t : surfaceTargets) {
-      glDeleteFramebuffers(1, &t.framebuffer);
-      glDeleteTextures(1, &t.texture);
-      glDeleteTextures(1, &t.depth);
-    }
+    for (auto& t : surfaceTargets) Delete(t);
     glDeleteSamplers(kStages, samplers);
     glDeleteBuffers(1, &vbo);
     glDeleteBuffers(1, &ibo);
@@ -459,6 +468,91 @@ struct Device::Impl {
 
 Device::~Device() {
   if (inScene_) GlScope::SceneClosed();
+}
+
+bool Device::DrawnOnGpu(const dd::Surface* surface) const {
+  for (const auto& t : impl_->surfaceTargets) {
+    if ((t.surface == surface && t.colourOnGpu) || (t.zSurface == surface && t.depthOnGpu)) return true;
+  }
+  return false;
+}
+
+void Device::SyncSurface(dd::Surface* surface, dd::Access access, std::uint32_t fillValue) {
+  Impl& s = *impl_;
+  const BusyScope busy(owner_);
+  for (auto it = s.surfaceTargets.begin(); it != s.surfaceTargets.end();) {
+    Impl::SurfaceTarget& t = *it;
+    if (t.surface == surface) {
+      if (access == dd::Access::kRelease) {
+        Impl::Delete(t);
+        it = s.surfaceTargets.erase(it);
+        continue;
+      }
+      if (access == dd::Access::kFill) {
+        // The same fill on the GPU's copy: both sides stay equal without a transfer.
+        std::uint8_t rgba[4];
+        std::uint8_t raw[4] = {};
+        std::memcpy(raw, &fillValue, static_cast<std::size_t>(BytesOf(surface->Format())));
+        Converter(surface->Format()).ToRgba(raw, 1, rgba);
+        if (surface->Format().maskA == 0) rgba[3] = static_cast<std::uint8_t>(fillValue >> 24);
+        glBindFramebuffer(GL_FRAMEBUFFER, t.framebuffer);
+        glDisable(GL_SCISSOR_TEST);
+        glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        glClearColor(rgba[0] / 255.0f, rgba[1] / 255.0f, rgba[2] / 255.0f, rgba[3] / 255.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        t.colourOnGpu = false;
+        t.colourStale = false;
+      } else {
+        if (t.colourOnGpu) {
+          std::uint8_t* pixels = nullptr;
+          int pitch = 0;
+          if (surface->Lock(nullptr, dd::kLockWait, &pixels, &pitch) == dd::kOk) {
+            ReadPixelsInto(t.framebuffer, pixels, pitch, t.width, t.height, surface->Format());
+            surface->Unlock();
+            ++owner_->surfaceReadBacks_;
+          }
+          t.colourOnGpu = false;
+        }
+        if (access == dd::Access::kChange) t.colourStale = true;
+      }
+    }
+    if (t.zSurface == surface && t.zSurface != nullptr) {
+      if (access == dd::Access::kRelease) {
+        t.zSurface = nullptr;
+        t.depthOnGpu = false;
+        t.depthStale = true;
+      } else if (access == dd::Access::kFill) {
+        glBindFramebuffer(GL_FRAMEBUFFER, t.framebuffer);
+        glDisable(GL_SCISSOR_TEST);
+        glDepthMask(GL_TRUE);
+        glClearDepth(static_cast<double>(fillValue & 0xFFFF) / 65535.0);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        t.depthOnGpu = false;
+        t.depthStale = false;
+      } else {
+        std::uint8_t* depth = nullptr;
+        int pitch = 0;
+        if (t.depthOnGpu && surface->Lock(nullptr, dd::kLockWait, &depth, &pitch) == dd::kOk) {
+          glBindFramebuffer(GL_READ_FRAMEBUFFER, t.framebuffer);
+          glPixelStorei(GL_PACK_ALIGNMENT, 2);
+          glPixelStorei(GL_PACK_ROW_LENGTH, pitch / 2);
+          glReadPixels(0, 0, t.width, t.height, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, depth);
+          glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+          surface->Unlock();
+        }
+        t.depthOnGpu = false;
+        if (access == dd::Access::kChange) t.depthStale = true;
+      }
+    }
+    ++it;
+  }
+}
+
+void Device::ReadBackSurfaces() {
+  for (auto& t : impl_->surfaceTargets) {
+    if (t.colourOnGpu) SyncSurface(t.surface, dd::Access::kRead, 0);
+    if (t.zSurface != nullptr && t.depthOnGpu) SyncSurface(t.zSurface, dd::Access::kRead, 0);
+  }
 }
 
 Result Device::EnumTextureFormats(const std::function<bool(const PixelFormat&)>& callback) const {
@@ -501,13 +595,6 @@ Result Device::BindTarget() {
     dd::Surface* surface = target_.surface;
     auto it = std::find_if(s.surfaceTargets.begin(), s.surfaceTargets.end(),
                            [&](const Impl::SurfaceTarget& t) { return t.surface == surface; });
-    if (it != s.surfaceTargets.end() && (it->width != surface->Width() || it->height != surface->Height())) {
-      glDeleteFramebuffers(1, &it->framebuffer);
-      glDeleteTextures(1, &it->texture);
-      glDeleteTextures(1, &it->depth);
-      s.surfaceTargets.erase(it);
-      it = s.surfaceTargets.end();
-    }
     if (it == s.surfaceTargets.end()) {
       Impl::SurfaceTarget t{surface, surface->Width(), surface->Height(), 0, 0, nullptr, 0};
       glGenTextures(1, &t.texture);
@@ -531,15 +618,17 @@ Result Device::BindTarget() {
       }
       glFramebufferTexture2D(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_TEXTURE_2D, z != nullptr ? it->depth : 0, 0);
       it->zSurface = z;
-      targetUploaded_ = false;
+      it->depthOnGpu = false;
+      it->depthStale = true;
     }
-    if (!targetUploaded_) {
+    if (it->colourStale) {
       std::uint8_t* pixels = nullptr;
       int pitch = 0;
       if (surface->Lock(nullptr, dd::kLockReadOnly, &pixels, &pitch) != dd::kOk) return dd::kErrSurfaceLost;
       UploadPixels(it->texture, pixels, pitch, it->width, it->height, surface->Format(), false);
       surface->Unlock();
-      s.depthUploaded = false;
+      it->colourStale = false;
+      ++owner_->surfaceUploads_;
     }
     s.targetZ = z;
     s.targetDepth = it->depth;
@@ -555,30 +644,13 @@ Result Device::BindTarget() {
   return dd::kOk;
 }
 
-// Writes what the GPU drew into the target back into the target's memory pixels. The next draw brings them up again.
+// Writes what the GPU drew into a texture target back into its memory pixels. A surface target's drawing stays on
+// the GPU until its memory is read or changed (SyncSurface).
 void Device::ReadBackTarget() {
   if (!targetUploaded_) return;
   const BusyScope busy(owner_);
-  targetUploaded_ = false;  // first: the surface's lock below asks for this read-back again
-  Impl& s = *impl_;
-  if (target_.texture != nullptr) {
-    ReadBack(target_.texture);
-  } else if (target_.surface != nullptr) {
-    std::uint8_t* pixels = nullptr;
-    int pitch = 0;
-    if (target_.surface->Lock(nullptr, dd::kLockWait, &pixels, &pitch) == dd::kOk) {
-      ReadPixelsInto(s.targetFramebuffer, pixels, pitch, s.targetWidth, s.targetHeight, target_.surface->Format());
-      target_.surface->Unlock();
-    }
-    if (s.targetZ != nullptr && s.depthWritten && s.targetZ->Lock(nullptr, dd::kLockWait, &pixels, &pitch) == dd::kOk) {
-      s.depthWritten = false;
-      glPixelStorei(GL_PACK_ALIGNMENT, 2);
-      glPixelStorei(GL_PACK_ROW_LENGTH, pitch / 2);
-      glReadPixels(0, 0, s.targetWidth, s.targetHeight, GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT, pixels);
-      glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-      s.targetZ->Unlock();
-    }
-  }
+  targetUploaded_ = false;
+  if (target_.texture != nullptr) ReadBack(target_.texture);
   targetUploaded_ = false;
 }
 
@@ -747,10 +819,11 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
     glDisable(GL_BLEND);
   }
   // The depth test, on a target with a Z surface.
-  if (s.targetZ != nullptr && rs[kRsZEnable] != 0) {
+  Impl::SurfaceTarget* surfaceTarget = target_.texture == nullptr ? s.Find(target_.surface) : nullptr;
+  if (s.targetZ != nullptr && surfaceTarget != nullptr && rs[kRsZEnable] != 0) {
     std::uint8_t* depth = nullptr;
     int pitch = 0;
-    if (!s.depthUploaded && s.targetZ->Lock(nullptr, dd::kLockReadOnly, &depth, &pitch) == dd::kOk) {
+    if (surfaceTarget->depthStale && s.targetZ->Lock(nullptr, dd::kLockReadOnly, &depth, &pitch) == dd::kOk) {
       glBindTexture(GL_TEXTURE_2D, s.targetDepth);
       glPixelStorei(GL_UNPACK_ALIGNMENT, 2);
       glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch / 2);
@@ -758,9 +831,9 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
                       depth);
       glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
       s.targetZ->Unlock();
-      s.depthUploaded = true;
+      surfaceTarget->depthStale = false;
     }
-    s.depthWritten = s.depthWritten || rs[kRsZWriteEnable] != 0;
+    if (rs[kRsZWriteEnable] != 0) surfaceTarget->depthOnGpu = true;
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(DepthFunc(rs[kRsZFunc]));
     glDepthMask(rs[kRsZWriteEnable] != 0 ? GL_TRUE : GL_FALSE);
@@ -815,6 +888,7 @@ Result Device::Draw(PrimitiveType type, std::uint32_t fvf, const void* vertices,
     glDrawArrays(GlPrimitive(type), 0, vertexCount);
   }
   if (target_.texture != nullptr) target_.texture->drawnOnGpu_ = true;
+  if (surfaceTarget != nullptr) surfaceTarget->colourOnGpu = true;
   ++drawCalls_;
   return dd::kOk;
 }
@@ -846,9 +920,28 @@ Result Device::Load(Texture* destination, int x, int y, Texture* source, const R
 
 // ---- Direct3D ---------------------------------------------------------------------------------------------------
 
+// A copy on the GPU of a shown picture, kept while the primary that shows it may still need its pixels.
+struct Direct3D::Snapshot {
+  int width = 0, height = 0;
+  GLuint texture = 0, framebuffer = 0;
+  std::weak_ptr<bool> owner;  // expired once the Direct3D object (and its context) is gone
+  ~Snapshot() {
+    if (owner.expired()) return;
+    const GlScope gl;
+    if (!gl.ok()) return;
+    glDeleteFramebuffers(1, &framebuffer);
+    glDeleteTextures(1, &texture);
+  }
+};
+
 Direct3D::~Direct3D() {
   dd::SetBeforeReadHook(nullptr);
+  dd::SetHoldHook(nullptr);
   const GlScope gl;
+  busy_ = true;
+  for (auto& device : devices_) device->ReadBackSurfaces();
+  snapshot_.reset();
+  alive_.reset();
   devices_.clear();
   textures_.clear();
 }
@@ -930,6 +1023,11 @@ Result Direct3D::CreateDevice(DeviceGuid guid, dd::Surface* target, Device** out
 void Direct3D::ReleaseDevice(Device* device) {
   const GlScope gl;
   if (device == nullptr) return;
+  // What it drew and memory lacks would go with it.
+  {
+    const BusyScope busy(this);
+    device->ReadBackSurfaces();
+  }
   std::erase_if(devices_, [&](const std::unique_ptr<Device>& d) { return d.get() == device; });
 }
 
@@ -973,22 +1071,87 @@ void Direct3D::ReleaseTexture(Texture* texture) {
 BusyScope::BusyScope(Direct3D* owner) : owner_(owner), was_(owner->busy_) { owner_->busy_ = true; }
 BusyScope::~BusyScope() { owner_->busy_ = was_; }
 
-void Direct3D::ReadBackDrawnSurface(dd::Surface* surface) {
-  // The device's own locks (its uploads and read-backs, inside the flush too) need nothing.
-  bool& busy = busy_;
+bool Direct3D::FlushDrawsInto(const dd::Surface* surface) {
   auto drawsInto = [&](const std::unique_ptr<Device>& d) {
-    return d->target_.surface != nullptr && (d->target_.surface == surface || ZSurfaceOf(d->target_.surface) == surface);
+    return d->target_.texture == nullptr && d->target_.surface != nullptr &&
+           (d->target_.surface == surface || ZSurfaceOf(d->target_.surface) == surface);
   };
-  if (busy || std::none_of(devices_.begin(), devices_.end(), drawsInto)) return;
-  busy = true;
-  if (beforeReadBack_) beforeReadBack_();
-  for (auto& device : devices_) {
-    if (drawsInto(device) && device->target_.texture == nullptr && device->targetUploaded_) {
-      const GlScope gl;
-      device->ReadBackTarget();
-    }
+  if (!beforeReadBack_ || std::none_of(devices_.begin(), devices_.end(), drawsInto)) return false;
+  beforeReadBack_();
+  return true;
+}
+
+void Direct3D::ReadBackDrawnSurface(dd::Surface* surface, dd::Access access, std::uint32_t fillValue) {
+  // The device's own locks (its uploads and read-backs, inside the flush too) need nothing.
+  if (busy_) return;
+  auto knows = [&](const std::unique_ptr<Device>& d) {
+    const auto& targets = d->impl_->surfaceTargets;
+    return std::any_of(targets.begin(), targets.end(), [&](const Device::Impl::SurfaceTarget& t) {
+      return t.surface == surface || (t.zSurface != nullptr && t.zSurface == surface);
+    });
+  };
+  if (std::none_of(devices_.begin(), devices_.end(), knows)) return;
+  const BusyScope busy(this);
+  if (access != dd::Access::kRelease) FlushDrawsInto(surface);
+  const GlScope gl;
+  if (!gl.ok()) return;
+  for (auto& device : devices_) device->SyncSurface(surface, access, fillValue);
+}
+
+std::shared_ptr<dd::HeldPicture> Direct3D::HoldShown(dd::Surface* source, const Rect& rect) {
+  if (busy_) return nullptr;
+  {
+    const BusyScope busy(this);
+    FlushDrawsInto(source);
   }
-  busy = false;
+  Device* drawer = nullptr;
+  for (auto& device : devices_) {
+    if (device->DrawnOnGpu(source)) drawer = device.get();
+  }
+  if (drawer == nullptr) return nullptr;
+  const GlScope gl;
+  const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+  const Device::Impl::SurfaceTarget* target = drawer->impl_->Find(source);
+  if (!UsesWindowContext() || !gl.ok() || target == nullptr || !target->colourOnGpu || w <= 0 || h <= 0) {
+    // Nothing shows the GPU's copy: memory gets the drawing.
+    ReadBackDrawnSurface(source, dd::Access::kRead, 0);
+    return nullptr;
+  }
+  // The picture is copied on the GPU, so the next frame's drawing may go on into the target while it is shown.
+  if (snapshot_ == nullptr || snapshot_.use_count() > 1 || snapshot_->width != w || snapshot_->height != h) {
+    auto snapshot = std::make_shared<Snapshot>();
+    snapshot->width = w;
+    snapshot->height = h;
+    snapshot->owner = alive_;
+    glGenTextures(1, &snapshot->texture);
+    glBindTexture(GL_TEXTURE_2D, snapshot->texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGenFramebuffers(1, &snapshot->framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, snapshot->framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, snapshot->texture, 0);
+    snapshot_ = std::move(snapshot);
+  }
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target->framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, snapshot_->framebuffer);
+  glBlitFramebuffer(rect.left, rect.top, rect.right, rect.bottom, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
+  ++snapshots_;
+  auto held = std::make_shared<dd::HeldPicture>();
+  held->width = w;
+  held->height = h;
+  held->handle = snapshot_->framebuffer;
+  held->read = [snapshot = snapshot_](std::uint8_t* pixels, int pitch) {
+    const GlScope context;
+    if (snapshot->owner.expired() || !context.ok()) {
+      for (int y = 0; y < snapshot->height; ++y)
+        std::memset(pixels + static_cast<std::ptrdiff_t>(y) * pitch, 0, static_cast<std::size_t>(snapshot->width) * 4);
+      return;
+    }
+    ReadPixelsInto(snapshot->framebuffer, pixels, pitch, snapshot->width, snapshot->height, dd::RgbFormat(32));
+  };
+  return held;
 }
 
 std::string Direct3D::RendererName() const {
@@ -997,6 +1160,11 @@ std::string Direct3D::RendererName() const {
 }
 
 void Direct3D::SimulateDeviceLoss() {
+  {
+    const GlScope gl;
+    const BusyScope busy(this);
+    for (auto& device : devices_) device->ReadBackSurfaces();
+  }
   lost_ = true;
   for (auto& t : textures_) {
     t->lost_ = true;
@@ -1009,10 +1177,14 @@ Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out
   if (!EnsureGlContext()) return dd::kErrNoInterface;
   std::unique_ptr<Direct3D> object(new Direct3D());
   object->directDraw_ = directDraw;
-  // A surface the device drew into and that is read or changed in memory (locked, blitted, shown) gets the drawing
-  // first, scene or not.
+  object->alive_ = std::make_shared<bool>(true);
+  // A surface the device drew into and that is read or changed in memory (locked, blitted) gets the drawing first,
+  // scene or not; one that is shown is shown from the GPU where the window's context can.
   Direct3D* self = object.get();
-  dd::SetBeforeReadHook([self](dd::Surface* surface) { self->ReadBackDrawnSurface(surface); });
+  dd::SetBeforeReadHook([self](dd::Surface* surface, dd::Access access, std::uint32_t fillValue) {
+    self->ReadBackDrawnSurface(surface, access, fillValue);
+  });
+  dd::SetHoldHook([self](dd::Surface* source, const Rect& rect) { return self->HoldShown(source, rect); });
   *out = std::move(object);
   return dd::kOk;
 }

@@ -1,17 +1,22 @@
 // The 3D device: a stand-in of our own for the Direct3D 7 interfaces the graphics layer was written against, drawn
 // with OpenGL 3.3 core (functions loaded through libepoxy).
 //
-// Where the GL context comes from (egl_context.h): EGL's surfaceless platform, which on Mesa gives a context with no
-// display at all (llvmpipe in CI, the GPU's driver on a desktop). ENGINE_D3D chooses: unset or "off" makes no
-// context, so the Direct3D object cannot be obtained and the graphics layer draws through its 2D path; "egl" (or
-// "on") asks for the surfaceless context. When no context can be made, CreateDirect3D fails the same way.
+// Where the GL context comes from (egl_context.h): by default the SDL window's context on the desktop, and none in
+// headless runs, so the Direct3D object cannot be obtained there and the graphics layer draws through its 2D path.
+// ENGINE_D3D=off makes no context anywhere; ENGINE_D3D=egl (or "on") asks for EGL's surfaceless platform, which on
+// Mesa gives a context with no display at all (llvmpipe without a GPU). When no context can be made, CreateDirect3D
+// fails the same way.
 //
 // Pixels: every surface the device draws into keeps its own pixels in memory, as the DirectDraw stand-in's surfaces
-// do, and the GPU holds a copy in a framebuffer texture. A scene brings the target's pixels to the GPU when it begins
-// and reads the drawn pixels back into the surface when it ends (and when the target changes inside a scene), so a
-// surface locked after EndScene shows what was drawn; so does a surface read or changed in memory inside a scene (a
-// lock, a blit), which has the drawing read back first. Textures keep their pixels in memory too; Unlock, Load and a
-// colour fill mark them changed and the next draw that samples them uploads them again.
+// do, and the GPU holds a copy in a framebuffer texture. Each side knows whether it is the newer one: the memory
+// pixels go up before a draw only when they changed since they last went up (a lock for writing, a blit or a fill
+// onto the surface), and the drawing comes back into memory only when memory is read or changed (a lock, a blit
+// from the surface, Pixels), scene or not. A whole-surface colour or depth fill is done on both sides, so a frame's
+// clear costs no transfer. Presenting a drawn back buffer on the desktop shows the GPU's copy through the window's
+// context without reading it back (the primary reads the shown picture into memory only if it is read); headless,
+// presenting reads the drawing back. Textures keep their pixels in memory too; Unlock, Load and a colour fill mark
+// them changed and the next draw that samples them uploads them again; a texture drawn into is read back at the end
+// of each scene.
 //
 // One device object set per process, main thread only.
 #pragma once
@@ -266,6 +271,13 @@ class Device {
   Result BindTarget();
   void ReadBackTarget();
   void ReadBack(Texture* texture);
+  // A surface's memory pixels are about to be read or changed (see dd::Access): brings drawing the GPU holds for it
+  // (or its Z surface) back first and notes which side is newer.
+  void SyncSurface(dd::Surface* surface, dd::Access access, std::uint32_t fillValue);
+  // True when the GPU holds drawing into `surface` that its memory lacks.
+  bool DrawnOnGpu(const dd::Surface* surface) const;
+  // Reads back everything drawn into surfaces that memory lacks (before the device goes).
+  void ReadBackSurfaces();
   class Direct3D* owner_ = nullptr;
   std::unique_ptr<Impl> impl_;
   RenderTarget target_{};
@@ -298,14 +310,27 @@ class Direct3D {
   // are restored and the devices re-created.
   void SimulateDeviceLoss();
 
+  // Transfers of surface targets' colour pixels since the object was made: memory to GPU, GPU to memory.
+  std::uint64_t SurfaceUploads() const { return surfaceUploads_; }
+  std::uint64_t SurfaceReadBacks() const { return surfaceReadBacks_; }
+  // Pictures shown from the GPU's copy (the window's context) without a read-back.
+  std::uint64_t GpuPresents() const { return snapshots_; }
+
  private:
   friend class Device;
   friend class Texture;
   friend class BusyScope;
   friend Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out);
   Direct3D() = default;
-  void ReadBackDrawnSurface(dd::Surface* surface);
+  void ReadBackDrawnSurface(dd::Surface* surface, dd::Access access, std::uint32_t fillValue);
+  std::shared_ptr<dd::HeldPicture> HoldShown(dd::Surface* source, const Rect& rect);
   dd::DirectDraw* directDraw_ = nullptr;
+  // Flushes the caller's pending draws when a device in a scene draws into `surface` (or its Z surface).
+  bool FlushDrawsInto(const dd::Surface* surface);
+  std::uint64_t surfaceUploads_ = 0, surfaceReadBacks_ = 0, snapshots_ = 0;
+  struct Snapshot;
+  std::shared_ptr<Snapshot> snapshot_;  // the last shown picture's GPU copy, reused once nothing holds it
+  std::shared_ptr<bool> alive_;         // snapshots outliving the object see it gone
   std::function<void()> beforeReadBack_;
   bool busy_ = false;  // inside a device call that locks surfaces itself
   std::vector<std::unique_ptr<Texture>> textures_;
@@ -313,7 +338,7 @@ class Direct3D {
   bool lost_ = false;
 };
 
-// The object of a DirectDraw object; kErrNoInterface when no GL context can be made (or ENGINE_D3D is off).
+// The object of a DirectDraw object; kErrNoInterface when no GL context can be had (see egl_context.h).
 Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out);
 
 }  // namespace platform::d3d

@@ -48,7 +48,7 @@ bool MakeEglContext() {
 ContextMode RequestedContextMode() {
   if (g_override) return *g_override;
   const char* value = std::getenv("ENGINE_D3D");
-  if (value == nullptr) return ContextMode::kOff;
+  if (value == nullptr || *value == '\0') return ContextMode::kWindow;
   if (std::strcmp(value, "egl") == 0 || std::strcmp(value, "on") == 0 || std::strcmp(value, "1") == 0)
     return ContextMode::kEgl;
   return ContextMode::kOff;
@@ -62,11 +62,12 @@ void SetWindowContext(std::function<bool()> makeCurrent) {
   g_windowContext = std::move(makeCurrent);
 }
 
-bool UsesWindowContext() { return g_windowContext != nullptr; }
+bool UsesWindowContext() { return g_windowContext != nullptr && RequestedContextMode() == ContextMode::kWindow; }
 
 bool EnsureGlContext() {
-  if (RequestedContextMode() == ContextMode::kOff) return false;
-  if (g_windowContext) return g_windowContext();
+  const ContextMode mode = RequestedContextMode();
+  if (mode == ContextMode::kOff) return false;
+  if (mode == ContextMode::kWindow) return g_windowContext && g_windowContext();
   if (!g_egl.tried) {
     g_egl.tried = true;
     g_egl.ok = MakeEglContext();
@@ -97,7 +98,7 @@ void ReleaseGlContext() {
 }
 
 std::string GlRendererName() {
-  if (!g_egl.ok && !g_windowContext) return {};
+  if (!UsesWindowContext() && !g_egl.ok) return {};
   const auto* name = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
   return name != nullptr ? name : "";
 }

@@ -19,7 +19,8 @@ constexpr int kVisibleLines = 480;
 
 std::mutex g_hookMutex;
 PresentHook g_hook;
-std::function<void(Surface*)> g_beforeRead;  // the 3D device's read-back
+std::function<void(Surface*, Access, std::uint32_t)> g_beforeRead;  // the 3D device's read-back
+std::function<std::shared_ptr<HeldPicture>(Surface*, const Rect&)> g_hold;
 std::function<bool(int, int, int, int)> g_modeFilter;
 bool g_createFails = false;
 PixelFormat g_format16{};  // size 0: R5G6B5
@@ -91,9 +92,11 @@ PixelFormat ZBufferFormat16() { return PixelFormat{32, kPfZBuffer, 0, 16, 0xFFFF
 //   reads the shown pixels straight from the source; the primary's own pixels are written only when something reads
 //   or changes the primary, or when the source is about to change. A whole fill of the source (the next frame's
 //   clear) then hands the source's buffer to the primary and gives the source the primary's spare one, so the frame
-//   is never copied at all.
+//   is never copied at all. When the source's newest pixels are held outside memory (the 3D device's GPU copy, see
+//   SetHoldHook), the primary shows that picture instead and reads it into memory only when its pixels are needed.
 
 Surface::~Surface() {
+  if (g_beforeRead) g_beforeRead(this, Access::kRelease, 0);
   if (shownBy_ != nullptr) shownBy_->SettleShow();
   if (show_.from != nullptr) show_.from->shownBy_ = nullptr;
 }
@@ -175,8 +178,15 @@ void Surface::CopyRect(const std::uint8_t* from, int fromPitch, const Rect& src,
   }
 }
 
-const std::uint8_t* Surface::ShownPixels() const {
-  return show_.from != nullptr ? show_.from->pixels_.data() : show_.kept.data();
+const std::uint8_t* Surface::ShownPixels() {
+  if (show_.from != nullptr) return show_.from->pixels_.data();
+  if (show_.held != nullptr) {
+    // The held picture comes into memory once, the first time something needs its pixels.
+    show_.kept.resize(static_cast<std::size_t>(show_.pitch) * static_cast<std::size_t>(show_.held->height));
+    show_.held->read(show_.kept.data(), show_.pitch);
+    show_.held.reset();
+  }
+  return show_.kept.data();
 }
 
 void Surface::SettleShow() {
@@ -190,17 +200,18 @@ void Surface::SettleShow() {
 void Surface::DropShow() {
   if (show_.from != nullptr) show_.from->shownBy_ = nullptr;
   show_.from = nullptr;
+  show_.held.reset();
   show_.active = false;
 }
 
-void Surface::BeforeRead() {
-  if (g_beforeRead) g_beforeRead(this);
+void Surface::BeforeRead(Access access) {
+  if (g_beforeRead) g_beforeRead(this, access, 0);
   SettleFill();
   SettleShow();
 }
 
 void Surface::BeforeChange() {
-  BeforeRead();
+  BeforeRead(Access::kChange);
   if (shownBy_ != nullptr) shownBy_->SettleShow();
 }
 
@@ -232,6 +243,7 @@ const std::uint8_t* Surface::Pixels() const {
 // A fill of the whole unlocked surface: noted, not written. When a primary shows this surface's pixels, it takes
 // them over (and gives back its spare buffer), so the shown frame stays as it was without a copy.
 void Surface::NoteWholeFill(std::uint32_t value) {
+  if (g_beforeRead) g_beforeRead(this, Access::kFill, value);
   if (shownBy_ != nullptr) {
     Surface* primary = shownBy_;
     SettleFill();  // what is shown includes a fill still pending here
@@ -299,12 +311,21 @@ Result Surface::Blt(const Rect* destRect, Surface* source, const Rect* srcRect, 
     if (replaces) DropShow();
     else BeforeChange();
     if (source->shownBy_ != nullptr && source->shownBy_ != this) source->shownBy_->SettleShow();
+    const bool xrgbSource = source->format_.bitCount == 32 && source->format_.maskR == 0xFF0000 &&
+                            source->format_.maskG == 0xFF00 && source->format_.maskB == 0xFF;
+    std::shared_ptr<HeldPicture> held = g_hold && xrgbSource ? g_hold(source, src) : nullptr;
     show_.active = true;
-    show_.from = source;
-    show_.pitch = source->pitch_;
-    show_.src = src;
     show_.dest = dest;
-    source->shownBy_ = this;
+    if (held != nullptr) {
+      show_.held = std::move(held);
+      show_.pitch = show_.held->width * 4;
+      show_.src = Rect{0, 0, show_.held->width, show_.held->height};
+    } else {
+      show_.from = source;
+      show_.pitch = source->pitch_;
+      show_.src = src;
+      source->shownBy_ = this;
+    }
     Present();
     return kOk;
   }
@@ -419,6 +440,10 @@ void Surface::Present() {
       show_.dest.right == area.right && show_.dest.bottom == area.bottom) {
     if (show_.from != nullptr) show_.from->SettleFill();
     const int sw = show_.src.right - show_.src.left, sh = show_.src.bottom - show_.src.top;
+    if (hook && show_.held != nullptr) {
+      hook(Frame{window, sw, sh, nullptr, show_.pitch, w, h, exclusive, show_.held.get()});
+      return;
+    }
     const std::uint8_t* first = ShownPixels() + static_cast<std::ptrdiff_t>(show_.src.top) * show_.pitch +
                                 static_cast<std::ptrdiff_t>(show_.src.left) * 4;
     if (hook) {
@@ -628,7 +653,8 @@ Result CreateDirectDraw(std::unique_ptr<DirectDraw>* out) {
   return kOk;
 }
 
-void SetBeforeReadHook(std::function<void(Surface*)> hook) { g_beforeRead = std::move(hook); }
+void SetBeforeReadHook(std::function<void(Surface*, Access, std::uint32_t)> hook) { g_beforeRead = std::move(hook); }
+void SetHoldHook(std::function<std::shared_ptr<HeldPicture>(Surface*, const Rect&)> hook) { g_hold = std::move(hook); }
 
 void SetPresentHook(PresentHook hook) {
   std::lock_guard lock(g_hookMutex);

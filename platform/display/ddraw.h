@@ -109,6 +109,15 @@ struct SurfaceDesc {
 };
 
 class Clipper;
+struct HeldPicture;
+
+// What is about to happen to a surface's memory pixels, for the 3D device's hook.
+enum class Access {
+  kRead,     // read: a read-only lock, a blit from it, Pixels
+  kChange,   // written in part: a lock, a blit or a partial fill onto it, a flip
+  kFill,     // filled whole with one value (given with it): nothing it held stays
+  kRelease,  // the surface is being destroyed
+};
 
 // One colour of a palette: red, green, blue and a flags byte.
 struct PaletteEntry {
@@ -174,10 +183,10 @@ class Surface {
   void SettleFill();
   void SettleShow();
   void DropShow();
-  void BeforeRead();
+  void BeforeRead(Access access = Access::kRead);
   void BeforeChange();
   void NoteWholeFill(std::uint32_t value);
-  const std::uint8_t* ShownPixels() const;
+  const std::uint8_t* ShownPixels();
   void FillRect(const Rect& r, std::uint32_t value);
   void CopyRect(const std::uint8_t* from, int fromPitch, const Rect& src, const Rect& dest, const Rect& clip, bool keyed,
                 std::uint32_t keyMask, std::uint32_t key);
@@ -201,6 +210,7 @@ class Surface {
     bool active = false;
     Surface* from = nullptr;          // the surface whose pixels are shown, while they are unchanged
     std::vector<std::uint8_t> kept;   // once it changed: its pixels as they were (else a spare buffer)
+    std::shared_ptr<HeldPicture> held;  // the picture is held outside memory; read into `kept` when needed
     int pitch = 0;
     Rect src{}, dest{};
   } show_;                            // primary only
@@ -272,9 +282,18 @@ Result CreateDirectDraw(std::unique_ptr<DirectDraw>* out);
 
 // ---- Presenting -------------------------------------------------------------------------------------------------
 
+// A picture held outside memory (the 3D device's GPU copy of what it drew): `handle` names it for the present
+// hook's owner (a GL framebuffer of the window's context), `read` writes its width x height 32-bit pixels, rows
+// `pitch` bytes apart, when they are needed in memory.
+struct HeldPicture {
+  int width, height;
+  std::uintptr_t handle;
+  std::function<void(std::uint8_t* pixels, int pitch)> read;
+};
+
 // One presented frame: width x height 32-bit pixels 0x??RRGGBB (the top byte is not part of the picture), rows
 // `pitch` bytes apart, to be shown at outWidth x outHeight (the window's client area; scaled when it differs). The
-// pixels are only valid during the hook's call.
+// pixels are only valid during the hook's call. When `pixels` is null the picture is `held`'s.
 struct Frame {
   WindowHandle window;
   int width, height;
@@ -282,11 +301,18 @@ struct Frame {
   int pitch;
   int outWidth, outHeight;
   bool fullScreen;  // the display mode belongs to the program: the picture fills the desktop, aspect kept
+  const HeldPicture* held = nullptr;
 };
 using PresentHook = std::function<void(const Frame&)>;
-// The 3D device's hook, called before a surface's memory pixels are read or changed (locks, blits, Pixels), so that
-// drawing the GPU still holds for the surface is written back into them first. Null: none.
-void SetBeforeReadHook(std::function<void(Surface*)> hook);
+
+// The 3D device's hook, called before a surface's memory pixels are read or changed, so that drawing the GPU still
+// holds for the surface is written back into them first, and so that the device knows which side is newer. Null:
+// none.
+void SetBeforeReadHook(std::function<void(Surface*, Access, std::uint32_t fillValue)> hook);
+// Called when a primary is about to show `rect` of a 32-bit `source`: returns the picture when the source's newest
+// pixels are held outside memory (the primary then shows that picture and no longer depends on the source), or null
+// once the source's memory pixels are current. Null hook: memory is always current.
+void SetHoldHook(std::function<std::shared_ptr<HeldPicture>(Surface* source, const Rect& rect)> hook);
 // The SDL back-end sets its hook while it exists; with none, frames go to the headless framebuffer.
 void SetPresentHook(PresentHook hook);
 

@@ -53,6 +53,12 @@ void SdlGlContext::Forget(SDL_Window* window) {
 
 void SdlGlContext::Present(SDL_Window* window, const dd::Frame& frame, bool keepAspect) {
   if (frame.width <= 0 || frame.height <= 0 || frame.pitch % 4 != 0 || !MakeCurrent(window)) return;
+  if (frame.pixels == nullptr) {
+    // The 3D device's copy of its drawing, in a framebuffer of this context: shown from there, nothing uploaded.
+    if (frame.held == nullptr) return;
+    Show(window, static_cast<std::uint32_t>(frame.held->handle), frame.width, frame.height, keepAspect);
+    return;
+  }
   glBindTexture(GL_TEXTURE_2D, texture_);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, frame.pitch / 4);
@@ -66,16 +72,19 @@ void SdlGlContext::Present(SDL_Window* window, const dd::Frame& frame, bool keep
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame.width, frame.height, GL_BGRA, GL_UNSIGNED_BYTE, frame.pixels);
   }
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  Show(window, framebuffer_, frame.width, frame.height, keepAspect);
+}
 
+void SdlGlContext::Show(SDL_Window* window, std::uint32_t framebuffer, int width, int height, bool keepAspect) {
   int outWidth = 0, outHeight = 0;
   SDL_GL_GetDrawableSize(window, &outWidth, &outHeight);
   int x = 0, y = 0, w = outWidth, h = outHeight;
   if (keepAspect) {
     // The largest picture of the frame's aspect that fits, centred.
-    if (static_cast<long long>(outWidth) * frame.height > static_cast<long long>(outHeight) * frame.width) {
-      w = static_cast<int>(static_cast<long long>(outHeight) * frame.width / frame.height);
+    if (static_cast<long long>(outWidth) * height > static_cast<long long>(outHeight) * width) {
+      w = static_cast<int>(static_cast<long long>(outHeight) * width / height);
     } else {
-      h = static_cast<int>(static_cast<long long>(outWidth) * frame.height / frame.width);
+      h = static_cast<int>(static_cast<long long>(outWidth) * height / width);
     }
     x = (outWidth - w) / 2;
     y = (outHeight - h) / 2;
@@ -87,8 +96,8 @@ void SdlGlContext::Present(SDL_Window* window, const dd::Frame& frame, bool keep
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
   // Memory rows run top-down, the window's bottom-up.
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
-  glBlitFramebuffer(0, 0, frame.width, frame.height, x, y + h, x + w, y, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer);
+  glBlitFramebuffer(0, 0, width, height, x, y + h, x + w, y, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   SDL_GL_SwapWindow(window);
 }

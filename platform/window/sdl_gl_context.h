@@ -23,13 +23,15 @@ class SdlGlContext {
   // Makes the context current, on `window` when given (it must have been made with SDL_WINDOW_OPENGL), else on the
   // window it is current on already, else on its own hidden window.
   bool MakeCurrent(SDL_Window* window = nullptr);
-  // Shows 32-bit frame pixels in `window`, scaled to its drawable size; with `keepAspect` the picture keeps its
-  // aspect between black bars.
+  // Shows 32-bit frame pixels in `window` (or, without pixels, the held picture's framebuffer of this context),
+  // scaled to its drawable size; with `keepAspect` the picture keeps its aspect between black bars.
   void Present(SDL_Window* window, const dd::Frame& frame, bool keepAspect);
   // Moves the context off a window about to be destroyed.
   void Forget(SDL_Window* window);
 
  private:
+  // Shows width x height of a framebuffer whose rows run top-down in memory order.
+  void Show(SDL_Window* window, std::uint32_t framebuffer, int width, int height, bool keepAspect);
   SDL_Window* anchor_ = nullptr;
   SDL_GLContext context_ = nullptr;
   SDL_Window* current_ = nullptr;

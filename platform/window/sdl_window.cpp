@@ -89,9 +89,10 @@ class SdlBackend final : public WindowBackend {
  public:
   SdlBackend() {
     dd::SetPresentHook([this](const dd::Frame& frame) { Present(frame); });
-    // With the 3D device asked for, the windows are OpenGL windows and the device draws with their context; the
-    // frames are shown through it too. Without a context the device falls back to a surfaceless one.
-    if (d3d::RequestedContextMode() != d3d::ContextMode::kOff) {
+    // By default the windows are OpenGL windows and the 3D device draws with their context; the frames are shown
+    // through it too. Without a context (or with the device forced off or onto EGL) the frames go through SDL's
+    // renderer and the device, if any, draws on its own.
+    if (d3d::RequestedContextMode() == d3d::ContextMode::kWindow) {
       gl_ = std::make_unique<SdlGlContext>();
       if (gl_->Create()) {
         d3d::SetWindowContext([this] { return gl_->MakeCurrent(); });
@@ -286,7 +287,13 @@ class SdlBackend final : public WindowBackend {
       view.height = frame.height;
       if (view.texture == nullptr) return;
     }
-    SDL_UpdateTexture(view.texture, nullptr, frame.pixels, frame.pitch);
+    if (frame.pixels != nullptr) {
+      SDL_UpdateTexture(view.texture, nullptr, frame.pixels, frame.pitch);
+    } else if (frame.held != nullptr) {
+      std::vector<std::uint8_t> pixels(static_cast<std::size_t>(frame.width) * frame.height * 4);
+      frame.held->read(pixels.data(), frame.width * 4);
+      SDL_UpdateTexture(view.texture, nullptr, pixels.data(), frame.width * 4);
+    }
     if (frame.fullScreen) {
       SDL_RenderSetLogicalSize(view.renderer, frame.width, frame.height);
     } else {

@@ -1,7 +1,9 @@
 // The 3D device stand-in on its own: context, formats, scenes, states, primitives, textures, read-back and loss.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/d3d/d3d.h"
@@ -168,6 +170,74 @@ TEST_F(D3DDeviceTest, BoxCoversTopLeftRuleAndKeepsSurfacePixels) {
   }
 }
 
+// Each side is sent to the other only when it is the newer one and needed: drawing stays on the GPU across scenes
+// until memory is read; a change made in memory between scenes goes up before the next draw and is kept under it; a
+// whole fill is done on both sides and costs no transfer either way.
+TEST_F(D3DDeviceTest, PixelsMoveOnlyWhenTheOtherSideNeedsThem) {
+  auto scene = [&](float l, float t, float r, float b, std::uint32_t colour) {
+    ASSERT_EQ(device_->BeginScene(), dd::kOk);
+    Box(l, t, r, b, colour);
+    ASSERT_EQ(device_->EndScene(), dd::kOk);
+  };
+  Fill(0x000080);
+  scene(0, 0, 4, 4, 0xFFFF0000);
+  scene(4, 0, 8, 4, 0xFF00FF00);
+  EXPECT_EQ(object_->SurfaceReadBacks(), 0u) << "ending a scene read the drawing back";
+  const std::uint64_t uploads = object_->SurfaceUploads();
+  EXPECT_EQ(Pixel(1, 1), 0xFF0000u);
+  EXPECT_EQ(Pixel(5, 1), 0x00FF00u);
+  EXPECT_EQ(Pixel(20, 10), 0x000080u);
+  EXPECT_EQ(object_->SurfaceReadBacks(), 1u) << "reads after the first need no further read-back";
+
+  // A software draw between scenes: a pixel written through a lock.
+  std::uint8_t* p = nullptr;
+  int pitch = 0;
+  ASSERT_EQ(back_->Lock(nullptr, 0, &p, &pitch), dd::kOk);
+  const std::uint32_t white = 0xFFFFFFFF;
+  std::memcpy(p + 10 * pitch + 30 * 4, &white, 4);
+  back_->Unlock();
+  scene(0, 8, 4, 12, 0xFF0000FF);
+  EXPECT_EQ(object_->SurfaceUploads(), uploads + 1);
+  EXPECT_EQ(Pixel(30, 10), 0xFFFFFFu) << "the memory change was lost under the next scene";
+  EXPECT_EQ(Pixel(1, 9), 0x0000FFu);
+  EXPECT_EQ(Pixel(1, 1), 0xFF0000u);
+
+  // The next frame's clear and drawing.
+  const std::uint64_t readBacks = object_->SurfaceReadBacks();
+  Fill(0x404040);
+  scene(8, 8, 12, 12, 0xFFFFFF00);
+  EXPECT_EQ(object_->SurfaceUploads(), uploads + 1) << "a whole fill was uploaded";
+  EXPECT_EQ(object_->SurfaceReadBacks(), readBacks) << "a whole fill read the drawing back";
+  EXPECT_EQ(Pixel(9, 9), 0xFFFF00u);
+  EXPECT_EQ(Pixel(1, 1), 0x404040u);
+  EXPECT_EQ(Pixel(30, 10), 0x404040u);
+}
+
+// A primary that shows the drawn back buffer keeps the picture it showed while the device goes on drawing into the
+// back buffer.
+TEST_F(D3DDeviceTest, AShownPictureStaysWhileTheNextOneIsDrawn) {
+  dd::SurfaceDesc primaryDesc{dd::kCapsPrimarySurface, 0, 0, 0, dd::RgbFormat(32)};
+  dd::Surface* primary = nullptr;
+  ASSERT_EQ(ddraw_->CreateSurface(primaryDesc, &primary), dd::kOk);
+  Fill(0);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  Box(0, 0, 8, 8, 0xFFFF0000);
+  ASSERT_EQ(device_->EndScene(), dd::kOk);
+  const dd::Rect rect{0, 0, 32, 16};
+  ASSERT_EQ(primary->Blt(&rect, back_, &rect, dd::kBltWait, 0), dd::kOk);
+  ASSERT_EQ(device_->BeginScene(), dd::kOk);
+  Box(0, 0, 8, 8, 0xFF00FF00);
+  ASSERT_EQ(device_->EndScene(), dd::kOk);
+  EXPECT_EQ(Pixel(2, 2), 0x00FF00u);
+  std::uint8_t* p = nullptr;
+  int pitch = 0;
+  ASSERT_EQ(primary->Lock(nullptr, dd::kLockReadOnly, &p, &pitch), dd::kOk);
+  std::uint32_t v = 0;
+  std::memcpy(&v, p + 2 * pitch + 2 * 4, 4);
+  primary->Unlock();
+  EXPECT_EQ(v & 0xFFFFFF, 0xFF0000u);
+}
+
 TEST_F(D3DDeviceTest, BlendFactorsAndViewportClip) {
   struct Case {
     std::uint32_t src, dest;
@@ -295,14 +365,44 @@ TEST_F(D3DDeviceTest, LoadCopiesAndLossRefusesUntilRestored) {
   EXPECT_EQ(v, 0u) << "a restored texture's pixels are undefined (zero here)";
 }
 
-TEST(D3DContext, OffModeGivesNoObject) {
-  d3d::SetContextMode(d3d::ContextMode::kOff);
-  std::unique_ptr<dd::DirectDraw> ddraw;
-  ASSERT_EQ(dd::CreateDirectDraw(&ddraw), dd::kOk);
-  std::unique_ptr<d3d::Direct3D> object;
-  EXPECT_EQ(d3d::CreateDirect3D(ddraw.get(), &object), dd::kErrNoInterface);
-  EXPECT_EQ(object, nullptr);
+// Off, and the default (the window's context) where no window lent one, give no object: the 2D path runs.
+TEST(D3DContext, NoObjectWithoutAContext) {
+  for (const d3d::ContextMode mode : {d3d::ContextMode::kOff, d3d::ContextMode::kWindow}) {
+    d3d::SetContextMode(mode);
+    std::unique_ptr<dd::DirectDraw> ddraw;
+    ASSERT_EQ(dd::CreateDirectDraw(&ddraw), dd::kOk);
+    std::unique_ptr<d3d::Direct3D> object;
+    EXPECT_EQ(d3d::CreateDirect3D(ddraw.get(), &object), dd::kErrNoInterface);
+    EXPECT_EQ(object, nullptr);
+  }
   d3d::ClearContextModeOverride();
+}
+
+TEST(D3DContext, SwitchValues) {
+  d3d::ClearContextModeOverride();
+  const char* const saved = std::getenv("ENGINE_D3D");
+  const std::string savedValue = saved != nullptr ? saved : "";
+  struct Case {
+    const char* value;  // null: unset
+    d3d::ContextMode mode;
+  };
+  const Case cases[] = {{nullptr, d3d::ContextMode::kWindow}, {"", d3d::ContextMode::kWindow},
+                        {"off", d3d::ContextMode::kOff},      {"0", d3d::ContextMode::kOff},
+                        {"egl", d3d::ContextMode::kEgl},      {"on", d3d::ContextMode::kEgl},
+                        {"1", d3d::ContextMode::kEgl},        {"gpu", d3d::ContextMode::kOff}};
+  for (const Case& c : cases) {
+    if (c.value == nullptr) {
+      unsetenv("ENGINE_D3D");
+    } else {
+      setenv("ENGINE_D3D", c.value, 1);
+    }
+    EXPECT_EQ(d3d::RequestedContextMode(), c.mode) << (c.value != nullptr ? c.value : "(unset)");
+  }
+  if (saved != nullptr) {
+    setenv("ENGINE_D3D", savedValue.c_str(), 1);
+  } else {
+    unsetenv("ENGINE_D3D");
+  }
 }
 
 }  // namespace

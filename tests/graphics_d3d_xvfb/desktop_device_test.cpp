@@ -1,17 +1,21 @@
 // The 3D device on the desktop: under a private Xvfb server (Mesa's GLX) the engine's SDL window lends its OpenGL
-// context to the device, and what the device draws shows in the window.
+// context to the device by default, and what the device draws shows in the window straight from the GPU.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/core/public_api.h"
+#include "engine/core/window.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/screen_buffer.h"
 #include "platform/base/backend.h"
 #include "platform/d3d/egl_context.h"
 #include "platform/window/window.h"
@@ -51,7 +55,7 @@ TEST(DesktopDevice, DrawsWithTheWindowsContextAndTheFrameShowsInTheWindow) {
 
   platform::SetInstanceLockDirectory(directory);
   platform::RequestBackend(platform::BackendKind::Sdl);
-  platform::d3d::SetContextMode(platform::d3d::ContextMode::kEgl);
+  platform::d3d::SetContextMode(platform::d3d::ContextMode::kWindow);
   ChangeWindowMode(1);
   SetWindowTitle("DesktopDeviceTest");
   ASSERT_EQ(StartEngine(), 0);
@@ -93,6 +97,59 @@ TEST(DesktopDevice, DrawsWithTheWindowsContextAndTheFrameShowsInTheWindow) {
   EXPECT_NEAR(blended[0], 127, 1);
   EXPECT_EQ(blended[1], 0);
   EXPECT_EQ(blended[2], 0);
+
+  // The frame went to the window from the GPU's copy: nothing was read back.
+  platform::d3d::Direct3D* object = g_D3D.object.get();
+  ASSERT_NE(object, nullptr);
+  EXPECT_GE(object->GpuPresents(), 1u);
+  EXPECT_EQ(object->SurfaceReadBacks(), 0u);
+
+  // Later frames: the clear and the device's drawing, with a software draw onto the back screen between scenes (a
+  // block written through a lock), all reach the window, still without a read-back per frame.
+  const std::uint64_t readBacks = object->SurfaceReadBacks();
+  for (int frame = 0; frame < 3; ++frame) {
+    ASSERT_EQ(ClearCurrentDrawScreen(), 0);
+    DrawRectangle(0, 0, 320, 240, MakeColorValue(0, 0, 255), 1);
+    std::uint8_t* p = nullptr;
+    int pitch = 0;
+    ASSERT_EQ(g_Screens.back->Lock(nullptr, 0, &p, &pitch), platform::dd::kOk);
+    for (int y = 300; y < 340; ++y) {
+      for (int x = 400; x < 440; ++x) {
+        const std::uint32_t magenta = 0xFFFF00FF;
+        std::memcpy(p + y * pitch + x * 4, &magenta, 4);
+      }
+    }
+    g_Screens.back->Unlock();
+    DrawRectangle(100, 300, 200, 400, MakeColorValue(0, 255, 0), 1);
+    ASSERT_EQ(PresentBackScreen(), 0);
+  }
+  for (int i = 0; i < 20; ++i) ProcessMessage();
+  EXPECT_EQ(object->SurfaceReadBacks() - readBacks, 3u) << "one read-back per frame, for the locked back screen";
+  const std::vector<unsigned char> later = WindowPixels(*import, "DesktopDeviceTest", 640, 480);
+  ASSERT_FALSE(later.empty());
+  auto laterAt = [&](int x, int y) {
+    const unsigned char* q = &later[(static_cast<std::size_t>(y) * 640 + x) * 3];
+    return std::vector<int>{q[0], q[1], q[2]};
+  };
+  const Case laterCases[] = {{10, 10, {0, 0, 255}},    {630, 10, {0, 0, 0}}, {420, 320, {255, 0, 255}},
+                             {150, 350, {0, 255, 0}},  {630, 470, {0, 0, 0}}};
+  for (const Case& c : laterCases) EXPECT_EQ(laterAt(c.x, c.y), c.rgb) << c.x << "," << c.y;
+
+  // The front screen's memory gets the shown picture when it is read.
+  int ox = 0, oy = 0;
+  ASSERT_TRUE(platform::ClientToScreen(GetMainWindowHandle(), &ox, &oy));
+  std::uint8_t* front = nullptr;
+  int frontPitch = 0;
+  ASSERT_EQ(GetPrimarySurface()->Lock(nullptr, platform::dd::kLockReadOnly, &front, &frontPitch), platform::dd::kOk);
+  auto frontAt = [&](int x, int y) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, front + static_cast<std::ptrdiff_t>(oy + y) * frontPitch + (ox + x) * 4, 4);
+    return v & 0xFFFFFFu;
+  };
+  EXPECT_EQ(frontAt(10, 10), 0x0000FFu);
+  EXPECT_EQ(frontAt(420, 320), 0xFF00FFu);
+  EXPECT_EQ(frontAt(150, 350), 0x00FF00u);
+  GetPrimarySurface()->Unlock();
 
   EXPECT_EQ(EndEngine(), 0);
   platform::ReleaseBackend();
