@@ -1084,6 +1084,9 @@ bool Direct3D::FlushDrawsInto(const dd::Surface* surface) {
 void Direct3D::ReadBackDrawnSurface(dd::Surface* surface, dd::Access access, std::uint32_t fillValue) {
   // The device's own locks (its uploads and read-backs, inside the flush too) need nothing.
   if (busy_) return;
+  const BusyScope busy(this);
+  // Draws still batched for the surface go to the device first (they may be its first).
+  if (access != dd::Access::kRelease) FlushDrawsInto(surface);
   auto knows = [&](const std::unique_ptr<Device>& d) {
     const auto& targets = d->impl_->surfaceTargets;
     return std::any_of(targets.begin(), targets.end(), [&](const Device::Impl::SurfaceTarget& t) {
@@ -1091,8 +1094,6 @@ void Direct3D::ReadBackDrawnSurface(dd::Surface* surface, dd::Access access, std
     });
   };
   if (std::none_of(devices_.begin(), devices_.end(), knows)) return;
-  const BusyScope busy(this);
-  if (access != dd::Access::kRelease) FlushDrawsInto(surface);
   const GlScope gl;
   if (!gl.ok()) return;
   for (auto& device : devices_) device->SyncSurface(surface, access, fillValue);

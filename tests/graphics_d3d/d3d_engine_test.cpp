@@ -85,6 +85,32 @@ TEST_F(D3DEngine, StartUpChoosesTheDeviceAndFillsEveryFormatSlot) {
   EXPECT_GE(engine_test::FindLine(lines, "３Ｄグラフィック描画機能を使用します"), 0);
 }
 
+// Draws still in the vertex batch reach the back screen's memory when it is locked, with the scene still open, even
+// when they are the device's first draws into it; a lock for writing then keeps its change under the next draws.
+TEST_F(D3DEngine, BatchedDrawsAreInTheBackScreenWhenItIsLocked) {
+  auto lockedPixel = [](int x, int y, std::uint32_t flags, const std::uint32_t* write) {
+    ApiLockGuard lock;
+    platform::dd::Surface* back = GetBackSurface();
+    std::uint8_t* p = nullptr;
+    int pitch = 0;
+    EXPECT_EQ(back->Lock(nullptr, flags, &p, &pitch), platform::dd::kOk);
+    std::uint32_t v = 0;
+    std::memcpy(&v, p + static_cast<std::ptrdiff_t>(y) * pitch + x * 4, 4);
+    if (write != nullptr) std::memcpy(p + static_cast<std::ptrdiff_t>(y) * pitch + x * 4, write, 4);
+    back->Unlock();
+    return v & 0xFFFFFF;
+  };
+  ASSERT_EQ(DrawRectangle(0, 0, 10, 10, 0xFF0000, 1), 0);
+  EXPECT_EQ(lockedPixel(5, 5, platform::dd::kLockReadOnly, nullptr), 0xFF0000u);
+  const std::uint32_t white = 0xFFFFFFFF;
+  ASSERT_EQ(DrawRectangle(20, 0, 30, 10, 0x00FF00, 1), 0);
+  EXPECT_EQ(lockedPixel(25, 5, platform::dd::kLockWait, &white), 0x00FF00u);
+  ASSERT_EQ(DrawRectangle(40, 0, 50, 10, 0x0000FF, 1), 0);
+  EXPECT_EQ(BackPixel(25, 5), 0xFFFFFFu);
+  EXPECT_EQ(BackPixel(45, 5), 0x0000FFu);
+  EXPECT_EQ(BackPixel(5, 5), 0xFF0000u);
+}
+
 TEST_F(D3DEngine, MovieFramesReachTheirTextures) {
   // Frame n paints red n * 8, green x * 4, blue y * 4; raw frames keep the values exact.
   const auto painted = [](int n, int x, int y) {
