@@ -14,6 +14,7 @@
 #include "engine/graphics/screen_buffer.h"
 #include "engine/softrender/fill_memimg_rect.h"
 #include "platform/base/clock.h"
+#include "platform/d3d/egl_context.h"
 #include "platform/display/ddraw.h"
 #include "platform/display/headless_display.h"
 #include "platform/files/path.h"
@@ -30,6 +31,7 @@ class Display : public HeadlessEngine {
     dd::SetModeFilter(nullptr);
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
+    platform::d3d::ClearContextModeOverride();
   }
   void Start(int windowMode) {
     ChangeWindowMode(windowMode);
@@ -47,6 +49,8 @@ class Display : public HeadlessEngine {
 };
 
 TEST_F(Display, StartUpShowsABlack640x480FrameAndLogsTheDeviceInOrder) {
+  // The start-up of the 2D path, whose log says the 3D device could not be had: software path only.
+  platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
   Start(1);
   const platform::headless::Framebuffer fb = platform::headless::GetFramebuffer();
   ASSERT_EQ(fb.width, 640);

@@ -18,6 +18,7 @@
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
+#include "platform/d3d/egl_context.h"
 #include "platform/display/ddraw.h"
 #include "platform/display/headless_display.h"
 
@@ -44,6 +45,7 @@ class DrawFrame : public HeadlessEngine {
   void TearDown() override {
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
+    platform::d3d::ClearContextModeOverride();
   }
   // Window mode, software screen model (32-bit screen).
   void StartSoftware() {
@@ -166,6 +168,8 @@ class GraphTarget : public DrawFrame, public ::testing::WithParamInterface<int> 
     if (GetParam() == 1) {
       StartSoftware();
     } else {
+      // The draws are checked in the graphics' 2D tile images, which texture graphics do not have: software path only.
+      platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
       ChangeWindowMode(1);
       ASSERT_EQ(StartEngine(), 0);
     }

@@ -10,6 +10,7 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/screen_buffer.h"
+#include "platform/d3d/egl_context.h"
 #include "tests/engine_start/engine_fixture.h"
 
 namespace {
@@ -63,6 +64,20 @@ class Fonts : public engine_test::HeadlessEngine {
   int white_ = 0;
 };
 
+// For checks of the memory glyph cache (its capacity, its glyph images): the 3D device keeps glyphs in a texture
+// cache instead, so these run on the software path only.
+class FontsSoftware : public Fonts {
+ protected:
+  void SetUp() override {
+    platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+    Fonts::SetUp();
+  }
+  void TearDown() override {
+    Fonts::TearDown();
+    platform::d3d::ClearContextModeOverride();
+  }
+};
+
 TEST_F(Fonts, FormattedTextWithTheGamesDefaultFontStaysInsideItsBox) {
   ChangeDefaultFontSize(12);
   ChangeDefaultFontThickness(2);
@@ -96,7 +111,7 @@ TEST_F(Fonts, JapaneseTextRendersEveryCharacter) {
   EXPECT_EQ(count, 13);
 }
 
-TEST_F(Fonts, TwentyFirstDistinctCharacterEvictsTheFirst) {
+TEST_F(FontsSoftware, TwentyFirstDistinctCharacterEvictsTheFirst) {
   const int font = CreateFontToHandle(nullptr, 200, 4, 0, -1, -1, 0, -1, -1);
   ASSERT_NE(font, -1);
   FontData* f = GetFontData(font);
@@ -132,7 +147,7 @@ TEST_F(Fonts, SpacingMovesEachCharacterFurther) {
                                                    nullptr) + 2));
 }
 
-TEST_F(Fonts, MeasuringRasterisesButDrawsNothing) {
+TEST_F(FontsSoftware, MeasuringRasterisesButDrawsNothing) {
   const int font = CreateFontToHandle(nullptr, 16, 4, 0, -1, -1, 0, -1, -1);
   ASSERT_NE(font, -1);
   MEMIMG image{};

@@ -20,6 +20,7 @@
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/draw_memimg.h"
 #include "engine/softrender/graphics_glue.h"
+#include "platform/d3d/egl_context.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
 
@@ -98,7 +99,21 @@ class Graphics : public engine_test::HeadlessEngine {
   }
 };
 
-TEST_F(Graphics, HandleLayoutAfterStartAndAfterAModeChange) {
+// For the handle layout, the 2D tile tables and the 2D tile images of the 2D path (the 3D device makes graphics of its
+// own at start-up and keeps texture tiles): software path only.
+class GraphicsSoftware : public Graphics {
+ protected:
+  void SetUp() override {
+    platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+    Graphics::SetUp();
+  }
+  void TearDown() override {
+    Graphics::TearDown();
+    platform::d3d::ClearContextModeOverride();
+  }
+};
+
+TEST_F(GraphicsSoftware, HandleLayoutAfterStartAndAfterAModeChange) {
   // Start-up's temporary graphic took id 0.
   EXPECT_EQ(LoadPicture(), 0x08010000);
   ASSERT_EQ(SelectScreenMode(640, 480, 32, 60), 0);
@@ -139,7 +154,7 @@ TEST_F(Graphics, DeletedHandleIsRefusedAndAReusedSlotFailsTheIdCheck) {
   for (int bad : {-1, 0, 0x10000000, 0x08007FFF, b | 0x7FFF}) EXPECT_EQ(GetGraphData(bad), nullptr) << bad;
 }
 
-TEST_F(Graphics, HighMarkAndSlotReuse) {
+TEST_F(GraphicsSoftware, HighMarkAndSlotReuse) {
   const int h0 = LoadPicture(), h1 = LoadPicture(), h2 = LoadPicture();
   EXPECT_EQ(g_GraphTable.highMark, 3);
   DeleteGraphic(h1, 0);
@@ -282,7 +297,7 @@ TEST_F(Graphics, DrawsAreClippedByTheDrawArea) {
   EXPECT_EQ(std::memcmp(&g_GraphDrawState.DrawArea, &whole, sizeof whole), 0);
 }
 
-TEST_F(Graphics, BlendModesAndBrightnessFollowTheRenderer) {
+TEST_F(GraphicsSoftware, BlendModesAndBrightnessFollowTheRenderer) {
   WriteFile("solid.png", Png(4, 4, std::vector<std::uint32_t>(16, 0x80C040)));
   const int h = LoadGraphicFile("solid.png");
   const Surface2D* tile = GetSurface2D(GetGraphData(h)->Tiles[0]);
@@ -394,7 +409,7 @@ TEST_F(Graphics, TargetsAndBlendGraphChecks) {
   EXPECT_EQ(DrawGraphAt(0, 0, h, 0), 0);
 }
 
-TEST_F(Graphics, TheBlendGraphicReachesTheRendererWithItsLevelTable) {
+TEST_F(GraphicsSoftware, TheBlendGraphicReachesTheRendererWithItsLevelTable) {
   const int blend = LoadPicture("blend.png");
   ASSERT_GE(blend, 0);
   EXPECT_EQ(GetBlendGraphMemImg(), nullptr);

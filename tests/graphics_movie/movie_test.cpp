@@ -16,6 +16,7 @@
 #include "engine/graphics/surface2d.h"
 #include "platform/audio/headless_audio.h"
 #include "platform/base/clock.h"
+#include "platform/d3d/egl_context.h"
 #include "platform/files/path.h"
 
 namespace engine_test {
@@ -48,11 +49,15 @@ class Movies : public HeadlessEngine {
     params.frames = kFrames;
     params.toneHz = 441;
     ASSERT_TRUE(movie_test::WriteMovie(directory_ + "/clip.avi", params, Painted));
+    // The shown frame is read from the graphic's 2D tile image, which a texture graphic does not have: software path
+    // only (tests/graphics_d3d checks movie frames in textures).
+    platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
     ASSERT_EQ(StartEngine(), 0);
   }
   void TearDown() override {
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
+    platform::d3d::ClearContextModeOverride();
   }
   // Advances the virtual clock, then draws the graphic (which pulls its frame).
   static void WaitAndDraw(int ms, int handle) {
