@@ -152,6 +152,7 @@ void TextFrame(benchmark::State& state, bool device) {
     return;
   }
   const char* line = "The quick brown fox jumps over 13 dogs.";
+  const std::uint64_t uploads = Uploads(), readBacks = ReadBacks();
   for (auto _ : state) {
     ClearCurrentDrawScreen();
     for (int row = 0; row < 24; ++row) {
@@ -161,6 +162,7 @@ void TextFrame(benchmark::State& state, bool device) {
     benchmark::DoNotOptimize(PresentBackScreen());
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 24 * 40);
+  CountTransfers(state, uploads, readBacks);
 }
 
 void BM_SpriteFrame_Software(benchmark::State& state) { SpriteFrame(state, false); }
