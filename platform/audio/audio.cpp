@@ -10,6 +10,7 @@
 
 #include "platform/audio/mixer.h"
 #include "platform/base/backend.h"
+#include "platform/base/debug_output.h"
 #include "platform/base/clock.h"
 
 namespace platform {
@@ -437,10 +438,15 @@ AudioResult CreateSoundDevice(SoundDevice** out) {
   } else if (kind == AudioOutputKind::Automatic) {
     kind = AudioOutputKind::Clock;
 #if defined(PLATFORM_HAVE_SDL)
+    // A desktop without a working sound device (no card, no sound server) keeps the clock-paced output: sounds load
+    // and play in silence, as headless, instead of the engine losing its sound and the game its sound data.
     if (Backend().Kind() == BackendKind::Sdl) {
       output = OpenSdlAudioOutput();
-      if (output == nullptr) return kDsErrNoDriver;
-      kind = AudioOutputKind::Pulled;
+      if (output != nullptr) {
+        kind = AudioOutputKind::Pulled;
+      } else {
+        DebugOutput("no sound device could be opened; sound is mixed in silence\n");
+      }
     }
 #endif
   }

@@ -162,9 +162,10 @@ void SetMixTap(MixTap tap, void* context);
 // ---- Output control (tests and the back-ends) -----------------------------------------------------------------
 
 enum class AudioOutputKind { Automatic, None, Clock, Pulled, Sdl };
-// Before the device is created: Automatic follows the window back-end (headless: the clock; SDL: its audio device);
-// None: no output, device creation fails; Clock: cursors follow the platform clock; Pulled: nothing mixes until
-// MixAudio is called (tests drive the mixer by hand). ENGINE_AUDIO=none in the environment means None.
+// Before the device is created: Automatic follows the window back-end (headless: the clock; SDL: its audio device,
+// or the clock when none opens); None: no output, device creation fails; Clock: cursors follow the platform clock;
+// Pulled: nothing mixes until MixAudio is called (tests drive the mixer by hand). ENGINE_AUDIO=none in the
+// environment means None.
 void RequestAudioOutput(AudioOutputKind kind);
 
 // An output that pulls the mix from its own thread.

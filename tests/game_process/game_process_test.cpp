@@ -289,6 +289,20 @@ TEST_F(GameProcessTest, ASecondCopySaysTheGameIsAlreadyRunning) {
   EXPECT_TRUE(first.WaitEnd(5).has_value());
 }
 
+// A desktop with no sound device (SDL's audio driver cannot start) plays in silence: the game loads its sounds and
+// reaches its title instead of reporting its data missing.
+TEST_F(GameProcessTest, NoSoundDeviceStillLoadsTheGameData) {
+  if (!StartDisplay()) {
+    GTEST_SKIP() << "no Xvfb";
+  }
+  GameProcess game(gameDir_, server_->Display(), lockDir_, "none");
+  ASSERT_TRUE(WaitForWindow(60));
+  std::this_thread::sleep_for(std::chrono::milliseconds(4000));  // past the loading of every sound
+  EXPECT_TRUE(game.StderrLines().empty()) << game.StderrLines().front();
+  ASSERT_EQ(kill(game.Pid(), SIGTERM), 0);
+  ASSERT_TRUE(game.WaitEnd(20).has_value()) << "still running";
+}
+
 // A folder without game data: the resources-missing screen, and one line on stderr naming the folder.
 TEST_F(GameProcessTest, MissingGameDataIsReportedOnStderr) {
   const fs::path empty = folder_ / "empty";
