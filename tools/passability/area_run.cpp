@@ -211,20 +211,6 @@ bool GoalReached(const Goal& goal) {
   return false;
 }
 
-namespace {
-
-struct Fnv {
-  std::uint64_t h = 1469598103934665603ull;
-  void add(std::int64_t v) {
-    for (int i = 0; i < 8; ++i) {
-      h ^= static_cast<std::uint64_t>(v >> (8 * i)) & 0xFF;
-      h *= 1099511628211ull;
-    }
-  }
-};
-
-}  // namespace
-
 std::uint64_t AreaDigest(int data_stage, int area_number, int hero_id) {
   Fnv f;
   if (const LevelDataSet* set = find_level_data(data_stage, area_number)) {

@@ -75,6 +75,17 @@ struct Goal {
 std::vector<Goal> AreaGoals();
 bool GoalReached(const Goal& goal);
 
+// FNV-1a over 64-bit values, byte by byte: the digests of areas and of search states.
+struct Fnv {
+  std::uint64_t h = 1469598103934665603ull;
+  void add(std::int64_t v) {
+    for (int i = 0; i < 8; ++i) {
+      h ^= static_cast<std::uint64_t>(v >> (8 * i)) & 0xFF;
+      h *= 1099511628211ull;
+    }
+  }
+};
+
 // A digest of what decides an area's shape: the data set and the placement list of the stage, area and hero.
 std::uint64_t AreaDigest(int data_stage, int area, int hero);
 

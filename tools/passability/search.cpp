@@ -64,16 +64,6 @@ std::vector<Move> StrikeMoves() {
   return moves;
 }
 
-struct Fnv {
-  std::uint64_t h = 1469598103934665603ull;
-  void add(std::int64_t v) {
-    for (int i = 0; i < 8; ++i) {
-      h ^= static_cast<std::uint64_t>(v >> (8 * i)) & 0xFF;
-      h *= 1099511628211ull;
-    }
-  }
-};
-
 // What tells two search states apart: the hero's place (to 4 pixels) and motion, and every gimmick that moved,
 // opened or went away.
 std::uint64_t StateKey() {
