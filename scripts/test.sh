@@ -30,10 +30,10 @@ configure_and_test build/tsan -DCMAKE_BUILD_TYPE=Debug -DENGINE_SANITIZE=thread 
 # compute); sound and sound_sdl (their MIDI tests run FluidSynth's uninstrumented OpenMP threads; sound_threads covers
 # the mixer's and the synthesiser's locking with those suppressed); graphics_d3d, graphics_d3d_xvfb and
 # graphics_movie (Mesa's and FFmpeg's uninstrumented threads); game_process (real game processes with time limits);
-# and the end-to-end runs that play thousands of game frames, the playthrough's among them (the single-threaded game
-# over the engine threads the other tests cover).
+# and the end-to-end runs that play thousands of game frames, the playthrough's and the passability routes' among
+# them (the single-threaded game over the engine threads the other tests cover).
 ctest --test-dir build/tsan -j "$jobs" --timeout 600 \
-  -LE '^(assets|core|images|softrender|softrender_geometry|sound|sound_sdl|graphics_d3d|graphics_d3d_xvfb|graphics_movie|game_process|playthrough)$' \
+  -LE '^(assets|core|images|softrender|softrender_geometry|sound|sound_sdl|graphics_d3d|graphics_d3d_xvfb|graphics_movie|game_process|playthrough|passability)$' \
   -E '^(StageOneRun|HeroWalkRun|AttacksRun|SkillRun|FallRun|StageRun|GameFrames|ScreenWalk)\.'
 
 echo "== fuzz targets (short runs)"
