@@ -81,6 +81,7 @@ class GameFlow : public engine_test::HeadlessEngine {
     clear_resource_handles();
   }
   void TearDown() override {
+    HoldKeys({});  // keys held by a test would otherwise still be down in the next one
     platform::headless::ClearInputScript();
     HeadlessEngine::TearDown();
   }
