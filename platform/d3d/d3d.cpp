@@ -9,6 +9,7 @@
 
 #include "platform/d3d/egl_context.h"
 #include "platform/d3d/gl_shaders.h"
+#include "platform/display/headless_display.h"
 
 namespace platform::d3d {
 namespace {
@@ -148,6 +149,11 @@ void ReadPixelsInto(std::uint32_t framebuffer, std::uint8_t* pixels, int pitch, 
     conv.FromRgba(rgba.data() + static_cast<std::ptrdiff_t>(y) * width * 4, width,
                   pixels + static_cast<std::ptrdiff_t>(y) * pitch);
   }
+}
+
+void ZeroRows(std::uint8_t* pixels, int pitch, int width, int height) {
+  for (int y = 0; y < height; ++y)
+    std::memset(pixels + static_cast<std::ptrdiff_t>(y) * pitch, 0, static_cast<std::size_t>(width) * 4);
 }
 
 // Textures without alpha read alpha 1 whatever their fourth byte holds.
@@ -438,6 +444,18 @@ struct Device::Impl {
     }
     return nullptr;
   }
+  // A new surface target: its colour texture and framebuffer, nothing on the GPU yet.
+  SurfaceTarget& Add(dd::Surface* surface) {
+    SurfaceTarget t{surface, surface->Width(), surface->Height(), 0, 0, nullptr, 0};
+    glGenTextures(1, &t.texture);
+    glBindTexture(GL_TEXTURE_2D, t.texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t.width, t.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glGenFramebuffers(1, &t.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, t.framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.texture, 0);
+    surfaceTargets.push_back(t);
+    return surfaceTargets.back();
+  }
   static void Delete(SurfaceTarget& t) {
     glDeleteFramebuffers(1, &t.framebuffer);
     glDeleteTextures(1, &t.texture);
@@ -468,13 +486,6 @@ struct Device::Impl {
 
 Device::~Device() {
   if (inScene_) GlScope::SceneClosed();
-}
-
-bool Device::DrawnOnGpu(const dd::Surface* surface) const {
-  for (const auto& t : impl_->surfaceTargets) {
-    if ((t.surface == surface && t.colourOnGpu) || (t.zSurface == surface && t.depthOnGpu)) return true;
-  }
-  return false;
 }
 
 void Device::SyncSurface(dd::Surface* surface, dd::Access access, std::uint32_t fillValue) {
@@ -559,6 +570,40 @@ void Device::ReadBackSurfaces() {
   }
 }
 
+void Device::Flip(dd::Surface* const* ring, int count) {
+  Impl& s = *impl_;
+  bool known = false, sameSize = true;
+  for (int i = 0; i < count; ++i) {
+    known = known || s.Find(ring[i]) != nullptr;
+    sameSize = sameSize && ring[i]->Width() == ring[0]->Width() && ring[i]->Height() == ring[0]->Height();
+  }
+  if (!known) return;
+  if (!sameSize) {
+    // Buffers that cannot trade textures: the drawing comes back into memory and moves there.
+    for (int i = 0; i < count; ++i) SyncSurface(ring[i], dd::Access::kChange, 0);
+    return;
+  }
+  // Every buffer gets a target, so each has a colour texture to pass on.
+  for (int i = 0; i < count; ++i) {
+    if (s.Find(ring[i]) == nullptr) s.Add(ring[i]);
+  }
+  std::vector<Impl::SurfaceTarget*> targets(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) targets[static_cast<std::size_t>(i)] = s.Find(ring[i]);
+  // Each buffer takes the next one's colour texture and which side was newer; the framebuffers (with the Z
+  // surface's depth texture attached to the back buffer's) stay with their surfaces.
+  const Impl::SurfaceTarget first = *targets.front();
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const Impl::SurfaceTarget& next = i + 1 < targets.size() ? *targets[i + 1] : first;
+    targets[i]->texture = next.texture;
+    targets[i]->colourOnGpu = next.colourOnGpu;
+    targets[i]->colourStale = next.colourStale;
+  }
+  for (Impl::SurfaceTarget* t : targets) {
+    glBindFramebuffer(GL_FRAMEBUFFER, t->framebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t->texture, 0);
+  }
+}
+
 Result Device::EnumTextureFormats(const std::function<bool(const PixelFormat&)>& callback) const {
   for (const auto& f : TextureFormats()) {
     if (!callback(f)) break;
@@ -597,19 +642,8 @@ Result Device::BindTarget() {
     s.targetHeight = t->height_;
   } else {
     dd::Surface* surface = target_.surface;
-    auto it = std::find_if(s.surfaceTargets.begin(), s.surfaceTargets.end(),
-                           [&](const Impl::SurfaceTarget& t) { return t.surface == surface; });
-    if (it == s.surfaceTargets.end()) {
-      Impl::SurfaceTarget t{surface, surface->Width(), surface->Height(), 0, 0, nullptr, 0};
-      glGenTextures(1, &t.texture);
-      glBindTexture(GL_TEXTURE_2D, t.texture);
-      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, t.width, t.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-      glGenFramebuffers(1, &t.framebuffer);
-      glBindFramebuffer(GL_FRAMEBUFFER, t.framebuffer);
-      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t.texture, 0);
-      s.surfaceTargets.push_back(t);
-      it = s.surfaceTargets.end() - 1;
-    }
+    Impl::SurfaceTarget* it = s.Find(surface);
+    if (it == nullptr) it = &s.Add(surface);
     // The attached Z surface, as a depth texture of the framebuffer.
     dd::Surface* z = ZSurfaceOf(surface);
     if (z != it->zSurface) {
@@ -939,12 +973,15 @@ struct Direct3D::Snapshot {
 };
 
 Direct3D::~Direct3D() {
+  // A headless frame still on the GPU is read while the context and its copy are there.
+  headless::SettleFrame();
   dd::SetBeforeReadHook(nullptr);
   dd::SetHoldHook(nullptr);
+  dd::SetFlipHook(nullptr);
   const GlScope gl;
   busy_ = true;
   for (auto& device : devices_) device->ReadBackSurfaces();
-  snapshot_.reset();
+  snapshots_.clear();
   alive_.reset();
   devices_.clear();
   textures_.clear();
@@ -1103,28 +1140,49 @@ void Direct3D::ReadBackDrawnSurface(dd::Surface* surface, dd::Access access, std
   for (auto& device : devices_) device->SyncSurface(surface, access, fillValue);
 }
 
-std::shared_ptr<dd::HeldPicture> Direct3D::HoldShown(dd::Surface* source, const Rect& rect) {
+std::shared_ptr<dd::HeldPicture> Direct3D::HoldShown(dd::Surface* source, const Rect& rect, bool lasting) {
   if (busy_) return nullptr;
   {
     const BusyScope busy(this);
     FlushDrawsInto(source);
   }
-  Device* drawer = nullptr;
+  const Device::Impl::SurfaceTarget* target = nullptr;
   for (auto& device : devices_) {
-    if (device->DrawnOnGpu(source)) drawer = device.get();
+    const Device::Impl::SurfaceTarget* t = device->impl_->Find(source);
+    if (t != nullptr && t->colourOnGpu) target = t;
   }
-  if (drawer == nullptr) return nullptr;
+  if (target == nullptr) return nullptr;
   const GlScope gl;
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-  const Device::Impl::SurfaceTarget* target = drawer->impl_->Find(source);
-  if (!UsesWindowContext() || !gl.ok() || target == nullptr || !target->colourOnGpu || w <= 0 || h <= 0) {
+  if (!gl.ok() || w <= 0 || h <= 0 || rect.left < 0 || rect.top < 0 || rect.right > target->width ||
+      rect.bottom > target->height) {
     // Nothing shows the GPU's copy: memory gets the drawing.
     ReadBackDrawnSurface(source, dd::Access::kRead, 0);
     return nullptr;
   }
-  // The picture is copied on the GPU, so the next frame's drawing may go on into the target while it is shown.
-  if (snapshot_ == nullptr || snapshot_.use_count() > 1 || snapshot_->width != w || snapshot_->height != h) {
-    auto snapshot = std::make_shared<Snapshot>();
+  ++gpuPresents_;
+  auto held = std::make_shared<dd::HeldPicture>();
+  held->width = w;
+  held->height = h;
+  if (!lasting && w == target->width && h == target->height) {
+    // Shown as it is, for the present's length: nothing draws into it before that ends.
+    held->handle = target->framebuffer;
+    held->read = [this, framebuffer = target->framebuffer, w, h](std::uint8_t* pixels, int pitch) {
+      const GlScope context;
+      if (!context.ok()) return ZeroRows(pixels, pitch, w, h);
+      ReadPixelsInto(framebuffer, pixels, pitch, w, h, dd::RgbFormat(32));
+      ++surfaceReadBacks_;
+    };
+    return held;
+  }
+  // The picture is copied on the GPU, so drawing may go on into the source while the copy is shown or kept.
+  std::shared_ptr<Snapshot> snapshot;
+  for (const auto& free : snapshots_) {
+    if (free.use_count() == 1 && free->width == w && free->height == h) snapshot = free;
+  }
+  if (snapshot == nullptr) {
+    std::erase_if(snapshots_, [](const std::shared_ptr<Snapshot>& p) { return p.use_count() == 1; });
+    snapshot = std::make_shared<Snapshot>();
     snapshot->width = w;
     snapshot->height = h;
     snapshot->owner = alive_;
@@ -1134,29 +1192,46 @@ std::shared_ptr<dd::HeldPicture> Direct3D::HoldShown(dd::Surface* source, const 
     glGenFramebuffers(1, &snapshot->framebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, snapshot->framebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, snapshot->texture, 0);
-    snapshot_ = std::move(snapshot);
+    snapshots_.push_back(snapshot);
   }
   glDisable(GL_SCISSOR_TEST);
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, target->framebuffer);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, snapshot_->framebuffer);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, snapshot->framebuffer);
   glBlitFramebuffer(rect.left, rect.top, rect.right, rect.bottom, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
-  ++snapshots_;
-  auto held = std::make_shared<dd::HeldPicture>();
-  held->width = w;
-  held->height = h;
-  held->handle = snapshot_->framebuffer;
-  held->read = [snapshot = snapshot_](std::uint8_t* pixels, int pitch) {
+  held->handle = snapshot->framebuffer;
+  held->read = [this, snapshot](std::uint8_t* pixels, int pitch) {
     const GlScope context;
-    if (snapshot->owner.expired() || !context.ok()) {
-      for (int y = 0; y < snapshot->height; ++y)
-        std::memset(pixels + static_cast<std::ptrdiff_t>(y) * pitch, 0, static_cast<std::size_t>(snapshot->width) * 4);
-      return;
-    }
+    if (snapshot->owner.expired() || !context.ok())
+      return ZeroRows(pixels, pitch, snapshot->width, snapshot->height);
     ReadPixelsInto(snapshot->framebuffer, pixels, pitch, snapshot->width, snapshot->height, dd::RgbFormat(32));
+    ++surfaceReadBacks_;
   };
   return held;
+}
+
+void Direct3D::Flip(dd::Surface* const* ring, int count) {
+  if (busy_) return;
+  const BusyScope busy(this);
+  // Draws still batched for a buffer go to the device first.
+  for (int i = 0; i < count; ++i) {
+    if (FlushDrawsInto(ring[i])) break;
+  }
+  const GlScope gl;
+  for (auto& device : devices_) {
+    if (gl.ok()) {
+      device->Flip(ring, count);
+      continue;
+    }
+    // Without the context what the GPU holds cannot be reached: memory's pixels are all there is.
+    for (int i = 0; i < count; ++i) {
+      if (Device::Impl::SurfaceTarget* t = device->impl_->Find(ring[i])) {
+        t->colourOnGpu = false;
+        t->colourStale = true;
+      }
+    }
+  }
 }
 
 std::string Direct3D::RendererName() const {
@@ -1189,7 +1264,10 @@ Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out
   dd::SetBeforeReadHook([self](dd::Surface* surface, dd::Access access, std::uint32_t fillValue) {
     self->ReadBackDrawnSurface(surface, access, fillValue);
   });
-  dd::SetHoldHook([self](dd::Surface* source, const Rect& rect) { return self->HoldShown(source, rect); });
+  dd::SetHoldHook([self](dd::Surface* source, const Rect& rect, bool lasting) {
+    return self->HoldShown(source, rect, lasting);
+  });
+  dd::SetFlipHook([self](dd::Surface* const* ring, int count) { self->Flip(ring, count); });
   *out = std::move(object);
   return dd::kOk;
 }

@@ -12,9 +12,11 @@
 // pixels go up before a draw only when they changed since they last went up (a lock for writing, a blit or a fill
 // onto the surface), and the drawing comes back into memory only when memory is read or changed (a lock, a blit
 // from the surface, Pixels), scene or not. A whole-surface colour or depth fill is done on both sides, so a frame's
-// clear costs no transfer. Presenting a drawn back buffer on the desktop shows the GPU's copy through the window's
-// context without reading it back (the primary reads the shown picture into memory only if it is read); headless,
-// presenting reads the drawing back. Textures keep their pixels in memory too; Unlock, Load and a colour fill mark
+// clear costs no transfer. Presenting a drawn back buffer copies it on the GPU and shows that copy: on the desktop
+// through the window's context, headless as the framebuffer's frame; either is read into memory only when the
+// primary or the framebuffer is read. A flip of a chain moves the buffers' GPU copies along with their memory
+// pixels, and the primary shows its GPU copy as it is, so full-screen frames go to the window without a copy or a
+// read-back. Textures keep their pixels in memory too; Unlock, Load and a colour fill mark
 // them changed and the next draw that samples them uploads them again; a texture drawn into is read back at the end
 // of each scene.
 //
@@ -274,10 +276,10 @@ class Device {
   // A surface's memory pixels are about to be read or changed (see dd::Access): brings drawing the GPU holds for it
   // (or its Z surface) back first and notes which side is newer.
   void SyncSurface(dd::Surface* surface, dd::Access access, std::uint32_t fillValue);
-  // True when the GPU holds drawing into `surface` that its memory lacks.
-  bool DrawnOnGpu(const dd::Surface* surface) const;
   // Reads back everything drawn into surfaces that memory lacks (before the device goes).
   void ReadBackSurfaces();
+  // A flip: the GPU copies move along the ring as the memory pixels do (see dd::SetFlipHook).
+  void Flip(dd::Surface* const* ring, int count);
   class Direct3D* owner_ = nullptr;
   std::unique_ptr<Impl> impl_;
   RenderTarget target_{};
@@ -310,11 +312,12 @@ class Direct3D {
   // are restored and the devices re-created.
   void SimulateDeviceLoss();
 
-  // Transfers of surface targets' colour pixels since the object was made: memory to GPU, GPU to memory.
+  // Transfers of surface targets' colour pixels since the object was made: memory to GPU, GPU to memory (a shown
+  // picture read into memory counts too).
   std::uint64_t SurfaceUploads() const { return surfaceUploads_; }
   std::uint64_t SurfaceReadBacks() const { return surfaceReadBacks_; }
-  // Pictures shown from the GPU's copy (the window's context) without a read-back.
-  std::uint64_t GpuPresents() const { return snapshots_; }
+  // Pictures presented from the GPU without a read-back.
+  std::uint64_t GpuPresents() const { return gpuPresents_; }
 
  private:
   friend class Device;
@@ -323,13 +326,14 @@ class Direct3D {
   friend Result CreateDirect3D(dd::DirectDraw* directDraw, std::unique_ptr<Direct3D>* out);
   Direct3D() = default;
   void ReadBackDrawnSurface(dd::Surface* surface, dd::Access access, std::uint32_t fillValue);
-  std::shared_ptr<dd::HeldPicture> HoldShown(dd::Surface* source, const Rect& rect);
+  std::shared_ptr<dd::HeldPicture> HoldShown(dd::Surface* source, const Rect& rect, bool lasting);
+  void Flip(dd::Surface* const* ring, int count);
   dd::DirectDraw* directDraw_ = nullptr;
   // Flushes the caller's pending draws when a device in a scene draws into `surface` (or its Z surface).
   bool FlushDrawsInto(const dd::Surface* surface);
-  std::uint64_t surfaceUploads_ = 0, surfaceReadBacks_ = 0, snapshots_ = 0;
+  std::uint64_t surfaceUploads_ = 0, surfaceReadBacks_ = 0, gpuPresents_ = 0;
   struct Snapshot;
-  std::shared_ptr<Snapshot> snapshot_;  // the last shown picture's GPU copy, reused once nothing holds it
+  std::vector<std::shared_ptr<Snapshot>> snapshots_;  // GPU copies of shown pictures, reused once nothing holds them
   std::shared_ptr<bool> alive_;         // snapshots outliving the object see it gone
   std::function<void()> beforeReadBack_;
   bool busy_ = false;  // inside a device call that locks surfaces itself

@@ -20,7 +20,8 @@ constexpr int kVisibleLines = 480;
 std::mutex g_hookMutex;
 PresentHook g_hook;
 std::function<void(Surface*, Access, std::uint32_t)> g_beforeRead;  // the 3D device's read-back
-std::function<std::shared_ptr<HeldPicture>(Surface*, const Rect&)> g_hold;
+std::function<std::shared_ptr<HeldPicture>(Surface*, const Rect&, bool)> g_hold;
+std::function<void(Surface* const*, int)> g_flip;  // the 3D device moves its GPU copies along a flip chain
 std::function<bool(int, int, int, int)> g_modeFilter;
 bool g_createFails = false;
 PixelFormat g_format16{};  // size 0: R5G6B5
@@ -63,6 +64,15 @@ bool Intersect(Rect* r, const Rect& bounds) {
 
 std::uint64_t Phase() { return NowNanoseconds() % kFrameNs; }
 
+// Headless, a picture held outside memory becomes the framebuffer's frame; its pixels are read when a test first
+// reads the framebuffer.
+void StoreHeldFrame(WindowHandle window, std::shared_ptr<HeldPicture> held) {
+  const int w = held->width, h = held->height;
+  headless::StoreFrameLater(window, w, h, [held = std::move(held)](std::uint8_t* pixels, int pitch) {
+    held->read(pixels, pitch);
+  });
+}
+
 // Nearest-neighbour scaling of 32-bit rows (the same mapping as a scaled Blt: source index = i * size / new size).
 void ScaleRows(const std::uint8_t* from, int fromPitch, int sw, int sh, std::uint32_t* out, int w, int h) {
   std::vector<int> columns(static_cast<std::size_t>(w));
@@ -94,6 +104,9 @@ PixelFormat ZBufferFormat16() { return PixelFormat{32, kPfZBuffer, 0, 16, 0xFFFF
 //   clear) then hands the source's buffer to the primary and gives the source the primary's spare one, so the frame
 //   is never copied at all. When the source's newest pixels are held outside memory (the 3D device's GPU copy, see
 //   SetHoldHook), the primary shows that picture instead and reads it into memory only when its pixels are needed.
+// A flip moves the buffers' pixel arrays (and their pending fills) along the chain instead of copying them; the 3D
+// device moves its GPU copies with them (SetFlipHook), and a primary whose newest pixels are on the GPU is shown
+// from there.
 
 Surface::~Surface() {
   if (g_beforeRead) g_beforeRead(this, Access::kRelease, 0);
@@ -313,7 +326,7 @@ Result Surface::Blt(const Rect* destRect, Surface* source, const Rect* srcRect, 
     if (source->shownBy_ != nullptr && source->shownBy_ != this) source->shownBy_->SettleShow();
     const bool xrgbSource = source->format_.bitCount == 32 && source->format_.maskR == 0xFF0000 &&
                             source->format_.maskG == 0xFF00 && source->format_.maskB == 0xFF;
-    std::shared_ptr<HeldPicture> held = g_hold && xrgbSource ? g_hold(source, src) : nullptr;
+    std::shared_ptr<HeldPicture> held = g_hold && xrgbSource ? g_hold(source, src, true) : nullptr;
     show_.active = true;
     show_.dest = dest;
     if (held != nullptr) {
@@ -354,13 +367,28 @@ Result Surface::Flip(Surface*, std::uint32_t flags) {
   if (lost_) return kErrSurfaceLost;
   if (chain_.empty()) return kErrUnsupported;
   if ((flags & kFlipNoVSync) == 0 && owner_ != nullptr) owner_->WaitForVerticalBlank();
-  // The buffers rotate: the primary shows the first back buffer, each back buffer takes the next one's pixels.
-  BeforeChange();
-  for (auto& buffer : chain_) buffer->BeforeChange();
-  std::vector<std::uint8_t> shown = std::move(chain_.front()->pixels_);
-  for (std::size_t i = 0; i + 1 < chain_.size(); ++i) chain_[i]->pixels_ = std::move(chain_[i + 1]->pixels_);
-  chain_.back()->pixels_ = std::move(pixels_);
+  // The buffers rotate: the primary shows the first back buffer, each back buffer takes the next one's pixels. A
+  // picture shown from elsewhere is written first; a whole fill still pending moves with its pixels, and the 3D
+  // device moves its GPU copies the same way, so what it drew is not read back.
+  SettleShow();
+  for (auto& buffer : chain_) {
+    if (buffer->shownBy_ != nullptr) buffer->shownBy_->SettleShow();
+  }
+  std::vector<Surface*> ring{this};
+  for (auto& buffer : chain_) ring.push_back(buffer.get());
+  if (g_flip) g_flip(ring.data(), static_cast<int>(ring.size()));
+  std::vector<std::uint8_t> shown = std::move(ring[1]->pixels_);
+  const bool shownFill = ring[1]->fillPending_;
+  const std::uint32_t shownValue = ring[1]->fillValue_;
+  for (std::size_t i = 1; i < ring.size(); ++i) {
+    Surface* next = ring[(i + 1) % ring.size()];
+    ring[i]->pixels_ = std::move(next->pixels_);
+    ring[i]->fillPending_ = next->fillPending_;
+    ring[i]->fillValue_ = next->fillValue_;
+  }
   pixels_ = std::move(shown);
+  fillPending_ = shownFill;
+  fillValue_ = shownValue;
   Present();
   return kOk;
 }
@@ -431,7 +459,6 @@ void Surface::Present() {
     std::lock_guard lock(g_hookMutex);
     hook = g_hook;
   }
-  SettleFill();
   const int bytes = BytesOf(format_);
   const bool xrgb = bytes == 4 && format_.maskR == 0xFF0000 && format_.maskG == 0xFF00 && format_.maskB == 0xFF;
   // The whole area shows another surface's pixels: they go out as they are (their fourth byte is not part of the
@@ -442,6 +469,10 @@ void Surface::Present() {
     const int sw = show_.src.right - show_.src.left, sh = show_.src.bottom - show_.src.top;
     if (hook && show_.held != nullptr) {
       hook(Frame{window, sw, sh, nullptr, show_.pitch, w, h, exclusive, show_.held.get()});
+      return;
+    }
+    if (!hook && show_.held != nullptr && sw == w && sh == h) {
+      StoreHeldFrame(window, show_.held);
       return;
     }
     const std::uint8_t* first = ShownPixels() + static_cast<std::ptrdiff_t>(show_.src.top) * show_.pitch +
@@ -458,6 +489,18 @@ void Surface::Present() {
     }
     return;
   }
+  // The surface's own newest pixels held outside memory (the 3D device drew them and a flip brought them here) go
+  // out as they are: to the hook for the call's length, headless as a copy read when the framebuffer is read.
+  if (xrgb && !show_.active && g_hold) {
+    if (std::shared_ptr<HeldPicture> held = g_hold(this, area, !hook)) {
+      if (hook) hook(Frame{window, w, h, nullptr, w * 4, w, h, exclusive, held.get()});
+      else StoreHeldFrame(window, std::move(held));
+      return;
+    }
+  }
+  // The pixels are read from memory: newer drawing the 3D device holds (a 16-bit flip chain's) comes back first.
+  if (g_beforeRead) g_beforeRead(this, Access::kRead, 0);
+  SettleFill();
   SettleShow();
   // One frame buffer reused between presents (presents come from the thread that owns the window).
   static thread_local std::vector<std::uint32_t> frame;
@@ -654,7 +697,10 @@ Result CreateDirectDraw(std::unique_ptr<DirectDraw>* out) {
 }
 
 void SetBeforeReadHook(std::function<void(Surface*, Access, std::uint32_t)> hook) { g_beforeRead = std::move(hook); }
-void SetHoldHook(std::function<std::shared_ptr<HeldPicture>(Surface*, const Rect&)> hook) { g_hold = std::move(hook); }
+void SetHoldHook(std::function<std::shared_ptr<HeldPicture>(Surface*, const Rect&, bool)> hook) {
+  g_hold = std::move(hook);
+}
+void SetFlipHook(std::function<void(Surface* const*, int)> hook) { g_flip = std::move(hook); }
 
 void SetPresentHook(PresentHook hook) {
   std::lock_guard lock(g_hookMutex);

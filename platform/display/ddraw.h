@@ -309,10 +309,16 @@ using PresentHook = std::function<void(const Frame&)>;
 // holds for the surface is written back into them first, and so that the device knows which side is newer. Null:
 // none.
 void SetBeforeReadHook(std::function<void(Surface*, Access, std::uint32_t fillValue)> hook);
-// Called when a primary is about to show `rect` of a 32-bit `source`: returns the picture when the source's newest
-// pixels are held outside memory (the primary then shows that picture and no longer depends on the source), or null
-// once the source's memory pixels are current. Null hook: memory is always current.
-void SetHoldHook(std::function<std::shared_ptr<HeldPicture>(Surface* source, const Rect& rect)> hook);
+// Called when a primary is about to show `rect` of a 32-bit `source` (another surface, or itself when it presents):
+// returns the picture when the source's newest pixels are held outside memory, or null once the source's memory
+// pixels are current. A `lasting` picture is a copy that stays as it is while the source changes (the primary or the
+// headless framebuffer keeps it); otherwise it is valid only until the source changes (the present hook's call).
+// Null hook: memory is always current.
+void SetHoldHook(
+    std::function<std::shared_ptr<HeldPicture>(Surface* source, const Rect& rect, bool lasting)> hook);
+// Called when a flip moves pixels along a chain: ring[i] takes ring[i + 1]'s pixels and the last takes the first's
+// (ring[0] is the primary). The 3D device moves its GPU copies the same way, so a flip reads nothing back.
+void SetFlipHook(std::function<void(Surface* const* ring, int count)> hook);
 // The SDL back-end sets its hook while it exists; with none, frames go to the headless framebuffer.
 void SetPresentHook(PresentHook hook);
 

@@ -12,44 +12,13 @@ namespace {
 
 std::mutex g_mutex;
 Framebuffer g_framebuffer;
+std::function<void(std::uint8_t*, int)> g_pending;  // reads the last frame's pixels, until they are read
 
-}  // namespace
-
-Framebuffer GetFramebuffer() {
-  std::lock_guard lock(g_mutex);
-  return g_framebuffer;
-}
-
-std::uint32_t FramebufferPixel(int x, int y) {
-  std::lock_guard lock(g_mutex);
-  if (x < 0 || y < 0 || x >= g_framebuffer.width || y >= g_framebuffer.height) return 0xFFFFFFFFu;
-  return g_framebuffer.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(g_framebuffer.width) +
-                              static_cast<std::size_t>(x)];
-}
-
-void ResetFramebuffer() {
-  std::lock_guard lock(g_mutex);
-  g_framebuffer = Framebuffer{};
-}
-
-void StoreFrame(WindowHandle window, int width, int height, const std::uint32_t* pixels) {
-  std::lock_guard lock(g_mutex);
-  g_framebuffer.width = width;
-  g_framebuffer.height = height;
-  g_framebuffer.window = window;
-  g_framebuffer.pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-  ++g_framebuffer.frames;
-}
-
-void StoreFrameRows(WindowHandle window, int width, int height, const std::uint8_t* rows, int pitch) {
-  std::lock_guard lock(g_mutex);
-  g_framebuffer.width = width;
-  g_framebuffer.height = height;
-  g_framebuffer.window = window;
-  g_framebuffer.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+void DropTopBytes(const std::uint8_t* rows, int pitch) {
   std::uint32_t* out = g_framebuffer.pixels.data();
+  const int width = g_framebuffer.width;
   const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
-  for (int y = 0; y < height; ++y, rows += pitch, out += width) {
+  for (int y = 0; y < g_framebuffer.height; ++y, rows += pitch, out += width) {
     int x = 0;
     for (; x + 4 <= width; x += 4) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows + 4 * static_cast<std::ptrdiff_t>(x)));
@@ -61,6 +30,73 @@ void StoreFrameRows(WindowHandle window, int width, int height, const std::uint8
       out[x] = v & 0x00FFFFFFu;
     }
   }
+}
+
+// Called with g_mutex held.
+void ReadPending() {
+  if (!g_pending) return;
+  const auto read = std::move(g_pending);
+  g_pending = nullptr;
+  auto* pixels = reinterpret_cast<std::uint8_t*>(g_framebuffer.pixels.data());
+  read(pixels, g_framebuffer.width * 4);
+  DropTopBytes(pixels, g_framebuffer.width * 4);
+}
+
+}  // namespace
+
+Framebuffer GetFramebuffer() {
+  std::lock_guard lock(g_mutex);
+  ReadPending();
+  return g_framebuffer;
+}
+
+std::uint32_t FramebufferPixel(int x, int y) {
+  std::lock_guard lock(g_mutex);
+  ReadPending();
+  if (x < 0 || y < 0 || x >= g_framebuffer.width || y >= g_framebuffer.height) return 0xFFFFFFFFu;
+  return g_framebuffer.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(g_framebuffer.width) +
+                              static_cast<std::size_t>(x)];
+}
+
+void ResetFramebuffer() {
+  std::lock_guard lock(g_mutex);
+  g_framebuffer = Framebuffer{};
+  g_pending = nullptr;
+}
+
+void StoreFrameLater(WindowHandle window, int width, int height, std::function<void(std::uint8_t*, int)> read) {
+  std::lock_guard lock(g_mutex);
+  g_framebuffer.width = width;
+  g_framebuffer.height = height;
+  g_framebuffer.window = window;
+  g_framebuffer.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  g_pending = std::move(read);
+  ++g_framebuffer.frames;
+}
+
+void SettleFrame() {
+  std::lock_guard lock(g_mutex);
+  ReadPending();
+}
+
+void StoreFrame(WindowHandle window, int width, int height, const std::uint32_t* pixels) {
+  std::lock_guard lock(g_mutex);
+  g_framebuffer.width = width;
+  g_framebuffer.height = height;
+  g_framebuffer.window = window;
+  g_framebuffer.pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  g_pending = nullptr;
+  ++g_framebuffer.frames;
+}
+
+void StoreFrameRows(WindowHandle window, int width, int height, const std::uint8_t* rows, int pitch) {
+  std::lock_guard lock(g_mutex);
+  g_framebuffer.width = width;
+  g_framebuffer.height = height;
+  g_framebuffer.window = window;
+  g_framebuffer.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  g_pending = nullptr;
+  DropTopBytes(rows, pitch);
   ++g_framebuffer.frames;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,12 @@ void ResetFramebuffer();
 void StoreFrame(WindowHandle window, int width, int height, const std::uint32_t* pixels);
 // Stores a presented frame from rows of 32-bit pixels `pitch` bytes apart; the top byte of each pixel is dropped.
 void StoreFrameRows(WindowHandle window, int width, int height, const std::uint8_t* rows, int pitch);
+// Stores a presented frame whose pixels are read only when the framebuffer is first read (a picture the 3D device
+// holds on the GPU): `read` writes width x height 32-bit pixels, rows `pitch` bytes apart (the top byte is dropped).
+// It runs on the reading thread, so device frames are read on the thread that draws.
+void StoreFrameLater(WindowHandle window, int width, int height, std::function<void(std::uint8_t*, int)> read);
+// Reads a frame stored for later now (before what it reads from goes away).
+void SettleFrame();
 // Writes the framebuffer as an 8-bit RGB PNG (file name in UTF-8). False when empty or on a write failure.
 bool SaveFramebufferPng(const std::string& path);
 

@@ -248,16 +248,18 @@ class SdlBackend final : public WindowBackend {
     if (w == nullptr) return;
     const bool isFull = (SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
     if (frame.fullScreen != isFull) {
-      SDL_SetWindowFullscreen(w, frame.fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
       if (frame.fullScreen) {
-        // Without a window manager the full-screen state alone does not resize the window: cover the desktop here.
+        // Without a window manager the full-screen state alone does not resize the window: it covers the desktop
+        // first (SDL keeps a full-screen window's size requests for when it leaves full screen).
         SDL_Rect bounds{};
         if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(w), &bounds) == 0) {
           SDL_SetWindowBordered(w, SDL_FALSE);
           SDL_SetWindowPosition(w, bounds.x, bounds.y);
           SDL_SetWindowSize(w, bounds.w, bounds.h);
         }
+        SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
       } else {
+        SDL_SetWindowFullscreen(w, 0);
         SDL_SetWindowBordered(w, SDL_TRUE);
       }
     }
