@@ -77,14 +77,19 @@ bool EnsureGlContext() {
          eglMakeCurrent(g_egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, g_egl.context) == EGL_TRUE;
 }
 
-GlScope::GlScope() { ok_ = EnsureGlContext(); }
-
 namespace {
 int g_openScenes = 0;
+thread_local int t_scopeDepth = 0;  // scopes open on this thread: only the outermost takes the context off
 }  // namespace
 
+GlScope::GlScope() {
+  ok_ = EnsureGlContext();
+  ++t_scopeDepth;
+}
+
 GlScope::~GlScope() {
-  if (ok_ && g_openScenes == 0) ReleaseGlContext();
+  --t_scopeDepth;
+  if (ok_ && g_openScenes == 0 && t_scopeDepth == 0) ReleaseGlContext();
 }
 
 void GlScope::SceneOpened() { ++g_openScenes; }

@@ -33,7 +33,8 @@ void ReleaseGlContext();
 std::string GlRendererName();
 
 // Makes the device's context current for the length of a scope (another GL user on the thread may have made its
-// own current in between), and takes it off the thread again at the end unless a scene is open.
+// own current in between), and takes it off the thread again at the end of the outermost scope unless a scene is
+// open.
 class GlScope {
  public:
   GlScope();

@@ -8,6 +8,7 @@
 
 #include "platform/d3d/d3d.h"
 #include "platform/d3d/egl_context.h"
+#include "platform/display/headless_display.h"
 
 namespace dd = platform::dd;
 namespace d3d = platform::d3d;
@@ -236,6 +237,55 @@ TEST_F(D3DDeviceTest, AShownPictureStaysWhileTheNextOneIsDrawn) {
   std::memcpy(&v, p + 2 * pitch + 2 * 4, 4);
   primary->Unlock();
   EXPECT_EQ(v & 0xFFFFFF, 0xFF0000u);
+}
+
+// A flip chain's buffers trade their GPU copies: frames reach the headless framebuffer with nothing read back at the
+// flip (32-bit chains; a 16-bit primary is read back to be shown), and each buffer comes round with the frame it
+// held, which a lock then reads from the GPU.
+TEST_F(D3DDeviceTest, AFlipMovesTheGpuCopiesAlongTheChain) {
+  struct Case {
+    int bits, backBuffers;
+  };
+  const Case cases[] = {{32, 1}, {32, 2}, {16, 1}};
+  const std::uint32_t boxes[5] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFFFF00FF};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.bits) + " bits, " + std::to_string(c.backBuffers) + " back buffers");
+    platform::headless::ResetFramebuffer();
+    ASSERT_EQ(ddraw_->SetCooperativeLevel(0, dd::kSclExclusive | dd::kSclFullScreen), dd::kOk);
+    ASSERT_EQ(ddraw_->SetDisplayMode(640, 480, c.bits, 60, 0), dd::kOk);
+    const dd::SurfaceDesc desc{dd::kCapsPrimarySurface | dd::kCapsFlip | dd::kCapsComplex | dd::kCaps3DDevice, 0, 0,
+                               c.backBuffers, {}};
+    dd::Surface* primary = nullptr;
+    ASSERT_EQ(ddraw_->CreateSurface(desc, &primary), dd::kOk);
+    dd::Surface* back = primary->BackBuffer();
+    ASSERT_EQ(device_->SetRenderTarget(d3d::RenderTarget{back, nullptr}), dd::kOk);
+    const std::uint64_t readBacks = object_->SurfaceReadBacks();
+    for (std::uint64_t frame = 0; frame < 5; ++frame) {
+      ASSERT_EQ(back->Blt(nullptr, nullptr, nullptr, dd::kBltColorFill, 0), dd::kOk);
+      ASSERT_EQ(device_->BeginScene(), dd::kOk);
+      Box(0, 0, 8, 8, boxes[frame]);
+      ASSERT_EQ(device_->EndScene(), dd::kOk);
+      ASSERT_EQ(primary->Flip(nullptr, dd::kFlipNoVSync), dd::kOk);
+      EXPECT_EQ(object_->SurfaceReadBacks() - readBacks, c.bits == 32 ? 0 : frame + 1) << "frame " << frame;
+    }
+    EXPECT_EQ(platform::headless::FramebufferPixel(2, 2), boxes[4] & 0xFFFFFFu);
+    EXPECT_EQ(platform::headless::FramebufferPixel(20, 2), 0u);
+    std::uint8_t* p = nullptr;
+    int pitch = 0;
+    ASSERT_EQ(back->Lock(nullptr, dd::kLockReadOnly, &p, &pitch), dd::kOk);
+    std::uint32_t v = 0;
+    std::memcpy(&v, p + 2 * pitch + 2 * (c.bits / 8), static_cast<std::size_t>(c.bits / 8));
+    back->Unlock();
+    const std::uint32_t held = boxes[4 - c.backBuffers];
+    const std::uint32_t expected =
+        c.bits == 32 ? held & 0xFFFFFFu
+                     : ((held >> 8) & 0xF800u) | ((held >> 5) & 0x07E0u) | ((held >> 3) & 0x001Fu);
+    EXPECT_EQ(c.bits == 32 ? v & 0xFFFFFFu : v, expected) << "the back buffer after the flips";
+    ASSERT_EQ(device_->SetRenderTarget(d3d::RenderTarget{back_, nullptr}), dd::kOk);
+    ddraw_->ReleaseSurface(primary);
+    ddraw_->RestoreDisplayMode();
+    ASSERT_EQ(ddraw_->SetCooperativeLevel(0, dd::kSclNormal), dd::kOk);
+  }
 }
 
 TEST_F(D3DDeviceTest, BlendFactorsAndViewportClip) {

@@ -18,6 +18,7 @@
 #include "engine/graphics/surface_data.h"
 #include "platform/base/clock.h"
 #include "platform/d3d/egl_context.h"
+#include "platform/display/headless_display.h"
 #include "tests/support/movie_writer.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
@@ -381,6 +382,37 @@ TEST_F(D3DEngine, TextDrawsTheSameAfterADeviceLoss) {
     EXPECT_EQ(GetFontData(font)->TextureCache, 1);
   }
   EXPECT_EQ(frame(), before);
+}
+
+// Headless, a present leaves the frame on the GPU (a copy in a window, the flipped buffer in full screen): the
+// framebuffer reads it when it is read, so frames nobody reads are never read back.
+TEST_F(D3DEngine, HeadlessFramesAreReadBackOnlyWhenTheFramebufferIsRead) {
+  for (const int windowed : {1, 0}) {
+    SCOPED_TRACE(windowed == 1 ? "window" : "full screen");
+    if (windowed == 0) {
+      ASSERT_EQ(SelectScreenMode(640, 480, 32, 60), 0);
+      ASSERT_EQ(ChangeWindowMode(0), 0);
+      ASSERT_EQ(Use3D, 1);
+      ASSERT_EQ(SelectDrawTarget(-2), 0);
+      ASSERT_NE(g_Screens.primary->BackBuffer(), nullptr) << "no flip chain";
+    }
+    const d3d::Direct3D* object = g_D3D.object.get();
+    ASSERT_NE(object, nullptr);
+    for (int frame = 0; frame < 4; ++frame) {
+      const int shade = 60 + frame * 50;
+      ASSERT_EQ(ClearCurrentDrawScreen(), 0);
+      DrawRectangle(0, 0, 320, 240, MakeColorValue(shade, 0, 0), 1);
+      DrawRectangle(320, 240, 640, 480, MakeColorValue(0, 0, shade), 1);
+      const std::uint64_t readBacks = object->SurfaceReadBacks();
+      ASSERT_EQ(PresentBackScreen(), 0);
+      EXPECT_EQ(object->SurfaceReadBacks(), readBacks) << "frame " << frame << " was read back at its present";
+      if (frame % 2 == 0) continue;
+      EXPECT_EQ(platform::headless::FramebufferPixel(10, 10), static_cast<std::uint32_t>(shade) << 16);
+      EXPECT_EQ(platform::headless::FramebufferPixel(630, 470), static_cast<std::uint32_t>(shade));
+      EXPECT_EQ(platform::headless::FramebufferPixel(630, 10), 0u);
+      EXPECT_EQ(object->SurfaceReadBacks(), readBacks + 1) << "frame " << frame;
+    }
+  }
 }
 
 TEST_F(D3DEngine, ANewModeRebuildsTheLayer) {
