@@ -14,10 +14,10 @@
 #include "engine/graphics/screen_buffer.h"
 #include "engine/softrender/fill_memimg_rect.h"
 #include "platform/base/clock.h"
-#include "platform/d3d/egl_context.h"
 #include "platform/display/ddraw.h"
 #include "platform/display/headless_display.h"
 #include "platform/files/path.h"
+#include "tests/support/context_mode.h"
 
 namespace engine_test {
 namespace {
@@ -31,8 +31,8 @@ class Display : public HeadlessEngine {
     dd::SetModeFilter(nullptr);
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
-    platform::d3d::ClearContextModeOverride();
   }
+  test_support::ContextModePin contextMode_;
   void Start(int windowMode) {
     ChangeWindowMode(windowMode);
     ASSERT_EQ(StartEngine(), 0);
@@ -50,7 +50,7 @@ class Display : public HeadlessEngine {
 
 TEST_F(Display, StartUpShowsABlack640x480FrameAndLogsTheDeviceInOrder) {
   // The start-up of the 2D path, whose log says the 3D device could not be had: software path only.
-  platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+  contextMode_.Set();
   Start(1);
   const platform::headless::Framebuffer fb = platform::headless::GetFramebuffer();
   ASSERT_EQ(fb.width, 640);

@@ -18,9 +18,9 @@
 #include "engine/graphics/graph_load.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
-#include "platform/d3d/egl_context.h"
 #include "platform/display/ddraw.h"
 #include "platform/display/headless_display.h"
+#include "tests/support/context_mode.h"
 
 namespace engine_test {
 namespace {
@@ -45,8 +45,8 @@ class DrawFrame : public HeadlessEngine {
   void TearDown() override {
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
-    platform::d3d::ClearContextModeOverride();
   }
+  test_support::ContextModePin contextMode_;
   // Window mode, software screen model (32-bit screen).
   void StartSoftware() {
     ChangeWindowMode(1);
@@ -169,7 +169,7 @@ class GraphTarget : public DrawFrame, public ::testing::WithParamInterface<int> 
       StartSoftware();
     } else {
       // The draws are checked in the graphics' 2D tile images, which texture graphics do not have: software path only.
-      platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+      contextMode_.Set();
       ChangeWindowMode(1);
       ASSERT_EQ(StartEngine(), 0);
     }

@@ -10,8 +10,8 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/screen_buffer.h"
-#include "platform/d3d/egl_context.h"
 #include "tests/engine_start/engine_fixture.h"
+#include "tests/support/context_mode.h"
 
 namespace {
 
@@ -69,13 +69,10 @@ class Fonts : public engine_test::HeadlessEngine {
 class FontsSoftware : public Fonts {
  protected:
   void SetUp() override {
-    platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+    contextMode_.Set();
     Fonts::SetUp();
   }
-  void TearDown() override {
-    Fonts::TearDown();
-    platform::d3d::ClearContextModeOverride();
-  }
+  test_support::ContextModePin contextMode_;
 };
 
 TEST_F(Fonts, FormattedTextWithTheGamesDefaultFontStaysInsideItsBox) {

@@ -20,9 +20,9 @@
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/draw_memimg.h"
 #include "engine/softrender/graphics_glue.h"
-#include "platform/d3d/egl_context.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
+#include "tests/support/context_mode.h"
 
 namespace {
 
@@ -104,13 +104,10 @@ class Graphics : public engine_test::HeadlessEngine {
 class GraphicsSoftware : public Graphics {
  protected:
   void SetUp() override {
-    platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+    contextMode_.Set();
     Graphics::SetUp();
   }
-  void TearDown() override {
-    Graphics::TearDown();
-    platform::d3d::ClearContextModeOverride();
-  }
+  test_support::ContextModePin contextMode_;
 };
 
 TEST_F(GraphicsSoftware, HandleLayoutAfterStartAndAfterAModeChange) {

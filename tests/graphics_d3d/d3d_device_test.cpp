@@ -9,6 +9,7 @@
 #include "platform/d3d/d3d.h"
 #include "platform/d3d/egl_context.h"
 #include "platform/display/headless_display.h"
+#include "tests/support/context_mode.h"
 
 namespace dd = platform::dd;
 namespace d3d = platform::d3d;
@@ -28,7 +29,7 @@ struct PlainVertex {  // 0x044
 class D3DDeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    d3d::SetContextMode(d3d::ContextMode::kEgl);
+    contextMode_.Set(d3d::ContextMode::kEgl);
     ASSERT_EQ(dd::CreateDirectDraw(&ddraw_), dd::kOk);
     dd::SurfaceDesc desc{dd::kCapsOffscreenPlain | dd::kCaps3DDevice, 32, 16, 0, dd::RgbFormat(32)};
     ASSERT_EQ(ddraw_->CreateSurface(desc, &back_), dd::kOk);
@@ -40,7 +41,6 @@ class D3DDeviceTest : public ::testing::Test {
   void TearDown() override {
     object_.reset();
     ddraw_.reset();
-    d3d::ClearContextModeOverride();
   }
   std::uint32_t Pixel(int x, int y) {
     std::uint8_t* p = nullptr;
@@ -62,6 +62,7 @@ class D3DDeviceTest : public ::testing::Test {
     device_->SetTextureStageState(0, d3d::kTssAlphaArg1, d3d::kTaDiffuse);
     ASSERT_EQ(device_->DrawPrimitive(d3d::kTriangleList, 0x44, v, 6, 0), dd::kOk);
   }
+  test_support::ContextModePin contextMode_;
   std::unique_ptr<dd::DirectDraw> ddraw_;
   dd::Surface* back_ = nullptr;
   std::unique_ptr<d3d::Direct3D> object_;

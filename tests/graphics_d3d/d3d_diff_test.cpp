@@ -28,6 +28,7 @@
 #include "platform/d3d/egl_context.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
+#include "tests/support/context_mode.h"
 
 namespace {
 
@@ -64,14 +65,11 @@ using Frame = std::vector<std::uint32_t>;
 
 class D3DDiff : public engine_test::HeadlessEngine {
  protected:
-  void TearDown() override {
-    HeadlessEngine::TearDown();
-    platform::d3d::ClearContextModeOverride();
-  }
+  test_support::ContextModePin contextMode_;
 
   // Starts the engine on the chosen path, loads the graphics, draws the scene and returns the back screen.
   Frame Run(bool device, const std::function<void(const Graphs&)>& scene) {
-    platform::d3d::SetContextMode(device ? platform::d3d::ContextMode::kEgl : platform::d3d::ContextMode::kOff);
+    contextMode_.Set(device ? platform::d3d::ContextMode::kEgl : platform::d3d::ContextMode::kOff);
     EXPECT_EQ(StartEngine(), 0);
     EXPECT_EQ(Use3D, device ? 1 : 0) << "the Direct3D path could not be started";
     EXPECT_EQ(SelectDrawTarget(-2), 0);

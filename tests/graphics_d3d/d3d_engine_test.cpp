@@ -22,6 +22,7 @@
 #include "tests/support/movie_writer.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
+#include "tests/support/context_mode.h"
 
 namespace {
 
@@ -31,15 +32,12 @@ class D3DEngine : public engine_test::HeadlessEngine {
  protected:
   void SetUp() override {
     HeadlessEngine::SetUp();
-    d3d::SetContextMode(d3d::ContextMode::kEgl);
+    contextMode_.Set(d3d::ContextMode::kEgl);
     ASSERT_EQ(StartEngine(), 0);
     ASSERT_EQ(Use3D, 1);
     ASSERT_EQ(SelectDrawTarget(-2), 0);
   }
-  void TearDown() override {
-    HeadlessEngine::TearDown();
-    d3d::ClearContextModeOverride();
-  }
+  test_support::ContextModePin contextMode_;
   static Direct3DDeviceRecord* Record() { return CurrentD3DRecord(); }
   static std::uint32_t BackPixel(int x, int y) {
     ApiLockGuard lock;

@@ -21,6 +21,7 @@
 #include "platform/d3d/egl_context.h"
 #include "platform/window/window.h"
 #include "tests/support/xvfb_server.h"
+#include "tests/support/context_mode.h"
 
 // SDL, the X libraries and the GL driver keep allocations for the process's life.
 extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
@@ -68,14 +69,13 @@ class DesktopDevice : public ::testing::Test {
     ASSERT_EQ(chdir(directory_.c_str()), 0);
     platform::SetInstanceLockDirectory(directory_);
     platform::RequestBackend(platform::BackendKind::Sdl);
-    platform::d3d::SetContextMode(platform::d3d::ContextMode::kWindow);
+    contextMode_.Set(platform::d3d::ContextMode::kWindow);
   }
   void TearDown() override {
     if (started_) {
       EXPECT_EQ(EndEngine(), 0);
     }
     platform::ReleaseBackend();
-    platform::d3d::ClearContextModeOverride();
     if (!directory_.empty()) std::filesystem::remove_all(directory_);
   }
   // Starts the engine in a window, or in exclusive full screen at 640 x 480 x 32 (a flip chain).
@@ -95,6 +95,7 @@ class DesktopDevice : public ::testing::Test {
     ASSERT_EQ(SelectDrawTarget(-2), 0);
   }
 
+  test_support::ContextModePin contextMode_;
   XvfbServer server_;
   std::optional<std::string> import_;
   std::string directory_;

@@ -13,8 +13,8 @@
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/mask.h"
 #include "engine/graphics/screen_buffer.h"
-#include "platform/d3d/egl_context.h"
 #include "platform/display/ddraw.h"
+#include "tests/support/context_mode.h"
 
 namespace engine_test {
 namespace {
@@ -65,8 +65,8 @@ class MaskScreen : public HeadlessEngine, public ::testing::WithParamInterface<i
   void TearDown() override {
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
-    platform::d3d::ClearContextModeOverride();
   }
+  test_support::ContextModePin contextMode_;
   // 1: software model; 0: hardware window model. Both 32-bit.
   void Start() {
     ChangeWindowMode(1);
@@ -85,7 +85,7 @@ class MaskScreen : public HeadlessEngine, public ::testing::WithParamInterface<i
 
 TEST_P(MaskScreen, EveryDrawChangesOnlyThePixelsTheMaskLetsThrough) {
   // The mask screen acts on the 2D path's draws only (the 3D device's draws ignore it): software path only.
-  platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+  contextMode_.Set();
   Start();
   const int graph = [] {
     ApiLockGuard lock;

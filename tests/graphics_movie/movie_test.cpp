@@ -16,8 +16,8 @@
 #include "engine/graphics/surface2d.h"
 #include "platform/audio/headless_audio.h"
 #include "platform/base/clock.h"
-#include "platform/d3d/egl_context.h"
 #include "platform/files/path.h"
+#include "tests/support/context_mode.h"
 
 namespace engine_test {
 namespace {
@@ -51,14 +51,14 @@ class Movies : public HeadlessEngine {
     ASSERT_TRUE(movie_test::WriteMovie(directory_ + "/clip.avi", params, Painted));
     // The shown frame is read from the graphic's 2D tile image, which a texture graphic does not have: software path
     // only (tests/graphics_d3d checks movie frames in textures).
-    platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+    contextMode_.Set();
     ASSERT_EQ(StartEngine(), 0);
   }
   void TearDown() override {
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
-    platform::d3d::ClearContextModeOverride();
   }
+  test_support::ContextModePin contextMode_;
   // Advances the virtual clock, then draws the graphic (which pulls its frame).
   static void WaitAndDraw(int ms, int handle) {
     platform::SleepMilliseconds(static_cast<std::uint32_t>(ms));

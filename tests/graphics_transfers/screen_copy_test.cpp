@@ -16,7 +16,7 @@
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/screen_copy.h"
 #include "engine/graphics/surface2d.h"
-#include "platform/d3d/egl_context.h"
+#include "tests/support/context_mode.h"
 
 namespace engine_test {
 namespace {
@@ -54,7 +54,6 @@ class ScreenCopy : public HeadlessEngine, public ::testing::WithParamInterface<i
   void TearDown() override {
     HeadlessEngine::TearDown();
     ResetDisplaySettings();
-    platform::d3d::ClearContextModeOverride();
   }
   void Start() {
     ChangeWindowMode(1);
@@ -67,11 +66,12 @@ class ScreenCopy : public HeadlessEngine, public ::testing::WithParamInterface<i
     ApiLockGuard lock;
     return CreateGraph(w, h, 0, 0, 0);
   }
+  test_support::ContextModePin contextMode_;
 };
 
 TEST_P(ScreenCopy, ARectangleOfTheDrawScreenLandsInTheGraphic) {
   // The copy is checked in the graphic's 2D tile image, which a texture graphic does not have: software path only.
-  platform::d3d::SetContextMode(platform::d3d::ContextMode::kOff);
+  contextMode_.Set();
   Start();
   for (const int screen : {-2, -4}) {
     SCOPED_TRACE(screen);
