@@ -2,9 +2,11 @@
 // CI) and through the software renderer, in the same run: 2,000 alpha-blended 64 x 64 sprites plus 200 rotated
 // ones onto the 640 x 480 back screen, ended by a present; a screen of text (24 lines of 40 characters, anti-aliased
 // with an edge, from a warm glyph cache: the texture cache on the device, the memory cache in software), ended by a
-// present; and one present alone through each path. The software path is the baseline: compare the Device and
-// Software figures of each pair. Headless, a present reads the drawing back from the GPU (the desktop shows it
-// through the window's context instead); the device runs count the back screen's transfers per iteration.
+// present; and one present alone through each path, in a window and in exclusive full screen (a flip chain). The
+// software path is the baseline: compare the Device and Software figures of each pair. Headless, a present leaves
+// the frame on the GPU until the framebuffer is read (nothing reads it here); the full-screen present with a lock
+// of the back screen in each frame shows what a frame costs that is read back and uploaded again. The device runs
+// count the back screen's transfers per iteration.
 #include <benchmark/benchmark.h>
 #include <png.h>
 #include <unistd.h>
@@ -21,6 +23,7 @@
 #include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/font.h"
+#include "engine/graphics/screen_buffer.h"
 #include "platform/base/backend.h"
 #include "platform/base/clock.h"
 #include "platform/d3d/egl_context.h"
@@ -57,7 +60,7 @@ bool WriteSprite(const char* path) {
 // A headless engine on the chosen path, for the length of one benchmark.
 class Engine {
  public:
-  Engine(bool device, benchmark::State& state) {
+  Engine(bool device, benchmark::State& state, bool fullScreen = false) {
     char dirTemplate[] = "/tmp/d3d-bench-XXXXXX";
     const char* made = mkdtemp(dirTemplate);
     if (made == nullptr || chdir(made) != 0) {
@@ -69,7 +72,8 @@ class Engine {
     platform::RequestBackend(platform::BackendKind::Headless);
     platform::SetClockMode(platform::ClockMode::Virtual);
     platform::SetInstanceLockDirectory(directory_);
-    ChangeWindowMode(1);
+    if (fullScreen) SelectScreenMode(640, 480, 32, 60);
+    ChangeWindowMode(fullScreen ? 0 : 1);
     SetLogFileOutput(0);
     if (StartEngine() != 0 || Use3D != (device ? 1 : 0) || !WriteSprite("sprite.png")) {
       state.SkipWithError(device ? "no Direct3D path here" : "the engine did not start");
@@ -127,13 +131,20 @@ void SpriteFrame(benchmark::State& state, bool device) {
   CountTransfers(state, uploads, readBacks);
 }
 
-void Present(benchmark::State& state, bool device) {
-  Engine engine(device, state);
+// lockBack: the back screen is locked in each frame (after the frame's draw), as software drawing onto it would.
+void Present(benchmark::State& state, bool device, bool fullScreen, bool lockBack = false) {
+  Engine engine(device, state, fullScreen);
   if (!engine.ok()) return;
   const std::uint64_t uploads = Uploads(), readBacks = ReadBacks();
   for (auto _ : state) {
     // One sprite so the device path has a scene to end, as a real frame has.
     DrawGraphAt(10, 10, engine.sprite(), 1);
+    if (lockBack) {
+      ApiLockGuard lock;
+      std::uint8_t* pixels = nullptr;
+      int pitch = 0;
+      if (GetBackSurface()->Lock(nullptr, 0, &pixels, &pitch) == platform::dd::kOk) GetBackSurface()->Unlock();
+    }
     benchmark::DoNotOptimize(PresentBackScreen());
   }
   CountTransfers(state, uploads, readBacks);
@@ -169,14 +180,20 @@ void BM_SpriteFrame_Software(benchmark::State& state) { SpriteFrame(state, false
 void BM_SpriteFrame_Device(benchmark::State& state) { SpriteFrame(state, true); }
 void BM_TextFrame_Software(benchmark::State& state) { TextFrame(state, false); }
 void BM_TextFrame_Device(benchmark::State& state) { TextFrame(state, true); }
-void BM_Present_Software(benchmark::State& state) { Present(state, false); }
-void BM_Present_Device(benchmark::State& state) { Present(state, true); }
+void BM_Present_Software(benchmark::State& state) { Present(state, false, false); }
+void BM_Present_Device(benchmark::State& state) { Present(state, true, false); }
+void BM_PresentFullScreen_Software(benchmark::State& state) { Present(state, false, true); }
+void BM_PresentFullScreen_Device(benchmark::State& state) { Present(state, true, true); }
+void BM_PresentFullScreen_DeviceLockingBack(benchmark::State& state) { Present(state, true, true, true); }
 BENCHMARK(BM_SpriteFrame_Software)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpriteFrame_Device)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextFrame_Software)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextFrame_Device)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Present_Software)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Present_Device)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PresentFullScreen_Software)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PresentFullScreen_Device)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PresentFullScreen_DeviceLockingBack)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
