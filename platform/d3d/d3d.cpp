@@ -9,7 +9,6 @@
 
 #include "platform/d3d/egl_context.h"
 #include "platform/d3d/gl_shaders.h"
-#include "platform/display/headless_display.h"
 
 namespace platform::d3d {
 namespace {
@@ -962,7 +961,24 @@ Result Device::Load(Texture* destination, int x, int y, Texture* source, const R
 struct Direct3D::Snapshot {
   int width = 0, height = 0;
   GLuint texture = 0, framebuffer = 0;
-  std::weak_ptr<bool> owner;  // expired once the Direct3D object (and its context) is gone
+  std::weak_ptr<bool> owner;       // expired once the Direct3D object (and its context) is gone
+  std::vector<std::uint8_t> kept;  // the pixels, read before the object went while something still held them
+  // Writes the pixels (rows `pitch` bytes apart); false when they cannot be read.
+  bool Read(std::uint8_t* pixels, int pitch) const {
+    if (!kept.empty()) {
+      for (int y = 0; y < height; ++y)
+        std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * pitch, kept.data() + static_cast<std::size_t>(y) * width * 4,
+                    static_cast<std::size_t>(width) * 4);
+      return true;
+    }
+    const GlScope context;
+    if (owner.expired() || !context.ok()) {
+      ZeroRows(pixels, pitch, width, height);
+      return false;
+    }
+    ReadPixelsInto(framebuffer, pixels, pitch, width, height, dd::RgbFormat(32));
+    return true;
+  }
   ~Snapshot() {
     if (owner.expired()) return;
     const GlScope gl;
@@ -973,14 +989,18 @@ struct Direct3D::Snapshot {
 };
 
 Direct3D::~Direct3D() {
-  // A headless frame still on the GPU is read while the context and its copy are there.
-  headless::SettleFrame();
   dd::SetBeforeReadHook(nullptr);
   dd::SetHoldHook(nullptr);
   dd::SetFlipHook(nullptr);
   const GlScope gl;
   busy_ = true;
   for (auto& device : devices_) device->ReadBackSurfaces();
+  // Shown pictures still held (by a primary, by the headless framebuffer) come into memory while the context is here.
+  for (const auto& snapshot : snapshots_) {
+    if (snapshot.use_count() == 1 || !gl.ok()) continue;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(snapshot->width) * snapshot->height * 4);
+    if (snapshot->Read(pixels.data(), snapshot->width * 4)) snapshot->kept = std::move(pixels);
+  }
   snapshots_.clear();
   alive_.reset();
   devices_.clear();
@@ -1202,11 +1222,8 @@ std::shared_ptr<dd::HeldPicture> Direct3D::HoldShown(dd::Surface* source, const 
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
   held->handle = snapshot->framebuffer;
   held->read = [this, snapshot](std::uint8_t* pixels, int pitch) {
-    const GlScope context;
-    if (snapshot->owner.expired() || !context.ok())
-      return ZeroRows(pixels, pitch, snapshot->width, snapshot->height);
-    ReadPixelsInto(snapshot->framebuffer, pixels, pitch, snapshot->width, snapshot->height, dd::RgbFormat(32));
-    ++surfaceReadBacks_;
+    const bool fromGpu = snapshot->kept.empty() && !snapshot->owner.expired();
+    if (snapshot->Read(pixels, pitch) && fromGpu) ++surfaceReadBacks_;
   };
   return held;
 }

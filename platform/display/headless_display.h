@@ -31,8 +31,6 @@ void StoreFrameRows(WindowHandle window, int width, int height, const std::uint8
 // holds on the GPU): `read` writes width x height 32-bit pixels, rows `pitch` bytes apart (the top byte is dropped).
 // It runs on the reading thread, so device frames are read on the thread that draws.
 void StoreFrameLater(WindowHandle window, int width, int height, std::function<void(std::uint8_t*, int)> read);
-// Reads a frame stored for later now (before what it reads from goes away).
-void SettleFrame();
 // Writes the framebuffer as an 8-bit RGB PNG (file name in UTF-8). False when empty or on a write failure.
 bool SaveFramebufferPng(const std::string& path);
 

@@ -411,6 +411,12 @@ TEST_F(D3DEngine, HeadlessFramesAreReadBackOnlyWhenTheFramebufferIsRead) {
       EXPECT_EQ(object->SurfaceReadBacks(), readBacks + 1) << "frame " << frame;
     }
   }
+  // A frame nobody read before the device went is still there to read.
+  ASSERT_EQ(ClearCurrentDrawScreen(), 0);
+  DrawRectangle(0, 0, 320, 240, MakeColorValue(0, 250, 0), 1);
+  ASSERT_EQ(PresentBackScreen(), 0);
+  EXPECT_EQ(EndEngine(), 0);
+  EXPECT_EQ(platform::headless::FramebufferPixel(10, 10), 0x00FA00u);
 }
 
 TEST_F(D3DEngine, ANewModeRebuildsTheLayer) {
