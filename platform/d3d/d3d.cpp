@@ -966,9 +966,11 @@ struct Direct3D::Snapshot {
   // Writes the pixels (rows `pitch` bytes apart); false when they cannot be read.
   bool Read(std::uint8_t* pixels, int pitch) const {
     if (!kept.empty()) {
-      for (int y = 0; y < height; ++y)
-        std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * pitch, kept.data() + static_cast<std::size_t>(y) * width * 4,
-                    static_cast<std::size_t>(width) * 4);
+      const std::size_t row = static_cast<std::size_t>(width) * 4;
+      for (int y = 0; y < height; ++y) {
+        std::memcpy(pixels + static_cast<std::ptrdiff_t>(y) * pitch, kept.data() + static_cast<std::size_t>(y) * row,
+                    row);
+      }
       return true;
     }
     const GlScope context;

@@ -16,9 +16,9 @@
 // through the window's context, headless as the framebuffer's frame; either is read into memory only when the
 // primary or the framebuffer is read. A flip of a chain moves the buffers' GPU copies along with their memory
 // pixels, and the primary shows its GPU copy as it is, so full-screen frames go to the window without a copy or a
-// read-back. Textures keep their pixels in memory too; Unlock, Load and a colour fill mark
-// them changed and the next draw that samples them uploads them again; a texture drawn into is read back at the end
-// of each scene.
+// read-back (headless, the framebuffer keeps a GPU copy). Textures keep their pixels in memory too; Unlock, Load and
+// a colour fill mark them changed and the next draw that samples them uploads them again; a texture drawn into is
+// read back at the end of each scene.
 //
 // One device object set per process, main thread only.
 #pragma once
@@ -334,7 +334,7 @@ class Direct3D {
   std::uint64_t surfaceUploads_ = 0, surfaceReadBacks_ = 0, gpuPresents_ = 0;
   struct Snapshot;
   std::vector<std::shared_ptr<Snapshot>> snapshots_;  // GPU copies of shown pictures, reused once nothing holds them
-  std::shared_ptr<bool> alive_;         // snapshots outliving the object see it gone
+  std::shared_ptr<bool> alive_;  // snapshots outliving the object see it gone
   std::function<void()> beforeReadBack_;
   bool busy_ = false;  // inside a device call that locks surfaces itself
   std::vector<std::unique_ptr<Texture>> textures_;

@@ -74,7 +74,6 @@ void StoreFrameLater(WindowHandle window, int width, int height, std::function<v
   ++g_framebuffer.frames;
 }
 
-
 void StoreFrame(WindowHandle window, int width, int height, const std::uint32_t* pixels) {
   std::lock_guard lock(g_mutex);
   g_framebuffer.width = width;
