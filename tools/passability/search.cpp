@@ -7,8 +7,11 @@
 #include <queue>
 #include <unordered_set>
 
+#include "game/enemy/enemy_pool.h"
 #include "game/player/player_globals.h"
 #include "game/stage/gimmicks.h"
+#include "game/stage/ladders.h"
+#include "game/stage/level_data.h"
 #include "game/stage/stage_state.h"
 #include "tools/passability/game_state.h"
 
@@ -64,14 +67,16 @@ std::vector<Move> StrikeMoves() {
   return moves;
 }
 
-// What tells two search states apart: the hero's place (to 4 pixels) and motion, and every gimmick that moved,
-// opened or went away.
-std::uint64_t StateKey() {
+// What tells two search states apart: the hero's place (to 4 pixels), motion and knock-back, every gimmick that moved, opened
+// or went away, and the hit points of the switch being struck (a strike from the same place is progress).
+std::uint64_t StateKey(const Goal& goal) {
   Fnv f;
   f.add(HeroX() >> 2);
   f.add(HeroY() >> 2);
   f.add(jumping * 16 + rising * 8 + falling * 4 + on_ladder * 2 + dashing);
   f.add(PlayerState);
+  // A knocked-back hero does not answer the pad until the count runs out.
+  if (PlayerState == player_hurt) f.add(hurt_count);
   for (int i = 0; i < gimmick_count && i < gimmick_pool_size; ++i) {
     const StageObject& g = gimmicks[i];
     if (g.in_use == 1 && g.x == g.start_x && g.y == g.start_y && g.door_state == 0) continue;
@@ -81,16 +86,123 @@ std::uint64_t StateKey() {
     f.add(g.y >> 3);
     f.add(g.door_state);
   }
+  if (goal.kind == GoalKind::switch_chest) f.add(enemy_pool[goal.record].hp);
   return f.h;
 }
 
-int Distance(const Goal& goal) {
+// Path lengths to a goal over a grid of the area's open cells, from the solid gimmicks as the goal's search starts
+// (doors counted open). A better guide than the straight distance where walls, ceilings and floors out of a
+// jump's reach stand between the hero and the goal.
+class FlowField {
+ public:
+  static constexpr int kCell = 16;
+  // Cells a jump lifts the hero's middle above the floor it stands on (a jump's 284 pixels, the middle 50 above the
+  // feet).
+  static constexpr int kClimbCells = (284 + 50 + kCell) / kCell;
+  static constexpr int kUnreached = 1 << 30;
+
+  // Empty (Distance falls back to the straight distance) when the area's size is unknown.
+  FlowField(const Goal& goal) {
+    const LevelDataSet* set = find_level_data(stage, area);
+    if (set == nullptr || goal.kind == GoalKind::exit || goal.kind == GoalKind::arena ||
+        goal.kind == GoalKind::end_of_room || goal.kind == GoalKind::run_out) {
+      return;
+    }
+    cols_ = set->columns * 640 / kCell;
+    rows_ = set->rows * 480 / kCell;
+    const std::size_t n = static_cast<std::size_t>(cols_) * static_cast<std::size_t>(rows_);
+    std::vector<char> solid(n, 0), ladder(n, 0);
+    auto mark = [&](std::vector<char>& grid, int x0, int y0, int x1, int y1) {
+      for (int r = std::max(0, y0 / kCell); r < std::min(rows_, (y1 + kCell - 1) / kCell); ++r) {
+        for (int c = std::max(0, x0 / kCell); c < std::min(cols_, (x1 + kCell - 1) / kCell); ++c) grid[Index(c, r)] = 1;
+      }
+    };
+    for (int i = 0; i < gimmick_count && i < gimmick_pool_size; ++i) {
+      const StageObject& g = gimmicks[i];
+      if (g.in_use != 1 || g.solid == 0 || g.type == gimmick_door) continue;
+      // Only cells the box fills wholly: a gap between two boxes stays open.
+      mark(solid, g.x + g.box_x0 + kCell / 2, g.y + g.box_y0 + kCell / 2, g.x + g.box_x1 - kCell / 2,
+           g.y + g.box_y1 - kCell / 2);
+    }
+    for (const LadderRecord& l : ladders) {
+      if (l.part != 0) mark(ladder, l.x, l.y - kCell, l.x + ladder_segment_width, l.y + ladder_segment_gap);
+    }
+    // Open cells between each cell and the first solid one under it.
+    std::vector<int> height(n, kUnreached);
+    for (int c = 0; c < cols_; ++c) {
+      int h = kUnreached;
+      for (int r = rows_ - 1; r >= 0; --r) {
+        h = solid[Index(c, r)] != 0 ? 0 : (h == kUnreached ? h : h + 1);
+        height[Index(c, r)] = h;
+      }
+    }
+    dist_.assign(n, kUnreached);
+    const int gc = std::clamp((goal.x + 12) / kCell, 0, cols_ - 1), gr = std::clamp((goal.y + 12) / kCell, 0, rows_ - 1);
+    std::vector<int> queue{Index(gc, gr)};
+    dist_[static_cast<std::size_t>(queue[0])] = 0;
+    // Breadth-first from the goal over the moves reversed. Within a jump's height over a floor or on a ladder the
+    // hero moves every way; higher up it only falls, straight or drifting sideways.
+    auto low = [&](std::size_t k) { return height[k] <= kClimbCells || ladder[k] != 0; };
+    for (std::size_t head = 0; head < queue.size(); ++head) {
+      const int at = queue[head];
+      const int c = at % cols_, r = at / cols_;
+      const std::size_t a = static_cast<std::size_t>(at);
+      const bool into_from_below = low(a) || (r + 1 < rows_ && ladder[a + static_cast<std::size_t>(cols_)] != 0);
+      // {column, row, 0: always, 1: when the cell before the move is low, 2: when this cell can be climbed into}
+      const int before[6][3] = {{c, r - 1, 0}, {c - 1, r - 1, 0}, {c + 1, r - 1, 0},
+                                {c - 1, r, 1}, {c + 1, r, 1},     {c, r + 1, 2}};
+      for (const auto& m : before) {
+        if (m[0] < 0 || m[0] >= cols_ || m[1] < 0 || m[1] >= rows_) continue;
+        const std::size_t k = static_cast<std::size_t>(Index(m[0], m[1]));
+        if (solid[k] != 0 || dist_[k] != kUnreached) continue;
+        if ((m[2] == 1 && !low(k)) || (m[2] == 2 && !into_from_below)) continue;
+        dist_[k] = dist_[a] + 1;
+        queue.push_back(static_cast<int>(k));
+      }
+    }
+  }
+
+  bool empty() const { return dist_.empty(); }
+
+  // The path length in pixels from the hero's middle, or -1 when the grid has no way from there.
+  int From(int x, int y) const {
+    const int c = x / kCell, r = y / kCell;
+    int best = kUnreached;
+    // The middle may sit in a cell a box fills: take the nearest open neighbour.
+    for (int dr = -1; dr <= 1; ++dr) {
+      for (int dc = -1; dc <= 1; ++dc) {
+        if (c + dc < 0 || c + dc >= cols_ || r + dr < 0 || r + dr >= rows_) continue;
+        best = std::min(best, dist_[static_cast<std::size_t>(Index(c + dc, r + dr))]);
+      }
+    }
+    return best == kUnreached ? -1 : best * kCell;
+  }
+
+ private:
+  int Index(int c, int r) const { return r * cols_ + c; }
+  int cols_ = 0, rows_ = 0;
+  std::vector<int> dist_;
+};
+
+// Hit points a switch has left weigh as this many pixels each, so that strikes count as progress.
+constexpr int kSwitchHitPointWeight = 4;
+// Added to the straight distance where the grid has no way to the goal, so that such places come last.
+constexpr int kNoWayPenalty = 100000;
+
+int Distance(const Goal& goal, const FlowField& field) {
   switch (goal.kind) {
     case GoalKind::exit:
     case GoalKind::arena:
     case GoalKind::end_of_room: return std::max(0, goal.x - HeroX());
-    default: return std::abs(goal.x - (HeroX() + 30)) + std::abs(goal.y - (HeroY() + 50));
+    default: break;
   }
+  int d = std::abs(goal.x - (HeroX() + 30)) + std::abs(goal.y - (HeroY() + 50));
+  if (!field.empty()) {
+    const int path = field.From(HeroX() + 30, HeroY() + 50);
+    d = path < 0 ? d + kNoWayPenalty : std::max(path, d);
+  }
+  if (goal.kind == GoalKind::switch_chest) d += kSwitchHitPointWeight * std::max(0, enemy_pool[goal.record].hp);
+  return d;
 }
 
 struct Outcome {
@@ -161,8 +273,9 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
   std::unordered_set<std::uint64_t> seen;
   long order = 0;
   nodes.push_back({-1, {}, state.Save(), 0});
-  seen.insert(StateKey());
-  int best = Distance(goal);
+  seen.insert(StateKey(goal));
+  const FlowField field(goal);
+  int best = Distance(goal, field);
   result.best_x = HeroX();
   result.best_y = HeroY();
   open.push({best, order++, 0});
@@ -212,8 +325,8 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
         result.end = state.Save();
         return result;
       }
-      if (out.dead || !seen.insert(StateKey()).second) continue;
-      const int d = Distance(goal);
+      if (out.dead || !seen.insert(StateKey(goal)).second) continue;
+      const int d = Distance(goal, field);
       if (d < best) {
         best = d;
         result.best_x = HeroX();
@@ -291,7 +404,7 @@ AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
     std::vector<std::size_t> by_distance(goals.size());
     for (std::size_t i = 0; i < goals.size(); ++i) by_distance[i] = i;
     std::vector<int> distance;
-    for (const Goal& g : goals) distance.push_back(Distance(g));
+    for (const Goal& g : goals) distance.push_back(Distance(g, FlowField(g)));
     std::stable_sort(by_distance.begin(), by_distance.end(),
                      [&](std::size_t a, std::size_t b) { return distance[a] < distance[b]; });
     bool found = false;
