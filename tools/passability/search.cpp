@@ -22,7 +22,7 @@ namespace {
 constexpr int kStep = 8;            // frames of the plain moves
 constexpr int kAirLimit = 48;       // frames a jump's drift runs at most before the move ends in the air
 constexpr int kRunOutLimit = 1200;  // frames the run-out after the exit line may take
-constexpr int kStrikeReach = 240;   // a switch this near (world pixels) gets striking moves
+constexpr int kStrikeReach = 240;   // a switch or item this near (world pixels) gets striking moves
 
 struct Segment {
   int frames;
@@ -60,10 +60,17 @@ const std::vector<Move>& PlainMoves() {
 
 std::vector<Move> LadderMoves() { return {{{{kStep, kPadUp}}}, {{{kStep, kPadDown}}}}; }
 
+// Frames the first hero holds the main button for a charged shot: it goes off on release, strikes harder than the
+// plain shot and flies where water puts the plain shot out.
+constexpr int kChargeFrames = 101;
+
 std::vector<Move> StrikeMoves() {
   std::vector<Move> moves;
   for (int dir : {kPadRight, kPadLeft}) moves.push_back({{{1, dir}, {4, dir | kPadMain}, {kStep, 0}}});
   moves.push_back({{{4, kPadMain}, {kStep, 0}}});
+  if (hero == 0) {
+    for (int dir : {kPadRight, kPadLeft}) moves.push_back({{{1, dir}, {kChargeFrames, kPadMain}, {kStep, 0}}});
+  }
   return moves;
 }
 
@@ -275,6 +282,7 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
   nodes.push_back({-1, {}, state.Save(), 0});
   seen.insert(StateKey(goal));
   const FlowField field(goal);
+  const std::vector<Move> strike_moves = StrikeMoves();
   int best = Distance(goal, field);
   result.best_x = HeroX();
   result.best_y = HeroY();
@@ -305,12 +313,13 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
     std::vector<const Move*> moves;
     for (const Move& m : PlainMoves()) moves.push_back(&m);
     static const std::vector<Move> ladder_moves = LadderMoves();
-    static const std::vector<Move> strike_moves = StrikeMoves();
     if (HeroOnLadder() || ladder_near != 0) {
       for (const Move& m : ladder_moves) moves.push_back(&m);
     }
-    if (goal.kind == GoalKind::switch_chest && std::abs(goal.x - HeroX()) < kStrikeReach &&
-        std::abs(goal.y - HeroY()) < kStrikeReach) {
+    // Strikes near a switch, and near an item, where enemies that keep knocking the hero back stop it from taking
+    // the item until they are struck down.
+    if ((goal.kind == GoalKind::switch_chest || goal.kind == GoalKind::item) &&
+        std::abs(goal.x - HeroX()) < kStrikeReach && std::abs(goal.y - HeroY()) < kStrikeReach) {
       for (const Move& m : strike_moves) moves.push_back(&m);
     }
     bool first = true;
