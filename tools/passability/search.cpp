@@ -68,22 +68,41 @@ std::vector<Move> StrikeMoves() {
   std::vector<Move> moves;
   for (int dir : {kPadRight, kPadLeft}) moves.push_back({{{1, dir}, {4, dir | kPadMain}, {kStep, 0}}});
   moves.push_back({{{4, kPadMain}, {kStep, 0}}});
-  if (hero == 0) {
-    for (int dir : {kPadRight, kPadLeft}) moves.push_back({{{1, dir}, {kChargeFrames, kPadMain}, {kStep, 0}}});
-  }
   return moves;
 }
 
-// What tells two search states apart: the hero's place (to 4 pixels), motion and knock-back, every gimmick that moved, opened
-// or went away, and the hit points of the switch being struck (a strike from the same place is progress).
+std::vector<Move> ChargedShotMoves() {
+  std::vector<Move> moves;
+  for (int dir : {kPadRight, kPadLeft}) moves.push_back({{{1, dir}, {kChargeFrames, kPadMain}, {kStep, 0}}});
+  return moves;
+}
+
+// An enemy this near the hero's middle (world pixels, across and up or down) gets striking moves: one that keeps
+// knocking the hero back bars the way until it is struck down.
+constexpr int kEnemyReachX = 160;
+constexpr int kEnemyReachY = 120;
+
+bool EnemyNear() {
+  const int x = HeroX() + 30, y = HeroY() + 50;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& e = enemy_pool[i];
+    if (e.state != enemy_active || e.type >= 34) continue;
+    if (std::abs(e.x + 30 - x) < kEnemyReachX && std::abs(e.y + 30 - y) < kEnemyReachY) return true;
+  }
+  return false;
+}
+
+// What tells two search states apart: the hero's place (to 4 pixels), motion and hurt state, every gimmick that
+// moved, opened or went away, the hit points of the switch being struck (a strike from the same place is progress)
+// and the enemies struck down.
 std::uint64_t StateKey(const Goal& goal) {
   Fnv f;
   f.add(HeroX() >> 2);
   f.add(HeroY() >> 2);
   f.add(jumping * 16 + rising * 8 + falling * 4 + on_ladder * 2 + dashing);
   f.add(PlayerState);
-  // A knocked-back hero does not answer the pad until the count runs out.
-  if (PlayerState == player_hurt) f.add(hurt_count);
+  // A knocked-back hero does not answer the pad until the count runs out, and a hurt one takes no item.
+  f.add(hurt == 0 ? -1 : PlayerState == player_hurt ? hurt_count : 100);
   for (int i = 0; i < gimmick_count && i < gimmick_pool_size; ++i) {
     const StageObject& g = gimmicks[i];
     if (g.in_use == 1 && g.x == g.start_x && g.y == g.start_y && g.door_state == 0) continue;
@@ -94,6 +113,10 @@ std::uint64_t StateKey(const Goal& goal) {
     f.add(g.door_state);
   }
   if (goal.kind == GoalKind::switch_chest) f.add(enemy_pool[goal.record].hp);
+  // Which enemies are struck down (not the coins and items the hero picks up on the way).
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    if (enemy_pool[i].type < 34 && enemy_pool[i].state != enemy_active) f.add(i);
+  }
   return f.h;
 }
 
@@ -282,7 +305,8 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
   nodes.push_back({-1, {}, state.Save(), 0});
   seen.insert(StateKey(goal));
   const FlowField field(goal);
-  const std::vector<Move> strike_moves = StrikeMoves();
+  static const std::vector<Move> strike_moves = StrikeMoves();
+  static const std::vector<Move> charged_shot_moves = ChargedShotMoves();
   int best = Distance(goal, field);
   result.best_x = HeroX();
   result.best_y = HeroY();
@@ -316,11 +340,15 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
     if (HeroOnLadder() || ladder_near != 0) {
       for (const Move& m : ladder_moves) moves.push_back(&m);
     }
-    // Strikes near a switch, and near an item, where enemies that keep knocking the hero back stop it from taking
-    // the item until they are struck down.
-    if ((goal.kind == GoalKind::switch_chest || goal.kind == GoalKind::item) &&
-        std::abs(goal.x - HeroX()) < kStrikeReach && std::abs(goal.y - HeroY()) < kStrikeReach) {
+    // Strikes near a switch or an item (a hurt hero takes none), and near enemies; the first hero's charged shot near
+    // a switch.
+    const bool near_goal = (goal.kind == GoalKind::switch_chest || goal.kind == GoalKind::item) &&
+                           std::abs(goal.x - HeroX()) < kStrikeReach && std::abs(goal.y - HeroY()) < kStrikeReach;
+    if (near_goal || EnemyNear()) {
       for (const Move& m : strike_moves) moves.push_back(&m);
+    }
+    if (near_goal && hero == 0 && goal.kind == GoalKind::switch_chest) {
+      for (const Move& m : charged_shot_moves) moves.push_back(&m);
     }
     bool first = true;
     for (const Move* move : moves) {
