@@ -102,7 +102,7 @@ std::uint64_t StateKey(const Goal& goal) {
   f.add(jumping * 16 + rising * 8 + falling * 4 + on_ladder * 2 + dashing);
   f.add(PlayerState);
   // A knocked-back hero does not answer the pad until the count runs out, and a hurt one takes no item.
-  f.add(hurt == 0 ? -1 : PlayerState == player_hurt ? hurt_count : 100);
+  f.add(hurt == 0 ? -1 : hurt_count);
   for (int i = 0; i < gimmick_count && i < gimmick_pool_size; ++i) {
     const StageObject& g = gimmicks[i];
     if (g.in_use == 1 && g.x == g.start_x && g.y == g.start_y && g.door_state == 0) continue;
