@@ -94,7 +94,7 @@ bool EnemyNear() {
 
 // What tells two search states apart: the hero's place (to 4 pixels), motion and hurt state, every gimmick that
 // moved, opened or went away, the hit points of the switch being struck (a strike from the same place is progress)
-// and the enemies struck down.
+// and of the enemies struck.
 std::uint64_t StateKey(const Goal& goal) {
   Fnv f;
   f.add(HeroX() >> 2);
@@ -113,9 +113,13 @@ std::uint64_t StateKey(const Goal& goal) {
     f.add(g.door_state);
   }
   if (goal.kind == GoalKind::switch_chest) f.add(enemy_pool[goal.record].hp);
-  // Which enemies are struck down (not the coins and items the hero picks up on the way).
+  // Which enemies are struck down or hurt, and how far (not the coins and items the hero picks up on the way): an
+  // enemy that takes several strikes is worn down strike by strike.
   for (int i = 0; i < enemy_loop_end(); ++i) {
-    if (enemy_pool[i].type < 34 && enemy_pool[i].state != enemy_active) f.add(i);
+    const EnemyRecord& e = enemy_pool[i];
+    if (e.type >= 34 || (e.state == enemy_active && e.hp == e.max_hp)) continue;
+    f.add(i);
+    f.add(e.state == enemy_active ? e.hp : -1);
   }
   return f.h;
 }
@@ -129,6 +133,8 @@ class FlowField {
   // Cells a jump lifts the hero's middle above the floor it stands on (a jump's 284 pixels, the middle 50 above the
   // feet).
   static constexpr int kClimbCells = (284 + 50 + kCell) / kCell;
+  // Cells over a floor where the hero's middle is while it walks (50 pixels above the feet).
+  static constexpr int kWalkCells = (50 + kCell) / kCell + 1;
   static constexpr int kUnreached = 1 << 30;
 
   // Empty (Distance falls back to the straight distance) when the area's size is unknown.
@@ -170,22 +176,25 @@ class FlowField {
     const int gc = std::clamp((goal.x + 12) / kCell, 0, cols_ - 1), gr = std::clamp((goal.y + 12) / kCell, 0, rows_ - 1);
     std::vector<int> queue{Index(gc, gr)};
     dist_[static_cast<std::size_t>(queue[0])] = 0;
-    // Breadth-first from the goal over the moves reversed. Within a jump's height over a floor or on a ladder the
-    // hero moves every way; higher up it only falls, straight or drifting sideways.
-    auto low = [&](std::size_t k) { return height[k] <= kClimbCells || ladder[k] != 0; };
+    // Breadth-first from the goal over the moves reversed. The hero walks along floors and steps off ladders, rises
+    // within a jump's height over a floor or on a ladder, and falls anywhere, straight or drifting sideways (so a
+    // jump carries it as far across as it rose).
+    auto walks = [&](std::size_t k) { return height[k] <= kWalkCells || ladder[k] != 0; };
+    auto rises = [&](std::size_t k) { return height[k] <= kClimbCells || ladder[k] != 0; };
     for (std::size_t head = 0; head < queue.size(); ++head) {
       const int at = queue[head];
       const int c = at % cols_, r = at / cols_;
       const std::size_t a = static_cast<std::size_t>(at);
-      const bool into_from_below = low(a) || (r + 1 < rows_ && ladder[a + static_cast<std::size_t>(cols_)] != 0);
-      // {column, row, 0: always, 1: when the cell before the move is low, 2: when this cell can be climbed into}
+      const bool into_from_below = rises(a) || (r + 1 < rows_ && ladder[a + static_cast<std::size_t>(cols_)] != 0);
+      // {column, row, 0: always, 1: when the hero walks in the cell before the move, 2: when it can rise into this
+      // cell}
       const int before[6][3] = {{c, r - 1, 0}, {c - 1, r - 1, 0}, {c + 1, r - 1, 0},
                                 {c - 1, r, 1}, {c + 1, r, 1},     {c, r + 1, 2}};
       for (const auto& m : before) {
         if (m[0] < 0 || m[0] >= cols_ || m[1] < 0 || m[1] >= rows_) continue;
         const std::size_t k = static_cast<std::size_t>(Index(m[0], m[1]));
         if (solid[k] != 0 || dist_[k] != kUnreached) continue;
-        if ((m[2] == 1 && !low(k)) || (m[2] == 2 && !into_from_below)) continue;
+        if ((m[2] == 1 && !walks(k)) || (m[2] == 2 && !into_from_below)) continue;
         dist_[k] = dist_[a] + 1;
         queue.push_back(static_cast<int>(k));
       }
