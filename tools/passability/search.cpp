@@ -92,17 +92,15 @@ bool EnemyNear() {
   return false;
 }
 
-// What tells two search states apart: the hero's place (to 4 pixels), motion and hurt state, every gimmick that
-// moved, opened or went away, the hit points of the switch being struck (a strike from the same place is progress)
-// and of the enemies struck.
-std::uint64_t StateKey(const Goal& goal) {
+// What tells two search states apart: the hero's place (to 4 pixels) and motion, and every gimmick that moved,
+// opened or went away; in the full search also the hero's hurt state, the hit points of the switch being struck (a
+// strike from the same place is progress) and of the enemies struck.
+std::uint64_t StateKey(const Goal& goal, bool full) {
   Fnv f;
   f.add(HeroX() >> 2);
   f.add(HeroY() >> 2);
   f.add(jumping * 16 + rising * 8 + falling * 4 + on_ladder * 2 + dashing);
   f.add(PlayerState);
-  // A knocked-back hero does not answer the pad until the count runs out, and a hurt one takes no item.
-  f.add(hurt == 0 ? -1 : hurt_count);
   for (int i = 0; i < gimmick_count && i < gimmick_pool_size; ++i) {
     const StageObject& g = gimmicks[i];
     if (g.in_use == 1 && g.x == g.start_x && g.y == g.start_y && g.door_state == 0) continue;
@@ -112,6 +110,9 @@ std::uint64_t StateKey(const Goal& goal) {
     f.add(g.y >> 3);
     f.add(g.door_state);
   }
+  if (!full) return f.h;
+  // A knocked-back hero does not answer the pad until the count runs out, and a hurt one takes no item.
+  f.add(hurt == 0 ? -1 : hurt_count);
   if (goal.kind == GoalKind::switch_chest) f.add(enemy_pool[goal.record].hp);
   // Which enemies are struck down or hurt, and how far (not the coins and items the hero picks up on the way): an
   // enemy that takes several strikes is worn down strike by strike.
@@ -137,10 +138,10 @@ class FlowField {
   static constexpr int kWalkCells = (50 + kCell) / kCell + 1;
   static constexpr int kUnreached = 1 << 30;
 
-  // Empty (Distance falls back to the straight distance) when the area's size is unknown.
-  FlowField(const Goal& goal) {
+  // Empty (Distance falls back to the straight distance) when not wanted or the area's size is unknown.
+  FlowField(const Goal& goal, bool wanted) {
     const LevelDataSet* set = find_level_data(stage, area);
-    if (set == nullptr || goal.kind == GoalKind::exit || goal.kind == GoalKind::arena ||
+    if (!wanted || set == nullptr || goal.kind == GoalKind::exit || goal.kind == GoalKind::arena ||
         goal.kind == GoalKind::end_of_room || goal.kind == GoalKind::run_out) {
       return;
     }
@@ -156,9 +157,8 @@ class FlowField {
     for (int i = 0; i < gimmick_count && i < gimmick_pool_size; ++i) {
       const StageObject& g = gimmicks[i];
       if (g.in_use != 1 || g.solid == 0 || g.type == gimmick_door) continue;
-      // Only cells the box fills wholly: a gap between two boxes stays open.
-      mark(solid, g.x + g.box_x0 + kCell / 2, g.y + g.box_y0 + kCell / 2, g.x + g.box_x1 - kCell / 2,
-           g.y + g.box_y1 - kCell / 2);
+      // Every cell the box reaches into: the seams between floor tiles, too narrow for the hero, stay closed.
+      mark(solid, g.x + g.box_x0, g.y + g.box_y0, g.x + g.box_x1, g.y + g.box_y1);
     }
     for (const LadderRecord& l : ladders) {
       if (l.part != 0) mark(ladder, l.x, l.y - kCell, l.x + ladder_segment_width, l.y + ladder_segment_gap);
@@ -173,9 +173,20 @@ class FlowField {
       }
     }
     dist_.assign(n, kUnreached);
-    const int gc = std::clamp((goal.x + 12) / kCell, 0, cols_ - 1), gr = std::clamp((goal.y + 12) / kCell, 0, rows_ - 1);
-    std::vector<int> queue{Index(gc, gr)};
-    dist_[static_cast<std::size_t>(queue[0])] = 0;
+    const int gc = std::clamp((goal.x + 12) / kCell, 0, cols_ - 1);
+    const int gr = std::clamp((goal.y + 12) / kCell, 0, rows_ - 1);
+    // From the goal's cell, or, for a goal sunk a little into a floor, from the open cells around it.
+    std::vector<int> queue;
+    for (int dr = -2; dr <= 2; ++dr) {
+      for (int dc = -2; dc <= 2; ++dc) {
+        const int c = gc + dc, r = gr + dr;
+        const bool centre = dr == 0 && dc == 0;
+        if (c < 0 || c >= cols_ || r < 0 || r >= rows_ || (!centre && solid[Index(c, r)] != 0)) continue;
+        if (!centre && solid[Index(gc, gr)] == 0) continue;
+        dist_[static_cast<std::size_t>(Index(c, r))] = 0;
+        queue.push_back(Index(c, r));
+      }
+    }
     // Breadth-first from the goal over the moves reversed. The hero walks along floors and steps off ladders, rises
     // within a jump's height over a floor or on a ladder, and falls anywhere, straight or drifting sideways (so a
     // jump carries it as far across as it rose).
@@ -228,7 +239,7 @@ constexpr int kSwitchHitPointWeight = 4;
 // Added to the straight distance where the grid has no way to the goal, so that such places come last.
 constexpr int kNoWayPenalty = 100000;
 
-int Distance(const Goal& goal, const FlowField& field) {
+int Distance(const Goal& goal, const FlowField& field, bool full) {
   switch (goal.kind) {
     case GoalKind::exit:
     case GoalKind::arena:
@@ -240,7 +251,9 @@ int Distance(const Goal& goal, const FlowField& field) {
     const int path = field.From(HeroX() + 30, HeroY() + 50);
     d = path < 0 ? d + kNoWayPenalty : std::max(path, d);
   }
-  if (goal.kind == GoalKind::switch_chest) d += kSwitchHitPointWeight * std::max(0, enemy_pool[goal.record].hp);
+  if (full && goal.kind == GoalKind::switch_chest) {
+    d += kSwitchHitPointWeight * std::max(0, enemy_pool[goal.record].hp);
+  }
   return d;
 }
 
@@ -305,18 +318,18 @@ struct GoalSearch {
 };
 
 // Best-first from the current state towards one goal. Leaves the game state unspecified.
-GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
+GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, bool full) {
   GoalSearch result;
   std::vector<Node> nodes;
   std::priority_queue<Open> open;
   std::unordered_set<std::uint64_t> seen;
   long order = 0;
   nodes.push_back({-1, {}, state.Save(), 0});
-  seen.insert(StateKey(goal));
-  const FlowField field(goal);
+  seen.insert(StateKey(goal, full));
+  const FlowField field(goal, full);
   static const std::vector<Move> strike_moves = StrikeMoves();
   static const std::vector<Move> charged_shot_moves = ChargedShotMoves();
-  int best = Distance(goal, field);
+  int best = Distance(goal, field, full);
   result.best_x = HeroX();
   result.best_y = HeroY();
   open.push({best, order++, 0});
@@ -349,14 +362,14 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
     if (HeroOnLadder() || ladder_near != 0) {
       for (const Move& m : ladder_moves) moves.push_back(&m);
     }
-    // Strikes near a switch or an item (a hurt hero takes none), and near enemies; the first hero's charged shot near
-    // a switch.
-    const bool near_goal = (goal.kind == GoalKind::switch_chest || goal.kind == GoalKind::item) &&
-                           std::abs(goal.x - HeroX()) < kStrikeReach && std::abs(goal.y - HeroY()) < kStrikeReach;
-    if (near_goal || EnemyNear()) {
+    // Strikes near a switch; in the full search also near an item (a hurt hero takes none) and near enemies, and the
+    // first hero's charged shot near a switch.
+    const bool near_goal = std::abs(goal.x - HeroX()) < kStrikeReach && std::abs(goal.y - HeroY()) < kStrikeReach;
+    const bool near_switch = near_goal && goal.kind == GoalKind::switch_chest;
+    if (near_switch || (full && ((near_goal && goal.kind == GoalKind::item) || EnemyNear()))) {
       for (const Move& m : strike_moves) moves.push_back(&m);
     }
-    if (near_goal && hero == 0 && goal.kind == GoalKind::switch_chest) {
+    if (full && near_switch && hero == 0) {
       for (const Move& m : charged_shot_moves) moves.push_back(&m);
     }
     bool first = true;
@@ -371,8 +384,8 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget) {
         result.end = state.Save();
         return result;
       }
-      if (out.dead || !seen.insert(StateKey(goal)).second) continue;
-      const int d = Distance(goal, field);
+      if (out.dead || !seen.insert(StateKey(goal, full)).second) continue;
+      const int d = Distance(goal, field, full);
       if (d < best) {
         best = d;
         result.best_x = HeroX();
@@ -399,7 +412,12 @@ void Append(std::vector<RouteLine>& lines, const RouteLine& line) {
 
 }  // namespace
 
-AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
+namespace {
+
+// One search of the area. The full search is guided by the path lengths over the area's open cells, strikes enemies
+// that bar the way and tells more states apart; the plain one, guided by the straight distance, passes a few areas
+// the cell grid misjudges.
+AreaResult SearchAreaOnce(const AreaStart& start, const SearchOptions& options, bool full) {
   AreaResult result;
   EnterArea(start);
   GameState state;
@@ -450,14 +468,14 @@ AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
     std::vector<std::size_t> by_distance(goals.size());
     for (std::size_t i = 0; i < goals.size(); ++i) by_distance[i] = i;
     std::vector<int> distance;
-    for (const Goal& g : goals) distance.push_back(Distance(g, FlowField(g)));
+    for (const Goal& g : goals) distance.push_back(Distance(g, FlowField(g, full), full));
     std::stable_sort(by_distance.begin(), by_distance.end(),
                      [&](std::size_t a, std::size_t b) { return distance[a] < distance[b]; });
     bool found = false;
     GoalSearch nearest;
     for (std::size_t i : by_distance) {
       state.Restore(current);
-      GoalSearch s = SearchGoal(state, goals[i], options.frame_budget);
+      GoalSearch s = SearchGoal(state, goals[i], options.frame_budget, full);
       result.simulated_frames += s.simulated;
       if (!s.found) {
         if (i == by_distance.front()) nearest = s;
@@ -486,7 +504,7 @@ AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
       reach(goal);
       continue;
     }
-    GoalSearch s = SearchGoal(state, goal, options.frame_budget);
+    GoalSearch s = SearchGoal(state, goal, options.frame_budget, full);
     result.simulated_frames += s.simulated;
     if (!s.found) return blocked(goal, s.best_x, s.best_y);
     for (const RouteLine& line : s.lines) Append(route.lines, line);
@@ -496,6 +514,19 @@ AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
   result.passable = true;
   result.frames = RouteFrames(route);
   return result;
+}
+
+}  // namespace
+
+AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
+  AreaResult full = SearchAreaOnce(start, options, true);
+  if (full.passable) return full;
+  AreaResult plain = SearchAreaOnce(start, options, false);
+  plain.simulated_frames += full.simulated_frames;
+  if (plain.passable) return plain;
+  // Blocked either way: the full search's report.
+  full.simulated_frames = plain.simulated_frames;
+  return full;
 }
 
 ReplayResult ReplayRoute(const Route& route, const AreaStart& start) {
