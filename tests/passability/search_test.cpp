@@ -1,10 +1,11 @@
 // The search on small fixture areas built in place of the level data: a floor that runs on past the exit line is
 // passed, and one whose gap is wider than any jump is reported blocked at the gap's near edge; the route it writes
-// replays to the same places.
+// replays to the same places; an item over a ceiling is reached round the ceiling's end.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "game/enemy/enemy_pool.h"
 #include "game/stage/gimmicks.h"
 #include "game/stage/stage_state.h"
 #include "tools/passability/area_run.h"
@@ -84,6 +85,28 @@ TEST(PassabilitySearch, ARunOutOverNothingIsBlockedAtTheRunOut) {
   const passability::AreaResult result = passability::SearchArea(FloorArea(Tiles(0, 1024)), options);
   EXPECT_FALSE(result.passable);
   EXPECT_EQ(result.blocked_goal, "run-out");
+}
+
+TEST(PassabilitySearch, AnItemOverACeilingIsReachedRoundTheCeilingsEnd) {
+  std::string error;
+  ASSERT_TRUE(passability::StartHeadlessGame(&error)) << error;
+  // A ceiling over the start (tops at 145, 125 pixels of room under it) with the orb lying on it: straight above
+  // the hero, but the way up is past the ceiling's end at x 632. A search drawn by the straight distance spends its
+  // frames under the ceiling.
+  AreaStart start = FloorArea(Tiles(0, 2560));
+  const auto floor = start.build;
+  start.build = [floor] {
+    floor();
+    for (int x : Tiles(0, 512)) spawn_gimmick(kFloorTile, 0, 0, 0, x, kFloorY - 200, 0);
+    spawn_enemy(35, 0, 0, 0, 300, 105);
+  };
+  passability::SearchOptions options;
+  options.frame_budget = 30000;
+  const passability::AreaResult result = passability::SearchArea(start, options);
+  ASSERT_TRUE(result.passable) << result.blocked_goal << " at " << result.blocked_x << ", " << result.blocked_y;
+  EXPECT_EQ(result.route.goals, (std::vector<std::string>{"item35", "exit", "run-out"}));
+  const passability::ReplayResult replay = passability::ReplayRoute(result.route, start);
+  EXPECT_TRUE(replay.ok) << replay.failure;
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // The passability search: a best-first search over short held-input moves (walk, dash, jumps held for a few or
-// many frames, dash jumps, wall kicks, climbing, waiting, and striking a switch) on the real stage frame, with the
-// game's state saved and restored between tries. It visits the area's goals (nearest first) and then its way out,
-// and writes the route it found. Deterministic: the same area gives the same route on every run.
+// many frames, dash jumps, wall kicks, climbing, waiting, striking a switch or an enemy in the way, and the first
+// hero's charged shot) on the real stage frame, with the game's state saved and restored between tries. It is
+// guided by path lengths over the area's open cells (walking along floors, rising within a jump, falling); an area
+// it cannot pass so is searched again guided by the straight distance alone. It visits the area's goals (nearest
+// first) and then its way out, and writes the route it found. Deterministic: the same area gives the same route on
+// every run.
 #pragma once
 
 #include <string>
