@@ -6,28 +6,35 @@ ApiLockRecord g_ApiLock{};
 
 namespace {
 
-// The fields that a thread reads without the guard: the owner (the lock word itself, taken by compare-and-swap) and
-// the waiter count (a newcomer takes a free lock at once only while nobody waits). Both are read and written
-// sequentially consistent, so a releaser either sees a waiter that queued meanwhile and wakes it, or that waiter
-// sees the lock free when it looks again after queueing. `locked` mirrors the owner for readers of the record; the
-// depth belongs to the owner alone.
-std::atomic_ref<std::uint32_t> OwnerWord() { return std::atomic_ref<std::uint32_t>(g_ApiLock.owner); }
-std::atomic_ref<int> WaiterCountWord() { return std::atomic_ref<int>(g_ApiLock.waiterCount); }
+// The lock word is the only field a thread reads without the guard. The owner takes it with one compare-and-swap
+// from kApiLockFree and releases it with one compare-and-swap back; the queued flag is set (under the guard) before
+// a waiter looks at the owner again, so a release either sees the flag and fails over to waking the head, or came
+// first and the waiter finds the lock free. A free lock with the flag set is taken only by the head, under the
+// guard. `locked` mirrors the owner for readers of the record; the depth belongs to the owner alone.
+std::atomic_ref<std::uint64_t> Word() { return std::atomic_ref<std::uint64_t>(g_ApiLock.word); }
+std::uint32_t OwnerOf(std::uint64_t word) { return static_cast<std::uint32_t>(word); }
 
-void SetWaiterCount(int n) { WaiterCountWord().store(n); }
+void SetWaiterCount(int n) { std::atomic_ref<int>(g_ApiLock.waiterCount).store(n, std::memory_order_relaxed); }
+
+// The calling thread's id, kept here so the fast path makes no call for it.
+std::uint32_t Self() {
+  thread_local std::uint32_t id = 0;
+  if (id == 0) [[unlikely]] id = platform::CurrentThreadId();
+  return id;
+}
 
 // Creates the events and the guard on first use. The first call is the game's first public call, made on the main
 // thread before any second thread exists, so the creation itself needs no guard.
 void EnsureInitialised() {
   ApiLockRecord& r = g_ApiLock;
-  if (r.initialised != 0) return;
+  if (r.initialised != 0) [[likely]] return;
   r.initialised = 1;
   for (ApiLockWaiter& w : r.waiters) {
     w.threadId = 0;
     w.event = new platform::Event;
   }
   r.guard = new std::mutex;
-  r.owner = kApiLockNoOwner;
+  r.word = kApiLockFree;
 }
 
 // Removes the head entry; its event moves to the first unused slot so the set of events stays the same.
@@ -45,23 +52,25 @@ void DequeueHead() {
 
 // The owner's bookkeeping once the lock word holds self.
 void Acquired() {
-  ++g_ApiLock.depth;
+  g_ApiLock.depth = 1;
   std::atomic_ref<int>(g_ApiLock.locked).store(1, std::memory_order_relaxed);
 }
 
 // Takes the lock when self may: it owns it already, or it is free and nobody waits, or self heads the queue. Called
-// with the guard held (a thread that takes the free lock without it does so only while nobody waits).
+// with the guard held, so the queue and the flag do not change meanwhile; only the owner bits may (a release).
 bool TryTakeLocked(std::uint32_t self) {
   ApiLockRecord& r = g_ApiLock;
-  std::uint32_t owner = OwnerWord().load();
-  if (owner == self) {
+  std::uint64_t word = Word().load(std::memory_order_acquire);
+  if (OwnerOf(word) == self) {
     ++r.depth;
     return true;
   }
-  if (owner != kApiLockNoOwner) return false;
+  if (OwnerOf(word) != kApiLockNoOwner) return false;
   const bool head = r.waiterCount > 0 && r.waiters[0].threadId == self;
   if (r.waiterCount != 0 && !head) return false;
-  if (!OwnerWord().compare_exchange_strong(owner, self)) return false;
+  const std::uint64_t taken = self | (r.waiterCount > (head ? 1 : 0) ? kApiLockQueued : 0);
+  if (!Word().compare_exchange_strong(word, taken, std::memory_order_acquire, std::memory_order_relaxed))
+    return false;
   if (head) DequeueHead();
   Acquired();
   return true;
@@ -76,7 +85,7 @@ ApiLockWaiter* FindWaiter(std::uint32_t self) {
 }
 
 // Called with the guard held: puts self at the end of the queue unless it is there already (a wake-up that finds
-// the lock taken keeps its place) and returns its event.
+// the lock taken keeps its place), flags the lock word as having waiters and returns its event.
 platform::Event* Enqueue(std::uint32_t self) {
   ApiLockRecord& r = g_ApiLock;
   ApiLockWaiter* entry = FindWaiter(self);
@@ -84,6 +93,7 @@ platform::Event* Enqueue(std::uint32_t self) {
     entry = &r.waiters[r.waiterCount];
     entry->threadId = self;
     SetWaiterCount(r.waiterCount + 1);
+    Word().fetch_or(kApiLockQueued, std::memory_order_acq_rel);
   }
   return entry->event;
 }
@@ -102,9 +112,13 @@ bool Release() {
   ApiLockRecord& r = g_ApiLock;
   if (--r.depth > 0) return false;
   std::atomic_ref<int>(r.locked).store(0, std::memory_order_relaxed);
-  OwnerWord().store(kApiLockNoOwner);
-  if (WaiterCountWord().load() == 0) return false;
+  std::uint64_t word = Word().load(std::memory_order_relaxed);
+  // Without waiters the word is the owner's id alone; the swap fails when a waiter flagged it meanwhile.
+  if ((word & kApiLockQueued) == 0 &&
+      Word().compare_exchange_strong(word, kApiLockFree, std::memory_order_release, std::memory_order_relaxed))
+    return false;
   std::lock_guard lock(*r.guard);
+  Word().store(kApiLockFree | (r.waiterCount > 0 ? kApiLockQueued : 0), std::memory_order_release);
   return WakeHeadLocked();
 }
 
@@ -119,13 +133,14 @@ void LeaveQueue(std::uint32_t self) {
   for (int j = i + 1; j < r.waiterCount; ++j) r.waiters[j - 1] = r.waiters[j];
   r.waiters[r.waiterCount - 1] = {0, kept};
   SetWaiterCount(r.waiterCount - 1);
+  if (r.waiterCount == 0) Word().fetch_and(~kApiLockQueued, std::memory_order_acq_rel);
   if (i == 0) WakeHeadLocked();
 }
 
 enum class Step { Taken, QueueFull, Queued };
 
-// One attempt under the guard: take the lock, or queue and look once more (a release that ran before the entry was
-// visible has left the lock free and woken nobody). On Queued, *event is the event to wait on.
+// One attempt under the guard: take the lock, or queue and look once more (a release that ran before the flag was
+// set has left the lock free and woken nobody). On Queued, *event is the event to wait on.
 Step TakeOrQueue(std::uint32_t self, platform::Event** event) {
   ApiLockRecord& r = g_ApiLock;
   std::lock_guard lock(*r.guard);
@@ -137,13 +152,13 @@ Step TakeOrQueue(std::uint32_t self, platform::Event** event) {
 
 // The uncontended path: a nested call, or a free lock that nobody waits for, taken without the guard.
 bool TakeFast(std::uint32_t self) {
-  std::uint32_t owner = OwnerWord().load(std::memory_order_relaxed);
-  if (owner == self) {  // only this thread ever stores its own id
+  std::uint64_t word = Word().load(std::memory_order_relaxed);
+  if (OwnerOf(word) == self) {  // only this thread ever stores its own id
     ++g_ApiLock.depth;
     return true;
   }
-  if (owner != kApiLockNoOwner || WaiterCountWord().load() != 0) return false;
-  if (!OwnerWord().compare_exchange_strong(owner, self)) return false;
+  if (word != kApiLockFree) return false;
+  if (!Word().compare_exchange_strong(word, self, std::memory_order_acquire, std::memory_order_relaxed)) return false;
   Acquired();
   return true;
 }
@@ -152,7 +167,7 @@ bool TakeFast(std::uint32_t self) {
 
 void ApiLock() {
   EnsureInitialised();
-  const std::uint32_t self = platform::CurrentThreadId();
+  const std::uint32_t self = Self();
   if (TakeFast(self)) return;
   for (;;) {
     platform::Event* event = nullptr;
@@ -174,7 +189,7 @@ void ApiUnlock() {
 bool ApiLockBackground(const std::atomic<int>* quitFlag) {
   EnsureInitialised();
   ApiLockRecord& r = g_ApiLock;
-  const std::uint32_t self = platform::CurrentThreadId();
+  const std::uint32_t self = Self();
   auto giveUp = [&] {
     std::lock_guard lock(*r.guard);
     LeaveQueue(self);
@@ -224,5 +239,7 @@ void ApiLockTeardown() {
   r.depth = 0;
   r.locked = 0;
   r.waiterCount = 0;
-  r.owner = kApiLockNoOwner;
+  r.word = kApiLockFree;
 }
+
+std::uint32_t ApiLockOwner() { return OwnerOf(Word().load(std::memory_order_relaxed)); }

@@ -18,15 +18,24 @@ struct ApiLockWaiter {
   platform::Event* event;
 };
 
+// The lock word: the owner's thread id in the low 32 bits (kApiLockNoOwner when free), and kApiLockQueued while
+// any thread waits in the queue. One word, so that a free lock with waiters is never taken by a newcomer and a
+// release that races with a thread queueing up fails its compare-and-swap instead of missing the waiter.
+inline constexpr std::uint64_t kApiLockQueued = std::uint64_t{1} << 32;
+inline constexpr std::uint64_t kApiLockFree = kApiLockNoOwner;
+
 struct ApiLockRecord {
   int initialised;
-  std::mutex* guard;  // protects every other field; held only for a few instructions
-  int depth;
+  std::mutex* guard;  // protects the queue and the queued flag's changes; held only for a few instructions
+  alignas(64) std::uint64_t word;
+  int depth;  // the owner's alone
   int locked;
-  std::uint32_t owner;
-  ApiLockWaiter waiters[kApiLockMaxWaiters];
   int waiterCount;
+  ApiLockWaiter waiters[kApiLockMaxWaiters];
 };
+
+// The owner's thread id, or kApiLockNoOwner.
+std::uint32_t ApiLockOwner();
 
 extern ApiLockRecord g_ApiLock;
 

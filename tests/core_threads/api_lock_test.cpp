@@ -42,7 +42,7 @@ TEST_F(ApiLockTest, NestedCallsOnOneThreadNeverBlock) {
   ApiUnlock();
   EXPECT_EQ(g_ApiLock.depth, 0);
   EXPECT_EQ(g_ApiLock.locked, 0);
-  EXPECT_EQ(g_ApiLock.owner, kApiLockNoOwner);
+  EXPECT_EQ(ApiLockOwner(), kApiLockNoOwner);
 }
 
 TEST_F(ApiLockTest, WaiterGetsTheLockBeforeTheReleasersNextCall) {
