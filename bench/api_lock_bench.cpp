@@ -54,5 +54,7 @@ BENCHMARK(BM_StdMutexRoundTripOtherThreadAlive);
 }  // namespace
 
 int main(int argc, char** argv) {
-  return bench::RunWithRatios(argc, argv, {{"BM_PublicCall", "BM_StdMutexRoundTrip"}, {"BM_PublicCall", "BM_StdMutexRoundTripOtherThreadAlive"}});
+  return bench::RunWithRatios(argc, argv,
+                              {{"BM_PublicCall", "BM_StdMutexRoundTrip"},
+                               {"BM_PublicCall", "BM_StdMutexRoundTripOtherThreadAlive"}});
 }

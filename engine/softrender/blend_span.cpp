@@ -1,5 +1,7 @@
 #include "engine/softrender/blend_span.h"
 
+#include <cpuid.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -206,4 +208,12 @@ int PrepareBlendSpan(BlendSpan* sp, const MEMIMG* source, const GraphDrawState& 
   BlendSpanRoutine vec = SelectVectorSpan32(sp);
   sp->routine = vec != nullptr ? vec : BlendSpanGeneric;
   return 0;
+}
+
+bool StringCopyIsFast() {
+  static const bool fast = [] {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & (1u << 9)) != 0;  // ERMS
+  }();
+  return fast;
 }

@@ -17,6 +17,7 @@
 // 32-bit half blend clears it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/graphics/draw_state.h"
@@ -87,6 +88,14 @@ void BlendSpanGeneric(const BlendSpan& span, std::uint8_t* dst, const std::uint8
 // The vector loop for the span, or null when the combination has none: AVX2 when the processor has it, else SSE2.
 // Also sets up the loop's constants in span->vectorConsts and, with a loop, its block-of-rows form in span->rows.
 BlendSpanRoutine SelectVectorSpan32(BlendSpan* span);
+// Plain copies of at least this many bytes in one piece go through the processor's string move where it is fast
+// (ERMS): its stores claim whole cache lines without reading them first, which the vector loops cannot do.
+inline constexpr std::size_t kStringCopyFrom = 64 * 1024;
+bool StringCopyIsFast();
+// Copies `bytes` bytes forwards with the string move; the two blocks must not overlap.
+inline void StringCopy(std::uint8_t* dst, const std::uint8_t* src, std::size_t bytes) {
+  asm volatile("rep movsb" : "+D"(dst), "+S"(src), "+c"(bytes) : : "memory");
+}
 // The two instruction-set levels themselves (the AVX2 one may only run where the processor reports AVX2).
 BlendSpanRoutine SelectVectorSpan32Sse2(BlendSpan* span);
 BlendSpanRoutine SelectVectorSpan32Avx2(BlendSpan* span);

@@ -151,13 +151,17 @@ struct Kernels {
 
   // A plain copy of n pixels: one unaligned vector, whole aligned vectors four at a time, and the last vector ending
   // at the row's end (the first and last may overlap pixels copied by the others). Rows that share bytes go through
-  // memmove. The library's memcpy is slower for these sizes (its string-move path for rows of a few kilobytes, and
-  // its size dispatch for short rows).
+  // memmove, large blocks through the string move. The library's memcpy is slower for these sizes (its string-move
+  // path for rows of a few kilobytes, and its size dispatch for short rows).
   static void Copy(std::uint8_t* dst, const std::uint8_t* src, int n) {
     constexpr int kN = O::kPixels;
     const std::size_t bytes = static_cast<std::size_t>(n) * 4;
     if (n < kN || (dst < src + bytes && src < dst + bytes)) {
       std::memmove(dst, src, bytes);
+      return;
+    }
+    if (bytes >= kStringCopyFrom && StringCopyIsFast()) {
+      StringCopy(dst, src, bytes);
       return;
     }
     const int head = n >= kAlignFrom ? PixelsToAlignment(dst) : -1;

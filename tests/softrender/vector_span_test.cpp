@@ -168,4 +168,40 @@ TEST(VectorSpan, PlainCopyBetweenOverlappingPixels) {
   }
 }
 
+// Plain copies long enough for the string move (around its threshold and a whole screen), at several offsets, copy
+// exactly their pixels and nothing beside them; an overlapping block of that size still moves as memmove does.
+TEST(VectorSpan, LargePlainCopies) {
+  softtest::PixelMaker pm(79);
+  softtest::Image src;
+  softtest::MakeSource(&src, kFormat32, softtest::kDirect, 8, 1, pm);
+  GraphDrawState state{{0, 0, 0, 0}, 0, 255, -1, 0, 0, 0xFFFFFFu, 0};
+  BlendSpan span;
+  ASSERT_EQ(PrepareBlendSpan(&span, src.get(), state, 0, false, kSpanPerPixel), 0);
+  const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+  BlendSpan spans[2] = {span, span};
+  const BlendSpanRoutine routines[2] = {SelectVectorSpan32Sse2(&spans[0]),
+                                        avx2 ? SelectVectorSpan32Avx2(&spans[1]) : nullptr};
+  constexpr int kThreshold = static_cast<int>(kStringCopyFrom / 4);
+  constexpr int kMost = 640 * 480;
+  std::vector<std::uint32_t> from(kMost + 16), start(kMost + 16);
+  for (auto& p : from) p = pm.Colour(kFormat32);
+  for (auto& p : start) p = pm.Colour(kFormat32);
+  for (int level = 0; level < 2; ++level) {
+    if (routines[level] == nullptr) continue;
+    for (int n : {kThreshold - 1, kThreshold, kThreshold + 3, kMost})
+      for (int offset : {0, 1, 3}) {
+        std::vector<std::uint32_t> got = start, want = start;
+        std::memcpy(want.data() + offset, from.data() + 5, static_cast<std::size_t>(n) * 4);
+        routines[level](spans[level], reinterpret_cast<std::uint8_t*>(got.data() + offset),
+                        reinterpret_cast<const std::uint8_t*>(from.data() + 5), nullptr, n);
+        ASSERT_EQ(got, want) << "n " << n << " offset " << offset << (level == 0 ? " sse2" : " avx2");
+      }
+    std::vector<std::uint32_t> got = start, want = start;
+    std::memmove(want.data() + 7, want.data(), static_cast<std::size_t>(kThreshold) * 4);
+    routines[level](spans[level], reinterpret_cast<std::uint8_t*>(got.data() + 7),
+                    reinterpret_cast<const std::uint8_t*>(got.data()), nullptr, kThreshold);
+    ASSERT_EQ(got, want) << (level == 0 ? "overlapping sse2" : "overlapping avx2");
+  }
+}
+
 }  // namespace
