@@ -1,5 +1,7 @@
 #include "engine/core/api_lock.h"
 
+#include <sys/single_threaded.h>
+
 #include "platform/base/clock.h"
 
 ApiLockRecord g_ApiLock{};
@@ -13,6 +15,12 @@ namespace {
 // guard. `locked` mirrors the owner for readers of the record; the depth belongs to the owner alone.
 std::atomic_ref<std::uint64_t> Word() { return std::atomic_ref<std::uint64_t>(g_ApiLock.word); }
 std::uint32_t OwnerOf(std::uint64_t word) { return static_cast<std::uint32_t>(word); }
+
+// While the process has one thread nothing can race for the word, so it is read and written without a locked
+// instruction, as the C library does for its own mutexes. The library clears the flag before a second thread
+// starts and never sets it again, so a lock taken this way is released by compare-and-swap once another thread can
+// queue for it.
+bool SingleThreaded() { return __libc_single_threaded != 0; }
 
 void SetWaiterCount(int n) { std::atomic_ref<int>(g_ApiLock.waiterCount).store(n, std::memory_order_relaxed); }
 
@@ -113,6 +121,10 @@ bool Release() {
   if (--r.depth > 0) return false;
   std::atomic_ref<int>(r.locked).store(0, std::memory_order_relaxed);
   std::uint64_t word = Word().load(std::memory_order_relaxed);
+  if (SingleThreaded()) {
+    Word().store(kApiLockFree, std::memory_order_relaxed);
+    return false;
+  }
   // Without waiters the word is the owner's id alone; the swap fails when a waiter flagged it meanwhile.
   if ((word & kApiLockQueued) == 0 &&
       Word().compare_exchange_strong(word, kApiLockFree, std::memory_order_release, std::memory_order_relaxed))
@@ -158,7 +170,11 @@ bool TakeFast(std::uint32_t self) {
     return true;
   }
   if (word != kApiLockFree) return false;
-  if (!Word().compare_exchange_strong(word, self, std::memory_order_acquire, std::memory_order_relaxed)) return false;
+  if (SingleThreaded()) {
+    Word().store(self, std::memory_order_relaxed);
+  } else if (!Word().compare_exchange_strong(word, self, std::memory_order_acquire, std::memory_order_relaxed)) {
+    return false;
+  }
   Acquired();
   return true;
 }
