@@ -1,6 +1,10 @@
 #include "engine/graphics/memimg.h"
 
+#include <emmintrin.h>
+
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "engine/core/mem_alloc.h"
 #include "platform/base/pixel_fill.h"
@@ -35,6 +39,67 @@ std::uint32_t LoadPixel(const std::uint8_t* p, int bytes) {
   else if (bytes == 2) { std::uint16_t w; std::memcpy(&w, p, 2); v = w; }
   else v = *p;
   return v;
+}
+
+
+// One row's pixel kinds as bit masks, bit i of word w standing for pixel 64 w + i: `skip` and `translucent`, the
+// others solid. 32-bit pixels: alpha in the top byte, or compared whole with the key.
+void RowKinds32(const std::uint8_t* row, int width, bool alpha, std::uint32_t key, std::uint64_t* skip,
+                std::uint64_t* translucent) {
+  const __m128i keys = _mm_set1_epi32(static_cast<int>(key));
+  const __m128i opaque = _mm_set1_epi32(255);
+  for (int first = 0, w = 0; first < width; first += 64, ++w) {
+    const int n = std::min(64, width - first);
+    const std::uint8_t* p = row + static_cast<std::int64_t>(first) * 4;
+    std::uint64_t s = 0, t = 0;
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * i));
+      if (alpha) {
+        const __m128i a = _mm_srli_epi32(v, 24);
+        const __m128i none = _mm_cmpeq_epi32(a, _mm_setzero_si128());
+        const __m128i some = _mm_or_si128(none, _mm_cmpeq_epi32(a, opaque));
+        s |= static_cast<std::uint64_t>(_mm_movemask_ps(_mm_castsi128_ps(none))) << i;
+        t |= static_cast<std::uint64_t>(~_mm_movemask_ps(_mm_castsi128_ps(some)) & 15) << i;
+      } else {
+        s |= static_cast<std::uint64_t>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(v, keys)))) << i;
+      }
+    }
+    for (; i < n; ++i) {
+      const std::uint32_t v = LoadPixel(p + 4 * i, 4);
+      const std::uint32_t a = v >> 24;
+      if (alpha ? a == 0 : v == key) s |= std::uint64_t{1} << i;
+      if (alpha && a != 0 && a != 255) t |= std::uint64_t{1} << i;
+    }
+    skip[w] = s;
+    translucent[w] = t;
+  }
+}
+
+// The run codes of one row from its kind masks (RowKinds32): a run ends where the kind changes or after
+// kRunMaxLength pixels; then the row end. Returns the position after the row end.
+std::uint8_t* EmitRuns(std::uint8_t* out, const std::uint64_t* skip, const std::uint64_t* translucent, int width) {
+  const int words = (width + 63) / 64;
+  int x = 0;
+  while (x < width) {
+    const int w = x / 64, bit = x % 64;
+    const int kind = (skip[w] >> bit) & 1 ? kRunSkip : ((translucent[w] >> bit) & 1 ? kRunTranslucent : kRunSolid);
+    // Bits of the pixels of another kind.
+    auto other = [&](int i) {
+      return kind == kRunSkip ? ~skip[i] : kind == kRunTranslucent ? ~translucent[i] : skip[i] | translucent[i];
+    };
+    int i = w;
+    std::uint64_t differ = other(i) & (~std::uint64_t{0} << bit);
+    while (differ == 0 && ++i < words) differ = other(i);
+    const int end = differ == 0 ? width : std::min(width, i * 64 + __builtin_ctzll(differ));
+    while (x < end) {
+      const int n = std::min(end - x, kRunMaxLength);
+      *out++ = static_cast<std::uint8_t>((kind << 6) | (n - 1));
+      x += n;
+    }
+  }
+  *out++ = kRunRowEnd;
+  return out;
 }
 
 }  // namespace
@@ -199,6 +264,18 @@ int BuildMemImgRunTable(MEMIMG* image) {
     return LoadPixel(p, bpp) == key ? kRunSkip : kRunSolid;
   };
   std::uint8_t* out = image->RunTable;
+  if (image->Format == kFormat32 && bpp == 4) {
+    std::vector<std::uint64_t> masks(2 * static_cast<std::size_t>((image->Width + 63) / 64));
+    std::uint64_t* skip = masks.data();
+    std::uint64_t* translucent = skip + masks.size() / 2;
+    for (int y = 0; y < image->Height; ++y) {
+      RowKinds32(image->Image + static_cast<std::int64_t>(y) * image->Pitch, image->Width, alpha, key, skip,
+                 translucent);
+      out = EmitRuns(out, skip, translucent, image->Width);
+    }
+    image->RunsValid = 1;
+    return 0;
+  }
   for (int y = 0; y < image->Height; ++y) {
     const std::uint8_t* row = image->Image + static_cast<std::int64_t>(y) * image->Pitch;
     int x = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,49 @@ TEST_F(TransferEdge, RunTableCodes) {
   BuildMemImgRunTable(alpha.get());
   const std::vector<std::uint8_t> wantAlpha = {0x00, 0x41, 0x81, 0xC0};
   EXPECT_EQ(std::vector<std::uint8_t>(alpha.get()->RunTable, alpha.get()->RunTable + 4), wantAlpha);
+}
+
+// 32-bit run tables against a pixel-by-pixel encoding, keyed and with alpha, over widths around the 64-pixel words
+// and runs from 1 to 150 pixels of each kind.
+TEST_F(TransferEdge, RunTablesOf32BitImagesMatchAPixelByPixelEncoding) {
+  std::mt19937 rng(91);
+  const std::uint32_t key = 0xFF102030u;
+  for (const bool alpha : {false, true})
+    for (const int w : {1, 3, 4, 63, 64, 65, 127, 128, 129, 300}) {
+      constexpr int kHeight = 6;
+      Image img;
+      InitMemImg(img.get(), w, kHeight, -1, key, kFormat32, 0, alpha ? 1 : 0, 1);
+      std::vector<std::uint8_t> want;
+      for (int y = 0; y < kHeight; ++y) {
+        std::vector<int> kinds;
+        while (static_cast<int>(kinds.size()) < w) {
+          const int kind = static_cast<int>(rng() % (alpha ? 3 : 2));
+          const int n = rng() % 4 == 0 ? 64 + static_cast<int>(rng() % 87) : 1 + static_cast<int>(rng() % 9);
+          for (int i = 0; i < n && static_cast<int>(kinds.size()) < w; ++i) kinds.push_back(kind);
+        }
+        for (int x = 0; x < w; ++x) {
+          const std::uint32_t rgb = rng() & 0xFFFFFFu;
+          std::uint32_t v;
+          if (alpha) {
+            const std::uint32_t a = kinds[x] == kRunSkip ? 0 : kinds[x] == kRunSolid ? 255 : 1 + rng() % 254;
+            v = rgb | a << 24;
+          } else {
+            v = kinds[x] == kRunSkip ? key : ((rgb == (key & 0xFFFFFFu) ? rgb ^ 1 : rgb) | 0xFF000000u);
+          }
+          softtest::SetPixel(img.get(), x, y, v);
+        }
+        for (int x = 0; x < w;) {
+          int n = 1;
+          while (x + n < w && n < kRunMaxLength && kinds[x + n] == kinds[x]) ++n;
+          want.push_back(static_cast<std::uint8_t>(kinds[x] << 6 | (n - 1)));
+          x += n;
+        }
+        want.push_back(kRunRowEnd);
+      }
+      ASSERT_EQ(BuildMemImgRunTable(img.get()), 0);
+      EXPECT_EQ(std::vector<std::uint8_t>(img.get()->RunTable, img.get()->RunTable + want.size()), want)
+          << (alpha ? "alpha" : "keyed") << " width " << w;
+    }
 }
 
 TEST_F(TransferEdge, RunCodedPathOnlyForWholeUnclippedTransparentDraws) {
