@@ -140,18 +140,27 @@ TEST(VectorSpan, BlocksOfRowsMatchRowByRow) {
   EXPECT_GT(contiguous, 0);
 }
 
+// The SSE2 and (where the processor has it) AVX2 loops of a plain 32-bit copy.
+struct PlainCopyLoops {
+  BlendSpan spans[2];
+  BlendSpanRoutine routines[2] = {nullptr, nullptr};
+  explicit PlainCopyLoops(softtest::PixelMaker& pm) {
+    softtest::Image src;
+    softtest::MakeSource(&src, kFormat32, softtest::kDirect, 8, 1, pm);
+    GraphDrawState state{{0, 0, 0, 0}, 0, 255, -1, 0, 0, 0xFFFFFFu, 0};
+    EXPECT_EQ(PrepareBlendSpan(&spans[0], src.get(), state, 0, false, kSpanPerPixel), 0);
+    spans[1] = spans[0];
+    routines[0] = SelectVectorSpan32Sse2(&spans[0]);
+    if (__builtin_cpu_supports("avx2") != 0) routines[1] = SelectVectorSpan32Avx2(&spans[1]);
+  }
+};
+
 // A plain copy within one row (source and destination sharing pixels) moves the pixels as memmove does.
 TEST(VectorSpan, PlainCopyBetweenOverlappingPixels) {
   softtest::PixelMaker pm(78);
-  softtest::Image src;
-  softtest::MakeSource(&src, kFormat32, softtest::kDirect, 8, 1, pm);
-  GraphDrawState state{{0, 0, 0, 0}, 0, 255, -1, 0, 0, 0xFFFFFFu, 0};
-  BlendSpan span;
-  ASSERT_EQ(PrepareBlendSpan(&span, src.get(), state, 0, false, kSpanPerPixel), 0);
-  const bool avx2 = __builtin_cpu_supports("avx2") != 0;
-  BlendSpan spans[2] = {span, span};
-  const BlendSpanRoutine routines[2] = {SelectVectorSpan32Sse2(&spans[0]),
-                                        avx2 ? SelectVectorSpan32Avx2(&spans[1]) : nullptr};
+  const PlainCopyLoops loops(pm);
+  const BlendSpan* spans = loops.spans;
+  const BlendSpanRoutine* routines = loops.routines;
   std::vector<std::uint32_t> row(120);
   for (auto& p : row) p = pm.Colour(kFormat32);
   for (int level = 0; level < 2; ++level) {
@@ -172,15 +181,9 @@ TEST(VectorSpan, PlainCopyBetweenOverlappingPixels) {
 // exactly their pixels and nothing beside them; an overlapping block of that size still moves as memmove does.
 TEST(VectorSpan, LargePlainCopies) {
   softtest::PixelMaker pm(79);
-  softtest::Image src;
-  softtest::MakeSource(&src, kFormat32, softtest::kDirect, 8, 1, pm);
-  GraphDrawState state{{0, 0, 0, 0}, 0, 255, -1, 0, 0, 0xFFFFFFu, 0};
-  BlendSpan span;
-  ASSERT_EQ(PrepareBlendSpan(&span, src.get(), state, 0, false, kSpanPerPixel), 0);
-  const bool avx2 = __builtin_cpu_supports("avx2") != 0;
-  BlendSpan spans[2] = {span, span};
-  const BlendSpanRoutine routines[2] = {SelectVectorSpan32Sse2(&spans[0]),
-                                        avx2 ? SelectVectorSpan32Avx2(&spans[1]) : nullptr};
+  const PlainCopyLoops loops(pm);
+  const BlendSpan* spans = loops.spans;
+  const BlendSpanRoutine* routines = loops.routines;
   constexpr int kThreshold = static_cast<int>(kStringCopyFrom / 4);
   constexpr int kMost = 640 * 480;
   std::vector<std::uint32_t> from(kMost + 16), start(kMost + 16);
