@@ -153,7 +153,7 @@ struct Kernels {
   // at the row's end (the first and last may overlap pixels copied by the others). Rows that share bytes go through
   // memmove, large blocks through the string move. The library's memcpy is slower for these sizes (its string-move
   // path for rows of a few kilobytes, and its size dispatch for short rows).
-  static void Copy(std::uint8_t* dst, const std::uint8_t* src, int n) {
+  [[gnu::always_inline]] static inline void Copy(std::uint8_t* dst, const std::uint8_t* src, int n) {
     constexpr int kN = O::kPixels;
     const std::size_t bytes = static_cast<std::size_t>(n) * 4;
     if (n < kN || (dst < src + bytes && src < dst + bytes)) {
