@@ -466,6 +466,7 @@ void Driver::StartRoute() {
   route_.clear();
   step_ = held_ = off_route_ = furthest_step_ = 0;
   route_resync_ = false;
+  resync_floor_ = -1;
   if (options_.routes_folder.empty()) return;
   const LevelDataSet* set = find_level_data(stage, area);
   if (set == nullptr) return;
@@ -494,9 +495,11 @@ std::vector<int> Driver::RouteKeys() {
     }
     return way;
   };
+  // A walk that starts in the air (the end of a jump over a pit) is no stretch of floor to pick up.
   const auto on_stretch = [&](int j) {
     const int way = walk_way(route_[j]);
     if (way == 0 || std::abs(y - route_[j].y) > kOnRoute) return false;
+    if (j > 0 && std::abs(route_[j - 1].y - route_[j].y) > kOnRoute) return false;
     const int from = j > 0 ? route_[j - 1].x : x;
     return way > 0 ? x >= from - kOnRoute && x < route_[j].x : x <= from + kOnRoute && x > route_[j].x;
   };
@@ -508,9 +511,14 @@ std::vector<int> Driver::RouteKeys() {
     }
     if (route_resync_) {
       route_resync_ = false;
+      // After a step of its own the route goes on from the step just done at the earliest (waypoints that lie
+      // close together would otherwise send it back to redo the same steps for ever); after a fight it may go
+      // back a little. Of waypoints equally near, the later one is taken.
+      const int from = resync_floor_ >= 0 ? resync_floor_ : std::max(0, step_ - kResyncBehind);
+      resync_floor_ = -1;
       int best = -1, best_distance = kResyncRadius + 1;
-      for (int j = std::max(0, step_ - kResyncBehind); j < std::min(n, step_ + kResyncAhead); ++j) {
-        if (distance(route_[j]) < best_distance) {
+      for (int j = from; j < std::min(n, step_ + kResyncAhead); ++j) {
+        if (distance(route_[j]) <= best_distance) {
           best = j;
           best_distance = distance(route_[j]);
         }
@@ -529,8 +537,13 @@ std::vector<int> Driver::RouteKeys() {
     if (step_ >= n) return WalkKeys();
     const RouteStep& s = route_[step_];
     if (off_route_ > 0) {
-      if (distance(s) <= kResyncRadius || (on_ground && on_stretch(step_))) {
-        route_resync_ = true;
+      if (distance(s) <= kResyncRadius) {  // near enough to the waypoint: on from it
+        ++step_;
+        held_ = off_route_ = 0;
+        continue;
+      }
+      if (on_ground && on_stretch(step_)) {
+        held_ = off_route_ = 0;
         continue;
       }
       if (++off_route_ > kSteerLimit) {  // that waypoint is out of reach: try the next
@@ -555,9 +568,12 @@ std::vector<int> Driver::RouteKeys() {
       ++held_;
       return s.keys;
     }
+    if (std::abs(x - s.x) > kOnRoute || std::abs(y - s.y) > kOnRoute) {
+      route_resync_ = true;
+      resync_floor_ = step_;
+    }
     ++step_;
     held_ = 0;
-    if (std::abs(x - s.x) > kOnRoute || std::abs(y - s.y) > kOnRoute) route_resync_ = true;
   }
   return WalkKeys();
 }
@@ -573,6 +589,10 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
     if (!hero_can_hit(e) || e.hp <= 0) continue;
     if (foes[i].still > kFightPatience && !Boss(e)) continue;
     const HitBox box = enemy_hit_box(e);
+    // Another enemy is fought only where the hero's attack meets it standing: the shot flies level at the height
+    // of the hero's chest, the swings reach from its head to its feet. One above or below is walked past.
+    const bool shot = hero == 0 && main_form == 1;
+    if (!Boss(e) && (box.bottom <= hy + (shot ? 35 : 5) || box.top >= hy + (shot ? 55 : 100))) continue;
     const int dx = (box.left + box.right) / 2 - (hx + 30), dy = (box.top + box.bottom) / 2 - (hy + 50);
     // A boss is fought wherever it stands on the screen; others only ahead or just behind.
     const int behind = Boss(e) ? -640 : -160, ahead = Boss(e) ? 640 : 320;
@@ -605,7 +625,7 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   const int gap = on_right ? box.left - (hx + 40) : hx + 19 - box.right;
   // The first hero's shot reaches across the screen; the mace and the second hero's swords about 60 pixels.
   const int reach = hero == 0 && main_form == 1 ? 260 : kMeleeReach;
-  if (gap > reach || (OnFallingFloor() && route_.empty())) {  // no stand on a floor that drops away
+  if (gap > reach || OnFallingFloor()) {  // no stand on a floor that drops away
     // Out of reach: on along the route, which leads past it (a boss keeps the way shut: the hero goes at it).
     if (!route_.empty() && !Boss(e)) {
       *fighting = false;

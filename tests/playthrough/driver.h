@@ -138,6 +138,7 @@ class Driver {
   int off_route_ = 0;      // frames spent walking back towards the route, 0 when on it
   int furthest_step_ = 0;  // of the area's current try
   bool route_resync_ = false;  // pick the route up again by position before the next step
+  int resync_floor_ = -1;      // the earliest waypoint that pick-up may choose, -1 for the usual window
   bool fire_ = false;          // an enemy stands before the first hero on its route: shoot while walking
 };
 
