@@ -12,7 +12,9 @@
 #include "game/flow/main_loop.h"
 #include "game/flow/stage_play.h"
 #include "game/player/combat.h"
+#include "game/player/pickups.h"
 #include "game/player/player_globals.h"
+#include "game/player/skills.h"
 #include "game/stage/level_data.h"
 #include "game/stage/stage_object.h"
 #include "game/stage/stage_state.h"
@@ -23,7 +25,11 @@ namespace playthrough {
 
 namespace {
 
-constexpr int kKeyPause = 32;  // D
+constexpr int kKeyPause = 32;     // D
+constexpr int kKeyNextSkill = 16;  // Q
+constexpr int kHealSkill = 0;      // the first hero's healing skill
+// Frames the hero walks towards a recovery item before it gives up on it.
+constexpr int kPickupPatience = 150;
 
 // Stage frames the walker backs off to the left when the way ahead stays shut, before it tries again.
 constexpr int kBackOffAfter = 400;
@@ -213,6 +219,8 @@ void Driver::Observe() {
       furthest_x_ = stalled_frames_ = 0;
     }
     for (Foe& foe : foes) foe = {};
+    fetch_given_up_ = 0;
+    fetch_target_ = -1;
     StartRoute();
     Milestone("stage " + std::to_string(stage) + " area " + std::to_string(area));
   }
@@ -410,8 +418,17 @@ std::vector<int> Driver::GameMenuKeys() {
 
 std::vector<int> Driver::StageKeys() {
   if (stage_phase == 2) return GameMenuKeys();
-  // Low on hit points with a healing item at hand: PAUSE opens the game menu to use it.
-  if (PlayerState == player_free && (healing_ || (hp * 3 < max_hp && item_count[0] > 0))) {
+  // The first hero's healing skill: chosen once, cast from the ground when half the hit points are gone and the
+  // skill points pay for it (they come back whole in every area, the items do not).
+  const bool heal_skill = hero == 0 && learned[0][kHealSkill] != 0;
+  if (heal_skill && PlayerState == player_free && !healing_) {
+    if (skill_sel_0 != kHealSkill) return Tap(kKeyNextSkill);
+    const bool on_ground = jumping == 0 && falling == 0 && on_ladder == 0;
+    if (hp * 2 < max_hp && sp >= skill_cost(kHealSkill) && on_ground && skill_effect == 0) return Tap(kKeySkill);
+  }
+  // Low on hit points with a healing item at hand and no skill to heal with: PAUSE opens the game menu to use it.
+  const bool skill_heals = heal_skill && sp >= skill_cost(kHealSkill);
+  if (PlayerState == player_free && (healing_ || (hp * 3 < max_hp && item_count[0] > 0 && !skill_heals))) {
     healing_ = true;
     return Tap(kKeyPause);
   }
@@ -434,6 +451,14 @@ std::vector<int> Driver::StageKeys() {
   }
   bool fighting = false;
   std::vector<int> keys = FightKeys(&fighting);
+  if (!fighting) {
+    bool fetching = false;
+    std::vector<int> fetch = FetchKeys(&fetching);
+    if (fetching) {
+      route_resync_ = true;  // off the route to the item: picked up again after it
+      return fetch;
+    }
+  }
   if (!options_.trace_path.empty() && stage_frames_ % options_.trace_every == 0) {
     std::FILE* trace = std::fopen(options_.trace_path.c_str(), "a");
     if (trace != nullptr) {
@@ -576,6 +601,42 @@ std::vector<int> Driver::RouteKeys() {
     held_ = 0;
   }
   return WalkKeys();
+}
+
+// Walks to a recovery item lying on the hero's own floor nearby while the hero lacks what it gives, along floor
+// that holds; gives up on one it has not reached after a while.
+std::vector<int> Driver::FetchKeys(bool* fetching) {
+  const bool wants_hp = hp < max_hp, wants_sp = hero == 0 && sp < max_sp;
+  const bool on_ground = jumping == 0 && falling == 0;
+  if (!on_ground || (!wants_hp && !wants_sp)) return {};
+  int best = -1, best_distance = 1 << 30;
+  for (int i = 0; i < pickup_pool_size; ++i) {
+    const Pickup& p = pickups[i];
+    if (p.active != 1 || p.landed == 0 || (fetch_given_up_ >> i & 1) != 0) continue;
+    const bool heals = p.kind == pickup_heal_10 || p.kind == pickup_heal_20 || p.kind == pickup_heal_40 ||
+                       p.kind == pickup_heal_full || p.kind == pickup_refill;
+    const bool fills = p.kind == pickup_sp_10 || p.kind == pickup_sp_20 || p.kind == pickup_sp_40;
+    if (!(heals && wants_hp) && !(fills && wants_sp)) continue;
+    // Screen boxes: the item's 24 pixels against the hero's body and the height it stands in.
+    const int dx = p.x - g_x + 12 - (mx + 25), top = p.y + g_y;
+    if (std::abs(dx) > 250 || top + 24 <= my || top >= my + 100) continue;
+    if (std::abs(dx) < best_distance) {
+      best = i;
+      best_distance = std::abs(dx);
+    }
+  }
+  if (best != fetch_target_) {
+    fetch_target_ = best;
+    fetch_frames_ = 0;
+  }
+  if (best < 0) return {};
+  const bool right = pickups[best].x - g_x + 12 > mx + 25;
+  if (++fetch_frames_ > kPickupPatience || !FloorBeside(right, 5)) {
+    fetch_given_up_ |= 1u << best;
+    return {};
+  }
+  *fetching = true;
+  return {right ? kKeyRight : kKeyLeft};
 }
 
 // Faces the nearest enemy the hero can hurt, ahead or just behind, and strikes it with fresh presses from where the

@@ -89,6 +89,7 @@ class Driver {
   std::vector<int> RouteKeys();
   std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
+  std::vector<int> FetchKeys(bool* fetching);
   std::vector<int> DodgeGiant(const EnemyRecord& e, bool* dodging);
   std::vector<int> StrikeKeys(const HitBox& box);
   void Observe();
@@ -131,6 +132,10 @@ class Driver {
   bool climbing_ = false;
   int target_ = -1;  // the enemy record fought last
   int dash_jump_frames_ = 0;
+  // Fetching recovery items: the pickup walked to, for how long, and the ones given up on in this area (by bit).
+  int fetch_target_ = -1;
+  int fetch_frames_ = 0;
+  std::uint32_t fetch_given_up_ = 0;
   // Following the area's route (empty: none).
   Route route_;
   int step_ = 0;           // the step being held
