@@ -111,6 +111,13 @@ bool OnFallingFloor() {
 // True when a floor lies under the 25 columns `ahead` pixels beyond the hero's feet on the given side.
 bool FloorBeside(bool right, int ahead) { return FloorAhead(right ? ahead : -ahead - 25, 160); }
 
+// True when `first`, held for a frame or two, only starts what `next` goes on with (the dash before a dash jump).
+bool IsLeadIn(const std::vector<int>& first, const std::vector<int>& next) {
+  return !first.empty() && std::all_of(first.begin(), first.end(), [&](int k) {
+    return std::find(next.begin(), next.end(), k) != next.end();
+  }) && first.size() < next.size();
+}
+
 }  // namespace
 
 Driver::Driver(std::deque<Errand> errands, DriverOptions options)
@@ -538,12 +545,19 @@ std::vector<int> Driver::RouteKeys() {
       route_resync_ = false;
       // After a step of its own the route goes on from the step just done at the earliest (waypoints that lie
       // close together would otherwise send it back to redo the same steps for ever); after a fight it may go
-      // back a little. Of waypoints equally near, the later one is taken.
-      const int from = resync_floor_ >= 0 ? resync_floor_ : std::max(0, step_ - kResyncBehind);
+      // back a little. Of waypoints equally near, the earlier one is taken (a route that comes back the same way
+      // passes near its own earlier waypoints).
+      const int done = resync_floor_;
+      const int from = done >= 0 ? done : std::max(0, step_ - kResyncBehind);
       resync_floor_ = -1;
+      // It skips no goal: the waypoints looked at end with the first one ahead that reaches a goal.
+      int end = std::min(n, step_ + kResyncAhead);
+      for (int j = step_; j < end; ++j) {
+        if (!route_[j].goal.empty()) end = j + 1;
+      }
       int best = -1, best_distance = kResyncRadius + 1;
-      for (int j = from; j < std::min(n, step_ + kResyncAhead); ++j) {
-        if (distance(route_[j]) <= best_distance) {
+      for (int j = from; j < end; ++j) {
+        if (distance(route_[j]) < best_distance) {
           best = j;
           best_distance = distance(route_[j]);
         }
@@ -551,8 +565,15 @@ std::vector<int> Driver::RouteKeys() {
       held_ = 0;
       if (best >= 0) {
         step_ = best + 1;
+        // A dash jump starts with a frame of the dash alone: picked up at that frame's waypoint, the frame is
+        // played again (unless it was the step just done), since both keys pressed at once start the dash without
+        // the jump.
+        if (best != done && best + 1 < n && route_[best].frames <= 2 &&
+            IsLeadIn(route_[best].keys, route_[best + 1].keys)) {
+          step_ = best;
+        }
       } else {
-        for (int j = std::max(0, step_ - kResyncBehind); j < std::min(n, step_ + kResyncAhead) && best < 0; ++j) {
+        for (int j = std::max(0, step_ - kResyncBehind); j < end && best < 0; ++j) {
           if (on_ground && on_stretch(j)) best = j;
         }
         if (best >= 0) step_ = best;
