@@ -12,7 +12,9 @@
 #include "game/flow/main_loop.h"
 #include "game/flow/stage_play.h"
 #include "game/player/combat.h"
+#include "game/player/pickups.h"
 #include "game/player/player_globals.h"
+#include "game/player/skills.h"
 #include "game/stage/level_data.h"
 #include "game/stage/stage_object.h"
 #include "game/stage/stage_state.h"
@@ -23,7 +25,11 @@ namespace playthrough {
 
 namespace {
 
-constexpr int kKeyPause = 32;  // D
+constexpr int kKeyPause = 32;     // D
+constexpr int kKeyNextSkill = 16;  // Q
+constexpr int kHealSkill = 0;      // the first hero's healing skill
+// Frames the hero walks towards a recovery item before it gives up on it.
+constexpr int kPickupPatience = 150;
 
 // Stage frames the walker backs off to the left when the way ahead stays shut, before it tries again.
 constexpr int kBackOffAfter = 400;
@@ -104,6 +110,13 @@ bool OnFallingFloor() {
 
 // True when a floor lies under the 25 columns `ahead` pixels beyond the hero's feet on the given side.
 bool FloorBeside(bool right, int ahead) { return FloorAhead(right ? ahead : -ahead - 25, 160); }
+
+// True when `first`, held for a frame or two, only starts what `next` goes on with (the dash before a dash jump).
+bool IsLeadIn(const std::vector<int>& first, const std::vector<int>& next) {
+  return !first.empty() && std::all_of(first.begin(), first.end(), [&](int k) {
+    return std::find(next.begin(), next.end(), k) != next.end();
+  }) && first.size() < next.size();
+}
 
 }  // namespace
 
@@ -213,6 +226,8 @@ void Driver::Observe() {
       furthest_x_ = stalled_frames_ = 0;
     }
     for (Foe& foe : foes) foe = {};
+    fetch_given_up_ = 0;
+    fetch_target_ = -1;
     StartRoute();
     Milestone("stage " + std::to_string(stage) + " area " + std::to_string(area));
   }
@@ -410,8 +425,17 @@ std::vector<int> Driver::GameMenuKeys() {
 
 std::vector<int> Driver::StageKeys() {
   if (stage_phase == 2) return GameMenuKeys();
-  // Low on hit points with a healing item at hand: PAUSE opens the game menu to use it.
-  if (PlayerState == player_free && (healing_ || (hp * 3 < max_hp && item_count[0] > 0))) {
+  // The first hero's healing skill: chosen once, cast from the ground when half the hit points are gone and the
+  // skill points pay for it (they come back whole in every area, the items do not).
+  const bool heal_skill = hero == 0 && learned[0][kHealSkill] != 0;
+  if (heal_skill && PlayerState == player_free && !healing_) {
+    if (skill_sel_0 != kHealSkill) return Tap(kKeyNextSkill);
+    const bool on_ground = jumping == 0 && falling == 0 && on_ladder == 0;
+    if (hp * 2 < max_hp && sp >= skill_cost(kHealSkill) && on_ground && skill_effect == 0) return Tap(kKeySkill);
+  }
+  // Low on hit points with a healing item at hand and no skill to heal with: PAUSE opens the game menu to use it.
+  const bool skill_heals = heal_skill && sp >= skill_cost(kHealSkill);
+  if (PlayerState == player_free && (healing_ || (hp * 3 < max_hp && item_count[0] > 0 && !skill_heals))) {
     healing_ = true;
     return Tap(kKeyPause);
   }
@@ -434,6 +458,14 @@ std::vector<int> Driver::StageKeys() {
   }
   bool fighting = false;
   std::vector<int> keys = FightKeys(&fighting);
+  if (!fighting) {
+    bool fetching = false;
+    std::vector<int> fetch = FetchKeys(&fetching);
+    if (fetching) {
+      route_resync_ = true;  // off the route to the item: picked up again after it
+      return fetch;
+    }
+  }
   if (!options_.trace_path.empty() && stage_frames_ % options_.trace_every == 0) {
     std::FILE* trace = std::fopen(options_.trace_path.c_str(), "a");
     if (trace != nullptr) {
@@ -466,6 +498,7 @@ void Driver::StartRoute() {
   route_.clear();
   step_ = held_ = off_route_ = furthest_step_ = 0;
   route_resync_ = false;
+  resync_floor_ = -1;
   if (options_.routes_folder.empty()) return;
   const LevelDataSet* set = find_level_data(stage, area);
   if (set == nullptr) return;
@@ -494,9 +527,11 @@ std::vector<int> Driver::RouteKeys() {
     }
     return way;
   };
+  // A walk that starts in the air (the end of a jump over a pit) is no stretch of floor to pick up.
   const auto on_stretch = [&](int j) {
     const int way = walk_way(route_[j]);
     if (way == 0 || std::abs(y - route_[j].y) > kOnRoute) return false;
+    if (j > 0 && std::abs(route_[j - 1].y - route_[j].y) > kOnRoute) return false;
     const int from = j > 0 ? route_[j - 1].x : x;
     return way > 0 ? x >= from - kOnRoute && x < route_[j].x : x <= from + kOnRoute && x > route_[j].x;
   };
@@ -508,8 +543,20 @@ std::vector<int> Driver::RouteKeys() {
     }
     if (route_resync_) {
       route_resync_ = false;
+      // After a step of its own the route goes on from the step just done at the earliest (waypoints that lie
+      // close together would otherwise send it back to redo the same steps for ever); after a fight it may go
+      // back a little. Of waypoints equally near, the earlier one is taken (a route that comes back the same way
+      // passes near its own earlier waypoints).
+      const int done = resync_floor_;
+      const int from = done >= 0 ? done : std::max(0, step_ - kResyncBehind);
+      resync_floor_ = -1;
+      // It skips no goal: the waypoints looked at end with the first one ahead that reaches a goal.
+      int end = std::min(n, step_ + kResyncAhead);
+      for (int j = step_; j < end; ++j) {
+        if (!route_[j].goal.empty()) end = j + 1;
+      }
       int best = -1, best_distance = kResyncRadius + 1;
-      for (int j = std::max(0, step_ - kResyncBehind); j < std::min(n, step_ + kResyncAhead); ++j) {
+      for (int j = from; j < end; ++j) {
         if (distance(route_[j]) < best_distance) {
           best = j;
           best_distance = distance(route_[j]);
@@ -518,8 +565,15 @@ std::vector<int> Driver::RouteKeys() {
       held_ = 0;
       if (best >= 0) {
         step_ = best + 1;
+        // A dash jump starts with a frame of the dash alone: picked up at that frame's waypoint, the frame is
+        // played again (unless it was the step just done), since both keys pressed at once start the dash without
+        // the jump.
+        if (best != done && best + 1 < n && route_[best].frames <= 2 &&
+            IsLeadIn(route_[best].keys, route_[best + 1].keys)) {
+          step_ = best;
+        }
       } else {
-        for (int j = std::max(0, step_ - kResyncBehind); j < std::min(n, step_ + kResyncAhead) && best < 0; ++j) {
+        for (int j = std::max(0, step_ - kResyncBehind); j < end && best < 0; ++j) {
           if (on_ground && on_stretch(j)) best = j;
         }
         if (best >= 0) step_ = best;
@@ -529,8 +583,13 @@ std::vector<int> Driver::RouteKeys() {
     if (step_ >= n) return WalkKeys();
     const RouteStep& s = route_[step_];
     if (off_route_ > 0) {
-      if (distance(s) <= kResyncRadius || (on_ground && on_stretch(step_))) {
-        route_resync_ = true;
+      if (distance(s) <= kResyncRadius) {  // near enough to the waypoint: on from it
+        ++step_;
+        held_ = off_route_ = 0;
+        continue;
+      }
+      if (on_ground && on_stretch(step_)) {
+        held_ = off_route_ = 0;
         continue;
       }
       if (++off_route_ > kSteerLimit) {  // that waypoint is out of reach: try the next
@@ -555,11 +614,50 @@ std::vector<int> Driver::RouteKeys() {
       ++held_;
       return s.keys;
     }
+    if (std::abs(x - s.x) > kOnRoute || std::abs(y - s.y) > kOnRoute) {
+      route_resync_ = true;
+      resync_floor_ = step_;
+    }
     ++step_;
     held_ = 0;
-    if (std::abs(x - s.x) > kOnRoute || std::abs(y - s.y) > kOnRoute) route_resync_ = true;
   }
   return WalkKeys();
+}
+
+// Walks to a recovery item lying on the hero's own floor nearby while the hero lacks what it gives, along floor
+// that holds; gives up on one it has not reached after a while.
+std::vector<int> Driver::FetchKeys(bool* fetching) {
+  const bool wants_hp = hp < max_hp, wants_sp = hero == 0 && sp < max_sp;
+  const bool on_ground = jumping == 0 && falling == 0;
+  if (!on_ground || (!wants_hp && !wants_sp)) return {};
+  int best = -1, best_distance = 1 << 30;
+  for (int i = 0; i < pickup_pool_size; ++i) {
+    const Pickup& p = pickups[i];
+    if (p.active != 1 || p.landed == 0 || (fetch_given_up_ >> i & 1) != 0) continue;
+    const bool heals = p.kind == pickup_heal_10 || p.kind == pickup_heal_20 || p.kind == pickup_heal_40 ||
+                       p.kind == pickup_heal_full || p.kind == pickup_refill;
+    const bool fills = p.kind == pickup_sp_10 || p.kind == pickup_sp_20 || p.kind == pickup_sp_40;
+    if (!(heals && wants_hp) && !(fills && wants_sp)) continue;
+    // Screen boxes: the item's 24 pixels against the hero's body and the height it stands in.
+    const int dx = p.x - g_x + 12 - (mx + 25), top = p.y + g_y;
+    if (std::abs(dx) > 250 || top + 24 <= my || top >= my + 100) continue;
+    if (std::abs(dx) < best_distance) {
+      best = i;
+      best_distance = std::abs(dx);
+    }
+  }
+  if (best != fetch_target_) {
+    fetch_target_ = best;
+    fetch_frames_ = 0;
+  }
+  if (best < 0) return {};
+  const bool right = pickups[best].x - g_x + 12 > mx + 25;
+  if (++fetch_frames_ > kPickupPatience || !FloorBeside(right, 5)) {
+    fetch_given_up_ |= 1u << best;
+    return {};
+  }
+  *fetching = true;
+  return {right ? kKeyRight : kKeyLeft};
 }
 
 // Faces the nearest enemy the hero can hurt, ahead or just behind, and strikes it with fresh presses from where the
@@ -573,6 +671,10 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
     if (!hero_can_hit(e) || e.hp <= 0) continue;
     if (foes[i].still > kFightPatience && !Boss(e)) continue;
     const HitBox box = enemy_hit_box(e);
+    // Another enemy is fought only where the hero's attack meets it standing: the shot flies level at the height
+    // of the hero's chest, the swings reach from its head to its feet. One above or below is walked past.
+    const bool shot = hero == 0 && main_form == 1;
+    if (!Boss(e) && (box.bottom <= hy + (shot ? 35 : 5) || box.top >= hy + (shot ? 55 : 100))) continue;
     const int dx = (box.left + box.right) / 2 - (hx + 30), dy = (box.top + box.bottom) / 2 - (hy + 50);
     // A boss is fought wherever it stands on the screen; others only ahead or just behind.
     const int behind = Boss(e) ? -640 : -160, ahead = Boss(e) ? 640 : 320;
@@ -605,7 +707,7 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   const int gap = on_right ? box.left - (hx + 40) : hx + 19 - box.right;
   // The first hero's shot reaches across the screen; the mace and the second hero's swords about 60 pixels.
   const int reach = hero == 0 && main_form == 1 ? 260 : kMeleeReach;
-  if (gap > reach || (OnFallingFloor() && route_.empty())) {  // no stand on a floor that drops away
+  if (gap > reach || OnFallingFloor()) {  // no stand on a floor that drops away
     // Out of reach: on along the route, which leads past it (a boss keeps the way shut: the hero goes at it).
     if (!route_.empty() && !Boss(e)) {
       *fighting = false;

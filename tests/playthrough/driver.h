@@ -89,6 +89,7 @@ class Driver {
   std::vector<int> RouteKeys();
   std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
+  std::vector<int> FetchKeys(bool* fetching);
   std::vector<int> DodgeGiant(const EnemyRecord& e, bool* dodging);
   std::vector<int> StrikeKeys(const HitBox& box);
   void Observe();
@@ -131,6 +132,10 @@ class Driver {
   bool climbing_ = false;
   int target_ = -1;  // the enemy record fought last
   int dash_jump_frames_ = 0;
+  // Fetching recovery items: the pickup walked to, for how long, and the ones given up on in this area (by bit).
+  int fetch_target_ = -1;
+  int fetch_frames_ = 0;
+  std::uint32_t fetch_given_up_ = 0;
   // Following the area's route (empty: none).
   Route route_;
   int step_ = 0;           // the step being held
@@ -138,6 +143,7 @@ class Driver {
   int off_route_ = 0;      // frames spent walking back towards the route, 0 when on it
   int furthest_step_ = 0;  // of the area's current try
   bool route_resync_ = false;  // pick the route up again by position before the next step
+  int resync_floor_ = -1;      // the earliest waypoint that pick-up may choose, -1 for the usual window
   bool fire_ = false;          // an enemy stands before the first hero on its route: shoot while walking
 };
 
