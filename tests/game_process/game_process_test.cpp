@@ -116,6 +116,20 @@ class GameProcess {
     }
   }
   double EndedAt() const { return endedAt_; }
+  // Whether the game still runs, and what it wrote on stderr: said when a wait for it fails.
+  std::string Describe() {
+    std::string text;
+    int status = 0;
+    if (ended_ || waitpid(pid_, &status, WNOHANG) == pid_) {
+      text = ended_ ? "the game has ended" : "the game ended with wait status " + std::to_string(status);
+      ended_ = true;
+    } else {
+      text = "the game still runs";
+    }
+    text += "; its stderr:";
+    for (const std::string& line : StderrLines()) text += "\n  " + line;
+    return text;
+  }
   std::vector<std::string> StderrLines() const { return OwnLines(ReadText(stderrPath_)); }
 
  private:
@@ -202,7 +216,7 @@ TEST_F(GameProcessTest, InterruptTerminateAndHangUpEndTheGameAsAWindowCloseDoes)
     SCOPED_TRACE(strsignal(signal));
     fs::remove(gameDir_ / "setting.dat");
     GameProcess game(gameDir_, server_->Display(), lockDir_);
-    ASSERT_TRUE(WaitForWindow(60));
+    ASSERT_TRUE(WaitForWindow(60)) << game.Describe();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));  // past the start-up's settings write
     ASSERT_EQ(kill(game.Pid(), signal), 0);
     const std::optional<int> status = game.WaitEnd(20);
@@ -223,7 +237,7 @@ TEST_F(GameProcessTest, LosingTheDisplayEndsTheGameWithOneLine) {
     GTEST_SKIP() << "no Xvfb";
   }
   GameProcess game(gameDir_, server_->Display(), lockDir_);
-  ASSERT_TRUE(WaitForWindow(60));
+  ASSERT_TRUE(WaitForWindow(60)) << game.Describe();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   server_.reset();  // ends the X server
   const std::optional<int> status = game.WaitEnd(5);
@@ -245,7 +259,7 @@ TEST_F(GameProcessTest, EscapeEndsTheProcessSoonAfterItsWindowCloses) {
   const std::optional<std::string> xdotool = FindProgram("xdotool");
   ASSERT_TRUE(xdotool) << "xdotool is missing (scripts/setup.sh installs it)";
   GameProcess game(gameDir_, server_->Display(), lockDir_, "dummy");
-  ASSERT_TRUE(WaitForWindow(60));
+  ASSERT_TRUE(WaitForWindow(60)) << game.Describe();
   // Start-up makes its window again for the screen mode from the settings: press once the frames run.
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
   const std::string prefix = "DISPLAY=" + server_->Display() + " " + *xdotool + " ";
@@ -283,7 +297,7 @@ TEST_F(GameProcessTest, ASecondCopySaysTheGameIsAlreadyRunning) {
     GTEST_SKIP() << "no Xvfb";
   }
   GameProcess first(gameDir_, server_->Display(), lockDir_);
-  ASSERT_TRUE(WaitForWindow(60));
+  ASSERT_TRUE(WaitForWindow(60)) << first.Describe();
   GameProcess second(gameDir_, server_->Display(), lockDir_);
   const std::optional<int> status = second.WaitEnd(30);
   ASSERT_TRUE(status.has_value());
@@ -304,7 +318,7 @@ TEST_F(GameProcessTest, NoSoundDeviceStillLoadsTheGameData) {
     GTEST_SKIP() << "no Xvfb";
   }
   GameProcess game(gameDir_, server_->Display(), lockDir_, "none", nullptr);
-  ASSERT_TRUE(WaitForWindow(60));
+  ASSERT_TRUE(WaitForWindow(60)) << game.Describe();
   std::this_thread::sleep_for(std::chrono::milliseconds(4000));  // past the loading of every sound
   EXPECT_TRUE(game.StderrLines().empty()) << game.StderrLines().front();
   ASSERT_EQ(kill(game.Pid(), SIGTERM), 0);
