@@ -27,8 +27,9 @@ class WindowBackend {
   virtual ~WindowBackend() = default;
   virtual BackendKind Kind() const = 0;
 
-  // Client rectangle on the screen; the title is CP932.
-  virtual void OpenWindow(WindowHandle window, const std::string& title, const Rect& client, bool visible) = 0;
+  // Client rectangle on the screen; the title is CP932. False when the window system refused the window (the
+  // back-end has said why on stderr).
+  virtual bool OpenWindow(WindowHandle window, const std::string& title, const Rect& client, bool visible) = 0;
   virtual void CloseWindow(WindowHandle window) = 0;
   virtual void SetTitle(WindowHandle window, const std::string& title) = 0;
   virtual void SetClientRect(WindowHandle window, const Rect& client) = 0;

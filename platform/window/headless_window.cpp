@@ -36,9 +36,10 @@ class HeadlessBackend final : public WindowBackend {
  public:
   BackendKind Kind() const override { return BackendKind::Headless; }
 
-  void OpenWindow(WindowHandle window, const std::string& title, const Rect& client, bool visible) override {
+  bool OpenWindow(WindowHandle window, const std::string& title, const Rect& client, bool visible) override {
     std::lock_guard lock(State().mutex);
     State().windows[window] = headless::WindowState{true, title, client, visible, true, false, 0};
+    return true;
   }
   void CloseWindow(WindowHandle window) override {
     std::lock_guard lock(State().mutex);

@@ -116,15 +116,20 @@ class SdlBackend final : public WindowBackend {
 
   BackendKind Kind() const override { return BackendKind::Sdl; }
 
-  void OpenWindow(WindowHandle window, const std::string& title, const Rect& client, bool visible) override {
+  bool OpenWindow(WindowHandle window, const std::string& title, const Rect& client, bool visible) override {
     Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
     if (gl_ != nullptr) flags |= SDL_WINDOW_OPENGL;
     SDL_Window* w = SDL_CreateWindow(Cp932ToUtf8(title).c_str(), client.left, client.top,
                                      std::max(client.right - client.left, 1), std::max(client.bottom - client.top, 1),
                                      flags);
-    if (w == nullptr) return;
+    if (w == nullptr) {
+      std::fprintf(stderr, "%s: the window system refused a window: %s\n", program_invocation_short_name,
+                   SDL_GetError());
+      return false;
+    }
     windows_[window] = w;
     byId_[SDL_GetWindowID(w)] = window;
+    return true;
   }
 
   void CloseWindow(WindowHandle window) override {

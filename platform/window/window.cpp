@@ -243,7 +243,13 @@ WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const 
     g_windows.push_back(w);
     client = ClientOnScreen(w);
   }
-  Backend().OpenWindow(handle, title, client, visible);
+  if (!Backend().OpenWindow(handle, title, client, visible)) {
+    // Nothing has seen the handle yet: the record goes as if it never was.
+    std::lock_guard lock(g_mutex);
+    std::erase_if(g_windows, [&](const WindowRecord& r) { return r.handle == handle; });
+    if (lockFd >= 0) ::close(lockFd);
+    return 0;
+  }
   SendMessage(handle, win::kWmCreate, 0, 0);
   return handle;
 }

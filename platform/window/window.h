@@ -140,6 +140,7 @@ void SetInstanceLockDirectory(const std::string& directory);
 std::string InstanceLockDirectory();
 
 // Outer rectangle x, y, width, height. Sends WM_CREATE. The window starts hidden unless the style has kWsVisible.
+// 0 when the class is unknown or the window system refuses the window.
 WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* title, std::uint32_t style,
                             int x, int y, int width, int height);
 // Sends WM_DESTROY, then removes the window and every message still queued for it.

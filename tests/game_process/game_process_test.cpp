@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -200,6 +201,25 @@ class GameProcessTest : public ::testing::Test {
     return false;
   }
 
+  // The names of the windows on the test's display, for a failed wait.
+  std::string WindowsOnDisplay() const {
+    const std::optional<std::string> xdotool = FindProgram("xdotool");
+    if (!xdotool) return "";
+    const std::string command =
+        "DISPLAY=" + server_->Display() + " " + *xdotool + " search --name . getwindowname %@ 2>&1";
+    std::string text = "\nwindows on the display:";
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char line[256];
+      while (fgets(line, sizeof line, pipe) != nullptr) {
+        std::string name = line;
+        if (!name.empty() && name.back() == '\n') name.pop_back();
+        text += "\n  " + name;
+      }
+      pclose(pipe);
+    }
+    return text;
+  }
+
   static fs::path* tree_;
   fs::path folder_, lockDir_, gameDir_;
   std::unique_ptr<XvfbServer> server_;
@@ -216,7 +236,7 @@ TEST_F(GameProcessTest, InterruptTerminateAndHangUpEndTheGameAsAWindowCloseDoes)
     SCOPED_TRACE(strsignal(signal));
     fs::remove(gameDir_ / "setting.dat");
     GameProcess game(gameDir_, server_->Display(), lockDir_);
-    ASSERT_TRUE(WaitForWindow(60)) << game.Describe();
+    ASSERT_TRUE(WaitForWindow(60)) << game.Describe() << WindowsOnDisplay();
     std::this_thread::sleep_for(std::chrono::milliseconds(700));  // past the start-up's settings write
     ASSERT_EQ(kill(game.Pid(), signal), 0);
     const std::optional<int> status = game.WaitEnd(20);
@@ -237,7 +257,7 @@ TEST_F(GameProcessTest, LosingTheDisplayEndsTheGameWithOneLine) {
     GTEST_SKIP() << "no Xvfb";
   }
   GameProcess game(gameDir_, server_->Display(), lockDir_);
-  ASSERT_TRUE(WaitForWindow(60)) << game.Describe();
+  ASSERT_TRUE(WaitForWindow(60)) << game.Describe() << WindowsOnDisplay();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   server_.reset();  // ends the X server
   const std::optional<int> status = game.WaitEnd(5);
@@ -259,7 +279,7 @@ TEST_F(GameProcessTest, EscapeEndsTheProcessSoonAfterItsWindowCloses) {
   const std::optional<std::string> xdotool = FindProgram("xdotool");
   ASSERT_TRUE(xdotool) << "xdotool is missing (scripts/setup.sh installs it)";
   GameProcess game(gameDir_, server_->Display(), lockDir_, "dummy");
-  ASSERT_TRUE(WaitForWindow(60)) << game.Describe();
+  ASSERT_TRUE(WaitForWindow(60)) << game.Describe() << WindowsOnDisplay();
   // Start-up makes its window again for the screen mode from the settings: press once the frames run.
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
   const std::string prefix = "DISPLAY=" + server_->Display() + " " + *xdotool + " ";
@@ -318,7 +338,7 @@ TEST_F(GameProcessTest, NoSoundDeviceStillLoadsTheGameData) {
     GTEST_SKIP() << "no Xvfb";
   }
   GameProcess game(gameDir_, server_->Display(), lockDir_, "none", nullptr);
-  ASSERT_TRUE(WaitForWindow(60)) << game.Describe();
+  ASSERT_TRUE(WaitForWindow(60)) << game.Describe() << WindowsOnDisplay();
   std::this_thread::sleep_for(std::chrono::milliseconds(4000));  // past the loading of every sound
   EXPECT_TRUE(game.StderrLines().empty()) << game.StderrLines().front();
   ASSERT_EQ(kill(game.Pid(), SIGTERM), 0);

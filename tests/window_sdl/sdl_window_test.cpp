@@ -126,4 +126,39 @@ TEST(SdlWindow, OpensARealTitledWindowAndClosingItReportsQuit) {
   std::filesystem::remove_all(directory);
 }
 
+int g_creates = 0;
+platform::LResult CountingProc(platform::WindowHandle, std::uint32_t message, platform::WParam, platform::LParam) {
+  if (message == platform::win::kWmCreate) ++g_creates;
+  return 0;
+}
+
+// A window the window system refuses (SDL makes none wider than 16384) is no window: the call returns 0 without a
+// WM_CREATE and leaves no record, so a caller can tell; the next window is made as usual.
+TEST(SdlWindow, AWindowTheSystemRefusesIsReportedAndLeavesNothing) {
+  const std::optional<std::string> xvfb = FindProgram("Xvfb");
+  if (!xvfb) GTEST_SKIP() << "Xvfb is not installed";
+  XvfbServer server;
+  ASSERT_TRUE(server.Start(*xvfb));
+  setenv("DISPLAY", server.Display().c_str(), 1);
+  char dirTemplate[] = "/tmp/sdl-window-XXXXXX";
+  const std::string directory = mkdtemp(dirTemplate);
+  platform::SetInstanceLockDirectory(directory);
+  platform::RequestBackend(platform::BackendKind::Sdl);
+  ASSERT_EQ(platform::SelectBackend(), platform::BackendKind::Sdl);
+  ASSERT_TRUE(platform::RegisterWindowClass("RefusedWindowTest", CountingProc, 0));
+
+  g_creates = 0;
+  EXPECT_EQ(platform::CreateWindowEx(0, "RefusedWindowTest", "too wide", platform::win::kWsVisible, 0, 0, 20000, 100),
+            0u);
+  EXPECT_EQ(g_creates, 0);
+  const platform::WindowHandle window =
+      platform::CreateWindowEx(0, "RefusedWindowTest", "usual", platform::win::kWsVisible, 0, 0, 320, 240);
+  ASSERT_NE(window, 0u);
+  EXPECT_EQ(g_creates, 1);
+  EXPECT_TRUE(platform::IsWindow(window));
+  EXPECT_TRUE(platform::DestroyWindow(window));
+  platform::ReleaseBackend();
+  std::filesystem::remove_all(directory);
+}
+
 }  // namespace
