@@ -630,8 +630,9 @@ RESHAPE = {
     (5, 2): [("ladder", (936, 1292 + 79 * i), (936, 693 + 79 * i), "top" if i == 0 else "body") for i in range(7)] +
             swap(3, (896, 720), 2, (3200, 1800)) + [("gimmick", 1, (4608, 734), (4608, 780))],
     # The item at world (2100, 345): the left ledge of column 3's ladder raised under it, the walkway block over it
-    # moved under the ledge.
-    (6, 2): [("gimmick", 1, (2048, 478), (2048, 360)), ("gimmick", 3, (2048, 240), (2048, 478))],
+    # moved under the ledge, the walkway's block on the left a row higher so that the way on leads out under it.
+    (6, 2): [("gimmick", 1, (2048, 478), (2048, 360)), ("gimmick", 3, (2048, 240), (2048, 478)),
+             ("gimmick", 3, (1920, 240), (1920, 120))],
 }
 
 
