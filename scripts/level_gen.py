@@ -8,6 +8,8 @@ Each area is laid out from a few screen templates:
   sky            the screens above the route: background tiles, floating ledges and moving platforms, some
                  reached by ladders from the route;
   ladders        where the route climbs to a higher row, and up to the ledges.
+Last, RESHAPE moves single pieces of an area so that the stage items of the placement lists, which stand at fixed
+places, rest in the open with a way leading to them.
 The counts of every type, cell, layer and pool come from the design rows in tests/game_stage/level_data_test.cpp,
 so the files always match what the validator expects. The text files are what the build compiles; this script is
 only a way to rewrite them. Run: scripts/level_gen.py [STAGE_AREA...]
