@@ -8,6 +8,8 @@ Each area is laid out from a few screen templates:
   sky            the screens above the route: background tiles, floating ledges and moving platforms, some
                  reached by ladders from the route;
   ladders        where the route climbs to a higher row, and up to the ledges.
+Last, RESHAPE moves single pieces of an area so that the stage items of the placement lists, which stand at fixed
+places, rest in the open with a way leading to them.
 The counts of every type, cell, layer and pool come from the design rows in tests/game_stage/level_data_test.cpp,
 so the files always match what the validator expects. The text files are what the build compiles; this script is
 only a way to rewrite them. Run: scripts/level_gen.py [STAGE_AREA...]
@@ -564,6 +566,78 @@ def build(key, rows):
     return a, walk_row, tile_y, level
 
 
+def reshape(a, moves):
+    """Moves single entries of a built area to other world places: ("gimmick", type, from, to) or
+    ("ladder", from, to, part). Every mover must name exactly one entry."""
+    for move in moves:
+        kind = move[0]
+        if kind == "ladder":
+            _, frm, to, part = move
+        else:
+            _, t, frm, to = move
+        found = []
+        for i, (c, r, o, text) in enumerate(a.entries):
+            w = text.split()
+            if kind == "gimmick" and w[0] == "gimmick" and int(w[1]) == t:
+                x, y = int(w[3]), int(w[4])
+            elif kind == "ladder" and w[0] == "ladder":
+                x, y = int(w[1]), int(w[2])
+            else:
+                continue
+            if (c * 640 + x, r * 480 + y) == frm:
+                found.append(i)
+        if len(found) != 1:
+            raise SystemExit(f"{a.key}: {len(found)} entries for {move}")
+        c, r, o, text = a.entries[found[0]]
+        w = text.split()
+        nc, nr = to[0] // 640, to[1] // 480
+        if not a.in_shape(nc, nr):
+            raise SystemExit(f"{a.key}: {move} leaves the area's screens")
+        if kind == "gimmick":
+            w[3], w[4] = str(to[0] - nc * 640), str(to[1] - nr * 480)
+        else:
+            w[1], w[2], w[3] = str(to[0] - nc * 640), str(to[1] - nr * 480), part
+        # drawn after what stands in its new screen, so no background tile there covers it
+        a.order += 1
+        a.entries[found[0]] = (nc, nr, a.order, " ".join(w))
+
+
+def swap(t1, p1, t2, p2):
+    """Two gimmicks of different types trading places."""
+    return [("gimmick", t1, p1, p2), ("gimmick", t2, p2, p1)]
+
+
+# The places of the fixed stage items (game/enemy/placement_lists.cpp) shaped so that each item rests in the open
+# and a way leads to it; the pieces that make room go where they change nothing (deep in the ground, or empty sky).
+RESHAPE = {
+    # The orb and gem at world (6880, 1640): a dip in the floor under them, its floor 40 pixels below them, a
+    # block's step out on the right; background tiles behind, the floor pieces under column 0's ground.
+    (2, 2): swap(2, (0, 1800), 1, (6784, 1440)) + swap(2, (128, 1800), 1, (6912, 1440)) +
+            swap(2, (256, 1800), 1, (7040, 1440)) + swap(2, (384, 1800), 3, (6784, 1560)) +
+            swap(2, (512, 1800), 3, (6912, 1560)),
+    # The first hero's gem at world (8080, 450): steps from the right ledge of column 11's ladder up to a ledge
+    # under it, from the unreachable tiles of the sky and the row-1 floor's end. The second hero's item at
+    # (7180, 1305) stands on a block under column 11's ledge, where the block above it was.
+    (4, 1): [("gimmick", 1, (7040, 240), (7552, 960)), ("gimmick", 1, (7168, 240), (7680, 840)),
+             ("gimmick", 1, (7296, 240), (7808, 720)), ("gimmick", 1, (7936, 720), (7936, 600)),
+             ("gimmick", 1, (8064, 720), (8064, 480))] + swap(3, (7168, 1200), 2, (7168, 1320)) +
+            [("gimmick", 3, (7168, 1320), (7168, 1365))],
+    # The orb at world (5420, 710): the ladder of column 8 three pieces higher, up through it; the pieces from the
+    # feet of three ladders no way uses.
+    (4, 2): [("ladder", (5416, 970), (5416, 970), "body"), ("ladder", (4136, 1226), (5416, 891), "body"),
+             ("ladder", (7336, 1286), (5416, 812), "body"), ("ladder", (8616, 1286), (5416, 733), "top")],
+    # The gem at world (940, 780): column 1's ladder moved from the lowest row up through a gap in the row-1
+    # walkway, past the gem; the walkway's block under the ground of column 5. The orb at (4660, 760): the left
+    # ledge of column 7's ladder 46 pixels lower, out of the orb.
+    (5, 2): [("ladder", (936, 1292 + 79 * i), (936, 693 + 79 * i), "top" if i == 0 else "body") for i in range(7)] +
+            swap(3, (896, 720), 2, (3200, 1800)) + [("gimmick", 1, (4608, 734), (4608, 780))],
+    # The item at world (2100, 345): the left ledge of column 3's ladder raised under it, the walkway block over it
+    # moved under the ledge, the walkway's block on the left a row higher so that the way on leads out under it.
+    (6, 2): [("gimmick", 1, (2048, 478), (2048, 360)), ("gimmick", 3, (2048, 240), (2048, 478)),
+             ("gimmick", 3, (1920, 240), (1920, 120))],
+}
+
+
 MIRROR_RATE = 0  # mirrors are chosen afterwards, to the exact totals (mirror_pass)
 EXTRA_FLOOR = {(6, 2): 14}
 
@@ -697,6 +771,8 @@ def main():
     rows = design_rows()
     keys = [(2, 1), (2, 2), (3, 1), (3, 2), (4, 1), (4, 2), (5, 1), (5, 2), (6, 1), (6, 2), (7, 1)]
     areas = [build(key, rows)[0] for key in keys]
+    for a in areas:
+        reshape(a, RESHAPE.get(a.key, []))
     # stage 1 is written by hand: the rest of the mirrored totals go to the generated areas
     stage1 = "".join(open(os.path.join(LEVELS, f"stage1_area{n}.txt")).read() for n in (1, 2, 3))
     mirrored = {k: sum(1 for line in stage1.splitlines() if line.split()[:1] == [k] and "mirror" in line)
