@@ -20,6 +20,8 @@
 #include "game/stage/stage_state.h"
 #include "platform/display/headless_display.h"
 #include "platform/input/headless_input_script.h"
+#include "tools/passability/area_run.h"
+#include "tools/passability/search.h"
 
 namespace playthrough {
 
@@ -48,6 +50,14 @@ constexpr int kResyncAhead = 120;
 constexpr int kSteerLimit = 240;
 // Frames a walking step may take beyond its own before the hero counts as off the route.
 constexpr int kWalkSlack = 60;
+// Planning along a route: the plan heads for a waypoint about this many route frames ahead (on a floor where one is
+// near), or for the next goal before it, within a budget of simulated frames; damage costs the whole hit points'
+// worth of kDamageCost frames. After a plan that found no way nearer, the route is followed by position for a while.
+constexpr int kPlanHorizon = 150;
+constexpr int kStandingSearch = 200;
+constexpr long kPlanBudget = 30000;
+constexpr int kDamageCost = 3000;
+constexpr int kRouteFramesAfterFailure = 60;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -116,6 +126,30 @@ bool IsLeadIn(const std::vector<int>& first, const std::vector<int>& next) {
   return !first.empty() && std::all_of(first.begin(), first.end(), [&](int k) {
     return std::find(next.begin(), next.end(), k) != next.end();
   }) && first.size() < next.size();
+}
+
+std::vector<int> KeysOfPad(int pad) {
+  static constexpr int kKeyOfBit[8][2] = {
+      {passability::kPadLeft, kKeyLeft}, {passability::kPadRight, kKeyRight}, {passability::kPadUp, kKeyUp},
+      {passability::kPadDown, kKeyDown}, {passability::kPadMain, kKeyMain},   {passability::kPadJump, kKeyJump},
+      {passability::kPadDash, kKeyDash}, {passability::kPadSkill, kKeySkill}};
+  std::vector<int> keys;
+  for (const auto& k : kKeyOfBit) {
+    if ((pad & k[0]) != 0) keys.push_back(k[1]);
+  }
+  return keys;
+}
+
+bool WalksOnly(const std::vector<int>& keys) {
+  return std::all_of(keys.begin(), keys.end(), [](int k) { return k == kKeyLeft || k == kKeyRight; });
+}
+
+// A boss on the field: the driver's own fight takes over from the plans.
+bool BossAround() {
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    if (enemy_pool[i].state == enemy_active && Boss(enemy_pool[i])) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -456,9 +490,12 @@ std::vector<int> Driver::StageKeys() {
            std::to_string(furthest_x_));
     return {};
   }
+  // Along a route the plans take care of the enemies in the way (striking them or keeping clear); a boss is the
+  // driver's own fight.
+  const bool plans = options_.plan && !route_.empty() && !BossAround();
   bool fighting = false;
-  std::vector<int> keys = FightKeys(&fighting);
-  if (!fighting) {
+  std::vector<int> keys = plans ? std::vector<int>{} : FightKeys(&fighting);
+  if (!fighting && !plans) {
     bool fetching = false;
     std::vector<int> fetch = FetchKeys(&fetching);
     if (fetching) {
@@ -472,11 +509,11 @@ std::vector<int> Driver::StageKeys() {
       const EnemyRecord* foe = fighting ? &enemy_pool[target_] : nullptr;
       std::fprintf(trace,
                    "frame %d stage %d area %d at %d,%d hp %d/%d/%d player %d jump %d fall %d ladder %d/%d boss %d "
-                   "target %d kind %d mode %d at %d,%d hp %d route %d/%zu off %d\n",
+                   "target %d kind %d mode %d at %d,%d hp %d route %d/%zu off %d plan %zu/%zu to %d\n",
                    record_.frames, stage, area, x, my - g_y, hp, max_hp, item_count[0], PlayerState, int{jumping},
                    int{falling}, int{on_ladder}, int{ladder_near}, boss_phase_b, fighting ? target_ : -1,
                    foe ? foe->type : 0, foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0,
-                   step_, route_.size(), off_route_);
+                   step_, route_.size(), off_route_, plan_line_, plan_.size(), plan_step_);
       std::fclose(trace);
     }
   }
@@ -485,6 +522,11 @@ std::vector<int> Driver::StageKeys() {
     return keys;
   }
   if (route_.empty()) return WalkKeys();
+  if (plans) {
+    bool planned = false;
+    std::vector<int> plan_keys = PlanKeys(&planned);
+    if (planned) return plan_keys;
+  }
   std::vector<int> route_keys = RouteKeys();
   if (fire_) {
     fire_ = false;
@@ -497,6 +539,8 @@ std::vector<int> Driver::StageKeys() {
 void Driver::StartRoute() {
   route_.clear();
   step_ = held_ = off_route_ = furthest_step_ = 0;
+  plan_.clear();
+  route_frames_ = 0;
   route_resync_ = false;
   resync_floor_ = -1;
   if (options_.routes_folder.empty()) return;
@@ -622,6 +666,115 @@ std::vector<int> Driver::RouteKeys() {
     held_ = 0;
   }
   return WalkKeys();
+}
+
+// Plays the plan's lines, checking after each that the hero stands where the plan said; on any difference, at the
+// plan's end, or after keys of another kind, it plans again from the game as it is. Not `planned` (the route follower
+// takes the frame) past the route's end, on an arena's way out, or for a while after a plan that found no way on.
+std::vector<int> Driver::PlanKeys(bool* planned) {
+  if (plan_frame_ != record_.frames - 1) plan_.clear();
+  if (!plan_.empty() && plan_held_ == plan_[plan_line_].frames) {
+    const PlannedLine& line = plan_[plan_line_];
+    if (g_x + mx != line.x || my - g_y != line.y) {
+      ++record_.replans;
+      plan_.clear();
+    } else if (++plan_line_ == plan_.size()) {
+      if (plan_step_ >= 0) step_ = plan_step_ + 1;
+      plan_.clear();
+    } else {
+      plan_held_ = 0;
+    }
+  }
+  if (step_ > furthest_step_) {
+    furthest_step_ = step_;
+    stalled_frames_ = 0;  // a waypoint further on is progress
+  }
+  if (plan_.empty()) {
+    if (route_frames_ > 0) {
+      --route_frames_;
+      return {};
+    }
+    if (!MakePlan()) {
+      route_frames_ = kRouteFramesAfterFailure;
+      route_resync_ = true;
+      return {};
+    }
+    // An empty plan waits: the run-out after the exit line.
+    if (plan_.empty()) {
+      *planned = true;
+      return {};
+    }
+  }
+  *planned = true;
+  plan_frame_ = record_.frames;
+  ++plan_held_;
+  return KeysOfPad(plan_[plan_line_].pad);
+}
+
+// Plans from the game as it is towards the route's next goal, or a waypoint about kPlanHorizon route frames on.
+bool Driver::MakePlan() {
+  const int n = static_cast<int>(route_.size());
+  plan_line_ = 0;
+  plan_held_ = 0;
+  plan_step_ = -1;
+  passability::Goal target;
+  int target_step = -1;
+  int frames = 0;
+  for (int j = step_; j < n && target_step < 0; ++j) {
+    const RouteStep& s = route_[j];
+    if (s.goal == "run-out") {
+      step_ = j + 1;
+      return true;
+    }
+    if (s.goal == "arena") return false;
+    if (!s.goal.empty()) {
+      // The live goal of that name nearest to where the route met it; one already met is passed over.
+      const RouteStep& at = route_[std::max(0, j - 1)];
+      int best = 1 << 30;
+      for (const passability::Goal& g : passability::AreaGoals()) {
+        const int d = g.kind == passability::GoalKind::exit || g.kind == passability::GoalKind::end_of_room
+                          ? 0
+                          : std::abs(g.x - (at.x + 30)) + std::abs(g.y - (at.y + 50));
+        if (g.name == s.goal && d < best && !passability::GoalReached(g)) {
+          best = d;
+          target = g;
+          target_step = j;
+        }
+      }
+      if (target_step < 0) step_ = j + 1;
+      continue;
+    }
+    frames += s.frames;
+    if (frames < kPlanHorizon) continue;
+    // A waypoint the hero stands on (the next step walks on from the same height), else the one the horizon meets.
+    int pick = j;
+    for (int k = j, more = 0; k + 1 < n && more < kStandingSearch && route_[k + 1].goal.empty(); ++k) {
+      if (WalksOnly(route_[k + 1].keys) && route_[k + 1].y == route_[k].y && (k == 0 || route_[k - 1].y == route_[k].y)) {
+        pick = k;
+        break;
+      }
+      more += route_[k + 1].frames;
+    }
+    // Past a goal line the search above stops; a goal line keeps its priority.
+    const bool standing = pick != j || (pick + 1 < n && WalksOnly(route_[pick + 1].keys) && route_[pick + 1].y == route_[pick].y);
+    target = passability::PlaceGoal(route_[pick].x + 30, route_[pick].y + 50, standing);
+    target_step = pick;
+  }
+  if (target_step < 0) {
+    if (step_ >= n) return false;
+    target = passability::PlaceGoal(route_[n - 1].x + 30, route_[n - 1].y + 50, false);
+    target_step = n - 1;
+  }
+  passability::PlanOptions options;
+  options.frame_budget = kPlanBudget;
+  options.damage_weight = std::max(1, kDamageCost / std::max(1, static_cast<int>(max_hp)));
+  options.min_hp = std::max(1, std::min(static_cast<int>(hp) / 2, static_cast<int>(max_hp) / 4));
+  const passability::Plan plan = passability::PlanFromHere(target, options);
+  ++record_.plans;
+  record_.planned_frames += plan.simulated_frames;
+  for (const passability::RouteLine& line : plan.lines) plan_.push_back({line.frames, line.pad, line.x, line.y});
+  if (plan.reached) plan_step_ = target_step;
+  return !plan_.empty();
 }
 
 // Walks to a recovery item lying on the hero's own floor nearby while the hero lacks what it gives, along floor

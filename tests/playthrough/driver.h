@@ -53,6 +53,9 @@ struct RunRecord {
   std::string failure;    // why the run stopped early, empty when finished
   std::vector<std::string> milestones;  // "frame name", one per milestone reached
   std::uint64_t frame_digest = 0;       // FNV-1a over every milestone frame's pixels
+  int plans = 0;                        // moves planned from the live state
+  int replans = 0;                      // plans dropped because the game went otherwise than planned
+  long planned_frames = 0;              // frames the plans simulated
 };
 
 struct DriverOptions {
@@ -63,6 +66,7 @@ struct DriverOptions {
   std::string trace_path;           // every `trace_every`th stage frame appends the hero's place and state here
   int trace_every = 100;
   std::string routes_folder;        // the areas' routes (hero<H>/stage<S>_area<A>.route) when not empty
+  bool plan = true;                 // plan the moves along a route from the live state (else follow it by position)
 };
 
 class Driver {
@@ -87,6 +91,8 @@ class Driver {
   std::vector<int> WalkKeys();
   void StartRoute();
   std::vector<int> RouteKeys();
+  std::vector<int> PlanKeys(bool* planned);
+  bool MakePlan();
   std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
   std::vector<int> FetchKeys(bool* fetching);
@@ -145,6 +151,20 @@ class Driver {
   bool route_resync_ = false;  // pick the route up again by position before the next step
   int resync_floor_ = -1;      // the earliest waypoint that pick-up may choose, -1 for the usual window
   bool fire_ = false;          // an enemy stands before the first hero on its route: shoot while walking
+  // Planning along the route: the lines of the plan being played (keys as pad bits, the place each leaves the hero),
+  // the line held and for how long, the route step the plan ends at (a goal's line or a waypoint), and the frame the
+  // plan last gave the keys (any other keys in between void it).
+  struct PlannedLine {
+    int frames;
+    int pad;
+    int x, y;
+  };
+  std::vector<PlannedLine> plan_;
+  std::size_t plan_line_ = 0;
+  int plan_held_ = 0;
+  int plan_step_ = -1;  // -1: the plan only leads nearer to its target
+  int plan_frame_ = -1;
+  int route_frames_ = 0;  // frames the route follower plays before the next plan
 };
 
 // The frame hook of the game's main loop runs this driver (one per process).

@@ -53,9 +53,12 @@ std::string Describe(const SegmentRun& run) {
 void Report(const Segment& segment, const SegmentRun& run, const std::string& fault) {
   const bool ok = fault.empty();
   char line[640];
-  std::snprintf(line, sizeof line, "%-26s %-6s frames %6d  deaths %3d  continues %2d  cpu %6.1f s%s%s",
+  std::snprintf(line, sizeof line,
+                "%-26s %-6s frames %6d  deaths %3d  continues %2d  cpu %6.1f s  plans %4d (%3d redone, %5.1fM "
+                "frames)%s%s",
                 segment.name.c_str(), ok ? "passed" : "FAILED", run.record.frames, run.record.deaths,
-                run.record.continues_used, run.cpu_seconds, ok ? "" : "  ", fault.c_str());
+                run.record.continues_used, run.cpu_seconds, run.record.plans, run.record.replans,
+                static_cast<double>(run.record.planned_frames) / 1e6, ok ? "" : "  ", fault.c_str());
   std::string text = std::string(line) + "\n";
   if (!ok && !segment.blocked.empty()) text += "    known gap: " + segment.blocked + "\n";
   if (!ok && !run.record.milestones.empty()) text += "    last milestone: frame " + run.record.milestones.back() + "\n";

@@ -208,6 +208,7 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     options.routes_folder = routes != nullptr ? routes : PLAYTHROUGH_ROUTES_DIR;
     if (const char* trace = std::getenv("PLAYTHROUGH_TRACE")) options.trace_path = trace;
     if (const char* every = std::getenv("PLAYTHROUGH_TRACE_EVERY")) options.trace_every = std::max(1, std::atoi(every));
+    if (const char* plan = std::getenv("PLAYTHROUGH_PLAN")) options.plan = std::atoi(plan) != 0;
     Driver driver(segment.errands, options);
     InstallDriver(&driver);
     game_main();
@@ -218,7 +219,8 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     const RunRecord& r = driver.record();
     std::ofstream out(kResultFile);
     out << "finished " << r.finished << "\nframes " << r.frames << "\ndeaths " << r.deaths << "\ncontinues "
-        << r.continues_used << "\ndigest " << r.frame_digest << "\ncpu " << cpu << "\nfailure " << r.failure
+        << r.continues_used << "\nplans " << r.plans << "\nreplans " << r.replans << "\nplanned " << r.planned_frames
+        << "\ndigest " << r.frame_digest << "\ncpu " << cpu << "\nfailure " << r.failure
         << "\nstate " << StateLine(r) << '\n';
     for (const std::string& m : r.milestones) out << "milestone " << m << '\n';
     out.close();
@@ -238,6 +240,9 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     if (key == "frames") run.record.frames = std::atoi(rest.c_str());
     if (key == "deaths") run.record.deaths = std::atoi(rest.c_str());
     if (key == "continues") run.record.continues_used = std::atoi(rest.c_str());
+    if (key == "plans") run.record.plans = std::atoi(rest.c_str());
+    if (key == "replans") run.record.replans = std::atoi(rest.c_str());
+    if (key == "planned") run.record.planned_frames = std::atol(rest.c_str());
     if (key == "digest") run.record.frame_digest = std::strtoull(rest.c_str(), nullptr, 10);
     if (key == "cpu") run.cpu_seconds = std::atof(rest.c_str());
     if (key == "failure") run.record.failure = rest;
