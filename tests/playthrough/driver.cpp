@@ -58,6 +58,7 @@ constexpr int kStandingSearch = 200;
 constexpr long kPlanBudget = 30000;
 constexpr int kDamageCost = 3000;
 constexpr int kRouteFramesAfterFailure = 60;
+constexpr int kPlanTargets = 3;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -711,69 +712,93 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
   return KeysOfPad(plan_[plan_line_].pad);
 }
 
-// Plans from the game as it is towards the route's next goal, or a waypoint about kPlanHorizon route frames on.
-bool Driver::MakePlan() {
+// The plan's target `horizon` route frames on from `from`: the first goal line before it (the live goal of that name
+// nearest to where the route met it; goals already met are passed over, moving `from` on), else a waypoint where
+// the hero stands (the next step walks on from the same height) at or a little beyond the horizon, else the one the
+// horizon meets. The step is -1 for none, -2 for the run-out after the exit and -3 for an arena's way out.
+int Driver::PlanTarget(int* from, int horizon, passability::Goal* target) const {
   const int n = static_cast<int>(route_.size());
-  plan_line_ = 0;
-  plan_held_ = 0;
-  plan_step_ = -1;
-  passability::Goal target;
-  int target_step = -1;
   int frames = 0;
-  for (int j = step_; j < n && target_step < 0; ++j) {
+  for (int j = *from; j < n; ++j) {
     const RouteStep& s = route_[j];
     if (s.goal == "run-out") {
-      step_ = j + 1;
-      return true;
+      *from = j + 1;
+      return -2;
     }
-    if (s.goal == "arena") return false;
+    if (s.goal == "arena") return -3;
     if (!s.goal.empty()) {
-      // The live goal of that name nearest to where the route met it; one already met is passed over.
       const RouteStep& at = route_[std::max(0, j - 1)];
-      int best = 1 << 30;
+      int best = 1 << 30, found = -1;
       for (const passability::Goal& g : passability::AreaGoals()) {
         const int d = g.kind == passability::GoalKind::exit || g.kind == passability::GoalKind::end_of_room
                           ? 0
                           : std::abs(g.x - (at.x + 30)) + std::abs(g.y - (at.y + 50));
         if (g.name == s.goal && d < best && !passability::GoalReached(g)) {
           best = d;
-          target = g;
-          target_step = j;
+          *target = g;
+          found = j;
         }
       }
-      if (target_step < 0) step_ = j + 1;
+      if (found >= 0) return found;
+      if (*from == j) *from = j + 1;
       continue;
     }
     frames += s.frames;
-    if (frames < kPlanHorizon) continue;
-    // A waypoint the hero stands on (the next step walks on from the same height), else the one the horizon meets.
+    if (frames < horizon && j + 1 < n) continue;
+    const auto standing = [&](int k) {
+      return k + 1 < n && route_[k + 1].goal.empty() && WalksOnly(route_[k + 1].keys) &&
+             route_[k + 1].y == route_[k].y && (k == 0 || route_[k - 1].y == route_[k].y);
+    };
     int pick = j;
-    for (int k = j, more = 0; k + 1 < n && more < kStandingSearch && route_[k + 1].goal.empty(); ++k) {
-      if (WalksOnly(route_[k + 1].keys) && route_[k + 1].y == route_[k].y && (k == 0 || route_[k - 1].y == route_[k].y)) {
+    for (int k = j, more = 0; k < n && more < kStandingSearch && route_[k].goal.empty(); more += route_[k].frames, ++k) {
+      if (standing(k)) {
         pick = k;
         break;
       }
-      more += route_[k + 1].frames;
     }
-    // Past a goal line the search above stops; a goal line keeps its priority.
-    const bool standing = pick != j || (pick + 1 < n && WalksOnly(route_[pick + 1].keys) && route_[pick + 1].y == route_[pick].y);
-    target = passability::PlaceGoal(route_[pick].x + 30, route_[pick].y + 50, standing);
-    target_step = pick;
+    *target = passability::PlaceGoal(route_[pick].x + 30, route_[pick].y + 50, standing(pick));
+    return pick;
   }
-  if (target_step < 0) {
-    if (step_ >= n) return false;
-    target = passability::PlaceGoal(route_[n - 1].x + 30, route_[n - 1].y + 50, false);
-    target_step = n - 1;
-  }
+  return -1;
+}
+
+// Plans from the game as it is towards the route's next goal or a waypoint about kPlanHorizon route frames on; when
+// no way there is found, towards waypoints further on (the route may come down to where the hero is); failing all,
+// the way to the place nearest the first target where the hero stands. False when there is nothing to plan (the
+// route's end, an arena) or no move leads nearer.
+bool Driver::MakePlan() {
+  plan_line_ = 0;
+  plan_held_ = 0;
+  plan_step_ = -1;
   passability::PlanOptions options;
   options.frame_budget = kPlanBudget;
   options.damage_weight = std::max(1, kDamageCost / std::max(1, static_cast<int>(max_hp)));
   options.min_hp = std::max(1, std::min(static_cast<int>(hp) / 2, static_cast<int>(max_hp) / 4));
-  const passability::Plan plan = passability::PlanFromHere(target, options);
-  ++record_.plans;
-  record_.planned_frames += plan.simulated_frames;
-  for (const passability::RouteLine& line : plan.lines) plan_.push_back({line.frames, line.pad, line.x, line.y});
-  if (plan.reached) plan_step_ = target_step;
+  passability::Plan first;
+  int from = step_;
+  for (int attempt = 0; attempt < kPlanTargets; ++attempt) {
+    passability::Goal target;
+    const int horizon = attempt == 0 ? kPlanHorizon : kPlanHorizon * 3 * attempt;
+    int start = from;
+    const int target_step = PlanTarget(&start, horizon, &target);
+    if (attempt == 0) step_ = from = start;
+    if (target_step == -2) return true;  // the run-out: an empty plan, no keys
+    if (target_step < 0 || (attempt > 0 && target_step <= plan_step_)) break;
+    passability::Plan plan = passability::PlanFromHere(target, options);
+    ++record_.plans;
+    record_.planned_frames += plan.simulated_frames;
+    if (plan.reached) {
+      first = std::move(plan);
+      plan_step_ = target_step;
+      break;
+    }
+    if (attempt == 0) first = std::move(plan);
+    plan_step_ = target_step;  // targets further on only
+    // A goal line keeps the plan at that goal.
+    if (!route_[target_step].goal.empty() || target.kind != passability::GoalKind::place) break;
+  }
+  if (!first.reached) plan_step_ = -1;
+  for (const passability::RouteLine& line : first.lines) plan_.push_back({line.frames, line.pad, line.x, line.y});
   return !plan_.empty();
 }
 

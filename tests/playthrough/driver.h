@@ -12,6 +12,9 @@
 #include "tests/playthrough/route.h"
 
 struct EnemyRecord;
+namespace passability {
+struct Goal;
+}
 struct HitBox;
 
 namespace playthrough {
@@ -93,6 +96,7 @@ class Driver {
   std::vector<int> RouteKeys();
   std::vector<int> PlanKeys(bool* planned);
   bool MakePlan();
+  int PlanTarget(int* from, int horizon, passability::Goal* target) const;
   std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
   std::vector<int> FetchKeys(bool* fetching);

@@ -342,6 +342,7 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, boo
   static const std::vector<Move> strike_moves = StrikeMoves();
   static const std::vector<Move> charged_shot_moves = ChargedShotMoves();
   int best = Distance(goal, field, full);
+  int best_standing = best;
   result.best_x = HeroX();
   result.best_y = HeroY();
   open.push({best, order++, 0});
@@ -399,15 +400,18 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, boo
       }
       if (out.dead || too_hurt || !seen.insert(StateKey(goal, full, live)).second) continue;
       const int d = Distance(goal, field, full);
-      const bool nearer = d < best;
-      if (nearer) {
+      if (d < best) {
         best = d;
         result.best_x = HeroX();
         result.best_y = HeroY();
       }
       const int frames = base_frames + out.frames;
       nodes.push_back({index, std::move(out.lines), state.Save(), frames});
-      if (nearer) best_node = static_cast<int>(nodes.size() - 1);
+      // A plan that falls short ends where the hero stands (not in the air over a pit).
+      if (live != nullptr && (HeroOnGround() || HeroOnLadder()) && d < best_standing) {
+        best_standing = d;
+        best_node = static_cast<int>(nodes.size() - 1);
+      }
       const long damage = live != nullptr ? static_cast<long>(live->damage_weight) * (start_hp - hp) : 0;
       open.push({static_cast<long>(d) * 2 + frames + damage, order++, static_cast<int>(nodes.size() - 1)});
     }
