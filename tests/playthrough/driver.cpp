@@ -541,7 +541,7 @@ void Driver::StartRoute() {
   route_.clear();
   step_ = held_ = off_route_ = furthest_step_ = 0;
   plan_.clear();
-  route_frames_ = 0;
+  route_frames_ = goal_floor_ = 0;
   route_resync_ = false;
   resync_floor_ = -1;
   if (options_.routes_folder.empty()) return;
@@ -712,6 +712,26 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
   return KeysOfPad(plan_[plan_line_].pad);
 }
 
+namespace {
+
+// The live goal that a route step reached: of the step's goal name, not met yet, the one nearest to where the route
+// met it. False when there is none.
+bool LiveGoal(const RouteStep& s, passability::Goal* goal) {
+  int best = 1 << 30;
+  for (const passability::Goal& g : passability::AreaGoals()) {
+    const int d = g.kind == passability::GoalKind::exit || g.kind == passability::GoalKind::end_of_room
+                      ? 0
+                      : std::abs(g.x - (s.x + 30)) + std::abs(g.y - (s.y + 50));
+    if (g.name == s.goal && d < best && !passability::GoalReached(g)) {
+      best = d;
+      *goal = g;
+    }
+  }
+  return best < (1 << 30);
+}
+
+}  // namespace
+
 // The plan's target `horizon` route frames on from `from`: the first goal line before it (the live goal of that name
 // nearest to where the route met it; goals already met are passed over, moving `from` on), else a waypoint where
 // the hero stands (the next step walks on from the same height) at or a little beyond the horizon, else the one the
@@ -727,19 +747,7 @@ int Driver::PlanTarget(int* from, int horizon, passability::Goal* target) const 
     }
     if (s.goal == "arena") return -3;
     if (!s.goal.empty()) {
-      const RouteStep& at = route_[std::max(0, j - 1)];
-      int best = 1 << 30, found = -1;
-      for (const passability::Goal& g : passability::AreaGoals()) {
-        const int d = g.kind == passability::GoalKind::exit || g.kind == passability::GoalKind::end_of_room
-                          ? 0
-                          : std::abs(g.x - (at.x + 30)) + std::abs(g.y - (at.y + 50));
-        if (g.name == s.goal && d < best && !passability::GoalReached(g)) {
-          best = d;
-          *target = g;
-          found = j;
-        }
-      }
-      if (found >= 0) return found;
+      if (LiveGoal(s, target)) return j;
       if (*from == j) *from = j + 1;
       continue;
     }
@@ -774,6 +782,16 @@ bool Driver::MakePlan() {
   options.frame_budget = kPlanBudget;
   options.damage_weight = std::max(1, kDamageCost / std::max(1, static_cast<int>(max_hp)));
   options.min_hp = std::max(1, std::min(static_cast<int>(hp) / 2, static_cast<int>(max_hp) / 4));
+  // A goal that the route follower walked past (after a failed plan) is gone back for.
+  passability::Goal missed;
+  for (int j = goal_floor_; j < step_; ++j) {
+    const std::string& name = route_[j].goal;
+    if (!name.empty() && name != "exit" && name != "run-out" && LiveGoal(route_[j], &missed)) {
+      step_ = j;
+      break;
+    }
+  }
+  goal_floor_ = step_;
   passability::Plan first;
   int from = step_;
   for (int attempt = 0; attempt < kPlanTargets; ++attempt) {

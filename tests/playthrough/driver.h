@@ -169,6 +169,7 @@ class Driver {
   int plan_step_ = -1;  // -1: the plan only leads nearer to its target
   int plan_frame_ = -1;
   int route_frames_ = 0;  // frames the route follower plays before the next plan
+  int goal_floor_ = 0;    // route steps before it reached their goals
 };
 
 // The frame hook of the game's main loop runs this driver (one per process).
