@@ -52,13 +52,16 @@ constexpr int kSteerLimit = 240;
 constexpr int kWalkSlack = 60;
 // Planning along a route: the plan heads for a waypoint about this many route frames ahead (on a floor where one is
 // near), or for the next goal before it, within a budget of simulated frames; damage costs the whole hit points'
-// worth of kDamageCost frames. After a plan that found no way nearer, the route is followed by position for a while.
+// worth of kDamageCost frames.
 constexpr int kPlanHorizon = 150;
 constexpr int kStandingSearch = 200;
 constexpr long kPlanBudget = 30000;
 constexpr int kDamageCost = 3000;
 constexpr int kRouteFramesAfterFailure = 60;
+constexpr int kWaitAfterFailure = 20;
+constexpr int kFailuresBeforeRoute = 4;
 constexpr int kPlanTargets = 3;
+constexpr int kOrbReach = 800;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -95,9 +98,10 @@ struct Foe {
 };
 Foe foes[enemy_pool_size];
 
-// The bosses: the hovering caster, the brawler of the story scene and the giant of the arena.
+// The bosses: the hovering caster, the brawler of the story scene, the great walkers (the last of them leaves the
+// stage's orb behind) and the giant of the arena.
 constexpr int kGiant = 33;
-bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == kGiant; }
+bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == 31 || e.type == kGiant; }
 
 constexpr int kDeadlyFloor = 4;   // gimmick type that kills a hero landing on it
 constexpr int kFallingFloor = 6;  // gimmick type that drops away under a hero standing on it
@@ -145,10 +149,13 @@ bool WalksOnly(const std::vector<int>& keys) {
   return std::all_of(keys.begin(), keys.end(), [](int k) { return k == kKeyLeft || k == kKeyRight; });
 }
 
-// A boss on the field: the driver's own fight takes over from the plans.
+// A boss within a screen of the hero: the driver's own fight takes over from the plans.
 bool BossAround() {
   for (int i = 0; i < enemy_loop_end(); ++i) {
-    if (enemy_pool[i].state == enemy_active && Boss(enemy_pool[i])) return true;
+    const EnemyRecord& e = enemy_pool[i];
+    if (e.state == enemy_active && Boss(e) && std::abs(e.x - (g_x + mx)) < 640 && std::abs(e.y - (my - g_y)) < 480) {
+      return true;
+    }
   }
   return false;
 }
@@ -541,7 +548,7 @@ void Driver::StartRoute() {
   route_.clear();
   step_ = held_ = off_route_ = furthest_step_ = 0;
   plan_.clear();
-  route_frames_ = goal_floor_ = 0;
+  route_frames_ = goal_floor_ = wait_frames_ = plan_failures_ = 0;
   route_resync_ = false;
   resync_floor_ = -1;
   if (options_.routes_folder.empty()) return;
@@ -691,15 +698,28 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
     stalled_frames_ = 0;  // a waypoint further on is progress
   }
   if (plan_.empty()) {
+    if (wait_frames_ > 0) {
+      --wait_frames_;
+      *planned = true;
+      return {};
+    }
     if (route_frames_ > 0) {
       --route_frames_;
       return {};
     }
     if (!MakePlan()) {
+      // No way on found: the hero waits for the enemies to move and plans again with a larger budget; every few
+      // failures in a row the route is followed by position for a while.
+      if (++plan_failures_ % kFailuresBeforeRoute != 0) {
+        wait_frames_ = kWaitAfterFailure;
+        *planned = true;
+        return {};
+      }
       route_frames_ = kRouteFramesAfterFailure;
       route_resync_ = true;
       return {};
     }
+    plan_failures_ = 0;
     // An empty plan waits: the run-out after the exit line.
     if (plan_.empty()) {
       *planned = true;
@@ -779,7 +799,7 @@ bool Driver::MakePlan() {
   plan_held_ = 0;
   plan_step_ = -1;
   passability::PlanOptions options;
-  options.frame_budget = kPlanBudget;
+  options.frame_budget = kPlanBudget * std::min(1 + plan_failures_, kFailuresBeforeRoute);
   options.damage_weight = std::max(1, kDamageCost / std::max(1, static_cast<int>(max_hp)));
   options.min_hp = std::max(1, std::min(static_cast<int>(hp) / 2, static_cast<int>(max_hp) / 4));
   // A goal that the route follower walked past (after a failed plan) is gone back for.
@@ -792,6 +812,19 @@ bool Driver::MakePlan() {
     }
   }
   goal_floor_ = step_;
+  // An orb that appeared on the way (a boss's reward, not on the route) is fetched first.
+  for (const passability::Goal& g : passability::AreaGoals()) {
+    if (g.name != "item35" || std::abs(g.x - (g_x + mx)) > kOrbReach || passability::GoalReached(g)) continue;
+    const bool on_route = std::any_of(route_.begin() + step_, route_.end(), [](const RouteStep& r) {
+      return r.goal == "item35";
+    });
+    if (on_route) break;
+    const passability::Plan plan = passability::PlanFromHere(g, options);
+    ++record_.plans;
+    record_.planned_frames += plan.simulated_frames;
+    for (const passability::RouteLine& line : plan.lines) plan_.push_back({line.frames, line.pad, line.x, line.y});
+    if (!plan_.empty()) return true;
+  }
   passability::Plan first;
   int from = step_;
   for (int attempt = 0; attempt < kPlanTargets; ++attempt) {

@@ -170,6 +170,8 @@ class Driver {
   int plan_frame_ = -1;
   int route_frames_ = 0;  // frames the route follower plays before the next plan
   int goal_floor_ = 0;    // route steps before it reached their goals
+  int wait_frames_ = 0;   // frames the hero stands still before the next plan
+  int plan_failures_ = 0;  // plans in a row that found no way on
 };
 
 // The frame hook of the game's main loop runs this driver (one per process).
