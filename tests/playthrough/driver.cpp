@@ -59,7 +59,8 @@ constexpr long kPlanBudget = 30000;
 constexpr int kDamageCost = 3000;
 constexpr int kRouteFramesAfterFailure = 60;
 constexpr int kWaitAfterFailure = 20;
-constexpr int kFailuresBeforeRoute = 4;
+constexpr int kFailuresBeforeRoute = 8;
+constexpr int kFailuresBeforeHealing = 2;
 constexpr int kPlanTargets = 3;
 constexpr int kOrbReach = 800;
 // Frames between a milestone and its picture.
@@ -449,7 +450,7 @@ std::vector<int> Driver::GameOverKeys() {
 // The open game menu: while `healing_` is set, the item page and the healing item (consumable 0) used until the hit
 // points are no longer low or no item is left; then the menu closed by its close command.
 std::vector<int> Driver::GameMenuKeys() {
-  const bool used = !healing_ || item_count[0] == 0 || hp * 3 >= max_hp;
+  const bool used = !healing_ || item_count[0] == 0 || !Low();
   if (game_menu_page == 2) {  // the item page: the item, then the back entry (column 5)
     if (menu_phase != 1) return {};
     const int column = used ? 5 : 0;
@@ -461,9 +462,12 @@ std::vector<int> Driver::GameMenuKeys() {
   if (menu_counter_a != 1) return Tap(kKeyRight);
   const int row = used ? 4 : 3;
   if (menu_counter_b != row) return Tap(menu_counter_b < row ? kKeyDown : kKeyUp);
-  if (used) healing_ = false;
+  if (used) healing_ = heal_for_plan_ = false;
   return Tap(kKeyMain);
 }
+
+// Hit points low enough for a healing item: a third left, or half when a plan found no way on.
+bool Driver::Low() const { return hp * 3 < max_hp || (heal_for_plan_ && hp * 2 < max_hp); }
 
 std::vector<int> Driver::StageKeys() {
   if (stage_phase == 2) return GameMenuKeys();
@@ -477,7 +481,7 @@ std::vector<int> Driver::StageKeys() {
   }
   // Low on hit points with a healing item at hand and no skill to heal with: PAUSE opens the game menu to use it.
   const bool skill_heals = heal_skill && sp >= skill_cost(kHealSkill);
-  if (PlayerState == player_free && (healing_ || (hp * 3 < max_hp && item_count[0] > 0 && !skill_heals))) {
+  if (PlayerState == player_free && (healing_ || (Low() && item_count[0] > 0 && !skill_heals))) {
     healing_ = true;
     return Tap(kKeyPause);
   }
@@ -549,6 +553,7 @@ void Driver::StartRoute() {
   step_ = held_ = off_route_ = furthest_step_ = 0;
   plan_.clear();
   route_frames_ = goal_floor_ = wait_frames_ = plan_failures_ = 0;
+  heal_for_plan_ = false;
   route_resync_ = false;
   resync_floor_ = -1;
   if (options_.routes_folder.empty()) return;
@@ -710,7 +715,9 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
     if (!MakePlan()) {
       // No way on found: the hero waits for the enemies to move and plans again with a larger budget; every few
       // failures in a row the route is followed by position for a while.
-      if (++plan_failures_ % kFailuresBeforeRoute != 0) {
+      // Short of a way on with half the hit points gone, a healing item makes room for the hits it may take.
+      if (++plan_failures_ >= kFailuresBeforeHealing) heal_for_plan_ = true;
+      if (plan_failures_ % kFailuresBeforeRoute != 0) {
         wait_frames_ = kWaitAfterFailure;
         *planned = true;
         return {};
@@ -801,7 +808,10 @@ bool Driver::MakePlan() {
   passability::PlanOptions options;
   options.frame_budget = kPlanBudget * std::min(1 + plan_failures_, kFailuresBeforeRoute);
   options.damage_weight = std::max(1, kDamageCost / std::max(1, static_cast<int>(max_hp)));
-  options.min_hp = std::max(1, std::min(static_cast<int>(hp) / 2, static_cast<int>(max_hp) / 4));
+  // After failures in a row any hit short of death is allowed.
+  options.min_hp = plan_failures_ >= kFailuresBeforeHealing
+                       ? 1
+                       : std::max(1, std::min(static_cast<int>(hp) / 2, static_cast<int>(max_hp) / 4));
   // A goal that the route follower walked past (after a failed plan) is gone back for.
   passability::Goal missed;
   for (int j = goal_floor_; j < step_; ++j) {

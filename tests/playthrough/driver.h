@@ -91,6 +91,7 @@ class Driver {
   std::vector<int> GameMenuKeys();
   std::vector<int> GameOverKeys();
   std::vector<int> StageKeys();
+  bool Low() const;
   std::vector<int> WalkKeys();
   void StartRoute();
   std::vector<int> RouteKeys();
@@ -172,6 +173,7 @@ class Driver {
   int goal_floor_ = 0;    // route steps before it reached their goals
   int wait_frames_ = 0;   // frames the hero stands still before the next plan
   int plan_failures_ = 0;  // plans in a row that found no way on
+  bool heal_for_plan_ = false;  // heal at half the hit points, for a plan that found no way on
 };
 
 // The frame hook of the game's main loop runs this driver (one per process).

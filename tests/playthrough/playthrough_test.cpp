@@ -118,33 +118,47 @@ INSTANTIATE_TEST_SUITE_P(Chain, PlaythroughSegment, ::testing::ValuesIn(SegmentN
                            return name;
                          });
 
-// The same files, seed and driver give the same run: every milestone frame, the frame count and the end state. The
+// The same files, seed and driver give the same run: every milestone frame, the frame count and the end state. One
 // run goes through the title, the load, the shop, the final boss's scene and the start of its fight, which draws on
-// the random generator (another seed ends elsewhere).
+// the random generator (another seed ends elsewhere); the other into the first stage, where the moves are planned
+// from the live game.
 TEST_F(Playthrough, ASegmentRunTwiceEndsInTheSameState) {
-  const Segment* found = FindSegment("hero0-final-boss");
-  ASSERT_NE(found, nullptr);
-  Segment segment = *found;
-  segment.frame_limit = 4000;
-  SegmentRun runs[2];
-  const std::filesystem::path top = std::filesystem::current_path();
-  for (int i = 0; i < 2; ++i) {
-    const std::filesystem::path dir = top / ("run" + std::to_string(i));
-    std::filesystem::create_directory(dir);
-    std::filesystem::current_path(dir);
-    ASSERT_TRUE(WriteResources());
-    CraftFiles(segment.start);
-    runs[i] = RunSegment(segment, kSeed, "");
-    std::filesystem::current_path(top);
-    ASSERT_TRUE(runs[i].exited);
+  struct Case {
+    const char* segment;
+    int frames;
+    std::size_t milestone;  // this milestone's name holds `shows`
+    const char* shows;
+    bool planned;  // the run plans moves
+  };
+  for (const Case& c : {Case{"hero0-final-boss", 4000, 3, "scene of stage 9", false},
+                        Case{"hero0-stage-1", 2500, 3, "stage 1 area 1", true}}) {
+    SCOPED_TRACE(c.segment);
+    const Segment* found = FindSegment(c.segment);
+    ASSERT_NE(found, nullptr);
+    Segment segment = *found;
+    segment.frame_limit = c.frames;
+    SegmentRun runs[2];
+    const std::filesystem::path top = std::filesystem::current_path();
+    for (int i = 0; i < 2; ++i) {
+      const std::filesystem::path dir = top / (segment.name + "-run" + std::to_string(i));
+      std::filesystem::create_directory(dir);
+      std::filesystem::current_path(dir);
+      ASSERT_TRUE(WriteResources());
+      CraftFiles(segment.start);
+      runs[i] = RunSegment(segment, kSeed, "");
+      std::filesystem::current_path(top);
+      ASSERT_TRUE(runs[i].exited);
+    }
+    const std::vector<std::string>& milestones = runs[0].record.milestones;
+    ASSERT_GT(milestones.size(), c.milestone) << Describe(runs[0]);
+    EXPECT_NE(milestones[c.milestone].find(c.shows), std::string::npos) << Describe(runs[0]);
+    EXPECT_EQ(runs[0].record.frames, c.frames + 1);
+    EXPECT_EQ(milestones, runs[1].record.milestones);
+    EXPECT_EQ(runs[0].record.frame_digest, runs[1].record.frame_digest);
+    EXPECT_EQ(runs[0].state, runs[1].state);
+    EXPECT_EQ(runs[0].record.plans, runs[1].record.plans);
+    EXPECT_EQ(runs[0].record.plans > 0, c.planned);
   }
-  const std::vector<std::string>& milestones = runs[0].record.milestones;
-  ASSERT_GE(milestones.size(), 4u) << Describe(runs[0]);
-  EXPECT_NE(milestones[3].find("scene of stage 9"), std::string::npos) << Describe(runs[0]);
-  EXPECT_EQ(runs[0].record.frames, 4001);
-  EXPECT_EQ(milestones, runs[1].record.milestones);
-  EXPECT_EQ(runs[0].record.frame_digest, runs[1].record.frame_digest);
-  EXPECT_EQ(runs[0].state, runs[1].state);
 }
 
 // Every segment in order in one directory that starts empty, each from the files the one before left. A segment

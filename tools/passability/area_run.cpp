@@ -44,10 +44,10 @@ constexpr int kLastGem = 129;
 constexpr int kArenaBossKinds[] = {26, 33};
 // The frame loop's pace on the virtual clock.
 constexpr int kLiveFrameMs = 17;
-// How near (world pixels) the hero's middle comes to a place goal: across, and up or down (a crate or a step where
-// the place was planned to be on the floor holds the hero a little higher or lower).
+// How near (world pixels) the hero's middle comes to a place goal: across and down, and up (a crate where the place
+// was planned to be on the floor holds the hero a little higher).
 constexpr int kPlaceReach = 8;
-constexpr int kPlaceReachY = 48;
+constexpr int kPlaceReachUp = 48;
 // The hero's world x beyond which the arena's camera has passed g_x 2249 (the hero walks at screen x 300).
 constexpr int kArenaEndX = 2600;
 
@@ -232,8 +232,9 @@ bool GoalReached(const Goal& goal) {
     case GoalKind::arena: return boss_phase_b >= 4;
     case GoalKind::end_of_room: return HeroX() >= goal.x && HeroOnGround();
     case GoalKind::place:
-      return std::abs(HeroX() + 30 - goal.x) <= kPlaceReach && std::abs(HeroY() + 50 - goal.y) <= kPlaceReachY &&
-             (goal.record == 0 || HeroOnGround() || HeroOnLadder()) && !HeroDead();
+      return std::abs(HeroX() + 30 - goal.x) <= kPlaceReach && HeroY() + 50 - goal.y <= kPlaceReach &&
+             goal.y - (HeroY() + 50) <= kPlaceReachUp && (goal.record == 0 || HeroOnGround() || HeroOnLadder()) &&
+             !HeroDead();
   }
   return false;
 }

@@ -74,8 +74,8 @@ struct Goal {
   int x = 0, y = 0;  // world position to head for; exits and the end use x only
 };
 
-// A place for the hero: its middle (30, 50 into its cell) within a few pixels across and a step up or down of the
-// world position x, y, on a floor or a ladder when `standing`.
+// A place for the hero: its middle (30, 50 into its cell) within a few pixels across and below, and a crate's height
+// above, the world position x, y; on a floor or a ladder when `standing`.
 Goal PlaceGoal(int x, int y, bool standing);
 
 // The goals of the area just entered, in no particular order; the last ones are the area's way out (exit and
