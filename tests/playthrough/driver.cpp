@@ -61,6 +61,8 @@ constexpr int kRouteFramesAfterFailure = 60;
 constexpr int kWaitAfterFailure = 20;
 constexpr int kFailuresBeforeRoute = 8;
 constexpr int kFailuresBeforeHealing = 2;
+constexpr int kMaxBudgetScale = 3;
+constexpr int kAreaFailuresBeforeRoute = 16;
 constexpr int kPlanTargets = 3;
 constexpr int kOrbReach = 800;
 // Frames between a milestone and its picture.
@@ -101,8 +103,9 @@ Foe foes[enemy_pool_size];
 
 // The bosses: the hovering caster, the brawler of the story scene, the great walkers (the last of them leaves the
 // stage's orb behind) and the giant of the arena.
+constexpr int kGreatWalker = 31;
 constexpr int kGiant = 33;
-bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == 31 || e.type == kGiant; }
+bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == kGreatWalker || e.type == kGiant; }
 
 constexpr int kDeadlyFloor = 4;   // gimmick type that kills a hero landing on it
 constexpr int kFallingFloor = 6;  // gimmick type that drops away under a hero standing on it
@@ -150,15 +153,17 @@ bool WalksOnly(const std::vector<int>& keys) {
   return std::all_of(keys.begin(), keys.end(), [](int k) { return k == kKeyLeft || k == kKeyRight; });
 }
 
-// A boss within a screen of the hero: the driver's own fight takes over from the plans.
-bool BossAround() {
+// The record of a boss within a screen of the hero, -1 for none; with `walkers`, only the great walkers, which the
+// plans fight (the driver's own fight takes the other bosses).
+int BossAround(bool walkers) {
   for (int i = 0; i < enemy_loop_end(); ++i) {
     const EnemyRecord& e = enemy_pool[i];
-    if (e.state == enemy_active && Boss(e) && std::abs(e.x - (g_x + mx)) < 640 && std::abs(e.y - (my - g_y)) < 480) {
-      return true;
+    if (e.state == enemy_active && Boss(e) && (!walkers || e.type == kGreatWalker) &&
+        std::abs(e.x - (g_x + mx)) < 640 && std::abs(e.y - (my - g_y)) < 480) {
+      return i;
     }
   }
-  return false;
+  return -1;
 }
 
 }  // namespace
@@ -504,7 +509,7 @@ std::vector<int> Driver::StageKeys() {
   }
   // Along a route the plans take care of the enemies in the way (striking them or keeping clear); a boss is the
   // driver's own fight.
-  const bool plans = options_.plan && !route_.empty() && !BossAround();
+  const bool plans = options_.plan && !route_.empty() && (BossAround(false) < 0 || BossAround(true) >= 0);
   bool fighting = false;
   std::vector<int> keys = plans ? std::vector<int>{} : FightKeys(&fighting);
   if (!fighting && !plans) {
@@ -552,7 +557,7 @@ void Driver::StartRoute() {
   route_.clear();
   step_ = held_ = off_route_ = furthest_step_ = 0;
   plan_.clear();
-  route_frames_ = goal_floor_ = wait_frames_ = plan_failures_ = 0;
+  route_frames_ = goal_floor_ = wait_frames_ = plan_failures_ = area_failures_ = 0;
   heal_for_plan_ = false;
   route_resync_ = false;
   resync_floor_ = -1;
@@ -713,10 +718,15 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
       return {};
     }
     if (!MakePlan()) {
-      // No way on found: the hero waits for the enemies to move and plans again with a larger budget; every few
-      // failures in a row the route is followed by position for a while.
-      // Short of a way on with half the hit points gone, a healing item makes room for the hits it may take.
+      // No way on found: the hero waits for the enemies to move and plans again with a larger budget (at half its
+      // hit points it heals first, to make room for the hits the plan may take); every few failures in a row the
+      // route is followed by position for a while, and an area whose plans keep failing is left to it.
       if (++plan_failures_ >= kFailuresBeforeHealing) heal_for_plan_ = true;
+      if (++area_failures_ >= kAreaFailuresBeforeRoute) {
+        route_frames_ = 1 << 30;
+        route_resync_ = true;
+        return {};
+      }
       if (plan_failures_ % kFailuresBeforeRoute != 0) {
         wait_frames_ = kWaitAfterFailure;
         *planned = true;
@@ -798,15 +808,16 @@ int Driver::PlanTarget(int* from, int horizon, passability::Goal* target) const 
 }
 
 // Plans from the game as it is towards the route's next goal or a waypoint about kPlanHorizon route frames on; when
-// no way there is found, towards waypoints further on (the route may come down to where the hero is); failing all,
-// the way to the place nearest the first target where the hero stands. False when there is nothing to plan (the
-// route's end, an arena) or no move leads nearer.
+// no way there is found, towards waypoints further on (the route may come down to where the hero is), or for a goal
+// to where the route came at it from; failing all, the way to the place nearest the first target where the hero
+// stands. A great walker near is fought, and an orb off the route fetched, first. False when there is nothing to
+// plan (the route's end, an arena) or no move leads nearer.
 bool Driver::MakePlan() {
   plan_line_ = 0;
   plan_held_ = 0;
   plan_step_ = -1;
   passability::PlanOptions options;
-  options.frame_budget = kPlanBudget * std::min(1 + plan_failures_, kFailuresBeforeRoute);
+  options.frame_budget = kPlanBudget * std::min(1 + plan_failures_, kMaxBudgetScale);
   options.damage_weight = std::max(1, kDamageCost / std::max(1, static_cast<int>(max_hp)));
   // After failures in a row any hit short of death is allowed.
   options.min_hp = plan_failures_ >= kFailuresBeforeHealing
@@ -822,6 +833,12 @@ bool Driver::MakePlan() {
     }
   }
   goal_floor_ = step_;
+  // A great walker near: a plan that wears it down (its hit points count as distance) while keeping the hero's.
+  const int walker = BossAround(true);
+  if (walker >= 0) {
+    const EnemyRecord& e = enemy_pool[walker];
+    return Take(PlanTo({"walker", passability::GoalKind::switch_chest, walker, e.x, e.y}, options));
+  }
   // An orb that appeared on the way (a boss's reward, not on the route) is fetched first.
   for (const passability::Goal& g : passability::AreaGoals()) {
     if (g.name != "item35" || std::abs(g.x - (g_x + mx)) > kOrbReach || passability::GoalReached(g)) continue;
@@ -829,13 +846,11 @@ bool Driver::MakePlan() {
       return r.goal == "item35";
     });
     if (on_route) break;
-    const passability::Plan plan = passability::PlanFromHere(g, options);
-    ++record_.plans;
-    record_.planned_frames += plan.simulated_frames;
-    for (const passability::RouteLine& line : plan.lines) plan_.push_back({line.frames, line.pad, line.x, line.y});
-    if (!plan_.empty()) return true;
+    if (Take(PlanTo(g, options))) return true;
   }
   passability::Plan first;
+  int reached_step = -1;
+  int tried = -1;
   int from = step_;
   for (int attempt = 0; attempt < kPlanTargets; ++attempt) {
     passability::Goal target;
@@ -844,22 +859,38 @@ bool Driver::MakePlan() {
     const int target_step = PlanTarget(&start, horizon, &target);
     if (attempt == 0) step_ = from = start;
     if (target_step == -2) return true;  // the run-out: an empty plan, no keys
-    if (target_step < 0 || (attempt > 0 && target_step <= plan_step_)) break;
-    passability::Plan plan = passability::PlanFromHere(target, options);
-    ++record_.plans;
-    record_.planned_frames += plan.simulated_frames;
+    if (target_step < 0 || target_step <= tried) break;
+    tried = target_step;  // targets further on only
+    passability::Plan plan = PlanTo(target, options);
     if (plan.reached) {
       first = std::move(plan);
-      plan_step_ = target_step;
+      reached_step = target_step;
       break;
     }
     if (attempt == 0) first = std::move(plan);
-    plan_step_ = target_step;  // targets further on only
-    // A goal line keeps the plan at that goal.
-    if (!route_[target_step].goal.empty() || target.kind != passability::GoalKind::place) break;
+    if (target.kind != passability::GoalKind::place) {
+      // A goal out of reach from here: the plan goes to where the route came at it from, then at the goal again.
+      if (target_step > 0) {
+        const RouteStep& before = route_[target_step - 1];
+        passability::Plan approach = PlanTo(passability::PlaceGoal(before.x + 30, before.y + 50, false), options);
+        if (approach.reached && !approach.lines.empty()) first = std::move(approach);
+      }
+      break;
+    }
   }
-  if (!first.reached) plan_step_ = -1;
-  for (const passability::RouteLine& line : first.lines) plan_.push_back({line.frames, line.pad, line.x, line.y});
+  plan_step_ = reached_step;
+  return Take(first);
+}
+
+passability::Plan Driver::PlanTo(const passability::Goal& goal, const passability::PlanOptions& options) {
+  passability::Plan plan = passability::PlanFromHere(goal, options);
+  ++record_.plans;
+  record_.planned_frames += plan.simulated_frames;
+  return plan;
+}
+
+bool Driver::Take(const passability::Plan& plan) {
+  for (const passability::RouteLine& line : plan.lines) plan_.push_back({line.frames, line.pad, line.x, line.y});
   return !plan_.empty();
 }
 

@@ -14,6 +14,8 @@
 struct EnemyRecord;
 namespace passability {
 struct Goal;
+struct Plan;
+struct PlanOptions;
 }
 struct HitBox;
 
@@ -98,6 +100,8 @@ class Driver {
   std::vector<int> PlanKeys(bool* planned);
   bool MakePlan();
   int PlanTarget(int* from, int horizon, passability::Goal* target) const;
+  passability::Plan PlanTo(const passability::Goal& goal, const passability::PlanOptions& options);  // counted
+  bool Take(const passability::Plan& plan);  // the plan's lines to play; false when it has none
   std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
   std::vector<int> FetchKeys(bool* fetching);
@@ -173,6 +177,7 @@ class Driver {
   int goal_floor_ = 0;    // route steps before it reached their goals
   int wait_frames_ = 0;   // frames the hero stands still before the next plan
   int plan_failures_ = 0;  // plans in a row that found no way on
+  int area_failures_ = 0;  // plans in the area's try that found no way on
   bool heal_for_plan_ = false;  // heal at half the hit points, for a plan that found no way on
 };
 
