@@ -59,9 +59,9 @@ constexpr long kPlanBudget = 30000;
 constexpr int kDamageCost = 3000;
 constexpr int kRouteFramesAfterFailure = 60;
 constexpr int kWaitAfterFailure = 20;
-constexpr int kFailuresBeforeRoute = 8;
-constexpr int kFailuresBeforeHealing = 2;
-constexpr int kMaxBudgetScale = 3;
+constexpr int kFailuresBeforeRoute = 2;
+constexpr int kFailuresBeforeHealing = 1;
+constexpr int kMaxBudgetScale = 2;
 constexpr int kAreaFailuresBeforeRoute = 16;
 constexpr int kPlanTargets = 3;
 constexpr int kOrbReach = 800;
@@ -861,6 +861,8 @@ bool Driver::MakePlan() {
     if (target_step == -2) return true;  // the run-out: an empty plan, no keys
     if (target_step < 0 || target_step <= tried) break;
     tried = target_step;  // targets further on only
+    // Only the first target gets the larger budget of a retry.
+    if (attempt == 1) options.frame_budget = kPlanBudget;
     passability::Plan plan = PlanTo(target, options);
     if (plan.reached) {
       first = std::move(plan);
@@ -872,6 +874,7 @@ bool Driver::MakePlan() {
       // A goal out of reach from here: the plan goes to where the route came at it from, then at the goal again.
       if (target_step > 0) {
         const RouteStep& before = route_[target_step - 1];
+        options.frame_budget = kPlanBudget;
         passability::Plan approach = PlanTo(passability::PlaceGoal(before.x + 30, before.y + 50, false), options);
         if (approach.reached && !approach.lines.empty()) first = std::move(approach);
       }

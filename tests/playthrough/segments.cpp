@@ -34,7 +34,8 @@ std::string StageGap(int hero, int stage) {
   }
   if (hero == 1 && stage == 6) {
     return "stage 6 area 2 without the spikes at world (4590, 560): their box reaches a pixel into the head of a "
-           "hero on the floor under them, so that floor cannot be walked or jumped along";
+           "hero on the floor under them, so that floor cannot be walked or jumped along (with them gone, the hero "
+           "still dies in the last stretch before the exit line, x 12700 to 12950)";
   }
   return "";
 }
