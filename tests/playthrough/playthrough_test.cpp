@@ -128,7 +128,7 @@ TEST_F(Playthrough, ASegmentRunTwiceEndsInTheSameState) {
     int frames;
     std::size_t milestone;  // this milestone's name holds `shows`
     const char* shows;
-    bool planned;  // the run plans moves
+    bool planned;  // the run must plan moves
   };
   for (const Case& c : {Case{"hero0-final-boss", 4000, 3, "scene of stage 9", false},
                         Case{"hero0-stage-1", 2500, 3, "stage 1 area 1", true}}) {
@@ -157,7 +157,9 @@ TEST_F(Playthrough, ASegmentRunTwiceEndsInTheSameState) {
     EXPECT_EQ(runs[0].record.frame_digest, runs[1].record.frame_digest);
     EXPECT_EQ(runs[0].state, runs[1].state);
     EXPECT_EQ(runs[0].record.plans, runs[1].record.plans);
-    EXPECT_EQ(runs[0].record.plans > 0, c.planned);
+    if (c.planned) {
+      EXPECT_GT(runs[0].record.plans, 0);
+    }
   }
 }
 
