@@ -62,7 +62,7 @@ constexpr int kWaitAfterFailure = 20;
 constexpr int kFailuresBeforeRoute = 2;
 constexpr int kFailuresBeforeHealing = 1;
 constexpr int kMaxBudgetScale = 2;
-constexpr int kAreaFailuresBeforeRoute = 16;
+constexpr int kAreaFailuresBeforeRoute = 24;
 constexpr int kPlanTargets = 3;
 constexpr int kOrbReach = 800;
 // Frames between a milestone and its picture.
@@ -722,11 +722,7 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
       // hit points it heals first, to make room for the hits the plan may take); every few failures in a row the
       // route is followed by position for a while, and an area whose plans keep failing is left to it.
       if (++plan_failures_ >= kFailuresBeforeHealing) heal_for_plan_ = true;
-      if (++area_failures_ >= kAreaFailuresBeforeRoute) {
-        route_frames_ = 1 << 30;
-        route_resync_ = true;
-        return {};
-      }
+      if (area_failures_ >= kAreaFailuresBeforeRoute) return LeaveToRoute();
       if (plan_failures_ % kFailuresBeforeRoute != 0) {
         wait_frames_ = kWaitAfterFailure;
         *planned = true;
@@ -737,6 +733,10 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
       return {};
     }
     plan_failures_ = 0;
+    if (area_failures_ >= kAreaFailuresBeforeRoute) {
+      plan_.clear();
+      return LeaveToRoute();
+    }
     // An empty plan waits: the run-out after the exit line.
     if (plan_.empty()) {
       *planned = true;
@@ -747,6 +747,16 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
   plan_frame_ = record_.frames;
   ++plan_held_;
   return KeysOfPad(plan_[plan_line_].pad);
+}
+
+// Leaves the rest of the area's try to the route follower, which walks back to the step the plans had not yet got
+// past and follows the route from there.
+std::vector<int> Driver::LeaveToRoute() {
+  route_frames_ = 1 << 30;
+  route_resync_ = false;
+  off_route_ = 1;
+  held_ = 0;
+  return {};
 }
 
 namespace {
@@ -882,6 +892,7 @@ bool Driver::MakePlan() {
     }
   }
   plan_step_ = reached_step;
+  if (reached_step < 0) ++area_failures_;
   return Take(first);
 }
 

@@ -99,6 +99,7 @@ class Driver {
   std::vector<int> RouteKeys();
   std::vector<int> PlanKeys(bool* planned);
   bool MakePlan();
+  std::vector<int> LeaveToRoute();
   int PlanTarget(int* from, int horizon, passability::Goal* target) const;
   passability::Plan PlanTo(const passability::Goal& goal, const passability::PlanOptions& options);  // counted
   bool Take(const passability::Plan& plan);  // the plan's lines to play; false when it has none
@@ -177,7 +178,7 @@ class Driver {
   int goal_floor_ = 0;    // route steps before it reached their goals
   int wait_frames_ = 0;   // frames the hero stands still before the next plan
   int plan_failures_ = 0;  // plans in a row that found no way on
-  int area_failures_ = 0;  // plans in the area's try that found no way on
+  int area_failures_ = 0;  // plans in the area's try that fell short of their target
   bool heal_for_plan_ = false;  // heal at half the hit points, for a plan that found no way on
 };
 
