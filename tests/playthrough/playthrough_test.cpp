@@ -94,7 +94,7 @@ TEST_P(PlaythroughSegment, LeadsFromItsMilestoneToTheNext) {
   const Segment* segment = FindSegment(GetParam());
   ASSERT_NE(segment, nullptr);
   if (!segment->blocked.empty() && std::getenv("PLAYTHROUGH_BLOCKED") == nullptr) {
-    GTEST_SKIP() << "cannot pass yet, the game lacks " << segment->blocked;
+    GTEST_SKIP() << "cannot pass yet: " << segment->blocked;
   }
   if (!RunsInEveryTest(*segment) && std::getenv("PLAYTHROUGH_ALL") == nullptr) {
     GTEST_SKIP() << "a long segment: scripts/playthrough.sh runs it";
