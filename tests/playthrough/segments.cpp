@@ -37,9 +37,8 @@ std::string StageGap(int hero, int stage) {
            "while the area fades out";
   }
   if (hero == 1 && stage == 6) {
-    return "stage 6 area 2 without the spikes at world (4590, 560): their box reaches a pixel into the head of a "
-           "hero on the floor under them, so that floor cannot be walked or jumped along (with them gone, the hero "
-           "still dies in the last stretch before the exit line, x 12700 to 12950)";
+    return "the orb that the two great walkers of area 2 leave: the plans do not wear them down (4000 hit points "
+           "each) and the hero leaves the stage without it";
   }
   return "";
 }
