@@ -1,14 +1,19 @@
 // The search on small fixture areas built in place of the level data: a floor that runs on past the exit line is
 // passed, and one whose gap is wider than any jump is reported blocked at the gap's near edge; the route it writes
-// replays to the same places; an item over a ceiling is reached round the ceiling's end.
+// replays to the same places; an item over a ceiling is reached round the ceiling's end. A plan from a running game
+// keeps clear of what would hurt the hero, leaves the game as it found it and plays out as planned.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "game/enemy/enemy_pool.h"
+#include "game/flow/main_loop.h"
+#include "game/player/player_globals.h"
 #include "game/stage/gimmicks.h"
+#include "game/stage/scenery.h"
 #include "game/stage/stage_state.h"
 #include "tools/passability/area_run.h"
+#include "tools/passability/game_state.h"
 #include "tools/passability/route_file.h"
 #include "tools/passability/search.h"
 
@@ -107,6 +112,53 @@ TEST(PassabilitySearch, AnItemOverACeilingIsReachedRoundTheCeilingsEnd) {
   EXPECT_EQ(result.route.goals, (std::vector<std::string>{"item35", "exit", "run-out"}));
   const passability::ReplayResult replay = passability::ReplayRoute(result.route, start);
   EXPECT_TRUE(replay.ok) << replay.failure;
+}
+
+TEST(PassabilityPlan, APlanJumpsSpikesItMayNotTouchLeavesTheGameAsItWasAndPlaysOutAsPlanned) {
+  std::string error;
+  ASSERT_TRUE(passability::StartHeadlessGame(&error)) << error;
+  AreaStart start = FloorArea(Tiles(0, 2560));
+  passability::EnterArea(start);
+  for (int k = 0; k < 30; ++k) passability::StepLiveFrame(0);
+  const int floor_y = passability::HeroY();
+  // Spikes on the floor between the hero and the place: they kill a hero that walks into them.
+  const auto floor = start.build;
+  start.build = [floor, floor_y] {
+    floor();
+    spawn_scenery_a(0, 0, 0, 400, floor_y + 20, 0, 2);
+  };
+  // Walking straight on, the hero dies on them.
+  passability::EnterArea(start);
+  for (int k = 0; k < 200 && hp > 0; ++k) passability::StepLiveFrame(passability::kPadRight);
+  ASSERT_EQ(hp, 0);
+  passability::EnterArea(start);
+  for (int k = 0; k < 30; ++k) passability::StepLiveFrame(0);
+  ASSERT_EQ(passability::HeroY(), floor_y);
+  ASSERT_LT(passability::HeroX(), 300);
+  const passability::Goal place = passability::PlaceGoal(800 + 30, floor_y + 50, true);
+
+  passability::GameState state;
+  state.SetBase();
+  const std::vector<std::uint64_t> before = state.Save().words;
+  const int clock = frame_start_ms;
+  passability::PlanOptions options;
+  options.frame_budget = 20000;
+  options.min_hp = max_hp;  // no damage at all
+  const passability::Plan plan = passability::PlanFromHere(place, options);
+  ASSERT_TRUE(plan.reached);
+  EXPECT_EQ(plan.hp, max_hp);
+  EXPECT_EQ(state.Save().words, before) << "the game's state put back";
+  EXPECT_EQ(frame_start_ms, clock);
+
+  // Played on the live frame, every line ends where the plan said, unhurt, at the place.
+  for (const passability::RouteLine& line : plan.lines) {
+    for (int k = 0; k < line.frames; ++k) passability::StepLiveFrame(line.pad);
+    ASSERT_EQ(passability::HeroX(), line.x);
+    ASSERT_EQ(passability::HeroY(), line.y);
+  }
+  EXPECT_EQ(hp, max_hp);
+  EXPECT_TRUE(passability::GoalReached(place));
+
 }
 
 }  // namespace

@@ -20,6 +20,8 @@
 #include "game/stage/stage_state.h"
 #include "platform/display/headless_display.h"
 #include "platform/input/headless_input_script.h"
+#include "tools/passability/area_run.h"
+#include "tools/passability/search.h"
 
 namespace playthrough {
 
@@ -48,6 +50,21 @@ constexpr int kResyncAhead = 120;
 constexpr int kSteerLimit = 240;
 // Frames a walking step may take beyond its own before the hero counts as off the route.
 constexpr int kWalkSlack = 60;
+// Planning along a route: the plan heads for a waypoint about this many route frames ahead (on a floor where one is
+// near), or for the next goal before it, within a budget of simulated frames; damage costs the whole hit points'
+// worth of kDamageCost frames.
+constexpr int kPlanHorizon = 150;
+constexpr int kStandingSearch = 200;
+constexpr long kPlanBudget = 30000;
+constexpr int kDamageCost = 3000;
+constexpr int kRouteFramesAfterFailure = 60;
+constexpr int kWaitAfterFailure = 20;
+constexpr int kFailuresBeforeRoute = 2;
+constexpr int kFailuresBeforeHealing = 1;
+constexpr int kMaxBudgetScale = 2;
+constexpr int kAreaFailuresBeforeRoute = 24;
+constexpr int kPlanTargets = 3;
+constexpr int kOrbReach = 800;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -84,9 +101,11 @@ struct Foe {
 };
 Foe foes[enemy_pool_size];
 
-// The bosses: the hovering caster, the brawler of the story scene and the giant of the arena.
+// The bosses: the hovering caster, the brawler of the story scene, the great walkers (the last of them leaves the
+// stage's orb behind) and the giant of the arena.
+constexpr int kGreatWalker = 31;
 constexpr int kGiant = 33;
-bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == kGiant; }
+bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == kGreatWalker || e.type == kGiant; }
 
 constexpr int kDeadlyFloor = 4;   // gimmick type that kills a hero landing on it
 constexpr int kFallingFloor = 6;  // gimmick type that drops away under a hero standing on it
@@ -116,6 +135,35 @@ bool IsLeadIn(const std::vector<int>& first, const std::vector<int>& next) {
   return !first.empty() && std::all_of(first.begin(), first.end(), [&](int k) {
     return std::find(next.begin(), next.end(), k) != next.end();
   }) && first.size() < next.size();
+}
+
+std::vector<int> KeysOfPad(int pad) {
+  static constexpr int kKeyOfBit[8][2] = {
+      {passability::kPadLeft, kKeyLeft}, {passability::kPadRight, kKeyRight}, {passability::kPadUp, kKeyUp},
+      {passability::kPadDown, kKeyDown}, {passability::kPadMain, kKeyMain},   {passability::kPadJump, kKeyJump},
+      {passability::kPadDash, kKeyDash}, {passability::kPadSkill, kKeySkill}};
+  std::vector<int> keys;
+  for (const auto& k : kKeyOfBit) {
+    if ((pad & k[0]) != 0) keys.push_back(k[1]);
+  }
+  return keys;
+}
+
+bool WalksOnly(const std::vector<int>& keys) {
+  return std::all_of(keys.begin(), keys.end(), [](int k) { return k == kKeyLeft || k == kKeyRight; });
+}
+
+// The record of a boss within a screen of the hero, -1 for none; with `walkers`, only the great walkers, which the
+// plans fight (the driver's own fight takes the other bosses).
+int BossAround(bool walkers) {
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& e = enemy_pool[i];
+    if (e.state == enemy_active && Boss(e) && (!walkers || e.type == kGreatWalker) &&
+        std::abs(e.x - (g_x + mx)) < 640 && std::abs(e.y - (my - g_y)) < 480) {
+      return i;
+    }
+  }
+  return -1;
 }
 
 }  // namespace
@@ -407,7 +455,7 @@ std::vector<int> Driver::GameOverKeys() {
 // The open game menu: while `healing_` is set, the item page and the healing item (consumable 0) used until the hit
 // points are no longer low or no item is left; then the menu closed by its close command.
 std::vector<int> Driver::GameMenuKeys() {
-  const bool used = !healing_ || item_count[0] == 0 || hp * 3 >= max_hp;
+  const bool used = !healing_ || item_count[0] == 0 || !Low();
   if (game_menu_page == 2) {  // the item page: the item, then the back entry (column 5)
     if (menu_phase != 1) return {};
     const int column = used ? 5 : 0;
@@ -419,9 +467,12 @@ std::vector<int> Driver::GameMenuKeys() {
   if (menu_counter_a != 1) return Tap(kKeyRight);
   const int row = used ? 4 : 3;
   if (menu_counter_b != row) return Tap(menu_counter_b < row ? kKeyDown : kKeyUp);
-  if (used) healing_ = false;
+  if (used) healing_ = heal_for_plan_ = false;
   return Tap(kKeyMain);
 }
+
+// Hit points low enough for a healing item: a third left, or half when a plan found no way on.
+bool Driver::Low() const { return hp * 3 < max_hp || (heal_for_plan_ && hp * 2 < max_hp); }
 
 std::vector<int> Driver::StageKeys() {
   if (stage_phase == 2) return GameMenuKeys();
@@ -435,7 +486,7 @@ std::vector<int> Driver::StageKeys() {
   }
   // Low on hit points with a healing item at hand and no skill to heal with: PAUSE opens the game menu to use it.
   const bool skill_heals = heal_skill && sp >= skill_cost(kHealSkill);
-  if (PlayerState == player_free && (healing_ || (hp * 3 < max_hp && item_count[0] > 0 && !skill_heals))) {
+  if (PlayerState == player_free && (healing_ || (Low() && item_count[0] > 0 && !skill_heals))) {
     healing_ = true;
     return Tap(kKeyPause);
   }
@@ -456,9 +507,12 @@ std::vector<int> Driver::StageKeys() {
            std::to_string(furthest_x_));
     return {};
   }
+  // Along a route the plans take care of the enemies in the way (striking them or keeping clear); a boss is the
+  // driver's own fight.
+  const bool plans = options_.plan && !route_.empty() && (BossAround(false) < 0 || BossAround(true) >= 0);
   bool fighting = false;
-  std::vector<int> keys = FightKeys(&fighting);
-  if (!fighting) {
+  std::vector<int> keys = plans ? std::vector<int>{} : FightKeys(&fighting);
+  if (!fighting && !plans) {
     bool fetching = false;
     std::vector<int> fetch = FetchKeys(&fetching);
     if (fetching) {
@@ -472,11 +526,11 @@ std::vector<int> Driver::StageKeys() {
       const EnemyRecord* foe = fighting ? &enemy_pool[target_] : nullptr;
       std::fprintf(trace,
                    "frame %d stage %d area %d at %d,%d hp %d/%d/%d player %d jump %d fall %d ladder %d/%d boss %d "
-                   "target %d kind %d mode %d at %d,%d hp %d route %d/%zu off %d\n",
+                   "target %d kind %d mode %d at %d,%d hp %d route %d/%zu off %d plan %zu/%zu to %d\n",
                    record_.frames, stage, area, x, my - g_y, hp, max_hp, item_count[0], PlayerState, int{jumping},
                    int{falling}, int{on_ladder}, int{ladder_near}, boss_phase_b, fighting ? target_ : -1,
                    foe ? foe->type : 0, foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0,
-                   step_, route_.size(), off_route_);
+                   step_, route_.size(), off_route_, plan_line_, plan_.size(), plan_step_);
       std::fclose(trace);
     }
   }
@@ -485,6 +539,11 @@ std::vector<int> Driver::StageKeys() {
     return keys;
   }
   if (route_.empty()) return WalkKeys();
+  if (plans) {
+    bool planned = false;
+    std::vector<int> plan_keys = PlanKeys(&planned);
+    if (planned) return plan_keys;
+  }
   std::vector<int> route_keys = RouteKeys();
   if (fire_) {
     fire_ = false;
@@ -497,6 +556,9 @@ std::vector<int> Driver::StageKeys() {
 void Driver::StartRoute() {
   route_.clear();
   step_ = held_ = off_route_ = furthest_step_ = 0;
+  plan_.clear();
+  route_frames_ = goal_floor_ = wait_frames_ = plan_failures_ = area_failures_ = 0;
+  heal_for_plan_ = false;
   route_resync_ = false;
   resync_floor_ = -1;
   if (options_.routes_folder.empty()) return;
@@ -622,6 +684,228 @@ std::vector<int> Driver::RouteKeys() {
     held_ = 0;
   }
   return WalkKeys();
+}
+
+// Plays the plan's lines, checking after each that the hero stands where the plan said; on any difference, at the
+// plan's end, or after keys of another kind, it plans again from the game as it is. Not `planned` (the route follower
+// takes the frame) past the route's end, on an arena's way out, or for a while after a plan that found no way on.
+std::vector<int> Driver::PlanKeys(bool* planned) {
+  if (plan_frame_ != record_.frames - 1) plan_.clear();
+  if (!plan_.empty() && plan_held_ == plan_[plan_line_].frames) {
+    const PlannedLine& line = plan_[plan_line_];
+    if (g_x + mx != line.x || my - g_y != line.y) {
+      ++record_.replans;
+      plan_.clear();
+    } else if (++plan_line_ == plan_.size()) {
+      if (plan_step_ >= 0) step_ = plan_step_ + 1;
+      plan_.clear();
+    } else {
+      plan_held_ = 0;
+    }
+  }
+  if (step_ > furthest_step_) {
+    furthest_step_ = step_;
+    stalled_frames_ = 0;  // a waypoint further on is progress
+  }
+  if (plan_.empty()) {
+    if (wait_frames_ > 0) {
+      --wait_frames_;
+      *planned = true;
+      return {};
+    }
+    if (route_frames_ > 0) {
+      --route_frames_;
+      return {};
+    }
+    if (!MakePlan()) {
+      // No way on found: the hero waits for the enemies to move and plans again with a larger budget (at half its
+      // hit points it heals first, to make room for the hits the plan may take); every few failures in a row the
+      // route is followed by position for a while, and an area whose plans keep failing is left to it.
+      if (++plan_failures_ >= kFailuresBeforeHealing) heal_for_plan_ = true;
+      if (area_failures_ >= kAreaFailuresBeforeRoute) return LeaveToRoute();
+      if (plan_failures_ % kFailuresBeforeRoute != 0) {
+        wait_frames_ = kWaitAfterFailure;
+        *planned = true;
+        return {};
+      }
+      route_frames_ = kRouteFramesAfterFailure;
+      route_resync_ = true;
+      return {};
+    }
+    plan_failures_ = 0;
+    if (area_failures_ >= kAreaFailuresBeforeRoute) {
+      plan_.clear();
+      return LeaveToRoute();
+    }
+    // An empty plan waits: the run-out after the exit line.
+    if (plan_.empty()) {
+      *planned = true;
+      return {};
+    }
+  }
+  *planned = true;
+  plan_frame_ = record_.frames;
+  ++plan_held_;
+  return KeysOfPad(plan_[plan_line_].pad);
+}
+
+// Leaves the rest of the area's try to the route follower, which walks back to the step the plans had not yet got
+// past and follows the route from there.
+std::vector<int> Driver::LeaveToRoute() {
+  route_frames_ = 1 << 30;
+  route_resync_ = false;
+  off_route_ = 1;
+  held_ = 0;
+  return {};
+}
+
+namespace {
+
+// The live goal that a route step reached: of the step's goal name, not met yet, the one nearest to where the route
+// met it. False when there is none.
+bool LiveGoal(const RouteStep& s, passability::Goal* goal) {
+  int best = 1 << 30;
+  for (const passability::Goal& g : passability::AreaGoals()) {
+    const int d = g.kind == passability::GoalKind::exit || g.kind == passability::GoalKind::end_of_room
+                      ? 0
+                      : std::abs(g.x - (s.x + 30)) + std::abs(g.y - (s.y + 50));
+    if (g.name == s.goal && d < best && !passability::GoalReached(g)) {
+      best = d;
+      *goal = g;
+    }
+  }
+  return best < (1 << 30);
+}
+
+}  // namespace
+
+// The plan's target `horizon` route frames on from `from`: the first goal line before it (the live goal of that name
+// nearest to where the route met it; goals already met are passed over, moving `from` on), else a waypoint where
+// the hero stands (the next step walks on from the same height) at or a little beyond the horizon, else the one the
+// horizon meets. The step is -1 for none, -2 for the run-out after the exit and -3 for an arena's way out.
+int Driver::PlanTarget(int* from, int horizon, passability::Goal* target) const {
+  const int n = static_cast<int>(route_.size());
+  int frames = 0;
+  for (int j = *from; j < n; ++j) {
+    const RouteStep& s = route_[j];
+    if (s.goal == "run-out") {
+      *from = j + 1;
+      return -2;
+    }
+    if (s.goal == "arena") return -3;
+    if (!s.goal.empty()) {
+      if (LiveGoal(s, target)) return j;
+      if (*from == j) *from = j + 1;
+      continue;
+    }
+    frames += s.frames;
+    if (frames < horizon && j + 1 < n) continue;
+    const auto standing = [&](int k) {
+      return k + 1 < n && route_[k + 1].goal.empty() && WalksOnly(route_[k + 1].keys) &&
+             route_[k + 1].y == route_[k].y && (k == 0 || route_[k - 1].y == route_[k].y);
+    };
+    int pick = j;
+    for (int k = j, more = 0; k < n && more < kStandingSearch && route_[k].goal.empty(); more += route_[k].frames, ++k) {
+      if (standing(k)) {
+        pick = k;
+        break;
+      }
+    }
+    *target = passability::PlaceGoal(route_[pick].x + 30, route_[pick].y + 50, standing(pick));
+    return pick;
+  }
+  return -1;
+}
+
+// Plans from the game as it is towards the route's next goal or a waypoint about kPlanHorizon route frames on; when
+// no way there is found, towards waypoints further on (the route may come down to where the hero is), or for a goal
+// to where the route came at it from; failing all, the way to the place nearest the first target where the hero
+// stands. A great walker near is fought, and an orb off the route fetched, first. False when there is nothing to
+// plan (the route's end, an arena) or no move leads nearer.
+bool Driver::MakePlan() {
+  plan_line_ = 0;
+  plan_held_ = 0;
+  plan_step_ = -1;
+  passability::PlanOptions options;
+  options.frame_budget = kPlanBudget * std::min(1 + plan_failures_, kMaxBudgetScale);
+  options.damage_weight = std::max(1, kDamageCost / std::max(1, static_cast<int>(max_hp)));
+  // After failures in a row any hit short of death is allowed.
+  options.min_hp = plan_failures_ >= kFailuresBeforeHealing
+                       ? 1
+                       : std::max(1, std::min(static_cast<int>(hp) / 2, static_cast<int>(max_hp) / 4));
+  // A goal that the route follower walked past (after a failed plan) is gone back for.
+  passability::Goal missed;
+  for (int j = goal_floor_; j < step_; ++j) {
+    const std::string& name = route_[j].goal;
+    if (!name.empty() && name != "exit" && name != "run-out" && LiveGoal(route_[j], &missed)) {
+      step_ = j;
+      break;
+    }
+  }
+  goal_floor_ = step_;
+  // A great walker near: a plan that wears it down (its hit points count as distance) while keeping the hero's.
+  const int walker = BossAround(true);
+  if (walker >= 0) {
+    const EnemyRecord& e = enemy_pool[walker];
+    return Take(PlanTo({"walker", passability::GoalKind::switch_chest, walker, e.x, e.y}, options));
+  }
+  // An orb that appeared on the way (a boss's reward, not on the route) is fetched first.
+  for (const passability::Goal& g : passability::AreaGoals()) {
+    if (g.name != "item35" || std::abs(g.x - (g_x + mx)) > kOrbReach || passability::GoalReached(g)) continue;
+    const bool on_route = std::any_of(route_.begin() + step_, route_.end(), [](const RouteStep& r) {
+      return r.goal == "item35";
+    });
+    if (on_route) break;
+    if (Take(PlanTo(g, options))) return true;
+  }
+  passability::Plan first;
+  int reached_step = -1;
+  int tried = -1;
+  int from = step_;
+  for (int attempt = 0; attempt < kPlanTargets; ++attempt) {
+    passability::Goal target;
+    const int horizon = attempt == 0 ? kPlanHorizon : kPlanHorizon * 3 * attempt;
+    int start = from;
+    const int target_step = PlanTarget(&start, horizon, &target);
+    if (attempt == 0) step_ = from = start;
+    if (target_step == -2) return true;  // the run-out: an empty plan, no keys
+    if (target_step < 0 || target_step <= tried) break;
+    tried = target_step;  // targets further on only
+    // Only the first target gets the larger budget of a retry.
+    if (attempt == 1) options.frame_budget = kPlanBudget;
+    passability::Plan plan = PlanTo(target, options);
+    if (plan.reached) {
+      first = std::move(plan);
+      reached_step = target_step;
+      break;
+    }
+    if (attempt == 0) first = std::move(plan);
+    if (target.kind != passability::GoalKind::place) {
+      // A goal out of reach from here: the plan goes to where the route came at it from, then at the goal again.
+      if (target_step > 0) {
+        const RouteStep& before = route_[target_step - 1];
+        options.frame_budget = kPlanBudget;
+        passability::Plan approach = PlanTo(passability::PlaceGoal(before.x + 30, before.y + 50, false), options);
+        if (approach.reached && !approach.lines.empty()) first = std::move(approach);
+      }
+      break;
+    }
+  }
+  plan_step_ = reached_step;
+  if (reached_step < 0) ++area_failures_;
+  return Take(first);
+}
+
+passability::Plan Driver::PlanTo(const passability::Goal& goal, const passability::PlanOptions& options) {
+  passability::Plan plan = passability::PlanFromHere(goal, options);
+  ++record_.plans;
+  record_.planned_frames += plan.simulated_frames;
+  return plan;
+}
+
+bool Driver::Take(const passability::Plan& plan) {
+  for (const passability::RouteLine& line : plan.lines) plan_.push_back({line.frames, line.pad, line.x, line.y});
+  return !plan_.empty();
 }
 
 // Walks to a recovery item lying on the hero's own floor nearby while the hero lacks what it gives, along floor

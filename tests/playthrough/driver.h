@@ -12,6 +12,11 @@
 #include "tests/playthrough/route.h"
 
 struct EnemyRecord;
+namespace passability {
+struct Goal;
+struct Plan;
+struct PlanOptions;
+}
 struct HitBox;
 
 namespace playthrough {
@@ -53,6 +58,9 @@ struct RunRecord {
   std::string failure;    // why the run stopped early, empty when finished
   std::vector<std::string> milestones;  // "frame name", one per milestone reached
   std::uint64_t frame_digest = 0;       // FNV-1a over every milestone frame's pixels
+  int plans = 0;                        // moves planned from the live state
+  int replans = 0;                      // plans dropped because the game went otherwise than planned
+  long planned_frames = 0;              // frames the plans simulated
 };
 
 struct DriverOptions {
@@ -63,6 +71,7 @@ struct DriverOptions {
   std::string trace_path;           // every `trace_every`th stage frame appends the hero's place and state here
   int trace_every = 100;
   std::string routes_folder;        // the areas' routes (hero<H>/stage<S>_area<A>.route) when not empty
+  bool plan = true;                 // plan the moves along a route from the live state (else follow it by position)
 };
 
 class Driver {
@@ -84,9 +93,16 @@ class Driver {
   std::vector<int> GameMenuKeys();
   std::vector<int> GameOverKeys();
   std::vector<int> StageKeys();
+  bool Low() const;
   std::vector<int> WalkKeys();
   void StartRoute();
   std::vector<int> RouteKeys();
+  std::vector<int> PlanKeys(bool* planned);
+  bool MakePlan();
+  std::vector<int> LeaveToRoute();
+  int PlanTarget(int* from, int horizon, passability::Goal* target) const;
+  passability::Plan PlanTo(const passability::Goal& goal, const passability::PlanOptions& options);  // counted
+  bool Take(const passability::Plan& plan);  // the plan's lines to play; false when it has none
   std::vector<int> FallKeys();
   std::vector<int> FightKeys(bool* fighting);
   std::vector<int> FetchKeys(bool* fetching);
@@ -145,6 +161,25 @@ class Driver {
   bool route_resync_ = false;  // pick the route up again by position before the next step
   int resync_floor_ = -1;      // the earliest waypoint that pick-up may choose, -1 for the usual window
   bool fire_ = false;          // an enemy stands before the first hero on its route: shoot while walking
+  // Planning along the route: the lines of the plan being played (keys as pad bits, the place each leaves the hero),
+  // the line held and for how long, the route step the plan ends at (a goal's line or a waypoint), and the frame the
+  // plan last gave the keys (any other keys in between void it).
+  struct PlannedLine {
+    int frames;
+    int pad;
+    int x, y;
+  };
+  std::vector<PlannedLine> plan_;
+  std::size_t plan_line_ = 0;
+  int plan_held_ = 0;
+  int plan_step_ = -1;  // -1: the plan only leads nearer to its target
+  int plan_frame_ = -1;
+  int route_frames_ = 0;  // frames the route follower plays before the next plan
+  int goal_floor_ = 0;    // route steps before it reached their goals
+  int wait_frames_ = 0;   // frames the hero stands still before the next plan
+  int plan_failures_ = 0;  // plans in a row that found no way on
+  int area_failures_ = 0;  // plans in the area's try that fell short of their target
+  bool heal_for_plan_ = false;  // heal at half the hit points, for a plan that found no way on
 };
 
 // The frame hook of the game's main loop runs this driver (one per process).

@@ -26,16 +26,21 @@ namespace {
 
 constexpr const char* kResultFile = "segment-result.txt";
 
-// What a stage segment that cannot pass yet lacks: the routes the search writes keep the hero's hit points full and
-// so lead through enemies that wear them down, and some areas have no route to their goal at all.
-std::string NoStageClear(int hero, int stage, int area_without_route) {
-  std::string lack = "a way through hero " + std::to_string(hero) + "'s stage " + std::to_string(stage) +
-                     " that keeps the hero alive among its enemies (the routes of tests/passability/routes ignore "
-                     "damage)";
-  if (area_without_route > 0) {
-    lack += ", and a route of area " + std::to_string(area_without_route) + " that reaches its goal";
+// What still stops a stage segment; empty when nothing does.
+std::string StageGap(int hero, int stage) {
+  if (hero == 1 && stage == 1) {
+    return "a way to the orb of area 1 at world (7010, 838), sunk into the edge of a floor: the plans do not reach "
+           "it, and the route followed by position loses every life in area 2 at x 5627";
   }
-  return lack;
+  if (stage == 2) {
+    return "stage 2 area 1 without spikes in the walk out past its exit line: the spikes 350 pixels on kill the hero "
+           "while the area fades out";
+  }
+  if (hero == 1 && stage == 6) {
+    return "the orb that the two great walkers of area 2 leave: the plans do not wear them down (4000 hit points "
+           "each) and the hero leaves the stage without it";
+  }
+  return "";
 }
 
 std::vector<int> Upto(int last, int first = 1) {
@@ -62,19 +67,16 @@ std::vector<Segment> MakeSegments() {
   // The first hero: a new game, saved and loaded back; stages 1 and 2 bring the final boss's appearance; after it
   // stages 3 to 5, then the altar and the first ending. Before every stage the hero stocks up on healing items.
   add("hero0-new-game", {{K::new_game, 0}, {K::save, 0}, {K::load, 0}}, {0, 0, {}, {}, {}}, kMenuFrames, "");
-  // Per stage: the area whose route does not reach its goal yet (0: every route does).
-  constexpr int kHero0AreaWithoutRoute[6] = {0, 0, 2, 2, 1, 2};
-  constexpr int kHero1AreaWithoutRoute[7] = {0, 0, 2, 2, 1, 0, 2};
   // Stage 1 of the first hero is short enough for every test run; the other stages run from the script.
   add("hero0-stage-1", {{K::load, 0}, {K::buy, 0}, {K::stage, 0}, {K::save, 0}}, {0, 0, Upto(1), Upto(0, 0), {}},
       kShortStageFrames, "");
   add("hero0-stage-2", {{K::load, 0}, {K::buy, 0}, {K::stage, 1}, {K::save, 0}}, {0, 0, Upto(2), Upto(1, 0), {}},
-      kStageFrames, NoStageClear(0, 2, kHero0AreaWithoutRoute[2]));
+      kStageFrames, StageGap(0, 2));
   add("hero0-final-boss", {{K::load, 0}, {K::buy, 0}, {K::stage, 2}, {K::save, 0}}, {0, 0, Upto(2), Upto(1, 0), {3}},
       kBossFrames, "");
   for (int s = 3; s <= 5; ++s) {
     add("hero0-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
-        {0, 0, Upto(s), Upto(s - 1, 0), {3}}, kStageFrames, NoStageClear(0, s, kHero0AreaWithoutRoute[s]));
+        {0, 0, Upto(s), Upto(s - 1, 0), {3}}, kStageFrames, StageGap(0, s));
   }
   add("hero0-altar-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 5}, {K::ending, 0}},
       {1, 0, Upto(5), Upto(4, 0), {3}}, kStageFrames, "");
@@ -84,8 +86,7 @@ std::vector<Segment> MakeSegments() {
   add("hero1-new-game", {{K::new_game, 1}, {K::save, 0}}, {1, 1, {}, {}, {}}, kMenuFrames, "");
   for (int s = 1; s <= 6; ++s) {
     add("hero1-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
-        {1, 1, Upto(s), Upto(s - 1, 0), {0}}, kStageFrames,
-        s == 1 ? "" : NoStageClear(1, s, kHero1AreaWithoutRoute[s]));
+        {1, 1, Upto(s), Upto(s - 1, 0), {0}}, kStageFrames, StageGap(1, s));
   }
   add("hero1-knight-order-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 6}, {K::ending, 0}},
       {2, 1, Upto(6), Upto(5, 0), {0}}, kArenaFrames, "");
@@ -208,6 +209,7 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     options.routes_folder = routes != nullptr ? routes : PLAYTHROUGH_ROUTES_DIR;
     if (const char* trace = std::getenv("PLAYTHROUGH_TRACE")) options.trace_path = trace;
     if (const char* every = std::getenv("PLAYTHROUGH_TRACE_EVERY")) options.trace_every = std::max(1, std::atoi(every));
+    if (const char* plan = std::getenv("PLAYTHROUGH_PLAN")) options.plan = std::atoi(plan) != 0;
     Driver driver(segment.errands, options);
     InstallDriver(&driver);
     game_main();
@@ -218,7 +220,8 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     const RunRecord& r = driver.record();
     std::ofstream out(kResultFile);
     out << "finished " << r.finished << "\nframes " << r.frames << "\ndeaths " << r.deaths << "\ncontinues "
-        << r.continues_used << "\ndigest " << r.frame_digest << "\ncpu " << cpu << "\nfailure " << r.failure
+        << r.continues_used << "\nplans " << r.plans << "\nreplans " << r.replans << "\nplanned " << r.planned_frames
+        << "\ndigest " << r.frame_digest << "\ncpu " << cpu << "\nfailure " << r.failure
         << "\nstate " << StateLine(r) << '\n';
     for (const std::string& m : r.milestones) out << "milestone " << m << '\n';
     out.close();
@@ -238,6 +241,9 @@ SegmentRun RunSegment(const Segment& segment, std::uint32_t seed, const std::str
     if (key == "frames") run.record.frames = std::atoi(rest.c_str());
     if (key == "deaths") run.record.deaths = std::atoi(rest.c_str());
     if (key == "continues") run.record.continues_used = std::atoi(rest.c_str());
+    if (key == "plans") run.record.plans = std::atoi(rest.c_str());
+    if (key == "replans") run.record.replans = std::atoi(rest.c_str());
+    if (key == "planned") run.record.planned_frames = std::atol(rest.c_str());
     if (key == "digest") run.record.frame_digest = std::strtoull(rest.c_str(), nullptr, 10);
     if (key == "cpu") run.cpu_seconds = std::atof(rest.c_str());
     if (key == "failure") run.record.failure = rest;

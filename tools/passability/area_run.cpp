@@ -15,6 +15,7 @@
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/hero_select.h"
+#include "game/flow/main_loop.h"
 #include "game/flow/resources.h"
 #include "game/flow/settings.h"
 #include "game/flow/stage_modes.h"
@@ -26,6 +27,7 @@
 #include "game/stage/stage_state.h"
 #include "platform/base/backend.h"
 #include "platform/base/clock.h"
+#include "platform/input/headless_input_script.h"
 #include "platform/window/headless_window.h"
 #include "platform/window/window.h"
 
@@ -40,6 +42,12 @@ constexpr int kChestKind = 36;
 constexpr int kFirstGem = 120;
 constexpr int kLastGem = 129;
 constexpr int kArenaBossKinds[] = {26, 33};
+// The frame loop's pace on the virtual clock.
+constexpr int kLiveFrameMs = 17;
+// How near (world pixels) the hero's middle comes to a place goal: across and down, and up (a crate where the place
+// was planned to be on the floor holds the hero a little higher).
+constexpr int kPlaceReach = 8;
+constexpr int kPlaceReachUp = 48;
 // The hero's world x beyond which the arena's camera has passed g_x 2249 (the hero walks at screen x 300).
 constexpr int kArenaEndX = 2600;
 
@@ -159,6 +167,22 @@ void StepFrame(int pad) {
   run_game_mode(pad);
 }
 
+void StepLiveFrame(int pad) {
+  // The keys that the default button map and the keyboard's pad bits turn into `pad`.
+  static constexpr int kKeyOfBit[8][2] = {{kPadDown, 208}, {kPadLeft, 203}, {kPadRight, 205}, {kPadUp, 200},
+                                          {kPadMain, 44},  {kPadJump, 45},  {kPadDash, 46},   {kPadSkill, 30}};
+  std::vector<int> keys;
+  for (const auto& k : kKeyOfBit) {
+    if ((pad & k[0]) != 0) keys.push_back(k[1]);
+  }
+  platform::headless::SetInputScript({{keys, {}}});
+  platform::headless::StepInputScript();
+  frame_start_ms += kLiveFrameMs;
+  map_buttons(pad);
+  run_game_mode(pad);
+  flash_request = 0;
+}
+
 int HeroX() { return mx + g_x; }
 int HeroY() { return my - g_y; }
 bool HeroDead() { return PlayerState == player_dead; }
@@ -207,9 +231,15 @@ bool GoalReached(const Goal& goal) {
       return area == 1 ? game_mode == mode_next_area : PlayerState == player_stage_clear_2 && !HeroDead();
     case GoalKind::arena: return boss_phase_b >= 4;
     case GoalKind::end_of_room: return HeroX() >= goal.x && HeroOnGround();
+    case GoalKind::place:
+      return std::abs(HeroX() + 30 - goal.x) <= kPlaceReach && HeroY() + 50 - goal.y <= kPlaceReach &&
+             goal.y - (HeroY() + 50) <= kPlaceReachUp && (goal.record == 0 || HeroOnGround() || HeroOnLadder()) &&
+             !HeroDead();
   }
   return false;
 }
+
+Goal PlaceGoal(int x, int y, bool standing) { return {"place", GoalKind::place, standing ? 1 : 0, x, y}; }
 
 std::uint64_t AreaDigest(int data_stage, int area_number, int hero_id) {
   Fnv f;

@@ -52,6 +52,10 @@ int PlayStage(int data_stage, int hero);
 // One stage-play frame with `pad`. The search's rules apply before it: the hero's HP is kept full (enemies push
 // but do not kill), and an arena boss counts as beaten as soon as it appears.
 void StepFrame(int pad);
+// One stage-play frame with `pad` as the game's own loop runs it, with no rule of the search's: the keyboard holds
+// the pad's keys (the frame reads some of them directly), the frame clock moves on a frame and the flash request
+// is cleared after it.
+void StepLiveFrame(int pad);
 
 // The hero's world position (mx + g_x, my - g_y).
 int HeroX();
@@ -61,14 +65,18 @@ bool HeroOnGround();
 bool HeroOnLadder();
 bool HeroAgainstWall();
 
-enum class GoalKind { item, gem, switch_chest, exit, run_out, arena, end_of_room };
+enum class GoalKind { item, gem, switch_chest, exit, run_out, arena, end_of_room, place };
 
 struct Goal {
   std::string name;  // item34, item35, gem, switch<door>, exit, run-out, arena, end
   GoalKind kind = GoalKind::exit;
-  int record = -1;  // enemy record (items, switches) or pickup record (gems)
+  int record = -1;  // enemy record (items, switches) or pickup record (gems); for a place, 1 when on a floor
   int x = 0, y = 0;  // world position to head for; exits and the end use x only
 };
+
+// A place for the hero: its middle (30, 50 into its cell) within a few pixels across and below, and a crate's height
+// above, the world position x, y; on a floor or a ladder when `standing`.
+Goal PlaceGoal(int x, int y, bool standing);
 
 // The goals of the area just entered, in no particular order; the last ones are the area's way out (exit and
 // run-out, the arena, or the end of an area 3).

@@ -7,7 +7,9 @@
 #include <queue>
 #include <unordered_set>
 
+#include "engine/graphics/draw_state.h"
 #include "game/enemy/enemy_pool.h"
+#include "game/flow/main_loop.h"
 #include "game/player/player_globals.h"
 #include "game/stage/gimmicks.h"
 #include "game/stage/ladders.h"
@@ -28,6 +30,9 @@ struct Segment {
   int frames;
   int pad;
 };
+
+// The frame the search steps: the search's own rules, or the live game's frame while a plan is made.
+void (*step_frame)(int pad) = StepFrame;
 
 // A move: fixed held segments, then optionally one held pad until the hero lands, grabs a ladder or meets a wall
 // in the air.
@@ -95,7 +100,7 @@ bool EnemyNear() {
 // What tells two search states apart: the hero's place (to 4 pixels) and motion, and every gimmick that moved,
 // opened or went away; in the full search also the hero's hurt state, the hit points of the switch being struck (a
 // strike from the same place is progress) and of the enemies struck.
-std::uint64_t StateKey(const Goal& goal, bool full) {
+std::uint64_t StateKey(const Goal& goal, bool full, const PlanOptions* live) {
   Fnv f;
   f.add(HeroX() >> 2);
   f.add(HeroY() >> 2);
@@ -122,6 +127,8 @@ std::uint64_t StateKey(const Goal& goal, bool full) {
     f.add(i);
     f.add(e.state == enemy_active ? e.hp : -1);
   }
+  // A plan tells apart states that lost more hit points (in eighths of the whole).
+  if (live != nullptr) f.add(hp * 8 / std::max(1, static_cast<int>(max_hp)));
   return f.h;
 }
 
@@ -269,7 +276,7 @@ bool RunSegment(int frames, int pad, const Goal& goal, Outcome& out, bool (*stop
   RouteLine line;
   line.pad = pad;
   for (int k = 0; k < frames; ++k) {
-    StepFrame(pad);
+    step_frame(pad);
     ++line.frames;
     ++out.frames;
     if (GoalReached(goal)) out.reached = true;
@@ -317,19 +324,25 @@ struct GoalSearch {
   long simulated = 0;
 };
 
-// Best-first from the current state towards one goal. Leaves the game state unspecified.
-GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, bool full) {
+// Best-first from the current state towards one goal. Leaves the game state unspecified. With `live` (a plan) damage
+// costs, a state below its hit points floor is given up, and a search that does not reach the goal ends with the
+// lines to the nearest state found.
+GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, bool full,
+                      const PlanOptions* live = nullptr) {
   GoalSearch result;
+  const int start_hp = hp;
+  int best_node = 0;
   std::vector<Node> nodes;
   std::priority_queue<Open> open;
   std::unordered_set<std::uint64_t> seen;
   long order = 0;
   nodes.push_back({-1, {}, state.Save(), 0});
-  seen.insert(StateKey(goal, full));
+  seen.insert(StateKey(goal, full, live));
   const FlowField field(goal, full);
   static const std::vector<Move> strike_moves = StrikeMoves();
   static const std::vector<Move> charged_shot_moves = ChargedShotMoves();
   int best = Distance(goal, field, full);
+  int best_standing = best;
   result.best_x = HeroX();
   result.best_y = HeroY();
   open.push({best, order++, 0});
@@ -378,13 +391,14 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, boo
       first = false;
       Outcome out = RunMove(*move, goal);
       result.simulated += out.frames;
-      if (out.reached) {
+      const bool too_hurt = live != nullptr && hp < live->min_hp;
+      if (out.reached && !too_hurt) {
         result.found = true;
         result.lines = path_to(index, std::move(out.lines));
         result.end = state.Save();
         return result;
       }
-      if (out.dead || !seen.insert(StateKey(goal, full)).second) continue;
+      if (out.dead || too_hurt || !seen.insert(StateKey(goal, full, live)).second) continue;
       const int d = Distance(goal, field, full);
       if (d < best) {
         best = d;
@@ -393,9 +407,16 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, boo
       }
       const int frames = base_frames + out.frames;
       nodes.push_back({index, std::move(out.lines), state.Save(), frames});
-      open.push({static_cast<long>(d) * 2 + frames, order++, static_cast<int>(nodes.size() - 1)});
+      // A plan that falls short ends where the hero stands (not in the air over a pit).
+      if (live != nullptr && (HeroOnGround() || HeroOnLadder()) && d < best_standing) {
+        best_standing = d;
+        best_node = static_cast<int>(nodes.size() - 1);
+      }
+      const long damage = live != nullptr ? static_cast<long>(live->damage_weight) * (start_hp - hp) : 0;
+      open.push({static_cast<long>(d) * 2 + frames + damage, order++, static_cast<int>(nodes.size() - 1)});
     }
   }
+  if (live != nullptr && best_node > 0) result.lines = path_to(best_node, {});
   return result;
 }
 
@@ -527,6 +548,35 @@ AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
   // Blocked either way: the full search's report.
   full.simulated_frames = plain.simulated_frames;
   return full;
+}
+
+Plan PlanFromHere(const Goal& goal, const PlanOptions& options) {
+  // The game's draws return at once while the search runs; the frame clock and the draw area are put back after it.
+  RECT draw_area{};
+  GetDrawAreaRect(&draw_area);
+  SetDrawClipArea(0, 0, 0, 0);
+  const int clock = frame_start_ms;
+  GameState state;
+  state.SetBase();
+  const Snapshot now = state.Save();
+  step_frame = StepLiveFrame;
+  GoalSearch s = SearchGoal(state, goal, options.frame_budget, true, &options);
+  step_frame = StepFrame;
+  Plan plan;
+  plan.reached = s.found;
+  plan.simulated_frames = s.simulated;
+  // The hit points at the plan's end: the lines played once more from the start.
+  state.Restore(now);
+  frame_start_ms = clock;
+  for (const RouteLine& line : s.lines) {
+    for (int k = 0; k < line.frames; ++k) StepLiveFrame(line.pad);
+    Append(plan.lines, line);
+  }
+  plan.hp = hp;
+  state.Restore(now);
+  frame_start_ms = clock;
+  SetDrawAreaRect(&draw_area);
+  return plan;
 }
 
 ReplayResult ReplayRoute(const Route& route, const AreaStart& start) {

@@ -31,6 +31,24 @@ struct AreaResult {
 
 AreaResult SearchArea(const AreaStart& start, const SearchOptions& options);
 
+// Planning from the live game (the playthrough's player): a search from the state the game is in now towards one
+// goal, on the frame as the game's loop runs it (hit points not kept full, bosses not removed), in which damage
+// costs and a state below a floor of hit points is given up. The game's state is put back as it was, exactly.
+struct PlanOptions {
+  long frame_budget = 20000;  // frames simulated before the plan settles for the nearest state found
+  int min_hp = 1;             // a state with fewer hit points (or a dead hero) is given up
+  int damage_weight = 0;      // priority cost of each hit point lost, in frames
+};
+
+struct Plan {
+  bool reached = false;           // the lines end at the goal; else they lead to the nearest state found
+  std::vector<RouteLine> lines;   // each line's end position as the live game will show it
+  int hp = 0;                     // the hero's hit points after the lines
+  long simulated_frames = 0;
+};
+
+Plan PlanFromHere(const Goal& goal, const PlanOptions& options);
+
 struct ReplayResult {
   bool ok = false;
   std::string failure;  // why the replay missed, with the line
