@@ -614,9 +614,9 @@ def swap(t1, p1, t2, p2):
 # The places of the fixed stage items (game/enemy/placement_lists.cpp) shaped so that each item rests in the open
 # and a way leads to it; the pieces that make room go where they change nothing (deep in the ground, or empty sky).
 RESHAPE = {
-    # Spikes 350 pixels past area 1's exit line stood where the hero walks on while the area fades out: moved to
-    # the floor's far end, beyond the walk.
-    (2, 1): [("scenery_a", 0, (10690, 730), (10770, 730))],
+    # Spikes 350 pixels past area 1's exit line stood where the hero walks on while the area fades out: moved onto
+    # the floor before the line, where they are jumped.
+    (2, 1): [("scenery_a", 0, (10690, 730), (10050, 730))],
     # The orb and gem at world (6880, 1640): a dip in the floor under them, its floor 40 pixels below them, a
     # block's step out on the right; background tiles behind, the floor pieces under column 0's ground.
     (2, 2): swap(2, (0, 1800), 1, (6784, 1440)) + swap(2, (128, 1800), 1, (6912, 1440)) +
