@@ -567,8 +567,8 @@ def build(key, rows):
 
 
 def reshape(a, moves):
-    """Moves single entries of a built area to other world places: ("gimmick", type, from, to) or
-    ("ladder", from, to, part). Every mover must name exactly one entry."""
+    """Moves single entries of a built area to other world places: ("gimmick", type, from, to),
+    ("scenery_a", type, from, to) or ("ladder", from, to, part). Every mover must name exactly one entry."""
     for move in moves:
         kind = move[0]
         if kind == "ladder":
@@ -580,6 +580,8 @@ def reshape(a, moves):
             w = text.split()
             if kind == "gimmick" and w[0] == "gimmick" and int(w[1]) == t:
                 x, y = int(w[3]), int(w[4])
+            elif kind == "scenery_a" and w[0] == "scenery_a" and int(w[1]) == t:
+                x, y = int(w[2]), int(w[3])
             elif kind == "ladder" and w[0] == "ladder":
                 x, y = int(w[1]), int(w[2])
             else:
@@ -595,6 +597,8 @@ def reshape(a, moves):
             raise SystemExit(f"{a.key}: {move} leaves the area's screens")
         if kind == "gimmick":
             w[3], w[4] = str(to[0] - nc * 640), str(to[1] - nr * 480)
+        elif kind == "scenery_a":
+            w[2], w[3] = str(to[0] - nc * 640), str(to[1] - nr * 480)
         else:
             w[1], w[2], w[3] = str(to[0] - nc * 640), str(to[1] - nr * 480), part
         # drawn after what stands in its new screen, so no background tile there covers it
@@ -610,6 +614,9 @@ def swap(t1, p1, t2, p2):
 # The places of the fixed stage items (game/enemy/placement_lists.cpp) shaped so that each item rests in the open
 # and a way leads to it; the pieces that make room go where they change nothing (deep in the ground, or empty sky).
 RESHAPE = {
+    # Spikes 350 pixels past area 1's exit line stood where the hero walks on while the area fades out: moved onto
+    # the floor before the line, where they are jumped.
+    (2, 1): [("scenery_a", 0, (10690, 730), (10050, 730))],
     # The orb and gem at world (6880, 1640): a dip in the floor under them, its floor 40 pixels below them, a
     # block's step out on the right; background tiles behind, the floor pieces under column 0's ground.
     (2, 2): swap(2, (0, 1800), 1, (6784, 1440)) + swap(2, (128, 1800), 1, (6912, 1440)) +

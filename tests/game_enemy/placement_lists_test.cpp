@@ -192,9 +192,7 @@ TEST_F(Enemies, GuardedEntriesAndTheGreatWalkersStandAtTheirPlaces) {
     return Placement{kind, param, rx, ry, x, y, false, guard};
   };
   const Fixed fixed[] = {
-      // Stage 1's gem stands 100 pixels above its place (6060, 1280), which lies inside the floor; a dip in the
-      // floor there puts the first hero's way through the area out of step with the scripted playthrough.
-      {1, 0, 1, pickup(6060, 1180, 120, G::stage_item)},    {1, 0, 1, pickup(7500, 1280, 110, G::sp_item)},
+      {1, 0, 1, pickup(6060, 1280, 120, G::stage_item)},    {1, 0, 1, pickup(7500, 1280, 110, G::sp_item)},
       {1, 0, 2, pickup(9700, 1200, 109, G::hp_item)},       {1, 1, 1, enemy(35, 0, 10, 1, 610, 360, G::stage_item)},
       {2, 0, 1, pickup(8680, 710, 109, G::hp_item)},        {2, 0, 2, pickup(5600, 1420, 110, G::sp_item)},
       {2, 0, 2, pickup(6880, 1640, 121, G::stage_item)},    {2, 1, 2, pickup(5600, 1420, 131, G::equipment_10)},

@@ -32,10 +32,6 @@ std::string StageGap(int hero, int stage) {
     return "a way to the orb of area 1 at world (7010, 838), sunk into the edge of a floor: the plans do not reach "
            "it, and the route followed by position loses every life in area 2 at x 5627";
   }
-  if (stage == 2) {
-    return "stage 2 area 1 without spikes in the walk out past its exit line: the spikes 350 pixels on kill the hero "
-           "while the area fades out";
-  }
   if (hero == 1 && stage == 6) {
     return "the orb that the two great walkers of area 2 leave: the plans do not wear them down (4000 hit points "
            "each) and the hero leaves the stage without it";
