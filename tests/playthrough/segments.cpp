@@ -28,10 +28,6 @@ constexpr const char* kResultFile = "segment-result.txt";
 
 // What still stops a stage segment; empty when nothing does.
 std::string StageGap(int hero, int stage) {
-  if (hero == 1 && stage == 1) {
-    return "a way to the orb of area 1 at world (7010, 838), sunk into the edge of a floor: the plans do not reach "
-           "it, and the route followed by position loses every life in area 2 at x 5627";
-  }
   if (hero == 1 && stage == 6) {
     return "the orb that the two great walkers of area 2 leave: the plans do not wear them down (4000 hit points "
            "each) and the hero leaves the stage without it";
