@@ -158,7 +158,6 @@ TEST(PassabilityPlan, APlanJumpsSpikesItMayNotTouchLeavesTheGameAsItWasAndPlaysO
   }
   EXPECT_EQ(hp, max_hp);
   EXPECT_TRUE(passability::GoalReached(place));
-
 }
 
 }  // namespace
