@@ -137,18 +137,6 @@ bool IsLeadIn(const std::vector<int>& first, const std::vector<int>& next) {
   }) && first.size() < next.size();
 }
 
-std::vector<int> KeysOfPad(int pad) {
-  static constexpr int kKeyOfBit[8][2] = {
-      {passability::kPadLeft, kKeyLeft}, {passability::kPadRight, kKeyRight}, {passability::kPadUp, kKeyUp},
-      {passability::kPadDown, kKeyDown}, {passability::kPadMain, kKeyMain},   {passability::kPadJump, kKeyJump},
-      {passability::kPadDash, kKeyDash}, {passability::kPadSkill, kKeySkill}};
-  std::vector<int> keys;
-  for (const auto& k : kKeyOfBit) {
-    if ((pad & k[0]) != 0) keys.push_back(k[1]);
-  }
-  return keys;
-}
-
 bool WalksOnly(const std::vector<int>& keys) {
   return std::all_of(keys.begin(), keys.end(), [](int k) { return k == kKeyLeft || k == kKeyRight; });
 }
@@ -746,7 +734,7 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
   *planned = true;
   plan_frame_ = record_.frames;
   ++plan_held_;
-  return KeysOfPad(plan_[plan_line_].pad);
+  return passability::KeysOfPad(plan_[plan_line_].pad);
 }
 
 // Leaves the rest of the area's try to the route follower, which walks back to the step the plans had not yet got

@@ -167,15 +167,18 @@ void StepFrame(int pad) {
   run_game_mode(pad);
 }
 
-void StepLiveFrame(int pad) {
-  // The keys that the default button map and the keyboard's pad bits turn into `pad`.
+std::vector<int> KeysOfPad(int pad) {
   static constexpr int kKeyOfBit[8][2] = {{kPadDown, 208}, {kPadLeft, 203}, {kPadRight, 205}, {kPadUp, 200},
                                           {kPadMain, 44},  {kPadJump, 45},  {kPadDash, 46},   {kPadSkill, 30}};
   std::vector<int> keys;
   for (const auto& k : kKeyOfBit) {
     if ((pad & k[0]) != 0) keys.push_back(k[1]);
   }
-  platform::headless::SetInputScript({{keys, {}}});
+  return keys;
+}
+
+void StepLiveFrame(int pad) {
+  platform::headless::SetInputScript({{KeysOfPad(pad), {}}});
   platform::headless::StepInputScript();
   frame_start_ms += kLiveFrameMs;
   map_buttons(pad);

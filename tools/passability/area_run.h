@@ -52,6 +52,8 @@ int PlayStage(int data_stage, int hero);
 // One stage-play frame with `pad`. The search's rules apply before it: the hero's HP is kept full (enemies push
 // but do not kill), and an arena boss counts as beaten as soon as it appears.
 void StepFrame(int pad);
+// The keyboard keys (DirectInput codes) that the default button map turns into `pad`.
+std::vector<int> KeysOfPad(int pad);
 // One stage-play frame with `pad` as the game's own loop runs it, with no rule of the search's: the keyboard holds
 // the pad's keys (the frame reads some of them directly), the frame clock moves on a frame and the flash request
 // is cleared after it.
