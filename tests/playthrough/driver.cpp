@@ -793,11 +793,18 @@ int Driver::PlanTarget(int* from, int horizon, passability::Goal* target) const 
              route_[k + 1].y == route_[k].y && (k == 0 || route_[k - 1].y == route_[k].y);
     };
     int pick = j;
-    for (int k = j, more = 0; k < n && more < kStandingSearch && route_[k].goal.empty(); more += route_[k].frames, ++k) {
+    int k = j;
+    for (int more = 0; k < n && more < kStandingSearch && route_[k].goal.empty(); more += route_[k].frames, ++k) {
       if (standing(k)) {
         pick = k;
         break;
       }
+    }
+    // No floor before the next goal: the goal itself, rather than a place in mid-air (a plan that ends in a jump may
+    // leave the hero where no move saves it, over a pit or on spikes).
+    if (pick == j && !standing(j) && k < n && !route_[k].goal.empty() && route_[k].goal != "run-out" &&
+        route_[k].goal != "arena" && LiveGoal(route_[k], target)) {
+      return k;
     }
     *target = passability::PlaceGoal(route_[pick].x + 30, route_[pick].y + 50, standing(pick));
     return pick;
