@@ -65,6 +65,10 @@ constexpr int kMaxBudgetScale = 2;
 constexpr int kAreaFailuresBeforeRoute = 24;
 constexpr int kPlanTargets = 3;
 constexpr int kOrbReach = 800;
+// Coins worth fetching off the route (the kinds worth 50 and 500; the shop's healing items cost up to 500) within
+// this many pixels across and up or down.
+constexpr int kCoinReachX = 480;
+constexpr int kCoinReachY = 240;
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -105,6 +109,8 @@ Foe foes[enemy_pool_size];
 // stage's orb behind) and the giant of the arena.
 constexpr int kGreatWalker = 31;
 constexpr int kGiant = 33;
+constexpr int kCoin50 = 38;
+constexpr int kCoin500 = 39;
 bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == kGreatWalker || e.type == kGiant; }
 
 constexpr int kDeadlyFloor = 4;   // gimmick type that kills a hero landing on it
@@ -545,6 +551,7 @@ void Driver::StartRoute() {
   route_.clear();
   step_ = held_ = off_route_ = furthest_step_ = 0;
   plan_.clear();
+  coins_given_up_.reset();
   route_frames_ = goal_floor_ = wait_frames_ = plan_failures_ = area_failures_ = 0;
   heal_for_plan_ = false;
   route_resync_ = false;
@@ -815,8 +822,8 @@ int Driver::PlanTarget(int* from, int horizon, passability::Goal* target) const 
 // Plans from the game as it is towards the route's next goal or a waypoint about kPlanHorizon route frames on; when
 // no way there is found, towards waypoints further on (the route may come down to where the hero is), or for a goal
 // to where the route came at it from; failing all, the way to the place nearest the first target where the hero
-// stands. A great walker near is fought, and an orb off the route fetched, first. False when there is nothing to
-// plan (the route's end, an arena) or no move leads nearer.
+// stands. A great walker near is fought, and an orb or a coin of worth off the route fetched, first. False when
+// there is nothing to plan (the route's end, an arena) or no move leads nearer.
 bool Driver::MakePlan() {
   plan_line_ = 0;
   plan_held_ = 0;
@@ -853,6 +860,7 @@ bool Driver::MakePlan() {
     if (on_route) break;
     if (Take(PlanTo(g, options))) return true;
   }
+  if (FetchCoin(options)) return true;
   passability::Plan first;
   int reached_step = -1;
   int tried = -1;
@@ -889,6 +897,30 @@ bool Driver::MakePlan() {
   plan_step_ = reached_step;
   if (reached_step < 0) ++area_failures_;
   return Take(first);
+}
+
+// Plans the way to the nearest coin of worth within reach; a coin the search cannot reach is not tried again in the
+// area's try. False when none is near or reached.
+bool Driver::FetchCoin(const passability::PlanOptions& options) {
+  const int hx = g_x + mx, hy = my - g_y;
+  while (true) {
+    int best = -1, best_distance = 1 << 30;
+    for (int i = 0; i < enemy_loop_end(); ++i) {
+      const EnemyRecord& e = enemy_pool[i];
+      if ((e.type != kCoin50 && e.type != kCoin500) || e.state != enemy_active || coins_given_up_[i]) continue;
+      const int dx = std::abs(e.x - hx), dy = std::abs(e.y - hy);
+      if (dx > kCoinReachX || dy > kCoinReachY) continue;
+      if (dx + dy < best_distance) {
+        best = i;
+        best_distance = dx + dy;
+      }
+    }
+    if (best < 0) return false;
+    const EnemyRecord& e = enemy_pool[best];
+    passability::Plan plan = PlanTo({"coin", passability::GoalKind::item, best, e.x, e.y}, options);
+    if (plan.reached && Take(plan)) return true;
+    coins_given_up_[best] = true;
+  }
 }
 
 passability::Plan Driver::PlanTo(const passability::Goal& goal, const passability::PlanOptions& options) {

@@ -4,14 +4,15 @@
 // by their cursors, talks are paged with fresh presses, stages are walked and fought, game overs are continued.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "game/enemy/enemy_pool.h"
 #include "tests/playthrough/route.h"
 
-struct EnemyRecord;
 namespace passability {
 struct Goal;
 struct Plan;
@@ -99,6 +100,7 @@ class Driver {
   std::vector<int> RouteKeys();
   std::vector<int> PlanKeys(bool* planned);
   bool MakePlan();
+  bool FetchCoin(const passability::PlanOptions& options);
   std::vector<int> LeaveToRoute();
   int PlanTarget(int* from, int horizon, passability::Goal* target) const;
   passability::Plan PlanTo(const passability::Goal& goal, const passability::PlanOptions& options);  // counted
@@ -180,6 +182,7 @@ class Driver {
   int plan_failures_ = 0;  // plans in a row that found no way on
   int area_failures_ = 0;  // plans in the area's try that fell short of their target
   bool heal_for_plan_ = false;  // heal at half the hit points, for a plan that found no way on
+  std::bitset<enemy_pool_size> coins_given_up_;  // by enemy record: coins no plan reached in the area's try
 };
 
 // The frame hook of the game's main loop runs this driver (one per process).
