@@ -66,9 +66,10 @@ constexpr int kAreaFailuresBeforeRoute = 24;
 constexpr int kPlanTargets = 3;
 constexpr int kOrbReach = 800;
 // Coins worth fetching off the route (the kinds worth 50 and 500; the shop's healing items cost up to 500) within
-// this many pixels across and up or down.
+// this many pixels across and up, and no lower than the hero's own floor (a way down may not lead back).
 constexpr int kCoinReachX = 480;
-constexpr int kCoinReachY = 240;
+constexpr int kCoinReachUp = 240;
+constexpr int kCoinReachDown = 100;  // the coin's top above the hero's feet
 // Frames between a milestone and its picture.
 constexpr int kCaptureDelay = 40;
 
@@ -706,7 +707,7 @@ std::vector<int> Driver::PlanKeys(bool* planned) {
     if (wait_frames_ > 0) {
       --wait_frames_;
       *planned = true;
-      return {};
+      return StrikeNear();
     }
     if (route_frames_ > 0) {
       --route_frames_;
@@ -908,11 +909,11 @@ bool Driver::FetchCoin(const passability::PlanOptions& options) {
     for (int i = 0; i < enemy_loop_end(); ++i) {
       const EnemyRecord& e = enemy_pool[i];
       if ((e.type != kCoin50 && e.type != kCoin500) || e.state != enemy_active || coins_given_up_[i]) continue;
-      const int dx = std::abs(e.x - hx), dy = std::abs(e.y - hy);
-      if (dx > kCoinReachX || dy > kCoinReachY) continue;
-      if (dx + dy < best_distance) {
+      const int dx = std::abs(e.x - hx), dy = e.y - hy;
+      if (dx > kCoinReachX || dy < -kCoinReachUp || dy > kCoinReachDown) continue;
+      if (dx + std::abs(dy) < best_distance) {
         best = i;
-        best_distance = dx + dy;
+        best_distance = dx + std::abs(dy);
       }
     }
     if (best < 0) return false;
@@ -1041,6 +1042,29 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   }
   if (on_right != facing_right) return {on_right ? kKeyRight : kKeyLeft};
   return Tap(kKeyMain);
+}
+
+// While the hero waits for a way on, it strikes the nearest enemy within its attack's reach at its own height (one
+// that bars the way may be struck down); no keys when none is.
+std::vector<int> Driver::StrikeNear() {
+  const int hx = g_x + mx, hy = my - g_y;
+  if (jumping != 0 || falling != 0) return {};
+  const int reach = hero == 0 && main_form == 1 ? 260 : kMeleeReach;
+  int best = -1, best_gap = reach + 1;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& e = enemy_pool[i];
+    if (!hero_can_hit(e) || e.hp <= 0) continue;
+    const HitBox box = enemy_hit_box(e);
+    if (box.bottom <= hy + 5 || box.top >= hy + 100) continue;
+    const bool on_right = (box.left + box.right) / 2 >= hx + 30;
+    const int gap = std::max(0, on_right ? box.left - (hx + 40) : hx + 19 - box.right);
+    if (gap < best_gap) {
+      best = i;
+      best_gap = gap;
+    }
+  }
+  if (best < 0) return {};
+  return StrikeKeys(enemy_hit_box(enemy_pool[best]));
 }
 
 // Strikes at a box within reach without touching it: a turn takes a step, so the hero first steps back when the step

@@ -110,6 +110,7 @@ class Driver {
   std::vector<int> FetchKeys(bool* fetching);
   std::vector<int> DodgeGiant(const EnemyRecord& e, bool* dodging);
   std::vector<int> StrikeKeys(const HitBox& box);
+  std::vector<int> StrikeNear();
   void Observe();
   void Milestone(const std::string& name);
   void Capture();
