@@ -54,6 +54,7 @@ constexpr int kWalkSlack = 60;
 // near), or for the next goal before it, within a budget of simulated frames; damage costs the whole hit points'
 // worth of kDamageCost frames.
 constexpr int kPlanHorizon = 150;
+constexpr int kNearHorizon = 30;  // a nearer target when the usual ones are out of reach
 constexpr int kStandingSearch = 200;
 constexpr long kPlanBudget = 30000;
 constexpr int kDamageCost = 3000;
@@ -64,6 +65,8 @@ constexpr int kFailuresBeforeHealing = 1;
 constexpr int kMaxBudgetScale = 2;
 constexpr int kAreaFailuresBeforeRoute = 24;
 constexpr int kPlanTargets = 3;
+// A plan that falls short of its target is not taken when it ends this far below both the hero and the target.
+constexpr int kDropLimit = 120;
 constexpr int kOrbReach = 800;
 // Coins worth fetching off the route (the kinds worth 50 and 500; the shop's healing items cost up to 500) within
 // this many pixels across and up, and no lower than the hero's own floor (a way down may not lead back).
@@ -820,6 +823,21 @@ int Driver::PlanTarget(int* from, int horizon, passability::Goal* target) const 
   return -1;
 }
 
+// The first waypoint at least kNearHorizon route frames on where the hero walks on a floor (the next line goes on
+// from the same height), before the next goal; -1 for none.
+int Driver::NearTarget(passability::Goal* target) const {
+  const int n = static_cast<int>(route_.size());
+  int frames = 0;
+  for (int k = step_; k + 1 < n && route_[k].goal.empty(); ++k) {
+    frames += route_[k].frames;
+    if (frames >= kNearHorizon && WalksOnly(route_[k].keys) && route_[k + 1].y == route_[k].y) {
+      *target = passability::PlaceGoal(route_[k].x + 30, route_[k].y + 50, true);
+      return k;
+    }
+  }
+  return -1;
+}
+
 // Plans from the game as it is towards the route's next goal or a waypoint about kPlanHorizon route frames on; when
 // no way there is found, towards waypoints further on (the route may come down to where the hero is), or for a goal
 // to where the route came at it from; failing all, the way to the place nearest the first target where the hero
@@ -866,12 +884,19 @@ bool Driver::MakePlan() {
   int reached_step = -1;
   int tried = -1;
   int from = step_;
+  int first_target_y = -1;  // the hero's height at the first target, -1 for a target that has none (an exit)
   for (int attempt = 0; attempt < kPlanTargets; ++attempt) {
     passability::Goal target;
     const int horizon = attempt == 0 ? kPlanHorizon : kPlanHorizon * 3 * attempt;
     int start = from;
     const int target_step = PlanTarget(&start, horizon, &target);
-    if (attempt == 0) step_ = from = start;
+    if (attempt == 0) {
+      step_ = from = start;
+      if (target_step >= 0 && target.kind != passability::GoalKind::exit &&
+          target.kind != passability::GoalKind::end_of_room) {
+        first_target_y = target.y - 50;
+      }
+    }
     if (target_step == -2) return true;  // the run-out: an empty plan, no keys
     if (target_step < 0 || target_step <= tried) break;
     tried = target_step;  // targets further on only
@@ -895,8 +920,28 @@ bool Driver::MakePlan() {
       break;
     }
   }
+  // Far targets out of reach: a floor along the route a few steps on (the search may lose its way over a run of
+  // ledges when a lower floor looks nearer to a far target).
+  if (reached_step < 0 && first_target_y >= 0) {
+    passability::Goal near;
+    const int near_step = NearTarget(&near);
+    if (near_step >= 0) {
+      options.frame_budget = kPlanBudget;
+      passability::Plan plan = PlanTo(near, options);
+      if (plan.reached) {
+        first = std::move(plan);
+        reached_step = near_step;
+      }
+    }
+  }
   plan_step_ = reached_step;
-  if (reached_step < 0) ++area_failures_;
+  if (reached_step < 0) {
+    ++area_failures_;
+    // A plan that falls short and drops the hero well below both where it stands and its target may leave it where
+    // no way leads back: the hero waits and plans again instead.
+    const int lowest = std::max(my - g_y, first_target_y) + kDropLimit;
+    if (first_target_y >= 0 && !first.lines.empty() && first.lines.back().y > lowest) return false;
+  }
   return Take(first);
 }
 

@@ -103,6 +103,7 @@ class Driver {
   bool FetchCoin(const passability::PlanOptions& options);
   std::vector<int> LeaveToRoute();
   int PlanTarget(int* from, int horizon, passability::Goal* target) const;
+  int NearTarget(passability::Goal* target) const;
   passability::Plan PlanTo(const passability::Goal& goal, const passability::PlanOptions& options);  // counted
   bool Take(const passability::Plan& plan);  // the plan's lines to play; false when it has none
   std::vector<int> FallKeys();
