@@ -6,6 +6,7 @@
 
 #include "engine/core/random.h"
 #include "game/enemy/enemy_pool.h"
+#include "game/enemy/hazard_pool.h"
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_menu.h"
 #include "game/flow/game_modes.h"
@@ -113,6 +114,7 @@ Foe foes[enemy_pool_size];
 // stage's orb behind) and the giant of the arena.
 constexpr int kGreatWalker = 31;
 constexpr int kGiant = 33;
+constexpr int kOrb = 35;
 constexpr int kCoin50 = 38;
 constexpr int kCoin500 = 39;
 bool Boss(const EnemyRecord& e) { return e.type == 26 || e.type == 27 || e.type == kGreatWalker || e.type == kGiant; }
@@ -151,8 +153,8 @@ bool WalksOnly(const std::vector<int>& keys) {
   return std::all_of(keys.begin(), keys.end(), [](int k) { return k == kKeyLeft || k == kKeyRight; });
 }
 
-// The record of a boss within a screen of the hero, -1 for none; with `walkers`, only the great walkers, which the
-// plans fight (the driver's own fight takes the other bosses).
+// The record of a boss within a screen of the hero, -1 for none; with `walkers`, only the great walkers, to which
+// the plans lead (WalkerKeys fights them; FightKeys takes the other bosses).
 int BossAround(bool walkers) {
   for (int i = 0; i < enemy_loop_end(); ++i) {
     const EnemyRecord& e = enemy_pool[i];
@@ -163,6 +165,49 @@ int BossAround(bool walkers) {
   }
   return -1;
 }
+
+// The great walker to fight while the stage's orb is still to win, -1 for none: the one furthest right, since the
+// hero comes at them from the right, clear of the other walker; else one still dying, whose fall brings out the orb
+// (the hero waits by it). None once the orb is out: a walker that comes back then is left alone.
+int WalkerToFight() {
+  if (stage < 0 || stage >= static_cast<int>(sizeof stage_flags) || stage_flags[stage] != 0) return -1;
+  int best = -1, dying = -1;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& e = enemy_pool[i];
+    if (e.type == kOrb && e.state == enemy_active) return -1;
+    if (e.type != kGreatWalker) continue;
+    if (e.state == enemy_dying) dying = i;
+    if (e.state == enemy_active && (best < 0 || e.x > enemy_pool[best].x)) best = i;
+  }
+  return best >= 0 ? best : dying;
+}
+
+// A great walker's reach: its body (the hit box) and its ground wave, a box reaching kWaveReach beyond the body's
+// left side (kWaveReachRight beyond its right side) at the body's height, which it strikes at timer 30 of its mode 2
+// for 20 frames. The hero stands on the walker's floor kWalkerFloor below its cell's top.
+constexpr int kWaveReach = 102;
+constexpr int kWaveReachRight = 95;
+constexpr int kWaveFrom = 28;  // timer of mode 2 from which the wave may hurt (with a frame or two to spare)
+constexpr int kWaveTo = 52;
+constexpr int kWalkerCycle = 80;
+constexpr int kWalkerFloor = 180;
+// The fight keeps within this gap of the body; closer than kWalkerClose it steps back (touching the body hurts).
+constexpr int kWalkerZone = 300;
+constexpr int kWalkerClose = 8;
+// The sword's swing from a walk reaches 59 pixels beyond the hero's body; it is started a few steps before that.
+constexpr int kSwingReach = 56;
+constexpr int kSwingStart = 74;
+constexpr int kSwingFrames = 9;  // from the press to the hit, and a frame to stop
+constexpr int kWalkStep = 3;     // pixels a frame
+// The plans head for the walkers from within this many pixels of them.
+constexpr int kWalkerApproach = 2000;
+// Height over the walkers' floor from which the hero drops down beside them, and the columns it looks along for it.
+constexpr int kWalkerAbove = 200;
+constexpr int kWalkerHigh = 700;  // the floors above their heads lie no higher than this
+// The casters' cards: jumped when this near, the jump taking the hero's body out of their way for a while.
+constexpr int kCard = 37;
+constexpr int kCardNear = 40;
+constexpr int kCardJumpFrames = 40;
 
 }  // namespace
 
@@ -506,10 +551,11 @@ std::vector<int> Driver::StageKeys() {
     return {};
   }
   // Along a route the plans take care of the enemies in the way (striking them or keeping clear); a boss is the
-  // driver's own fight.
+  // driver's own fight (the great walkers once the hero stands on their floor).
   const bool plans = options_.plan && !route_.empty() && (BossAround(false) < 0 || BossAround(true) >= 0);
   bool fighting = false;
-  std::vector<int> keys = plans ? std::vector<int>{} : FightKeys(&fighting);
+  std::vector<int> keys = WalkerKeys(&fighting);
+  if (!fighting && !plans) keys = FightKeys(&fighting);
   if (!fighting && !plans) {
     bool fetching = false;
     std::vector<int> fetch = FetchKeys(&fetching);
@@ -841,8 +887,8 @@ int Driver::NearTarget(passability::Goal* target) const {
 // Plans from the game as it is towards the route's next goal or a waypoint about kPlanHorizon route frames on; when
 // no way there is found, towards waypoints further on (the route may come down to where the hero is), or for a goal
 // to where the route came at it from; failing all, the way to the place nearest the first target where the hero
-// stands. A great walker near is fought, and an orb or a coin of worth off the route fetched, first. False when
-// there is nothing to plan (the route's end, an arena) or no move leads nearer.
+// stands. The way to a great walker still to fight is planned, and an orb or a coin of worth off the route
+// fetched, first. False when there is nothing to plan (the route's end, an arena) or no move leads nearer.
 bool Driver::MakePlan() {
   plan_line_ = 0;
   plan_held_ = 0;
@@ -864,11 +910,38 @@ bool Driver::MakePlan() {
     }
   }
   goal_floor_ = step_;
-  // A great walker near: a plan that wears it down (its hit points count as distance) while keeping the hero's.
-  const int walker = BossAround(true);
-  if (walker >= 0) {
+  // A great walker to fight: a plan to its floor just beyond the reach of its wave on its right, where the driver's
+  // own fight takes over.
+  const int walker = WalkerToFight();
+  if (walker >= 0 && std::abs(enemy_pool[walker].x - (g_x + mx)) < kWalkerApproach) {
     const EnemyRecord& e = enemy_pool[walker];
-    return Take(PlanTo({"walker", passability::GoalKind::switch_chest, walker, e.x, e.y}, options));
+    const int x = enemy_hit_box(e).right + kWaveReachRight + 8 - 19;  // the hero's cell
+    const int floor = e.y + kWalkerFloor;
+    passability::Goal goal = passability::PlaceGoal(x + 30, floor + 50, true);
+    // From above and from the left, the way in passes over the walkers (not down among them): from floor to floor
+    // of those just above their heads, the next one ahead each time, up to the one over the place, to drop from
+    // there.
+    const int hx = g_x + mx;
+    if (my - g_y < floor - kWalkerAbove && hx < x) {
+      int west = e.x;
+      for (int i = 0; i < enemy_loop_end(); ++i) {
+        if (enemy_pool[i].type == kGreatWalker && enemy_pool[i].state == enemy_active) {
+          west = std::min(west, enemy_pool[i].x);
+        }
+      }
+      int next = 1 << 30, next_stand = 0;
+      for (const StageObject& g : gimmicks) {
+        if (g.in_use != 1 || g.solid == 0 || g.type == kDeadlyFloor || g.type == kFallingFloor) continue;
+        const int left = g.x + g.box_x0, stand = g.y - g.stand_offset;
+        if (stand >= floor - kWalkerAbove || stand < floor - kWalkerHigh) continue;
+        if (left > std::max(hx + 40, west - 100) && left < x + kWalkerAbove && left < next) {
+          next = left;
+          next_stand = stand;
+        }
+      }
+      if (next < 1 << 30) goal = passability::PlaceGoal(next + 40, next_stand + 50, true);
+    }
+    return Take(PlanTo(goal, options));
   }
   // An orb that appeared on the way (a boss's reward, not on the route) is fetched first.
   for (const passability::Goal& g : passability::AreaGoals()) {
@@ -1110,6 +1183,121 @@ std::vector<int> Driver::StrikeNear() {
   }
   if (best < 0) return {};
   return StrikeKeys(enemy_hit_box(enemy_pool[best]));
+}
+
+// The great walkers, fought from their floor: the hero waits just beyond the reach of their ground waves while one
+// is due, walks in to the nearest once they have passed, swings from the walk as the sword comes within reach and
+// stops as soon as it hit (which ends a swing from a walk), and walks back out before the next wave; on the way it
+// jumps the cards of the casters hovering there and strikes those down. Not `fighting` (the plans take the hero
+// there) while the hero is away from the walkers' floor or between two of them.
+std::vector<int> Driver::WalkerKeys(bool* fighting) {
+  const int chosen = WalkerToFight();
+  if (chosen < 0) return {};
+  const int hx = g_x + mx, hy = my - g_y;
+  struct Near {
+    int record;
+    bool right_side;  // the hero stands on the walker's right
+    int gap;          // between the hero's body (x 19..40 of its cell) and the walker's
+  };
+  std::vector<Near> near;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& w = enemy_pool[i];
+    if (w.type != kGreatWalker || (w.state != enemy_active && i != chosen)) continue;
+    if (std::abs(hy - (w.y + kWalkerFloor)) > 8) continue;
+    const HitBox box = enemy_hit_box(w);
+    const bool right_side = hx + 30 > (box.left + box.right) / 2;
+    const int gap = right_side ? hx + 19 - box.right : box.left - (hx + 40);
+    if (gap <= kWalkerZone) near.push_back({i, right_side, gap});
+  }
+  if (near.empty()) return {};
+  const bool right_side = near.front().right_side;
+  const Near* nearest = &near.front();
+  for (const Near& n : near) {
+    if (n.right_side != right_side) return {};
+    if (n.gap < nearest->gap) nearest = &n;
+  }
+  *fighting = true;
+  target_ = nearest->record;
+  const EnemyRecord& e = enemy_pool[target_];
+  if (e.state != enemy_active) return {};  // its fall brings out the orb
+  Foe& foe = foes[target_];
+  if (!foe.seen || foe.hp != e.hp) {
+    if (foe.seen) stalled_frames_ = 0;  // a hit is progress
+    foe = {true, e.hp, 0};
+  }
+  const int gap = nearest->gap;
+  const int toward = right_side ? kKeyLeft : kKeyRight, away = right_side ? kKeyRight : kKeyLeft;
+  const int safe = (right_side ? kWaveReachRight : kWaveReach) + 4;
+  const std::vector<int> back_off = gap < safe ? std::vector<int>{away} : std::vector<int>{};
+  // Frames before a walker's wave may hurt (0 while it may): in its other modes a walker is a frame or two from
+  // mode 2.
+  const auto quiet = [](const EnemyRecord& w) {
+    const int t = w.timer;
+    return w.mode == 2   ? (t < kWaveFrom ? kWaveFrom - t : t <= kWaveTo ? 0 : kWalkerCycle - t + kWaveFrom)
+           : w.mode == 3 ? 30 - t + kWaveFrom
+                         : kWaveFrom;
+  };
+  // True when a wave is due before the hero, `walk_in` pixels further in and after `spare` frames more, could be
+  // back out of its reach.
+  const auto pressed = [&](int walk_in, int spare) {
+    for (const Near& n : near) {
+      const EnemyRecord& w = enemy_pool[n.record];
+      const int out = (safe - (n.gap - walk_in) + kWalkStep - 1) / kWalkStep;
+      if (w.state == enemy_active && out > 0 && quiet(w) <= std::max(0, walk_in) / kWalkStep + spare + out) {
+        return true;
+      }
+    }
+    return false;
+  };
+  if (PlayerState == player_attack_1 || PlayerState == player_attack_2) {
+    if (walk_attack == 0) return {};
+    if (e.hit_flag != 0 || attack_count > 13 || gap <= kWalkerClose || pressed(0, 2)) return {};
+    return {toward};
+  }
+  const bool on_ground = jumping == 0 && falling == 0;
+  if (PlayerState != player_free) return {away};
+  if (!on_ground) return back_off;  // a jump over a card: up, and back out of a wave's reach
+  if (gap < kWalkerClose || pressed(0, 2)) return back_off;
+  // A card flying at the hero's legs (casters hover by the walkers) is jumped where no wave will reach the jump.
+  if (!pressed(0, kCardJumpFrames)) {
+    for (const HazardRecord& h : hazard_pool) {
+      if (h.state != hazard_live || h.type != kCard) continue;
+      const HitBox cb = hazard_hit_box(h);
+      if (cb.bottom <= hy + 17 || cb.top >= hy + 85) continue;
+      const int ahead = h.direction == 0 ? cb.left - (hx + 40) : hx + 19 - cb.right;
+      if (ahead >= 0 && ahead < kCardNear) return {kKeyJump};
+    }
+  }
+  // Another enemy near on the hero's floor (a card caster hovers there) is struck first, from where the waves do
+  // not reach.
+  int other = -1, other_gap = 1 << 30;
+  for (int i = 0; i < enemy_loop_end(); ++i) {
+    const EnemyRecord& o = enemy_pool[i];
+    if (o.type == kGreatWalker || !hero_can_hit(o) || o.hp <= 0) continue;
+    const HitBox ob = enemy_hit_box(o);
+    if (ob.bottom <= hy + 5 || ob.top >= hy + 70) continue;
+    const int d = (ob.left + ob.right) / 2 >= hx + 30 ? ob.left - (hx + 40) : hx + 19 - ob.right;
+    if (d < other_gap && d < kWalkerZone) {
+      other = i;
+      other_gap = d;
+    }
+  }
+  if (other >= 0) {
+    const HitBox ob = enemy_hit_box(enemy_pool[other]);
+    const bool other_right = (ob.left + ob.right) / 2 >= hx + 30;
+    const bool toward_walkers = other_right != right_side;
+    if (other_gap > kMeleeReach) {
+      if (!toward_walkers || gap - kWalkStep >= safe) return {other_right ? kKeyRight : kKeyLeft};
+    } else if (gap >= safe) {
+      return StrikeKeys(ob);
+    }
+  }
+  // Time for a swing: in to the sword's reach, the swing, and back out, before any wave.
+  if (pressed(std::max(0, gap - kSwingReach), kSwingFrames + 3)) return back_off;
+  if (gap > kSwingStart) return {toward};
+  std::vector<int> keys = Tap(kKeyMain);
+  keys.push_back(toward);
+  return keys;
 }
 
 // Strikes at a box within reach without touching it: a turn takes a step, so the hero first steps back when the step

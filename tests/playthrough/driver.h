@@ -112,6 +112,7 @@ class Driver {
   std::vector<int> DodgeGiant(const EnemyRecord& e, bool* dodging);
   std::vector<int> StrikeKeys(const HitBox& box);
   std::vector<int> StrikeNear();
+  std::vector<int> WalkerKeys(bool* fighting);
   void Observe();
   void Milestone(const std::string& name);
   void Capture();
