@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "engine/graphics/draw_state.h"
 #include "game/enemy/enemy_pool.h"
 #include "game/flow/main_loop.h"
 #include "game/player/player_globals.h"
@@ -141,6 +142,9 @@ TEST(PassabilityPlan, APlanJumpsSpikesItMayNotTouchLeavesTheGameAsItWasAndPlaysO
   state.SetBase();
   const std::vector<std::uint64_t> before = state.Save().words;
   const int clock = frame_start_ms;
+  SetDrawClipArea(10, 20, 630, 470);  // as the game draws: the search draws nothing, and after it the game draws again
+  RECT area_before{};
+  GetDrawAreaRect(&area_before);
   passability::PlanOptions options;
   options.frame_budget = 20000;
   options.min_hp = max_hp;  // no damage at all
@@ -149,6 +153,10 @@ TEST(PassabilityPlan, APlanJumpsSpikesItMayNotTouchLeavesTheGameAsItWasAndPlaysO
   EXPECT_EQ(plan.hp, max_hp);
   EXPECT_EQ(state.Save().words, before) << "the game's state put back";
   EXPECT_EQ(frame_start_ms, clock);
+  RECT area_after{};
+  GetDrawAreaRect(&area_after);
+  EXPECT_EQ(std::vector<int>({area_after.left, area_after.top, area_after.right, area_after.bottom}),
+            std::vector<int>({area_before.left, area_before.top, area_before.right, area_before.bottom}));
 
   // Played on the live frame, every line ends where the plan said, unhurt, at the place.
   for (const passability::RouteLine& line : plan.lines) {

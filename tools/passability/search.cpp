@@ -552,8 +552,7 @@ AreaResult SearchArea(const AreaStart& start, const SearchOptions& options) {
 
 Plan PlanFromHere(const Goal& goal, const PlanOptions& options) {
   // The game's draws return at once while the search runs; the frame clock and the draw area are put back after it.
-  RECT draw_area{};
-  GetDrawAreaRect(&draw_area);
+  const RECT draw_area = RequestedDrawClipArea();
   SetDrawClipArea(0, 0, 0, 0);
   const int clock = frame_start_ms;
   GameState state;
@@ -575,7 +574,7 @@ Plan PlanFromHere(const Goal& goal, const PlanOptions& options) {
   plan.hp = hp;
   state.Restore(now);
   frame_start_ms = clock;
-  SetDrawAreaRect(&draw_area);
+  SetDrawClipArea(draw_area.left, draw_area.top, draw_area.right, draw_area.bottom);
   return plan;
 }
 
