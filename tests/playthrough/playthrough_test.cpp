@@ -33,6 +33,12 @@ constexpr int kPlannedRepeatFrames = 1500;
 constexpr int kPlannedRepeatFrames = 2500;
 #endif
 
+// PLAYTHROUGH_SEED plays the segments and the chain with another seed.
+std::uint32_t Seed() {
+  const char* seed = std::getenv("PLAYTHROUGH_SEED");
+  return seed != nullptr ? static_cast<std::uint32_t>(std::strtoul(seed, nullptr, 10)) : kSeed;
+}
+
 // PLAYTHROUGH_OUT names a folder for the milestone frames and the report; without it nothing is kept.
 std::string OutputFolder() {
   const char* out = std::getenv("PLAYTHROUGH_OUT");
@@ -67,7 +73,6 @@ void Report(const Segment& segment, const SegmentRun& run, const std::string& fa
                 run.record.continues_used, run.cpu_seconds, run.record.plans, run.record.replans,
                 static_cast<double>(run.record.planned_frames) / 1e6, ok ? "" : "  ", fault.c_str());
   std::string text = std::string(line) + "\n";
-  if (!ok && !segment.blocked.empty()) text += "    known gap: " + segment.blocked + "\n";
   if (!ok && !run.record.milestones.empty()) text += "    last milestone: frame " + run.record.milestones.back() + "\n";
   std::printf("[playthrough] %s", text.c_str());
   std::fflush(stdout);
@@ -93,17 +98,13 @@ class PlaythroughSegment : public Playthrough, public ::testing::WithParamInterf
 TEST_P(PlaythroughSegment, LeadsFromItsMilestoneToTheNext) {
   const Segment* segment = FindSegment(GetParam());
   ASSERT_NE(segment, nullptr);
-  if (!segment->blocked.empty() && std::getenv("PLAYTHROUGH_BLOCKED") == nullptr) {
-    GTEST_SKIP() << "cannot pass yet: " << segment->blocked;
-  }
   if (!RunsInEveryTest(*segment) && std::getenv("PLAYTHROUGH_ALL") == nullptr) {
     GTEST_SKIP() << "a long segment: scripts/playthrough.sh runs it";
   }
   ASSERT_TRUE(WriteResources());
   CraftFiles(segment->start);
   ASSERT_EQ(CheckFiles(segment->start), "") << "the crafted start";
-  const char* seed = std::getenv("PLAYTHROUGH_SEED");
-  const SegmentRun run = RunSegment(*segment, seed ? std::atoi(seed) : kSeed, CapturePrefix(*segment));
+  const SegmentRun run = RunSegment(*segment, Seed(), CapturePrefix(*segment));
   const std::string fault = Fault(*segment, run);
   Report(*segment, run, fault);
   EXPECT_TRUE(run.exited);
@@ -181,7 +182,7 @@ TEST_F(Playthrough, FullChainFromAnEmptyDirectoryReachesBothEndings) {
   ASSERT_TRUE(WriteResources());
   int failed = 0;
   for (const Segment& segment : Segments()) {
-    const SegmentRun run = RunSegment(segment, kSeed, CapturePrefix(segment));
+    const SegmentRun run = RunSegment(segment, Seed(), CapturePrefix(segment));
     const std::string fault = Fault(segment, run);
     Report(segment, run, fault);
     if (!fault.empty()) {

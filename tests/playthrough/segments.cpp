@@ -26,9 +26,6 @@ namespace {
 
 constexpr const char* kResultFile = "segment-result.txt";
 
-// What still stops a stage segment; empty when nothing does (no stage now).
-std::string StageGap(int /*hero*/, int /*stage*/) { return ""; }
-
 std::vector<int> Upto(int last, int first = 1) {
   std::vector<int> out;
   for (int i = first; i <= last; ++i) out.push_back(i);
@@ -37,11 +34,9 @@ std::vector<int> Upto(int last, int first = 1) {
 
 std::vector<Segment> MakeSegments() {
   std::vector<Segment> list;
-  auto add = [&list](std::string name, std::deque<Errand> errands, Progress end, int frame_limit,
-                     std::string blocked) {
+  auto add = [&list](std::string name, std::deque<Errand> errands, Progress end, int frame_limit) {
     Progress start = list.empty() ? Progress{} : list.back().end;
-    list.push_back({std::move(name), std::move(start), std::move(errands), std::move(end), frame_limit,
-                    std::move(blocked)});
+    list.push_back({std::move(name), std::move(start), std::move(errands), std::move(end), frame_limit});
   };
   using K = ErrandKind;
   constexpr int kMenuFrames = 6000;
@@ -52,30 +47,30 @@ std::vector<Segment> MakeSegments() {
 
   // The first hero: a new game, saved and loaded back; stages 1 and 2 bring the final boss's appearance; after it
   // stages 3 to 5, then the altar and the first ending. Before every stage the hero stocks up on healing items.
-  add("hero0-new-game", {{K::new_game, 0}, {K::save, 0}, {K::load, 0}}, {0, 0, {}, {}, {}}, kMenuFrames, "");
+  add("hero0-new-game", {{K::new_game, 0}, {K::save, 0}, {K::load, 0}}, {0, 0, {}, {}, {}}, kMenuFrames);
   // Stage 1 of the first hero is short enough for every test run; the other stages run from the script.
   add("hero0-stage-1", {{K::load, 0}, {K::buy, 0}, {K::stage, 0}, {K::save, 0}}, {0, 0, Upto(1), Upto(0, 0), {}},
-      kShortStageFrames, "");
+      kShortStageFrames);
   add("hero0-stage-2", {{K::load, 0}, {K::buy, 0}, {K::stage, 1}, {K::save, 0}}, {0, 0, Upto(2), Upto(1, 0), {}},
-      kStageFrames, StageGap(0, 2));
+      kStageFrames);
   add("hero0-final-boss", {{K::load, 0}, {K::buy, 0}, {K::stage, 2}, {K::save, 0}}, {0, 0, Upto(2), Upto(1, 0), {3}},
-      kBossFrames, "");
+      kBossFrames);
   for (int s = 3; s <= 5; ++s) {
     add("hero0-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
-        {0, 0, Upto(s), Upto(s - 1, 0), {3}}, kStageFrames, StageGap(0, s));
+        {0, 0, Upto(s), Upto(s - 1, 0), {3}}, kStageFrames);
   }
   add("hero0-altar-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 5}, {K::ending, 0}},
-      {1, 0, Upto(5), Upto(4, 0), {3}}, kStageFrames, "");
+      {1, 0, Upto(5), Upto(4, 0), {3}}, kStageFrames);
 
   // The second hero: chosen on the hero select once the first scenario is clear; the prologue, stages 1 to 6, then
   // the knight order's stage and the second ending.
-  add("hero1-new-game", {{K::new_game, 1}, {K::save, 0}}, {1, 1, {}, {}, {}}, kMenuFrames, "");
+  add("hero1-new-game", {{K::new_game, 1}, {K::save, 0}}, {1, 1, {}, {}, {}}, kMenuFrames);
   for (int s = 1; s <= 6; ++s) {
     add("hero1-stage-" + std::to_string(s), {{K::load, 0}, {K::buy, 0}, {K::stage, s - 1}, {K::save, 0}},
-        {1, 1, Upto(s), Upto(s - 1, 0), {0}}, kStageFrames, StageGap(1, s));
+        {1, 1, Upto(s), Upto(s - 1, 0), {0}}, kStageFrames);
   }
   add("hero1-knight-order-ending", {{K::load, 0}, {K::buy, 0}, {K::stage, 6}, {K::ending, 0}},
-      {2, 1, Upto(6), Upto(5, 0), {0}}, kArenaFrames, "");
+      {2, 1, Upto(6), Upto(5, 0), {0}}, kArenaFrames);
   return list;
 }
 

@@ -28,7 +28,6 @@ struct Segment {
   std::deque<Errand> errands;
   Progress end;
   int frame_limit;
-  std::string blocked;  // what the game still lacks for the segment to pass; empty when it can
 };
 
 const std::vector<Segment>& Segments();
