@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "engine/core/random.h"
 #include "game/enemy/enemy_pool.h"
@@ -170,7 +171,7 @@ int BossAround(bool walkers) {
 // hero comes at them from the right, clear of the other walker; else one still dying, whose fall brings out the orb
 // (the hero waits by it). None once the orb is out: a walker that comes back then is left alone.
 int WalkerToFight() {
-  if (stage < 0 || stage >= static_cast<int>(sizeof stage_flags) || stage_flags[stage] != 0) return -1;
+  if (stage < 0 || stage >= static_cast<int>(std::size(stage_flags)) || stage_flags[stage] != 0) return -1;
   int best = -1, dying = -1;
   for (int i = 0; i < enemy_loop_end(); ++i) {
     const EnemyRecord& e = enemy_pool[i];
