@@ -887,9 +887,10 @@ int Driver::NearTarget(passability::Goal* target) const {
 
 // Plans from the game as it is towards the route's next goal or a waypoint about kPlanHorizon route frames on; when
 // no way there is found, towards waypoints further on (the route may come down to where the hero is), or for a goal
-// to where the route came at it from; failing all, the way to the place nearest the first target where the hero
-// stands. The way to a great walker still to fight is planned, and an orb or a coin of worth off the route
-// fetched, first. False when there is nothing to plan (the route's end, an arena) or no move leads nearer.
+// to where the route came at it from, or a floor a few steps on; failing all, the way to the place nearest the first
+// target where the hero stands, unless that drops it far below. The way to a great walker still to fight is
+// planned, and an orb or a coin of worth off the route fetched, first. False when there is nothing to plan (the
+// route's end, an arena) or no move leads nearer.
 bool Driver::MakePlan() {
   plan_line_ = 0;
   plan_held_ = 0;
