@@ -75,8 +75,8 @@ constexpr int kOrbReach = 800;
 constexpr int kCoinReachX = 480;
 constexpr int kCoinReachUp = 240;
 constexpr int kCoinReachDown = 100;  // the coin's top above the hero's feet
-// Frames between a milestone and its picture.
-constexpr int kCaptureDelay = 40;
+// Frames between an ending's milestone and its picture: it opens on white for longer than other screens fade in.
+constexpr int kEndingCaptureDelay = 400;
 
 const char* ErrandName(ErrandKind kind) {
   switch (kind) {
@@ -242,7 +242,7 @@ void Driver::Frame() {
   }
 }
 
-void Driver::Milestone(const std::string& name) {
+void Driver::Milestone(const std::string& name, int delay) {
   record_.milestones.push_back(std::to_string(record_.frames) + " " + name);
   std::string file;
   // A milestone met again (a retry after a death) is digested but not saved again.
@@ -260,7 +260,7 @@ void Driver::Milestone(const std::string& name) {
     }
   }
   // Screens open with a fade: the picture is taken a little later, once the screen shows.
-  captures_.push_back({record_.frames + kCaptureDelay, file});
+  captures_.push_back({record_.frames + delay, file});
 }
 
 // Digests (and saves) the milestone pictures due this frame; the framebuffer holds the frame presented last.
@@ -338,7 +338,7 @@ void Driver::Observe() {
   if (mode == mode_game_over) Milestone("game over");
   if (mode == mode_fall_scene) Milestone("falling stage");
   if (mode == mode_first_ending || mode == mode_second_ending) {
-    Milestone(mode == mode_first_ending ? "first ending" : "second ending");
+    Milestone(mode == mode_first_ending ? "first ending" : "second ending", kEndingCaptureDelay);
   }
   if (errands_.empty()) return;
   const Errand errand = errands_.front();

@@ -33,6 +33,9 @@ inline constexpr int kKeyLeft = 203;
 inline constexpr int kKeyRight = 205;
 inline constexpr int kKeyDown = 208;
 
+// Frames between a milestone and its picture (screens open with a fade).
+inline constexpr int kCaptureDelay = 40;
+
 // Places of the location select, by its place cursor.
 enum Place : int { place_castle = 0, place_shop = 2, place_save = 4, place_title = 5 };
 
@@ -114,7 +117,7 @@ class Driver {
   std::vector<int> StrikeNear();
   std::vector<int> WalkerKeys(bool* fighting);
   void Observe();
-  void Milestone(const std::string& name);
+  void Milestone(const std::string& name, int delay = kCaptureDelay);
   void Capture();
   void Finish(const std::string& failure);
   void NextErrand();
