@@ -168,4 +168,34 @@ TEST(PassabilityPlan, APlanJumpsSpikesItMayNotTouchLeavesTheGameAsItWasAndPlaysO
   EXPECT_TRUE(passability::GoalReached(place));
 }
 
+TEST(PassabilityPlan, APlanDoesNotEndInTheAirWhereTheHeroFallsToItsDeath) {
+  std::string error;
+  ASSERT_TRUE(passability::StartHeadlessGame(&error)) << error;
+  // The floor ends at world x 632; beyond it a pit. The place lies in the air over the pit, where a jump from the
+  // floor's end passes it and the hero then falls to its death: no plan ends there.
+  const AreaStart start = FloorArea(Tiles(0, 512));
+  passability::EnterArea(start);
+  for (int k = 0; k < 30; ++k) passability::StepLiveFrame(0);
+  const int floor_y = passability::HeroY();
+  // Walking off the end kills the hero.
+  for (int k = 0; k < 400 && !passability::HeroDead(); ++k) passability::StepLiveFrame(passability::kPadRight);
+  ASSERT_TRUE(passability::HeroDead());
+  passability::EnterArea(start);
+  for (int k = 0; k < 30; ++k) passability::StepLiveFrame(0);
+  const passability::Goal place = passability::PlaceGoal(720 + 30, floor_y - 60 + 50, false);
+
+  passability::PlanOptions options;
+  options.frame_budget = 20000;
+  const passability::Plan plan = passability::PlanFromHere(place, options);
+  for (const passability::RouteLine& line : plan.lines) {
+    for (int k = 0; k < line.frames; ++k) passability::StepLiveFrame(line.pad);
+  }
+  bool died = false;
+  for (int k = 0; k < 200 && !died; ++k) {
+    passability::StepLiveFrame(0);
+    died = passability::HeroDead();
+  }
+  EXPECT_FALSE(died) << "the plan ended over the pit";
+}
+
 }  // namespace

@@ -327,6 +327,21 @@ struct GoalSearch {
 // Best-first from the current state towards one goal. Leaves the game state unspecified. With `live` (a plan) damage
 // costs, a state below its hit points floor is given up, and a search that does not reach the goal ends with the
 // lines to the nearest state found.
+// True when the hero, left alone for a while from here, dies (a fall into a pit or onto spikes); the state is put
+// back. The frames run are added to `simulated`.
+constexpr int kFallFrames = 90;
+bool FallsToDeath(const GameState& state, long* simulated) {
+  const Snapshot here = state.Save();
+  bool dead = false;
+  for (int k = 0; k < kFallFrames && !dead; ++k) {
+    step_frame(0);
+    ++*simulated;
+    dead = HeroDead();
+  }
+  state.Restore(here);
+  return dead;
+}
+
 GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, bool full,
                       const PlanOptions* live = nullptr) {
   GoalSearch result;
@@ -392,6 +407,12 @@ GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, boo
       Outcome out = RunMove(*move, goal);
       result.simulated += out.frames;
       const bool too_hurt = live != nullptr && hp < live->min_hp;
+      // A plan may end at a place in the air only where the hero does not then fall to its death (the next plan
+      // starts there).
+      if (out.reached && !too_hurt && live != nullptr && goal.kind == GoalKind::place && goal.record == 0 &&
+          !HeroOnGround() && !HeroOnLadder() && FallsToDeath(state, &result.simulated)) {
+        continue;
+      }
       if (out.reached && !too_hurt) {
         result.found = true;
         result.lines = path_to(index, std::move(out.lines));
