@@ -58,18 +58,32 @@ std::string WindowName(::Display* display, ::Window window) {
   return found;
 }
 
-TEST(SdlWindow, OpensARealTitledWindowAndClosingItReportsQuit) {
-  const std::optional<std::string> xvfb = FindProgram("Xvfb");
-  if (!xvfb) GTEST_SKIP() << "Xvfb is not installed";
-  XvfbServer server;
-  ASSERT_TRUE(server.Start(*xvfb));
-  setenv("DISPLAY", server.Display().c_str(), 1);
+// An Xvfb display for SDL, a folder of the test's own for the instance lock, and the SDL back-end requested; the
+// back-end is released and the folder removed afterwards.
+class SdlWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::optional<std::string> xvfb = FindProgram("Xvfb");
+    if (!xvfb) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_TRUE(server.Start(*xvfb));
+    setenv("DISPLAY", server.Display().c_str(), 1);
+    char dirTemplate[] = "/tmp/sdl-window-XXXXXX";
+    directory = mkdtemp(dirTemplate);
+    platform::SetInstanceLockDirectory(directory);
+    platform::RequestBackend(platform::BackendKind::Sdl);
+  }
+  void TearDown() override {
+    if (directory.empty()) return;
+    platform::ReleaseBackend();
+    std::filesystem::remove_all(directory);
+  }
 
-  char dirTemplate[] = "/tmp/sdl-window-XXXXXX";
-  const std::string directory = mkdtemp(dirTemplate);
+  XvfbServer server;
+  std::string directory;
+};
+
+TEST_F(SdlWindow, OpensARealTitledWindowAndClosingItReportsQuit) {
   ASSERT_EQ(chdir(directory.c_str()), 0);
-  platform::SetInstanceLockDirectory(directory);
-  platform::RequestBackend(platform::BackendKind::Sdl);
 
   const char* title = "Selvarinthaxis  ver 1.0.1 テスト";
   ChangeWindowMode(1);
@@ -122,8 +136,6 @@ TEST(SdlWindow, OpensARealTitledWindowAndClosingItReportsQuit) {
   XSync(display, False);
   EXPECT_EQ(FindWindowByTitle(display, utf8Title), 0u);
   XCloseDisplay(display);
-  platform::ReleaseBackend();
-  std::filesystem::remove_all(directory);
 }
 
 int g_creates = 0;
@@ -134,16 +146,7 @@ platform::LResult CountingProc(platform::WindowHandle, std::uint32_t message, pl
 
 // A window the window system refuses (SDL makes none wider than 16384) is no window: the call returns 0 without a
 // WM_CREATE and leaves no record, so a caller can tell; the next window is made as usual.
-TEST(SdlWindow, AWindowTheSystemRefusesIsReportedAndLeavesNothing) {
-  const std::optional<std::string> xvfb = FindProgram("Xvfb");
-  if (!xvfb) GTEST_SKIP() << "Xvfb is not installed";
-  XvfbServer server;
-  ASSERT_TRUE(server.Start(*xvfb));
-  setenv("DISPLAY", server.Display().c_str(), 1);
-  char dirTemplate[] = "/tmp/sdl-window-XXXXXX";
-  const std::string directory = mkdtemp(dirTemplate);
-  platform::SetInstanceLockDirectory(directory);
-  platform::RequestBackend(platform::BackendKind::Sdl);
+TEST_F(SdlWindow, AWindowTheSystemRefusesIsReportedAndLeavesNothing) {
   ASSERT_EQ(platform::SelectBackend(), platform::BackendKind::Sdl);
   ASSERT_TRUE(platform::RegisterWindowClass("RefusedWindowTest", CountingProc, 0));
 
@@ -157,8 +160,6 @@ TEST(SdlWindow, AWindowTheSystemRefusesIsReportedAndLeavesNothing) {
   EXPECT_EQ(g_creates, 1);
   EXPECT_TRUE(platform::IsWindow(window));
   EXPECT_TRUE(platform::DestroyWindow(window));
-  platform::ReleaseBackend();
-  std::filesystem::remove_all(directory);
 }
 
 }  // namespace
