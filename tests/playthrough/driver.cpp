@@ -150,6 +150,11 @@ bool IsLeadIn(const std::vector<int>& first, const std::vector<int>& next) {
   }) && first.size() < next.size();
 }
 
+// Whether a box lies on the right of the hero standing at world x `hx`, and the gap between the hero's body (x 19..40
+// of its cell) and the box on that side (negative where they overlap).
+bool BoxOnRight(const HitBox& box, int hx) { return (box.left + box.right) / 2 >= hx + 30; }
+int BodyGap(const HitBox& box, int hx) { return BoxOnRight(box, hx) ? box.left - (hx + 40) : hx + 19 - box.right; }
+
 bool WalksOnly(const std::vector<int>& keys) {
   return std::all_of(keys.begin(), keys.end(), [](int k) { return k == kKeyLeft || k == kKeyRight; });
 }
@@ -1134,9 +1139,8 @@ std::vector<int> Driver::FightKeys(bool* fighting) {
   }
   const bool facing_right = pose >= 0 && pose <= 8;
   const HitBox box = enemy_hit_box(e);
-  const bool on_right = (box.left + box.right) / 2 >= hx + 30;
-  // The gap between the hero's body (x 19..40 of its cell) and the box on the side it stands.
-  const int gap = on_right ? box.left - (hx + 40) : hx + 19 - box.right;
+  const bool on_right = BoxOnRight(box, hx);
+  const int gap = BodyGap(box, hx);
   // The first hero's shot reaches across the screen; the mace and the second hero's swords about 60 pixels.
   const int reach = hero == 0 && main_form == 1 ? 260 : kMeleeReach;
   if (gap > reach || OnFallingFloor()) {  // no stand on a floor that drops away
@@ -1176,8 +1180,7 @@ std::vector<int> Driver::StrikeNear() {
     if (!hero_can_hit(e) || e.hp <= 0) continue;
     const HitBox box = enemy_hit_box(e);
     if (box.bottom <= hy + 5 || box.top >= hy + 100) continue;
-    const bool on_right = (box.left + box.right) / 2 >= hx + 30;
-    const int gap = std::max(0, on_right ? box.left - (hx + 40) : hx + 19 - box.right);
+    const int gap = std::max(0, BodyGap(box, hx));
     if (gap < best_gap) {
       best = i;
       best_gap = gap;
@@ -1207,9 +1210,8 @@ std::vector<int> Driver::WalkerKeys(bool* fighting) {
     if (w.type != kGreatWalker || (w.state != enemy_active && i != chosen)) continue;
     if (std::abs(hy - (w.y + kWalkerFloor)) > 8) continue;
     const HitBox box = enemy_hit_box(w);
-    const bool right_side = hx + 30 > (box.left + box.right) / 2;
-    const int gap = right_side ? hx + 19 - box.right : box.left - (hx + 40);
-    if (gap <= kWalkerZone) near.push_back({i, right_side, gap});
+    const int gap = BodyGap(box, hx);
+    if (gap <= kWalkerZone) near.push_back({i, !BoxOnRight(box, hx), gap});
   }
   if (near.empty()) return {};
   const bool right_side = near.front().right_side;
@@ -1278,7 +1280,7 @@ std::vector<int> Driver::WalkerKeys(bool* fighting) {
     if (o.type == kGreatWalker || !hero_can_hit(o) || o.hp <= 0) continue;
     const HitBox ob = enemy_hit_box(o);
     if (ob.bottom <= hy + 5 || ob.top >= hy + 70) continue;
-    const int d = (ob.left + ob.right) / 2 >= hx + 30 ? ob.left - (hx + 40) : hx + 19 - ob.right;
+    const int d = BodyGap(ob, hx);
     if (d < other_gap && d < kWalkerZone) {
       other = i;
       other_gap = d;
@@ -1286,7 +1288,7 @@ std::vector<int> Driver::WalkerKeys(bool* fighting) {
   }
   if (other >= 0) {
     const HitBox ob = enemy_hit_box(enemy_pool[other]);
-    const bool other_right = (ob.left + ob.right) / 2 >= hx + 30;
+    const bool other_right = BoxOnRight(ob, hx);
     const bool toward_walkers = other_right != right_side;
     if (other_gap > kMeleeReach) {
       if (!toward_walkers || gap - kWalkStep >= safe) return {other_right ? kKeyRight : kKeyLeft};
@@ -1306,8 +1308,8 @@ std::vector<int> Driver::WalkerKeys(bool* fighting) {
 // would meet the box, and out of it when it already does.
 std::vector<int> Driver::StrikeKeys(const HitBox& box) {
   const int hx = g_x + mx;
-  const bool on_right = (box.left + box.right) / 2 >= hx + 30;
-  const int gap = on_right ? box.left - (hx + 40) : hx + 19 - box.right;
+  const bool on_right = BoxOnRight(box, hx);
+  const int gap = BodyGap(box, hx);
   const bool facing_right = pose >= 0 && pose <= 8;
   const int away = on_right ? kKeyLeft : kKeyRight;
   if (gap < 0) return {away};
@@ -1360,7 +1362,7 @@ std::vector<int> Driver::DodgeGiant(const EnemyRecord& e, bool* dodging) {
   const bool striking = PlayerState == player_attack_1 || PlayerState == player_attack_2;
   if (body_hi < lo || body_lo > hi || (side == 0 && t < 8)) {
     // Out of reach of the attack (or before the swing needs an answer): strike the giant within the swords' reach.
-    const int gap = centre >= hx + 30 ? box.left - body_hi : body_lo - box.right;
+    const int gap = BodyGap(box, hx);
     if (gap > kMeleeReach || !on_ground || striking) return {};
     return StrikeKeys(box);
   }

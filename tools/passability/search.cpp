@@ -324,9 +324,6 @@ struct GoalSearch {
   long simulated = 0;
 };
 
-// Best-first from the current state towards one goal. Leaves the game state unspecified. With `live` (a plan) damage
-// costs, a state below its hit points floor is given up, and a search that does not reach the goal ends with the
-// lines to the nearest state found.
 // True when the hero, left alone for a while from here, dies (a fall into a pit or onto spikes); the state is put
 // back. The frames run are added to `simulated`.
 constexpr int kFallFrames = 90;
@@ -342,6 +339,9 @@ bool FallsToDeath(const GameState& state, long* simulated) {
   return dead;
 }
 
+// Best-first from the current state towards one goal. Leaves the game state unspecified. With `live` (a plan) damage
+// costs, a state below its hit points floor is given up, and a search that does not reach the goal ends with the
+// lines to the nearest state found.
 GoalSearch SearchGoal(const GameState& state, const Goal& goal, long budget, bool full,
                       const PlanOptions* live = nullptr) {
   GoalSearch result;
