@@ -220,22 +220,20 @@ class SdlBackend final : public WindowBackend {
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     int width = 0, height = 0;
+    bool failed = false;  // no renderer could be made for the window
   };
 
-  // True for an OpenGL renderer whose driver is one of Mesa's processor rasterisers (no graphics hardware).
-  static bool RunsOnTheProcessor(SDL_Renderer* renderer) {
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr || std::strncmp(info.name, "opengl", 6) != 0)
-      return false;
-    using GetString = const unsigned char* (*)(unsigned int);
-    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    constexpr unsigned int kGlRenderer = 0x1F01;
-    const unsigned char* name = getString != nullptr ? getString(kGlRenderer) : nullptr;
-    if (name == nullptr) return false;
-    const std::string driver(reinterpret_cast<const char*>(name));
-    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR"})
-      if (driver.find(soft) != std::string::npos) return true;
-    return false;
+  // The index of SDL's software renderer, or -1. It draws into the window system's shared-memory image of the very
+  // window it is given. SDL's OpenGL renderers would first make the window again as an OpenGL window (a new X window,
+  // and none at all for a moment: seconds under load, for good if loading OpenGL then fails), so windows that show
+  // frames through SDL's renderer get this one by index, whatever SDL_RENDER_DRIVER asks.
+  static int SoftwareRendererIndex() {
+    for (int i = 0, n = SDL_GetNumRenderDrivers(); i < n; ++i) {
+      SDL_RendererInfo info{};
+      if (SDL_GetRenderDriverInfo(i, &info) == 0 && info.name != nullptr && std::strcmp(info.name, "software") == 0)
+        return i;
+    }
+    return -1;
   }
 
   static void DestroyView(View& view) {
@@ -274,18 +272,17 @@ class SdlBackend final : public WindowBackend {
     }
     const WindowHandle handle = frame.window != 0 ? frame.window : windows_.begin()->first;
     View& view = views_[handle];
-    if (view.renderer == nullptr) {
-      view.renderer = SDL_CreateRenderer(w, -1, 0);
-      if (view.renderer != nullptr && RunsOnTheProcessor(view.renderer)) {
-        // An OpenGL that rasterises on the processor costs more per frame than SDL's own software renderer drawing
-        // into the window system's shared-memory image.
-        SDL_DestroyRenderer(view.renderer);
-        view.renderer = nullptr;
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (view.renderer == nullptr && !view.failed) {
+      view.renderer = SDL_CreateRenderer(w, SoftwareRendererIndex(), SDL_RENDERER_SOFTWARE);
+      if (view.renderer == nullptr) {
+        // A window that can show nothing is no game to play: said once, and closed as its close box would.
+        std::fprintf(stderr, "%s: the window cannot show pictures: %s; ending\n", program_invocation_short_name,
+                     SDL_GetError());
+        view.failed = true;
+        PostMessage(handle, win::kWmClose, 0, 0);
       }
-      if (view.renderer == nullptr) view.renderer = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE);
-      if (view.renderer == nullptr) return;
     }
+    if (view.renderer == nullptr) return;
     if (view.texture == nullptr || view.width != frame.width || view.height != frame.height) {
       if (view.texture != nullptr) SDL_DestroyTexture(view.texture);
       view.texture = SDL_CreateTexture(view.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, frame.width,
@@ -496,6 +493,9 @@ std::unique_ptr<WindowBackend> MakeSdlBackend() {
   // candidate window.
   SDL_SetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT, "1");
   SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
+  // The window's own image is the X server's shared-memory image, never a texture of a renderer SDL would make for
+  // it (an OpenGL one would make the window again).
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
 #if defined(PLATFORM_HAVE_X11)
   XSetIOErrorHandler(OnDisplayLost);
