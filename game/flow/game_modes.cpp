@@ -121,10 +121,7 @@ void title_screen(int pad) {
     title_fade += 4;
     SetBrightnessRGB(255 - title_fade, 255 - title_fade, 255 - title_fade);
     if (title_fade == 248) DrawGraphAt(0, 0, loading_pic, 0);
-    if (title_fade >= 252) {
-      leave_title();
-      return;
-    }
+    if (title_fade >= 252) leave_title();
   }
 
   const bool main = action_held(action_main);

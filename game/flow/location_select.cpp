@@ -50,25 +50,26 @@ constexpr const char* stage_music[10][2] = {
     {"bgm/stage_7.mp3", "bgm/stage_7.mp3"},
     {nullptr, nullptr}};
 
-// A place caption: a bracketed title and four lines, with the part of the location sheet that pictures it.
+// A place caption: a bracketed title and four lines centred with blanks, with the part of the location sheet that
+// pictures it.
 struct Caption {
   const char* lines[5];
   int src_x, src_y;
 };
 
-constexpr Caption monastery = {{"【修道院】", "  城の外れに建つ古い修道院。", "  静けさの奥に", "  魔物の気配が潜む。", ""}, 0, 0};
-constexpr Caption prison = {{"【牢獄・地下墓地】", "  罪人を閉じ込めた牢獄と", "  その下に広がる墓地。", "  死者が眠らずにいる。", ""}, 210, 0};
-constexpr Caption waterway = {{"【地下水路】", "  城の下を流れる水路。", "  暗い水の音が", "  どこまでも続く。", ""}, 420, 0};
-constexpr Caption main_castle = {{"【本城】", "  城の中心。", "  かつての栄華の跡に", "  兵の影がうごめく。", ""}, 0, 120};
-constexpr Caption stairs_garden = {{"【大階段・庭園】", "  城の上へ続く階段と", "  荒れ果てた庭園。", "  風が冷たい。", ""}, 210, 120};
-constexpr Caption altar = {{"【祭壇】", "  城の最奥の祭壇。", "  すべての始まりの場所。", "  扉は開かれている。", ""}, 0, 240};
-constexpr Caption knight_order = {{"【騎士団】", "  城を守る騎士団の詰所。", "  主を失った騎士たちが", "  今も剣を構える。", ""}, 420, 120};
+constexpr Caption monastery = {{"【修道院】", "     城の外れに建つ", "      古い修道院。", "      静けさの奥に", "   魔物の気配が潜む。"}, 0, 0};
+constexpr Caption prison = {{"【牢獄・地下墓地】", " 罪人を閉じ込めた牢獄と", "  その下に広がる墓地。", "       死者たちが", "   眠らずにさまよう。"}, 210, 0};
+constexpr Caption waterway = {{"【地下水路】", "  城の下を流れる水路。", "      暗い水の音が", "    どこまでも続く。", "   足元に気をつけよ。"}, 420, 0};
+constexpr Caption main_castle = {{"【本城】", "       城の中心。", "   かつての栄華の跡に", "        兵の影が", "    うごめいている。"}, 0, 120};
+constexpr Caption stairs_garden = {{"【大階段・庭園】", "   城の上へ続く階段と", "    荒れ果てた庭園。", "     吹き抜ける風が", "    冷たく頬を打つ。"}, 210, 120};
+constexpr Caption altar = {{"【祭壇】", "    城の最奥の祭壇。", " すべての始まりの場所。", "      その扉は今、", "     開かれている。"}, 0, 240};
+constexpr Caption knight_order = {{"【騎士団】", " 城を守る騎士団の詰所。", "  主を失った騎士たちが", "     今も剣を構え、", "     侵入者を待つ。"}, 420, 120};
 constexpr Caption cathedral_caption[2] = {
-    {{"【大聖堂】", "  町を見下ろす大聖堂。", "  祈りと癒しの場所。", "  スキルを授かる。", ""}, 0, 360},
-    {{"【大聖堂】", "  町を見下ろす大聖堂。", "  祈りの声が響く。", "  心を静める場所。", ""}, 0, 360}};
+    {{"【大聖堂】", "  町を見下ろす大聖堂。", "   祈りと癒しの場所。", "      ここで新たな", "    スキルを授かる。"}, 0, 360},
+    {{"【大聖堂】", "  町を見下ろす大聖堂。", "    祈りの声が響く。", "       心を静め、", "    力を授かる場所。"}, 0, 360}};
 constexpr Caption shop_caption[2] = {
-    {{"【アイテム屋】", "  町の小さな道具屋。", "  旅の品がそろう。", "  お金で買い物ができる。", ""}, 420, 360},
-    {{"【よろず屋】", "  町外れのよろず屋。", "  珍しい品が並ぶ。", "  お金で買い物ができる。", ""}, 420, 360}};
+    {{"【アイテム屋】", "   町の小さな道具屋。", "    旅の品がそろう。", "         お金で", "    買い物ができる。"}, 420, 360},
+    {{"【よろず屋】", "   町外れのよろず屋。", "    珍しい品が並ぶ。", "         お金で", "    買い物ができる。"}, 420, 360}};
 
 const Caption& stage_caption(int entry) {
   static constexpr const Caption* list[5] = {&monastery, &prison, &waterway, &main_castle, &stairs_garden};

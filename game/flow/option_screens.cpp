@@ -98,7 +98,19 @@ void draw_button_number(int action, int src_x) {
                 1, 0);
 }
 
+// Runs run_colour_initializer before main, as the start-up code runs the game's static initializers.
+struct ColourInitializer {
+  ColourInitializer() { run_colour_initializer(); }
+};
+const ColourInitializer colour_initializer;
+
 }  // namespace
+
+int white_colour;
+
+void init_white_colour() { white_colour = MakeColorValue(255, 255, 255); }
+
+void run_colour_initializer() { init_white_colour(); }
 
 int engine_volume(int setting) {
   if (setting <= 0) return 0;

@@ -9,6 +9,11 @@ int engine_volume(int setting);
 // Applies se_volume to every loaded sound effect.
 void apply_se_volume();
 
+// White in the screen's colour format, stored once before main by run_colour_initializer; nothing reads it.
+extern int white_colour;
+void init_white_colour();
+void run_colour_initializer();
+
 void sound_options_screen(int pad);  // mode 90
 void button_config_screen(int pad);  // mode 91
 void input_test_screen(int pad);     // mode 92

@@ -116,15 +116,6 @@ void next_area_mode() {
 }
 
 void restart_mode() {
-  if (stage == 9) {
-    exit_fade = 0;
-    SetBrightnessRGB(255, 255, 255);
-    screen_phase = 0;
-    clear_screen_counters();
-    play_menu_music();
-    game_mode = mode_location_select;
-    return;
-  }
   reset_for_rebuild();
   build_stage();
   reset_player_stats();
@@ -134,6 +125,13 @@ void restart_mode() {
   skill_active = 0;
   boss_phase_b = 0;
   if (stage == 7 || stage == 8) play_bgm("bgm/stage_7.mp3", 3);
+  if (stage == 9) {
+    // The final boss has no retry: the hero, rebuilt and healed, goes back to the location select.
+    screen_phase = 0;
+    clear_screen_counters();
+    play_menu_music();
+    game_mode = mode_location_select;
+  }
 }
 
 void game_over_screen(int pad) {

@@ -170,7 +170,6 @@ void play_frame() {
   update_particle_groups();
   update_scenery_a(3);
   update_scenery_c(3);
-  scenery_contact = 0;
   update_scenery_b(1);
   if (buff_kind == 4 && Mimic_c > 0) darken(180, 255);
   draw_hud();

@@ -560,7 +560,7 @@ void jump_button() {
   const bool new_press = jump_latch == 0;
   jump_latch = 1;
   const bool kick = wall_contact != 0 && ((new_press && jumping != 0 && jump_started == 0) || falling != 0);
-  if (jump == 0 && !kick) {
+  if (jump == 0) {  // also when this press kicks off a wall while falling: the kick follows the take-off
     landed = 0;
     jump_started = 1;
     play(se_jump);

@@ -14,7 +14,6 @@ StageObject scenery_c[scenery_c_pool_size];
 int scenery_a_count;
 int scenery_b_count;
 int scenery_c_count;
-int scenery_contact;
 
 namespace {
 
@@ -212,10 +211,7 @@ void update_current(StageObject& s) {
   s.timer = s.timer >= 97 ? 0 : s.timer + 1;
   const int sx = s.x - g_x;
   const int sy = s.y + g_y;
-  if (hero_overlaps(sx, sx + 98, sy, sy + 72) && hurt == 0) {
-    mx -= 1;
-    scenery_contact = 1;
-  }
+  if (hero_overlaps(sx, sx + 98, sy, sy + 72) && hurt == 0) mx -= 1;
 }
 
 void update_flowing_water(StageObject& s) {
@@ -256,10 +252,7 @@ void update_waterfall(StageObject& s) {
   s.direction = s.direction + 3 > 310 ? 0 : s.direction + 3;
   const int sx = s.x - g_x;
   const int sy = s.y + g_y;
-  if ((jumping != 0 || falling != 0) && hero_overlaps(sx, sx + 30 + (wide ? 20 : 0), sy - 311, sy) && hurt == 0) {
-    my += 3;
-    scenery_contact = 1;
-  }
+  if ((jumping != 0 || falling != 0) && hero_overlaps(sx, sx + 30 + (wide ? 20 : 0), sy - 311, sy) && hurt == 0) my += 3;
 }
 
 void update_water_volume(const StageObject& s) {

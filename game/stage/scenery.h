@@ -11,9 +11,6 @@ extern int scenery_a_count;
 extern int scenery_b_count;
 extern int scenery_c_count;
 
-// Set by pool B when the hero touches a current or a waterfall this frame; stage play clears it each frame.
-extern int scenery_contact;
-
 void spawn_scenery_a(int type, int room_x, int room_y, int x, int y, int mirror, int layer);
 void spawn_scenery_b(int type, int room_x, int room_y, int x, int y, int mirror, int layer);
 void spawn_scenery_c(int type, int room_x, int room_y, int x, int y, int mirror, int layer);

@@ -57,7 +57,6 @@ void clear_stage_object_pools() {
   for (Pickup& p : pickups) p.active = 0;
   gimmick_count = 0;
   scenery_a_count = scenery_b_count = scenery_c_count = 0;
-  hazard_count = 0;
   pickup_count = 0;
 }
 

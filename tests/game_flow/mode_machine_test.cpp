@@ -98,7 +98,17 @@ TEST_F(GameFlow, TitleLeavesAfterItsFadeAndHoldingMainDoesNotActTwice) {
     EXPECT_EQ(frames, 64) << "the press, then 63 frames of fade";
     EXPECT_EQ(title_fade, 0);
     EXPECT_EQ(screen_phase, 0);
+    EXPECT_EQ(key_latch, 1) << "held through the leaving frame";
   }
+  // Released by the leaving frame: that frame clears the latch, as every frame without input does.
+  game_mode = mode_title;
+  screen_phase = 2;
+  title_fade = 248;
+  key_latch = 1;
+  title_cursor = 1;
+  Frame(0);
+  EXPECT_EQ(game_mode, mode_load);
+  EXPECT_EQ(key_latch, 0);
 }
 
 TEST_F(GameFlow, TitleQuitEntryRequestsTheEnd) {

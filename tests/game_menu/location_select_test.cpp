@@ -218,5 +218,38 @@ TEST_F(LocationSelect, HelpLineFadesOutWhenLeaving) {
   EXPECT_EQ(WhiteHelpPixels(), 0);
 }
 
+// Every place caption fills its four text lines (the fourth at y 265) in the caption colour.
+TEST_F(LocationSelect, EveryCaptionShowsFourTextLines) {
+  auto caption_pixels = [](int top) {
+    constexpr std::uint32_t colour = 0x362E2B;  // (54, 46, 43) on the 32-bit back screen
+    int lit = 0;
+    for (int y = top; y < top + 15; ++y) {
+      for (int x = 40; x < 270; ++x) lit += Pixel(x, y) == colour ? 1 : 0;
+    }
+    return lit;
+  };
+  for (int h = 0; h < 2; ++h) {
+    hero = h;
+    for (int s = 1; s <= 6; ++s) stage_flags[s] = 1;
+    struct Case {
+      int level, place, entry;
+    };
+    const Case cases[] = {{0, 1, 0}, {0, 2, 0}, {1, 0, 0}, {1, 0, 1}, {1, 0, 2},
+                          {1, 0, 3}, {1, 0, 4}, {1, 0, 5}, {1, 0, 6}};
+    for (const Case& c : cases) {
+      if (h == 0 && c.entry == 6) continue;
+      screen_cursor[0] = c.level;
+      screen_cursor[1] = c.place;
+      screen_cursor[5] = c.entry;
+      ClearBack();
+      Frame(0);
+      for (int line = 0; line < 4; ++line) {
+        EXPECT_GT(caption_pixels(220 + 15 * line), 10)
+            << "hero " << h << " level " << c.level << " place " << c.place << " entry " << c.entry << " line " << line;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace menu_test

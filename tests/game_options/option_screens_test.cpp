@@ -337,3 +337,10 @@ TEST_F(SoundOptions, MusicStartedByTheGameUsesTheSameVolumeMapping) {
   ASSERT_NE(g_Music.current, 0);
   EXPECT_EQ(HandleAttenuation(g_Music.current), SoundVolumeToAttenuation(engine_volume(60)));
 }
+
+TEST_F(GameOptions, TheWhiteColourIsStoredBeforeMainAndFollowsTheScreenFormat) {
+  EXPECT_NE(white_colour, 0) << "stored before main (the engine, not started yet, answers -1)";
+  white_colour = 0;
+  run_colour_initializer();
+  EXPECT_EQ(white_colour, MakeColorValue(255, 255, 255));
+}

@@ -138,6 +138,25 @@ TEST_F(HeroTest, ASecondPressAgainstAWallKicksOffIt) {
   EXPECT_EQ(camera, (std::vector<int>{-8, -8, -16, -16})) << "pushed 8 away from the wall at kick frames 1 and 3";
 }
 
+// Falling (no jump under way) against a wall, a press both takes off, with its dust, and kicks off the wall.
+TEST_F(HeroTest, APressWhileFallingAgainstAWallTakesOffAndKicks) {
+  FloorRow(-120, 480, kFloorY);
+  WallColumn(260, -240, kFloorY);
+  mx = 212;
+  my = 60;
+  falling = 1;
+  Tick(kPadRight);
+  ASSERT_EQ(falling, 1);
+  ASSERT_EQ(jump, 0);
+  Tick(kJump | kPadRight);
+  EXPECT_EQ(wall_kicks, 1);
+  EXPECT_EQ(kick_push, 1);
+  EXPECT_EQ(jumping, 1);
+  int dust = 0;
+  for (const EffectRecord& e : effects) dust += e.active != 0 && e.type == 3 ? 1 : 0;
+  EXPECT_EQ(dust, 1) << "the take-off's dust";
+}
+
 TEST_F(HeroTest, ADashRunsTwentyFramesAtSixAndNeedsANewPress) {
   FloorRow(-120, 1200, kFloorY);
   StandOn(kFloorY, 50);

@@ -192,4 +192,26 @@ TEST_F(StageTest, WithTheMenuOpenTheGimmicksMoveButThePlayerDoesNot) {
   EXPECT_EQ(gimmicks[gimmick_count - 1].x, x - 2);
 }
 
+TEST_F(StageTest, DeathOnTheFinalStageRebuildsTheHeroBeforeTheLocationSelect) {
+  stage = 9;
+  area = 1;
+  hero = 1;
+  reset_player_stats();
+  continues = 2;
+  game_mode = mode_restart;
+  PlayerState = player_dead;
+  hp = 0;
+  skill_active = 1;
+  boss_phase_b = 3;
+  screen_phase = 5;
+  Frame(0);
+  EXPECT_EQ(game_mode, mode_location_select);
+  EXPECT_EQ(PlayerState, player_free);
+  EXPECT_EQ(hp, max_hp);
+  EXPECT_EQ(skill_active, 0);
+  EXPECT_EQ(boss_phase_b, 0);
+  EXPECT_EQ(screen_phase, 0);
+  EXPECT_EQ(exit_fade, 0);
+}
+
 }  // namespace

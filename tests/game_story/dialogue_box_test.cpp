@@ -71,6 +71,30 @@ TEST(DialogueText, EventsHoldTheirRowsAndPageEnds) {
   }
 }
 
+// The story scenes' rows fit who is on stage: once the partner has walked off in the boss event (rows 21 on) only
+// the hero speaks, and no speaker calls himself by his own name (the other party's tag in these events is the
+// partner's, the hero's tag his own).
+TEST(DialogueText, StoryRowsSpeakOnlyForWhoIsThereAndNobodyNamesHimself) {
+  for (int r = 21; r < dialogue_row_count(14); ++r) EXPECT_EQ(dialogue_row(14, r).speaker, 0) << "event 14 row " << r;
+  struct Case {
+    int event, first_row;
+    const char* partner;
+    const char* hero;
+  };
+  const Case cases[] = {{14, 20, "ザミ", "ガレオ"}, {15, 0, "ザミ", "ガレオ"}, {16, 0, "ザミ", "ガレオ"},
+                        {17, 0, "ザミ", "ガレオ"}, {18, 0, "ザミ", "リセル"}};
+  for (const Case& c : cases) {
+    for (int r = 0; r < dialogue_row_count(c.event); ++r) {
+      const DialogueRow& row = dialogue_row(c.event, r);
+      const char* own_name = row.speaker == 0 ? c.hero : c.partner;
+      if (row.speaker == 1 && r < c.first_row) continue;
+      for (const char* line : {row.line1, row.line2}) {
+        EXPECT_EQ(std::strstr(line, own_name), nullptr) << "event " << c.event << " row " << r;
+      }
+    }
+  }
+}
+
 // Every line converts from CP932 as a whole within the 79 bytes the table holds, carries no '%' (the box draws it
 // through "%s", and no text may act as a format anywhere) and no '?' (what the compiler puts for a character that
 // CP932 lacks); every row of an event has a speaker tag and portrait codes the box knows.
