@@ -235,13 +235,21 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
   const bool plainCopy32 = apart && span.format == kFormat32 && srcBytes == 4 && !span.palette && span.mode == 0 &&
                            !span.bright && span.alphaRule == kAlphaNone && !span.colorKey && span.levels == nullptr;
   const std::int64_t firstJ = r.left - left, firstI = r.top - top;
-  // Source index of destination index J (from the unclipped edge): floor(J * 65536 / step), kept inside the source,
-  // stepped on without a division per index.
+  // The plain copies and the full-strength subtracts (no blend graphic, brightness or alpha channel) step on only
+  // while the accumulator is below 0, the other loops while it is at most 0. A reduction whose accumulator lands
+  // exactly on 0 then keeps the source pixel whose span ends at that destination edge.
+  const bool stopAtZero = blendGraph == nullptr && !span.bright && !span.alphaChannel &&
+                          (span.mode == 0 || (span.mode == 3 && span.param == 255));
+  // Source index of destination index J (from the unclipped edge, so a clipped draw shows what the unclipped one
+  // shows there): floor(J * 65536 / step), one less in the loops that stop at 0 where a reduction's J * 65536 is a
+  // whole multiple of the step; kept inside the source, stepped on without a division per index.
   struct Stepper {
     std::int64_t index, rest, step, last;
-    Stepper(std::int64_t first, std::int64_t stepSize, std::int64_t size)
-        : index((first * 65536) / stepSize), rest((first * 65536) % stepSize), step(stepSize), last(size - 1) {}
-    std::int64_t Current() const { return std::min(index, last); }
+    bool stopAtZero;
+    Stepper(std::int64_t first, std::int64_t stepSize, std::int64_t size, bool stopAt0)
+        : index((first * 65536) / stepSize), rest((first * 65536) % stepSize), step(stepSize), last(size - 1),
+          stopAtZero(stopAt0 && stepSize < 65536) {}
+    std::int64_t Current() const { return std::min(stopAtZero && rest == 0 && index > 0 ? index - 1 : index, last); }
     void Next() {
       rest += 65536;
       while (rest >= step) {
@@ -250,7 +258,7 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
       }
     }
   };
-  Stepper rows(firstI, stepY, src->Height);
+  Stepper rows(firstI, stepY, src->Height, stopAtZero);
   const texel::GatherColumnsFn gatherColumns = texel::SelectGatherColumns32();
 
   // Columns in chunks, so the column table and the gathered row stay on the stack.
@@ -280,7 +288,7 @@ void DrawMemImgStretched(MEMIMG* dest, const MEMIMG* src, const int* rect, int t
   std::uint8_t gatheredMap[kChunk];
   for (int j0 = 0; j0 < cw; j0 += kChunk) {
     const int n = std::min(kChunk, cw - j0);
-    Stepper cols(firstJ + j0, stepX, src->Width);
+    Stepper cols(firstJ + j0, stepX, src->Width, stopAtZero);
     for (int j = 0; j < n; ++j, cols.Next())
       columns[j] = static_cast<std::int32_t>(mirrorX ? src->Width - 1 - cols.Current() : cols.Current());
     const bool forward = stepX == 65536 && !mirrorX;  // source columns run on one by one

@@ -92,7 +92,7 @@ void k14_active(int i, EnemyRecord& e) {
     if (t <= 80) {
       k14_draw(e, cell_by(t, {10, 20, 40, 50}, {0, 120, 240, 360}, 480), 150, shift);
     } else {
-      k14_draw(e, k14_watch_cell(t - 81), 0, shift);
+      k14_draw(e, k14_watch_cell(t - 80), 0, shift);  // 81..90 as watching's 1..10, and so on
     }
     if (t == 20) spawn_hazard(9, e.facing, e.x + 60, e.y - 5, 1);
     if (++e.timer > 119) {

@@ -96,7 +96,8 @@ constexpr CardVolley card_volleys[4] = {
 
 void k28_active(int i, EnemyRecord& e) {
   if (e.mode == 0) {
-    cycle4(e, 0, 150, 300, 0, 150, 210, 10, e.timer);
+    draw(e, cell_by(e.timer, {10, 20, 30}, {0, 150, 300}, 150), 0, 150, 210, e.facing);
+    if (++e.timer >= 40) e.timer = 0;
     if (e.flag < 50) ++e.flag;
     e.facing = mx + 35 < ex(e) + 50 ? 0 : 1;
     if (e.flag == 50 && ex(e) - 225 < mx + 30 && mx + 30 < ex(e) + 375 && dist_y(e) < 250) {
@@ -203,10 +204,15 @@ void k31_active(EnemyRecord& e) {
     case 0:
       cycle4(e, 0, 198, 396, 0, 198, 293, 10, e.timer);
       e.facing = mx < ex(e) + 70 ? 0 : 1;
-      if (e.timer == 0 && ++e.counter >= 2) {
-        e.counter = 0;
-        e.mode = 3;
-        if (ex(e) - 500 < mx + 30 && mx + 30 < ex(e) + 700) play_se(se_mb_um);
+      // Each wrap of the 40-frame cycle counts; the third (the count standing at 2) roars.
+      if (e.timer == 0) {
+        if (e.counter == 2) {
+          e.counter = 0;
+          e.mode = 3;
+          if (ex(e) - 500 < mx + 30 && mx + 30 < ex(e) + 700) play_se(se_mb_um);
+        } else {
+          ++e.counter;
+        }
       }
       if (ex(e) - 200 < mx + 30 && mx + 30 < ex(e) + 400 && dist_y(e) < 300) e.mode = 1;
       break;

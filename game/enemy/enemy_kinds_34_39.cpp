@@ -42,7 +42,7 @@ void halo(EnemyRecord& e) {
     enemy_detail::draw_cell(ex(e) - 16, ey(e) - 17, 579, 108, 61, 60, effect_sheets[halo_sheet], 0);
   }
   e.flag ^= 1;
-  SetBlendMode(0, 255);
+  SetBlendMode(0, 0);
 }
 
 // The skill orb's bob and its motion in the story scene.

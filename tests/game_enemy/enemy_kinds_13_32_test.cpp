@@ -294,6 +294,37 @@ TEST_F(Enemies, Kind31SecondDefeatBringsTheOrbOrEndsTheStage) {
   }
 }
 
+TEST_F(Enemies, Kind31RoarsOnTheThirdWrapOfItsCycleEvery150Frames) {
+  const int i = Spawn(31, 1, 300, 100);
+  PlayerAt(20000, 100);
+  for (int roar = 0; roar < 2; ++roar) {
+    EnemyFrames(119);
+    EXPECT_EQ(enemy_pool[i].mode, 0) << roar;
+    EnemyFrames(1);
+    EXPECT_EQ(enemy_pool[i].mode, 3) << "three 40-frame wraps " << roar;
+    EnemyFrames(30);
+    EXPECT_EQ(enemy_pool[i].mode, 0) << "30 frames of roaring " << roar;
+  }
+}
+
+TEST_F(Enemies, ParkedWalkersStayWhereTheyWereParked) {
+  // Parked (or, for the boss, freed) in mid-air with nothing below: neither drawn nor tested, they do not fall.
+  struct Case {
+    int kind;
+    int state;
+  };
+  for (const Case& c : {Case{15, enemy_defeated}, Case{16, enemy_defeated}, Case{18, enemy_defeated},
+                        Case{19, enemy_defeated}, Case{20, enemy_defeated}, Case{33, enemy_free}}) {
+    free_all_enemies();
+    const int i = Spawn(c.kind, 1, 300, 100);
+    PlayerAt(300, 100);
+    enemy_pool[i].state = c.state;
+    EnemyFrames(50);
+    EXPECT_EQ(enemy_pool[i].y, 100) << c.kind;
+    EXPECT_EQ(enemy_pool[i].fall, 0) << c.kind;
+  }
+}
+
 TEST_F(Enemies, Kind32WakesWithTwoEscortsUnlessItsParameterIs1) {
   struct Case {
     int param;

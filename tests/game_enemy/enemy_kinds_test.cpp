@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "engine/graphics/draw_state.h"
 #include "game/flow/game_parts.h"
 #include "tests/game_enemy/enemy_fixture.h"
 
@@ -323,6 +324,25 @@ TEST_F(Enemies, TheOrbRisesInTheSceneByItsParameter) {
     EnemyFrames(4);
     EXPECT_EQ(enemy_pool[i].x - 300, 2 * c.dx) << c.param;
     EXPECT_EQ(enemy_pool[i].y - 300, 2 * c.dy) << c.param;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Enemies, TheItemAndTheOrbLeaveTheBlendAtNoneWithParameter0AfterTheirHalo) {
+  struct Case {
+    int kind;
+    int param;
+  };
+  for (const Case& c : {Case{34, 0}, Case{35, 0}, Case{37, 255}}) {
+    free_all_enemies();
+    Spawn(c.kind, 1, 300, 300);
+    SetBlendMode(2, 77);
+    EnemyFrames(1);
+    EXPECT_EQ(g_GraphDrawState.BlendMode, 0) << c.kind;
+    EXPECT_EQ(g_GraphDrawState.BlendParam, c.param) << c.kind;
   }
 }
 

@@ -317,25 +317,35 @@ TEST_F(TransferEdge, StretchedSampling) {
     for (int x = 0; x < n; ++x) v.push_back(softtest::GetPixel(dst.get(), x, 0));
     return v;
   };
+  // The plain copies and the full-strength subtract keep, when a reduction lands exactly on a source edge, the pixel
+  // whose span ends there (columns 0 and 1 of a halving); the other loops show the pixel that starts there (0, 2).
+  // A clipped draw shows what the unclipped one shows.
+  constexpr std::uint32_t kWhite = 0x00FFFFFF;
   struct Case {
     const char* what;
     int mode, param, transparent;
     int rect[4];
     RECT area;
+    std::uint32_t fill;
     std::vector<std::uint32_t> want;
   } cases[] = {
-      {"halving, copy", 0, 255, 0, {0, 0, 2, 1}, {0, 0, 10, 2}, {0x10, 0x30}},
-      {"halving, keyed copy", 0, 255, 1, {0, 0, 2, 1}, {0, 0, 10, 2}, {0x10, 0x30}},
-      {"halving, subtract at 255", 3, 255, 0, {0, 0, 2, 1}, {0, 0, 10, 2}, {0, 0}},
-      {"doubling", 0, 255, 0, {0, 0, 8, 1}, {0, 0, 10, 2}, {0x10, 0x10, 0x20, 0x20, 0x30, 0x30, 0x40, 0x40}},
-      {"mirrored 1:1", 0, 255, 0, {4, 0, 0, 1}, {0, 0, 10, 2}, {0x40, 0x30, 0x20, 0x10}},
-      {"halving, one column clipped", 0, 255, 0, {-1, 0, 1, 1}, {0, 0, 10, 2}, {0x30}},
-      {"mirrored, left part clipped", 0, 255, 0, {2, 0, -2, 1}, {0, 0, 10, 2}, {0x20, 0x10}},
-      {"same size goes unscaled", 0, 255, 0, {0, 0, 4, 1}, {0, 0, 10, 2}, {0x10, 0x20, 0x30, 0x40}},
+      {"halving, copy", 0, 255, 0, {0, 0, 2, 1}, {0, 0, 10, 2}, kWhite, {0x10, 0x20}},
+      {"halving, keyed copy", 0, 255, 1, {0, 0, 2, 1}, {0, 0, 10, 2}, kWhite, {0x10, 0x20}},
+      {"halving, alpha at 255 copies", 1, 255, 0, {0, 0, 2, 1}, {0, 0, 10, 2}, kWhite, {0x10, 0x20}},
+      {"halving, subtract at 255", 3, 255, 0, {0, 0, 2, 1}, {0, 0, 10, 2}, kWhite, {0xFFFFEF, 0xFFFFDF}},
+      {"halving, subtract at 254", 3, 254, 0, {0, 0, 2, 1}, {0, 0, 10, 2}, kWhite, {0xFFFFF0, 0xFFFFD0}},
+      {"halving, add at 255", 2, 255, 0, {0, 0, 2, 1}, {0, 0, 10, 2}, 0, {0x10, 0x30}},
+      {"doubling", 0, 255, 0, {0, 0, 8, 1}, {0, 0, 10, 2}, kWhite,
+       {0x10, 0x10, 0x20, 0x20, 0x30, 0x30, 0x40, 0x40}},
+      {"mirrored 1:1", 0, 255, 0, {4, 0, 0, 1}, {0, 0, 10, 2}, kWhite, {0x40, 0x30, 0x20, 0x10}},
+      {"halving, copy, one column clipped", 0, 255, 0, {-1, 0, 1, 1}, {0, 0, 10, 2}, kWhite, {0x20}},
+      {"halving, add, one column clipped", 2, 255, 0, {-1, 0, 1, 1}, {0, 0, 10, 2}, 0, {0x30}},
+      {"halving mirrored, copy, one column clipped", 0, 255, 0, {1, 0, -1, 1}, {0, 0, 10, 2}, kWhite, {0x30}},
+      {"mirrored, left part clipped", 0, 255, 0, {2, 0, -2, 1}, {0, 0, 10, 2}, kWhite, {0x20, 0x10}},
+      {"same size goes unscaled", 0, 255, 0, {0, 0, 4, 1}, {0, 0, 10, 2}, kWhite, {0x10, 0x20, 0x30, 0x40}},
   };
   for (const Case& c : cases) {
-    FillMemImg(dst.get(), nullptr, 0x00FFFFFF);
-    if (c.mode == 3) FillMemImg(dst.get(), nullptr, 0);
+    FillMemImg(dst.get(), nullptr, c.fill);
     State(c.mode, c.param, 0xFFFFFF, c.area);
     DrawMemImgStretched(dst.get(), src.get(), c.rect, c.transparent, nullptr);
     EXPECT_EQ(row(static_cast<int>(c.want.size())), c.want) << c.what;

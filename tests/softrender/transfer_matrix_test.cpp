@@ -190,6 +190,7 @@ TEST_F(TransferMatrix, RunCodedPathOverLongTransparentStretchesMatchesReference)
 struct StretchCase {
   int rect[4];   // x1, y1, x2, y2
   RECT area;     // draw area
+  int srcW = 13, srcH = 9;
 };
 
 TEST_F(TransferMatrix, StretchedPathMatchesReference) {
@@ -200,6 +201,8 @@ TEST_F(TransferMatrix, StretchedPathMatchesReference) {
       {{0, 0, 26, 18}, {3, 1, 28, 17}},   // doubled, clipped
       {{4, 4, 10, 8}, {0, 0, 30, 20}},    // reduced (13 -> 6, 9 -> 4)
       {{29, 19, 2, 1}, {1, 2, 27, 18}},   // odd scale, mirrored both ways, clipped
+      {{1, 3, 7, 7}, {2, 4, 30, 20}, 12, 8},    // halved (12 -> 6, 8 -> 4), a column and a row clipped
+      {{6, 13, 3, 3}, {0, 4, 30, 20}, 12, 8},   // quartered across (12 -> 3), 8 -> 10 down, mirrored, clipped
   };
   int failures = 0;
   std::uint32_t seed = 200000;
@@ -207,9 +210,9 @@ TEST_F(TransferMatrix, StretchedPathMatchesReference) {
     for (const StretchCase& sc : cases) {
       PixelMaker pm(seed++);
       Image src, dst, map;
-      softtest::MakeSource(&src, c.format, c.kind, 13, 9, pm);
+      softtest::MakeSource(&src, c.format, c.kind, sc.srcW, sc.srcH, pm);
       softtest::MakeDest(&dst, c.format, 32, 22, pm);
-      MakeMap(&map, 13, 9, pm);
+      MakeMap(&map, sc.srcW, sc.srcH, pm);
       std::vector<std::uint32_t> entries;
       const softref::Source rs = softtest::RefSource(src.get(), &entries);
       const auto before = softtest::Snapshot(dst.get());
@@ -221,11 +224,12 @@ TEST_F(TransferMatrix, StretchedPathMatchesReference) {
       RECT drawn{std::max(left, static_cast<int>(sc.area.left)), std::max(top, static_cast<int>(sc.area.top)),
                  std::min(right, static_cast<int>(sc.area.right)), std::min(bottom, static_cast<int>(sc.area.bottom))};
       const softref::Draw rd = RefDraw(c, softref::Path::kStretched);
+      const bool stopAtZero = softref::StretchStopsAtZero(rs, rd);
       CheckDest(dst.get(), before, drawn, [&](int dx, int dy, std::uint32_t old) {
-        int sx = softref::StretchedSourceIndex(dx - left, right - left, 13);
-        int sy = softref::StretchedSourceIndex(dy - top, bottom - top, 9);
-        if (sc.rect[0] > sc.rect[2]) sx = 12 - sx;
-        if (sc.rect[1] > sc.rect[3]) sy = 8 - sy;
+        int sx = softref::StretchedSourceIndex(dx - left, right - left, sc.srcW, stopAtZero);
+        int sy = softref::StretchedSourceIndex(dy - top, bottom - top, sc.srcH, stopAtZero);
+        if (sc.rect[0] > sc.rect[2]) sx = sc.srcW - 1 - sx;
+        if (sc.rect[1] > sc.rect[3]) sy = sc.srcH - 1 - sy;
         return softref::BlendPixel(rs, rd, softtest::GetPixel(src.get(), sx, sy), old,
                                    softref::Level(kBorder, kRange, map.get()->Image[sy * map.get()->Pitch + sx]));
       }, "stretched " + c.Name(), &failures);

@@ -201,10 +201,23 @@ std::uint32_t FillPixel(int format, int mode, int param, std::uint32_t brightnes
   }
 }
 
-int StretchedSourceIndex(int j, int destSize, int sourceSize) {
+int StretchedSourceIndex(int j, int destSize, int sourceSize, bool stopAtZero) {
   const i64 step = (static_cast<i64>(destSize) * 65536) / sourceSize;
-  const i64 index = (static_cast<i64>(j) * 65536) / step;
+  i64 index = 0, acc = step;
+  for (int k = 0; k < j; ++k) {
+    acc -= 65536;
+    if (acc > 0) continue;
+    do {
+      ++index;
+      acc += step;
+    } while (stopAtZero ? acc < 0 : acc <= 0);
+  }
   return static_cast<int>(std::min<i64>(index, sourceSize - 1));
+}
+
+bool StretchStopsAtZero(const Source& source, const Draw& draw) {
+  if (draw.useLevel || (draw.brightness & 0xFFFFFF) != 0xFFFFFF || source.alpha) return false;
+  return draw.mode == 0 || (draw.mode == 1 && draw.param == 255) || (draw.mode == 3 && draw.param == 255);
 }
 
 }  // namespace softref

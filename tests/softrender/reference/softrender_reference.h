@@ -54,7 +54,13 @@ bool IsSkipPixel(const Source& source, std::uint32_t src);
 RunKind RunKindOf(const Source& source, std::uint32_t src);
 
 // Source column that destination column j (counted from the unclipped edge) of a stretched draw shows, before
-// mirroring: floor(j * 65536 / step) with step = (size * 65536) / source size, kept inside the source.
-int StretchedSourceIndex(int j, int destSize, int sourceSize);
+// mirroring, stepped as the stretched loops step from the unclipped edge: step = (size * 65536) / source size, an
+// accumulator of step less 65536 per destination pixel, the source advanced while the accumulator is at most 0, or
+// (stopAtZero) advanced once and then while it is below 0; kept inside the source.
+int StretchedSourceIndex(int j, int destSize, int sourceSize, bool stopAtZero);
+
+// True for the stretched loops that stop at 0: plain copies (mode 0, or mode 1 at P = 255) and full-strength
+// subtracts (mode 3 at P = 255), both without blend graphic, brightness or alpha channel.
+bool StretchStopsAtZero(const Source& source, const Draw& draw);
 
 }  // namespace softref
