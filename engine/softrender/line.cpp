@@ -53,17 +53,16 @@ void DrawMemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, std::uint32_t 
     const std::int64_t stepMajor = ax >= ay ? sx * bytes : sy * pitch;
     const std::int64_t stepMinor = ax >= ay ? sy * pitch : sx * bytes;
     std::uint8_t* p = at(x1, y1);
-    int e = 0;
-    for (int k = 0; k < major; ++k) {
-      std::memcpy(p, &c, 4);
-      if (k + 1 == major) break;  // the end point is not drawn; never point at it
-      p += stepMajor;
-      e += minor;
-      if (e >= major) {
-        p += stepMinor;
-        e -= major;
-      }
-    }
+    // Pixel k's minor offset floor(k * minor / major) as the top half of k * f, f = floor(minor * 2^32 / major)
+    // + 1: the excess k * (f - minor * 2^32 / major) / 2^32 stays below 1 / major while k * major < 2^32, so it
+    // never carries into the next whole step. Each pixel's address then comes without a branch and without a chain
+    // through the previous pixel's error term.
+    static_assert(kMemImgMaxSide <= 65536, "a clipped line's major length must keep k * major below 2^32");
+    const std::uint64_t f = (static_cast<std::uint64_t>(minor) << 32) / static_cast<std::uint64_t>(major) + 1;
+    std::uint64_t acc = 0;
+    std::int64_t along = 0;
+    for (int k = 0; k < major; ++k, along += stepMajor, acc += f)
+      std::memcpy(p + along + static_cast<std::int64_t>(acc >> 32) * stepMinor, &c, 4);
     return;
   }
   if (ax >= ay) {
