@@ -10,6 +10,32 @@
 #include "engine/softrender/fill_memimg_rect.h"
 #include "engine/softrender/graphics_glue.h"
 
+namespace {
+
+// Stores colour c at the `major` pixels of a line from p: pixel k lies k steps along the major axis and
+// (k * f) >> 32 steps along the minor one. The column step (4 or -4 bytes) is fixed per instance; the row step is
+// `rowStep`. Along x (Steep false) the major step is the column step, along y it is the row step. Four pixels per
+// pass, each from its own accumulator, keep the loop short.
+template <int kColumnStep, bool Steep = false>
+void StoreLine(std::uint8_t* p, std::int64_t rowStep, int major, std::uint64_t f, std::uint32_t c) {
+  auto offset = [&](std::int64_t along, std::uint64_t acc) {
+    const std::int64_t across = static_cast<std::int64_t>(acc >> 32);
+    return Steep ? along * rowStep + across * kColumnStep : along * kColumnStep + across * rowStep;
+  };
+  auto put = [&](std::int64_t along, std::uint64_t acc) { std::memcpy(p + offset(along, acc), &c, 4); };
+  std::uint64_t acc = 0;
+  int k = 0;
+  for (; k + 4 <= major; k += 4, acc += 4 * f) {
+    put(k, acc);
+    put(k + 1, acc + f);
+    put(k + 2, acc + 2 * f);
+    put(k + 3, acc + 3 * f);
+  }
+  for (; k < major; ++k, acc += f) put(k, acc);
+}
+
+}  // namespace
+
 void DrawMemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, std::uint32_t colour) {
   if (dest == nullptr || dest->Image == nullptr) return;
   const RECT area = SoftRenderClipArea(dest);
@@ -50,19 +76,20 @@ void DrawMemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, std::uint32_t 
     // Plain stores of the colour.
     const std::uint32_t c = span.colour;
     const int major = std::max(ax, ay), minor = std::min(ax, ay);
-    const std::int64_t stepMajor = ax >= ay ? sx * bytes : sy * pitch;
-    const std::int64_t stepMinor = ax >= ay ? sy * pitch : sx * bytes;
-    std::uint8_t* p = at(x1, y1);
     // Pixel k's minor offset floor(k * minor / major) as the top half of k * f, f = floor(minor * 2^32 / major)
     // + 1: the excess k * (f - minor * 2^32 / major) / 2^32 stays below 1 / major while k * major < 2^32, so it
     // never carries into the next whole step. Each pixel's address then comes without a branch and without a chain
     // through the previous pixel's error term.
     static_assert(kMemImgMaxSide <= 65536, "a clipped line's major length must keep k * major below 2^32");
     const std::uint64_t f = (static_cast<std::uint64_t>(minor) << 32) / static_cast<std::uint64_t>(major) + 1;
-    std::uint64_t acc = 0;
-    std::int64_t along = 0;
-    for (int k = 0; k < major; ++k, along += stepMajor, acc += f)
-      std::memcpy(p + along + static_cast<std::int64_t>(acc >> 32) * stepMinor, &c, 4);
+    std::uint8_t* p = at(x1, y1);
+    if (ax >= ay) {
+      if (sx > 0) StoreLine<4>(p, sy * pitch, major, f, c);
+      else StoreLine<-4>(p, sy * pitch, major, f, c);
+    } else {
+      if (sx > 0) StoreLine<4, true>(p, sy * pitch, major, f, c);
+      else StoreLine<-4, true>(p, sy * pitch, major, f, c);
+    }
     return;
   }
   if (ax >= ay) {
