@@ -34,27 +34,26 @@ void StoreLine(std::uint8_t* p, std::int64_t rowStep, int major, std::uint64_t f
   for (; k < major; ++k, acc += f) put(k, acc);
 }
 
-}  // namespace
-
-void DrawMemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, std::uint32_t colour) {
-  if (dest == nullptr || dest->Image == nullptr) return;
-  const RECT area = SoftRenderClipArea(dest);
+// The line in the clip area `area` of dest (SoftRenderClipArea).
+void DrawLineInArea(MEMIMG* dest, const RECT& area, int x1, int y1, int x2, int y2, std::uint32_t colour) {
   const int L = area.left, T = area.top, R = area.right, B = area.bottom;
   if (L >= R || T >= B) return;
   if (std::min(y1, y2) >= B || std::min(x1, x2) >= R || std::max(y1, y2) < T || std::max(x1, x2) < L) return;
 
-  // Slopes and intercepts from the caller's endpoints; recomputed coordinates are truncated toward zero.
-  const double fx1 = x1, fy1 = y1, fx2 = x2, fy2 = y2;
-  const double sxy = y1 == y2 ? 0.0 : (fx2 - fx1) / (fy2 - fy1);
-  const double syx = x1 == x2 ? 0.0 : (fy2 - fy1) / (fx2 - fx1);
-  const double bx = fx1 - sxy * fy1;
-  const double by = fy1 - syx * fx1;
-  auto atX = [&](int x) { return DoubleToInt(x * syx + by); };
-  auto atY = [&](int y) { return DoubleToInt(y * sxy + bx); };
-  if (x1 < L) { x1 = L; y1 = atX(L); } else if (x1 >= R) { x1 = R - 1; y1 = atX(R - 1); }
-  if (x2 < L) { x2 = L - 1; y2 = atX(L - 1); } else if (x2 >= R) { x2 = R; y2 = atX(R); }
-  if (y1 < T) { y1 = T; x1 = atY(T); } else if (y1 >= B) { y1 = B - 1; x1 = atY(B - 1); }
-  if (y2 < T) { y2 = T - 1; x2 = atY(T - 1); } else if (y2 >= B) { y2 = B; x2 = atY(B); }
+  if (x1 < L || x1 >= R || x2 < L || x2 >= R || y1 < T || y1 >= B || y2 < T || y2 >= B) {
+    // Slopes and intercepts from the caller's endpoints; recomputed coordinates are truncated toward zero.
+    const double fx1 = x1, fy1 = y1, fx2 = x2, fy2 = y2;
+    const double sxy = y1 == y2 ? 0.0 : (fx2 - fx1) / (fy2 - fy1);
+    const double syx = x1 == x2 ? 0.0 : (fy2 - fy1) / (fx2 - fx1);
+    const double bx = fx1 - sxy * fy1;
+    const double by = fy1 - syx * fx1;
+    auto atX = [&](int x) { return DoubleToInt(x * syx + by); };
+    auto atY = [&](int y) { return DoubleToInt(y * sxy + bx); };
+    if (x1 < L) { x1 = L; y1 = atX(L); } else if (x1 >= R) { x1 = R - 1; y1 = atX(R - 1); }
+    if (x2 < L) { x2 = L - 1; y2 = atX(L - 1); } else if (x2 >= R) { x2 = R; y2 = atX(R); }
+    if (y1 < T) { y1 = T; x1 = atY(T); } else if (y1 >= B) { y1 = B - 1; x1 = atY(B - 1); }
+    if (y2 < T) { y2 = T - 1; x2 = atY(T - 1); } else if (y2 >= B) { y2 = B; x2 = atY(B); }
+  }
   x1 = std::clamp(x1, L, R - 1);
   x2 = std::clamp(x2, L - 1, R);
   y1 = std::clamp(y1, T, B - 1);
@@ -123,10 +122,18 @@ void DrawMemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, std::uint32_t 
   }
 }
 
+}  // namespace
+
+void DrawMemImgLine(MEMIMG* dest, int x1, int y1, int x2, int y2, std::uint32_t colour) {
+  if (dest == nullptr || dest->Image == nullptr) return;
+  DrawLineInArea(dest, SoftRenderClipArea(dest), x1, y1, x2, y2, colour);
+}
+
 void DrawMemImgLines(MEMIMG* dest, const LineRecord* records, int n) {
-  if (records == nullptr) return;
+  if (records == nullptr || dest == nullptr || dest->Image == nullptr) return;
+  const RECT area = SoftRenderClipArea(dest);  // the same for every line of the list
   for (int i = 0; i < n; ++i)
-    DrawMemImgLine(dest, records[i].x1, records[i].y1, records[i].x2, records[i].y2, records[i].colour);
+    DrawLineInArea(dest, area, records[i].x1, records[i].y1, records[i].x2, records[i].y2, records[i].colour);
 }
 
 int DrawLineSoft(int x1, int y1, int x2, int y2, std::uint32_t colour) {
