@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -27,11 +28,17 @@ namespace bench_game {
 
 // Writes the whole placeholder tree, or only the pictures `wanted` accepts, into a new directory named after `tag`,
 // makes it current and starts the engine there. The engine is ended at exit, so its message thread stops before the
-// program's statics go away. False when any step fails.
+// program's statics go away, and the directory is removed then. False when any step fails.
 inline bool StartHeadlessGame(const char* tag, bool (*wanted)(const std::string& path) = nullptr) {
-  std::string dir = std::string("/tmp/") + tag + "-bench-XXXXXX";
-  const char* made = mkdtemp(dir.data());
-  if (made == nullptr || chdir(made) != 0) return false;
+  // The directory's name outlives every static object, for the exit handler.
+  static char made[256];
+  std::snprintf(made, sizeof made, "/tmp/%s-bench-XXXXXX", tag);
+  if (mkdtemp(made) == nullptr) return false;
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(made, ignored);
+  });
+  if (chdir(made) != 0) return false;
   if (wanted == nullptr) {
     PlaceholderTreeResult written;
     if (!WritePlaceholderTree(made, false, &written)) return false;

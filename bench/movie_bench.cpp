@@ -4,6 +4,8 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -32,6 +34,13 @@ const std::string& MoviePath() {
     params.toneHz = 440;
     movie_test::WriteMovie(p, params, [](int n, int x, int y) {
       return static_cast<std::uint32_t>(((x + n * 4) & 0xFF) << 16 | ((y + n * 2) & 0xFF) << 8 | ((x ^ y) & 0xFF));
+    });
+    // Removed at exit through a copy of its name that outlives every static object.
+    static char name[512];
+    std::snprintf(name, sizeof name, "%s", p.c_str());
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove(name, ignored);
     });
     return p;
   }();
@@ -84,7 +93,18 @@ BENCHMARK(BM_FfmpegDecodeOnly);
 void BM_EngineMovieFrame(benchmark::State& state) {
   char dirTemplate[] = "/tmp/movie-bench-XXXXXX";
   const char* made = mkdtemp(dirTemplate);
-  if (made == nullptr || chdir(made) != 0) {
+  if (made == nullptr) {
+    state.SkipWithError("no temporary directory");
+    return;
+  }
+  struct RemoveAtEnd {
+    const char* dir;
+    ~RemoveAtEnd() {
+      std::error_code ignored;
+      std::filesystem::remove_all(dir, ignored);
+    }
+  } removeAtEnd{made};
+  if (chdir(made) != 0) {
     state.SkipWithError("no temporary directory");
     return;
   }
@@ -118,7 +138,6 @@ void BM_EngineMovieFrame(benchmark::State& state) {
     benchmark::DoNotOptimize(DrawGraphAt(0, 0, handle, 0));
   }
   EndEngine();
-  std::filesystem::remove_all(made);
 }
 BENCHMARK(BM_EngineMovieFrame);
 

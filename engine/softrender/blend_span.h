@@ -1,7 +1,7 @@
 // Blend spans: one row of n source pixels combined with n destination pixels under one call's draw state.
 //
 // Every image transfer decides all of its options once per call (PrepareBlendSpan), then hands rows or runs of
-// pixels to the chosen routine. The 32-bit direct-source combinations of modes 0 to 3 without a blend graphic run in
+// pixels to the chosen routine. The 32-bit direct-source combinations of every mode without a blend graphic run in
 // vector loops; every other combination runs in one generic loop over the blend tables. Both give the same results.
 //
 // Arithmetic (per component; s' is the source after brightness, W the product of the k weights in force: the

@@ -1,5 +1,5 @@
-// Vector loops for the 32-bit direct-source spans of modes 0 to 3 without a blend graphic: the combinations the
-// game draws with. Written once over a vector-ops type (Sse2Ops: 4 pixels per step; Avx2Ops: 8) and included by one
+// Vector loops for the 32-bit direct-source spans of every mode (0 to 4) without a blend graphic: the combinations
+// the game draws with. Written once over a vector-ops type (Sse2Ops: 4 pixels per step; Avx2Ops: 8) and included by one
 // file per instruction set, each inside its own anonymous namespace. Exact integer equivalents replace the tables:
 //   trunc(x / 255) = (x * 0x8081) >> 23 for 16-bit x (checked exhaustively by the tests);
 //   d + floor((s - d) w / 256) = (d (256 - w) + s w) >> 8, which stays below 65536;
@@ -91,6 +91,17 @@ struct Kernels {
         const V w = withDestX(O::PackUs16(LerpWide(k, dLo, bLo, O::Mullo16(aLo, k.p)),
                                           LerpWide(k, dHi, bHi, O::Mullo16(aHi, k.p))));
         R = Alpha == 1 ? Select(opaque, byP, w) : w;
+      }
+    } else if constexpr (Mode == 4) {
+      // The product floor(d s' / 256), then with a weight d + floor((p - d) w / 256).
+      const V pLo = O::Srli16(O::Mullo16(dLo, bLo), 8), pHi = O::Srli16(O::Mullo16(dHi, bHi), 8);
+      const V product = withDestX(O::PackUs16(pLo, pHi));
+      if constexpr (Alpha == 0) {
+        R = product;
+      } else {
+        const V w = withDestX(O::PackUs16(Lerp8(dLo, pLo, aLo, O::Sub16(k.c256, aLo)),
+                                          Lerp8(dHi, pHi, aHi, O::Sub16(k.c256, aHi))));
+        R = Alpha == 1 ? Select(opaque, product, w) : w;
       }
     } else {
       V v;
@@ -297,11 +308,12 @@ struct Kernels {
 #define SPAN_LOOPS(M, B, A, K) Loops{Span<M, B, A, K>, Rows<M, B, A, K>}
 #define SPAN_ROW(M, B) \
   {SPAN_LOOPS(M, B, 0, false), SPAN_LOOPS(M, B, 1, false), SPAN_LOOPS(M, B, 2, false), SPAN_LOOPS(M, B, 0, true)}
-    static constexpr Loops kTable[4][2][4] = {
+    static constexpr Loops kTable[5][2][4] = {
         {SPAN_ROW(0, false), SPAN_ROW(0, true)},
         {SPAN_ROW(1, false), SPAN_ROW(1, true)},
         {SPAN_ROW(2, false), SPAN_ROW(2, true)},
         {SPAN_ROW(3, false), SPAN_ROW(3, true)},
+        {SPAN_ROW(4, false), SPAN_ROW(4, true)},
     };
 #undef SPAN_ROW
 #undef SPAN_LOOPS
@@ -313,7 +325,7 @@ struct Kernels {
 
 // True for the spans that have a vector loop.
 inline bool HasVectorSpan32(const BlendSpan& sp) {
-  return sp.format == kFormat32 && !sp.palette && sp.levels == nullptr && sp.mode <= 3;
+  return sp.format == kFormat32 && !sp.palette && sp.levels == nullptr && sp.mode <= 4;
 }
 
 }  // namespace

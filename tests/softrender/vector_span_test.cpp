@@ -39,7 +39,7 @@ TEST(VectorSpan, Sse2AndAvx2MatchTheGenericLoop) {
   const std::vector<int> lengths = RowLengths();
   int checked = 0;
   for (auto kind : {softtest::kDirect, softtest::kAlpha})
-    for (int mode : {0, 1, 2, 3})
+    for (int mode : {0, 1, 2, 3, 4})
       for (int param : {1, 128, 200, 254, 255})
         for (std::uint32_t br : {0xFFFFFFu, 0x9E9EFFu})
           for (int t : {0, 1})
@@ -97,7 +97,8 @@ TEST(VectorSpan, BlocksOfRowsMatchRowByRow) {
       {kFormat32, softtest::kDirect, 1, 128, 1, kSpanPerPixel},  // half blend with the key
       {kFormat32, softtest::kDirect, 2, 255, 0, kSpanPerPixel},
       {kFormat32, softtest::kDirect, 3, 100, 0, kSpanPerPixel},
-      {kFormat32, softtest::kDirect, 4, 255, 0, kSpanPerPixel},  // no vector loop
+      {kFormat32, softtest::kDirect, 4, 255, 0, kSpanPerPixel},
+      {kFormat32, softtest::kAlpha, 4, 255, 1, kSpanStretched},
       {kFormat16, softtest::kDirect, 2, 128, 1, kSpanPerPixel},  // no vector loop
   };
   int contiguous = 0;
@@ -114,7 +115,7 @@ TEST(VectorSpan, BlocksOfRowsMatchRowByRow) {
         BlendSpan span;
         ASSERT_EQ(PrepareBlendSpan(&span, src.get(), state, c.t, false, c.path), 0);
         std::vector<BlendSpan> spans = {span};
-        if (c.format == kFormat32 && c.mode <= 3) {
+        if (c.format == kFormat32) {
           spans.push_back(span);
           ASSERT_NE(SelectVectorSpan32Sse2(&spans.back()), nullptr);
           if (avx2) {

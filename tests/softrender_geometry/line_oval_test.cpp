@@ -75,13 +75,14 @@ TEST_F(LinesAndOvals, LinesLeavingTheAreaStopAtItsEdge) {
   EXPECT_TRUE(got.count({15, 69}) == 1 && got.count({15, 70}) == 0);
 }
 
+// Both walks: the plain 32-bit store and the blended one (add, which also counts each pixel's draws).
 TEST_F(LinesAndOvals, RandomLinesMatchTheReferenceAndStayInTheArea) {
   PixelMaker pm(31);
   const RECT area{7, 11, 83, 90};
   g_GraphDrawState.DrawArea = area;
-  CountMode();
-  for (int n = 0; n < 2000; ++n) {
-    const int range = n < 1000 ? 140 : 2000000000;
+  for (int n = 0; n < 4000; ++n) {
+    if (n == 2000) CountMode();
+    const int range = n % 2000 < 1000 ? 140 : 2000000000;
     auto coord = [&]() { return range < 1000 ? pm.Below(range) - 20 : static_cast<int>(pm.Raw()); };
     const int x1 = coord(), y1 = coord(), x2 = coord(), y2 = coord();
     FillMemImg(dst_.get(), nullptr, 0);
@@ -93,6 +94,30 @@ TEST_F(LinesAndOvals, RandomLinesMatchTheReferenceAndStayInTheArea) {
     }
     ASSERT_EQ(Drawn(), want) << x1 << "," << y1 << " - " << x2 << "," << y2;
     ASSERT_LE(MaxCount(), 1u);
+  }
+}
+
+// The longest lines an image holds (32768 pixels along either axis), where the plain store's fixed-point slope
+// rounds most.
+TEST_F(LinesAndOvals, LongestLinesMatchTheReference) {
+  constexpr int kLong = kMemImgMaxSide, kShort = 5;
+  const int lines[][4] = {{0, 0, kLong, 3}, {kLong - 1, 4, -1, 0}, {0, 4, kLong, 0}, {3, 0, kLong, 4}, {0, 1, kLong - 1, 4}};
+  for (bool tall : {false, true}) {
+    const int w = tall ? kShort : kLong, h = tall ? kLong : kShort;
+    Image img;
+    MakeBlank(&img, w, h, kFormat32);
+    g_GraphDrawState.DrawArea = RECT{0, 0, w, h};
+    for (const auto& l : lines) {
+      const int x1 = tall ? l[1] : l[0], y1 = tall ? l[0] : l[1], x2 = tall ? l[3] : l[2], y2 = tall ? l[2] : l[3];
+      FillMemImg(img.get(), nullptr, 0);
+      DrawMemImgLine(img.get(), x1, y1, x2, y2, 0x00FFFFFFu);
+      const auto want = softref::LinePixels(x1, y1, x2, y2, {0, 0, w, h});
+      std::size_t drawn = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) drawn += GetPixel(img.get(), x, y) != 0 ? 1 : 0;
+      EXPECT_EQ(drawn, want.size()) << x1 << "," << y1 << " - " << x2 << "," << y2;
+      for (const auto& p : want) ASSERT_NE(GetPixel(img.get(), p.first, p.second), 0u) << p.first << "," << p.second;
+    }
   }
 }
 
