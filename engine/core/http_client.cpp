@@ -193,6 +193,7 @@ int StartHttpJob(int kind, const char* host, int port, const char* path, const v
   }
   if (job->memory != nullptr) *job->memory = nullptr;
   job->lastProgress = platform::MillisecondClock();
+  job->started = job->lastProgress;
   g_HttpJobs.jobs[index] = job;
   ++g_HttpJobs.count;
   return index;
@@ -224,6 +225,10 @@ int HttpJobStep(int index) {
   const int result = RunStep(index, job);
   if (job->resultCode != -1) return result;
   const std::uint32_t now = platform::MillisecondClock();
+  if (now - job->started >= kHttpJobDeadlineMs) {
+    LogPrintf("HTTP のジョブが %u ms で終わりませんでした", static_cast<unsigned>(kHttpJobDeadlineMs));
+    return FinishHttpJob(index, 2, kConnectionLost);
+  }
   if (Progress(job) != before) {
     job->lastProgress = now;
   } else if (now - job->lastProgress >= kHttpIdleTimeoutMs) {

@@ -13,6 +13,9 @@ inline constexpr int kHttpJobSlots = 100;
 inline constexpr int kMaxHttpMemoryBody = 64 * 1024 * 1024;
 // A job that makes no progress (nothing sent, nothing received) for this long fails as a lost connection.
 inline constexpr std::uint32_t kHttpIdleTimeoutMs = 30000;
+// A job still running this long after it was made fails as a lost connection, however it progresses: a server that
+// sends a little now and then cannot hold one of the slots for ever.
+inline constexpr std::uint32_t kHttpJobDeadlineMs = 300000;
 // ReadHttpLine's line buffer: a line holds at most this many bytes before its "\n", plus the terminator.
 inline constexpr int kHttpLineSize = 256;
 
@@ -41,6 +44,7 @@ struct HttpJob {
   int requestSent;
   int headerBytes;             // bytes of status and header lines taken
   std::uint32_t lastProgress;  // when the job last sent or received anything (the idle timeout runs from here)
+  std::uint32_t started;       // when the job was made (the deadline runs from here)
 };
 
 struct HttpJobTable {

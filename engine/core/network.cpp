@@ -177,26 +177,33 @@ int FailReceiveRing(NetWorkHandleRecord* r, std::uint32_t length) {
 }
 
 // Makes room in the receive ring for the next part of the pending frame once bytes of it are waiting in the socket:
-// a step, or as much again as the ring holds (so a large frame is moved a logarithmic number of times), never more
-// than the frame still needs. The frame's announced length alone reserves nothing. 0, or -1 when the ring cannot grow.
+// the ring doubles (by a step at least, by no more than the frame needs while it holds less) up to what the
+// unread-data bound allows. The frame's announced length alone
+// reserves nothing. 0, or -1 when the ring cannot grow.
 int MakeRoomForArrivals(NetWorkHandleRecord* r) {
   RingBuffer& ring = r->recvRing;
   const int free = ring.capacity - ring.stored;
-  if (free >= r->recvPending || free >= kNetWorkReceiveStep) return 0;
+  if (free >= r->recvPending || free >= kNetWorkReceiveStep || ring.stored >= kMaxNetWorkReceiveQueue) return 0;
   char probe;
   if (platform::ReceiveFromSocket(r->socket, &probe, 1, true) <= 0) return 0;
+  // Doubling, but a ring that holds little grows no further than the frame needs.
   int grow = ring.stored > kNetWorkReceiveStep ? ring.stored : kNetWorkReceiveStep;
-  if (grow > r->recvPending) grow = r->recvPending;
+  const int need = r->recvPending > ring.stored ? r->recvPending : ring.stored;
+  if (grow > need) grow = need;
+  if (grow > kMaxNetWorkReceiveQueue - ring.stored) grow = kMaxNetWorkReceiveQueue - ring.stored;
   return RingBufferReserve(&ring, grow);
 }
 
-// Receives what has arrived of the pending frame, growing the ring as it fills. Returns the bytes received, or -1
-// when the ring could not grow.
-int ReceivePendingFrame(NetWorkHandleRecord* r) {
+// Receives what has arrived of the pending frame, up to `budget` bytes and the unread-data bound, growing the ring as
+// it fills. Returns the bytes received, or -1 when the ring could not grow.
+int ReceivePendingFrame(NetWorkHandleRecord* r, int budget) {
   int arrived = 0;
-  while (r->recvPending > 0) {
+  while (r->recvPending > 0 && arrived < budget) {
     if (MakeRoomForArrivals(r) != 0) return -1;
-    const int room = r->recvRing.capacity - r->recvRing.stored;
+    int room = r->recvRing.capacity - r->recvRing.stored;
+    if (room > kMaxNetWorkReceiveQueue - r->recvRing.stored) room = kMaxNetWorkReceiveQueue - r->recvRing.stored;
+    if (room > budget - arrived) room = budget - arrived;
+    if (room <= 0) break;  // the application has this much to read first
     const int want = r->recvPending < room ? r->recvPending : room;
     const int got = ReceiveIntoRing(r, want);
     r->recvPending -= got;
@@ -206,13 +213,16 @@ int ReceivePendingFrame(NetWorkHandleRecord* r) {
   return arrived;
 }
 
+// One receive step: frames are taken from the socket until it holds no more, kNetWorkReceivePerStep bytes have
+// arrived or the unread-data bound is reached.
 int RecvSocketRecord(NetWorkHandleRecord* r) {
   if (r->useRingBuffers == 0) return 0;
   if (g_NetWork.recvRunning != 0) return -1;
   g_NetWork.recvRunning = 1;
   int result = 0;
+  int budget = kNetWorkReceivePerStep;
   ProcessNetWorkMessages(0);
-  for (;;) {
+  while (budget > 0) {
     if (r->recvPending == 0) {
       std::uint8_t word[4];
       if (platform::ReceiveFromSocket(r->socket, word, 4, true) < 4) break;
@@ -227,12 +237,14 @@ int RecvSocketRecord(NetWorkHandleRecord* r) {
       }
       r->recvPending = static_cast<int>(length);
     }
+    if (r->recvRing.stored >= kMaxNetWorkReceiveQueue) break;  // the application reads first
     const int pending = r->recvPending;
-    const int arrived = ReceivePendingFrame(r);
+    const int arrived = ReceivePendingFrame(r, budget);
     if (arrived < 0) {
       result = FailReceiveRing(r, static_cast<std::uint32_t>(pending));
       break;
     }
+    budget -= arrived;
     const int pump = ProcessNetWorkMessages(0);
     if (pump != 0 || (arrived == 0 && pending > 0) || r->recvPending != 0) break;
   }

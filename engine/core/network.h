@@ -20,9 +20,18 @@ inline constexpr int kNetWorkHandleType = 0x48000000;
 inline constexpr int kMaxNetWorkHandles = 4097;
 inline constexpr std::uint32_t kSocketMessage = 0x505;
 // A received frame longer than this is refused like one the receive ring cannot grow for. The receive ring grows
-// with the bytes that arrive, never ahead of them by more than kNetWorkReceiveStep.
+// with the bytes that arrive (never ahead of them by more than kNetWorkReceiveStep), doubling as it fills so the
+// bytes it holds are moved a logarithmic number of times.
 inline constexpr int kMaxNetWorkFrameLength = 64 * 1024 * 1024;
 inline constexpr int kNetWorkReceiveStep = 64 * 1024;
+// Received bytes the application has not read, per handle: at this many the engine takes nothing more from the
+// socket (the peer's sends then wait in the kernel's buffers) until the application reads. As large as the largest
+// frame, so a whole frame can always be waited for. A handle's receive ring is never larger than this plus 1000
+// bytes, its send ring never larger than kMaxNetWorkSendQueue plus 1000 bytes.
+inline constexpr int kMaxNetWorkReceiveQueue = kMaxNetWorkFrameLength;
+// Bytes one receive step takes from a socket at most (a public call makes at most three such steps per handle), so
+// a peer that keeps sending cannot hold an engine call.
+inline constexpr int kNetWorkReceivePerStep = 1024 * 1024;
 // Bytes a handle's send queue may hold; a send that would take it beyond fails, so a peer that never reads cannot
 // make the engine hold more than this per handle.
 inline constexpr int kMaxNetWorkSendQueue = 16 * 1024 * 1024;

@@ -223,7 +223,9 @@ int TerminateSound() {
   FinishCaptureFile();
   DeleteAllSounds(0);
   DeleteAllMusic();
-  platform::DeleteFileEngine(g_Music.tempPath);
+  // Only a MIDI file this run made: an empty name would resolve to the working directory itself.
+  if (g_Music.tempPath[0] != '\0') platform::DeleteFileEngine(g_Music.tempPath);
+  g_Music.tempPath[0] = '\0';
   if (g_Sound.performance != nullptr) {
     g_Sound.performance->StopEx(nullptr, 0, 0);
     g_Sound.performance->CloseDown();

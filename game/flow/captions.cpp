@@ -22,6 +22,8 @@ constexpr Box wide_box = {150, 50, 490, 80};
 constexpr const char* sacred_treasure_caption = "神器を手に入れたことにより、新たな力が備わった！";
 constexpr const char* gemstone_power_caption = "ジェムストーンに、魔力が込められていた！";
 constexpr const char* sp_low_caption = "  SPが足りない。  ";
+constexpr const char* save_failed_caption = "セーブできませんでした。";
+constexpr const char* save_unreadable_caption = "読み込めないセーブデータがあります。";
 
 // Hero 1's skill caption by stage 1..6.
 constexpr int hero1_chain_codes[6] = {9012, 9013, 9015, 9010, 9014, 9011};
@@ -75,6 +77,8 @@ int text_x(int code) {
   if (code == 9999) return 270;
   if (code >= 4000 && code <= 4008) return 250;
   if (code == 9000 || code == 9001) return 180;
+  if (code == save_failed_caption_code) return 248;      // 24 bytes in the medium box
+  if (code == save_unreadable_caption_code) return 212;  // 36 bytes in the medium box
   if ((code >= 9002 && code <= 9006) || (code >= 9010 && code <= 9015)) return 205;
   return 260;
 }
@@ -106,6 +110,8 @@ const char* caption_text(int code) {
   if (code == 9001) return gemstone_power_caption;
   if (caption_skill(code) >= 0) return skill_caption(code);
   if (code == 9999) return sp_low_caption;
+  if (code == save_failed_caption_code) return save_failed_caption;
+  if (code == save_unreadable_caption_code) return save_unreadable_caption;
   return nullptr;
 }
 

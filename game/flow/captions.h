@@ -3,6 +3,10 @@
 // shows it until its time is up, then clears the code or chains the follow-up skill caption.
 #pragma once
 
+// Captions of the save files' own: a save that could not be written, a save file that is there but cannot be read.
+inline constexpr int save_failed_caption_code = 9991;
+inline constexpr int save_unreadable_caption_code = 9990;
+
 // How long a caption code shows, in milliseconds.
 int caption_duration(int code);
 // The caption's text, or null when the code has none (nothing is shown for it and the code is cleared). Built

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/core/public_api.h"
+#include "game/flow/atomic_file.h"
 #include "game/flow/dialogue_box.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/game_parts.h"
@@ -111,6 +112,7 @@ int game_main() {
   assets_ok = 1;
   start_up_before_engine();
   if (StartEngine() == -1) return -1;
+  prepare_game_files();
   SetUseArchiveFiles(1);
   SetArchiveExtension("sss");
   for (int i = 0; i <= 8; ++i) button_map[i] = i;

@@ -1,10 +1,14 @@
 #include "game/flow/save_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/core/public_api.h"
 #include "game/flow/atomic_file.h"
+#include "game/flow/captions.h"
+#include "game/flow/main_loop.h"
 #include "game/flow/game_modes.h"
 #include "game/flow/hero_select.h"
 #include "game/flow/logo_screen.h"
@@ -49,20 +53,36 @@ void play_se(int slot) { PlaySoundHandle(sound_table[slot], 1, 1); }
 
 bool is_saved_game(const std::uint8_t* header) { return header[0] == 5 || header[0] == 6; }
 
-// Reads the first 50 bytes of every slot file; a missing one is created empty (500 zero bytes) and shows empty.
+// Says on screen (a caption) and in the log that a save file could not be read or written.
+void report_save_problem(int caption, const char* what, const char* path, int error) {
+  report_file_problem(what, path, error);
+  caption_code = caption;
+  caption_start = frame_start_ms;
+}
+
+// Reads the first 50 bytes of every slot file; a missing one is created empty (500 zero bytes) and shows empty. One
+// that is there but cannot be read shows empty, is said, and is kept as it is.
 void read_slot_headers() {
   static const std::uint8_t empty_record[save_record_size] = {};
   for (int i = 0; i < 3; ++i) {
     std::memset(save_headers[i], 0, save_header_size);
-    std::FILE* file = std::fopen(save_slot_files[i], "rb");
-    if (file == nullptr) {
-      write_file_atomically(save_slot_files[i], empty_record, save_record_size);
-      continue;
+    const std::string path = game_file_path(save_slot_files[i]);
+    std::size_t length = 0;
+    switch (read_file_start(path.c_str(), save_headers[i], save_header_size, &length)) {
+      case FileRead::missing:
+        if (!write_file_atomically(path.c_str(), empty_record, save_record_size)) {
+          report_file_problem("could not create", path.c_str(), errno);
+        }
+        break;
+      case FileRead::unreadable:
+        report_save_problem(save_unreadable_caption_code, "cannot read (kept as it is)", path.c_str(), errno);
+        break;
+      case FileRead::read:
+        if (length != static_cast<std::size_t>(save_header_size)) {
+          std::memset(save_headers[i], 0, save_header_size);  // a truncated header shows as an empty slot
+        }
+        break;
     }
-    if (std::fread(save_headers[i], 1, save_header_size, file) != static_cast<std::size_t>(save_header_size)) {
-      std::memset(save_headers[i], 0, save_header_size);  // a truncated header shows as an empty slot
-    }
-    std::fclose(file);
   }
 }
 
@@ -290,17 +310,21 @@ int write_save() {
   int now[6] = {};
   GetLocalDateTime(now);
   build_save_record(now);
-  return write_file_atomically(name, save_record, save_record_size) ? 1 : 0;
+  const std::string path = game_file_path(name);
+  if (write_file_atomically(path.c_str(), save_record, save_record_size)) return 1;
+  report_save_problem(save_failed_caption_code, "could not save to", path.c_str(), errno);
+  return 0;
 }
 
 int read_save() {
   const char* name = save_file_name(mode_game_over);
   if (name == nullptr) return 0;
-  std::FILE* file = std::fopen(name, "rb");
-  if (file == nullptr) return 0;
+  const std::string path = game_file_path(name);
   std::uint8_t bytes[save_record_size] = {};
-  const std::size_t length = std::fread(bytes, 1, sizeof bytes, file);
-  std::fclose(file);
+  std::size_t length = 0;
+  const FileRead result = read_file_start(path.c_str(), bytes, sizeof bytes, &length);
+  if (result == FileRead::unreadable) report_file_problem("cannot read (kept as it is)", path.c_str(), errno);
+  if (result != FileRead::read) return 0;
   return take_save_record(bytes, length);
 }
 
@@ -327,6 +351,7 @@ void save_slot_screen(int pad) {
   for (int i = 0; i < 3; ++i) {
     if (i != screen_cursor[1]) draw_dark_bar(i);
   }
+  draw_caption();
 
   switch (screen_phase) {
     case 1: choose_slot(pad); break;

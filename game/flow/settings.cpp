@@ -1,7 +1,9 @@
 #include "game/flow/settings.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "engine/core/public_api.h"
 #include "game/flow/atomic_file.h"
@@ -49,15 +51,14 @@ void write_marker() {
   }
 }
 
-// Reads the file's record; false unless it holds exactly one whole record.
-bool read_settings_file(std::uint8_t* bytes) {
-  std::FILE* file = std::fopen(settings_file_name, "rb");
-  if (file == nullptr) return false;
-  std::uint8_t extra;
-  const bool whole = std::fread(bytes, 1, settings_record_size, file) == static_cast<std::size_t>(settings_record_size) &&
-                     std::fread(&extra, 1, 1, file) == 0;
-  std::fclose(file);
-  return whole;
+// Reads the file's record; *whole unless it holds exactly one whole record.
+FileRead read_settings_file(const std::string& path, std::uint8_t* bytes, bool* whole) {
+  std::uint8_t file[settings_record_size + 1];
+  std::size_t length = 0;
+  const FileRead result = read_file_start(path.c_str(), file, sizeof file, &length);
+  *whole = result == FileRead::read && length == static_cast<std::size_t>(settings_record_size);
+  if (*whole) std::memcpy(bytes, file, settings_record_size);
+  return result;
 }
 
 // Two records that differ at most in their marker bytes, and those give the same clear level (they are drawn afresh
@@ -70,14 +71,23 @@ bool same_settings(const std::uint8_t* a, const std::uint8_t* b) {
 
 // Writes the record whole, replacing the file in one step, unless the file already holds it: an unchanged record is
 // not written again (the buffer takes the file's marker bytes), so the file is not put at stake at every start. A
-// file that cannot be written leaves the game running on its globals.
+// file that is there but cannot be read is kept (it may hold the player's settings), and a file that cannot be
+// written leaves the game running on its globals; both are said in the log.
 void write_settings_file() {
+  const std::string path = game_file_path(settings_file_name);
   std::uint8_t on_disk[settings_record_size];
-  if (read_settings_file(on_disk) && same_settings(on_disk, settings_record)) {
+  bool whole = false;
+  if (read_settings_file(path, on_disk, &whole) == FileRead::unreadable) {
+    report_file_problem("cannot read (kept as it is, settings not saved)", path.c_str(), errno);
+    return;
+  }
+  if (whole && same_settings(on_disk, settings_record)) {
     std::memcpy(settings_record + kMarker, on_disk + kMarker, 4);
     return;
   }
-  write_file_atomically(settings_file_name, settings_record, settings_record_size);
+  if (!write_file_atomically(path.c_str(), settings_record, settings_record_size)) {
+    report_file_problem("could not save settings to", path.c_str(), errno);
+  }
 }
 
 void show_settings_notice() {
@@ -148,8 +158,12 @@ void repair_settings_record() {
 }
 
 void read_settings() {
-  std::FILE* file = std::fopen(settings_file_name, "rb");
-  if (file == nullptr) {
+  const std::string path = game_file_path(settings_file_name);
+  std::uint8_t bytes[settings_record_size] = {};
+  std::size_t length = 0;
+  const FileRead result = read_file_start(path.c_str(), bytes, sizeof bytes, &length);
+  if (result != FileRead::read) {
+    // An unreadable file is said (by the write, which keeps it); the game runs on the defaults.
     for (int b = 1; b <= 8; ++b) button_map[b] = b;
     clear_level = 0;
     bgm_volume = 100;
@@ -159,9 +173,6 @@ void read_settings() {
     save_settings();
     return;
   }
-  std::uint8_t bytes[settings_record_size] = {};
-  const std::size_t length = std::fread(bytes, 1, sizeof bytes, file);
-  std::fclose(file);
   if (take_settings_record(bytes, length) == SettingsCheck::valid) return;
 
   repair_settings_record();

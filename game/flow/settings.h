@@ -46,7 +46,8 @@ void repair_settings_record();
 // Clear level from the four marker bytes: a sum of 20 is level 1, 30 level 2, anything else 0.
 int clear_level_from_marker(const std::uint8_t* marker);
 
-// Start-up step: reads and checks "setting.dat", sets the defaults and creates it when missing, repairs and
+// Start-up step: reads and checks "setting.dat", sets the defaults and creates it when missing (sets the defaults and
+// keeps the file, saying so in the log, when it is there but cannot be read), repairs and
 // rewrites it and shows the notice (until A, B, C or X is held, or a quit) when it is invalid.
 void read_settings();
 // Builds the record from the globals, writes "setting.dat" whole, then waits 500 ms pumping messages.

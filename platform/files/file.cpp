@@ -76,7 +76,8 @@ std::int64_t GetFileSize(FileHandle file) {
 bool CloseFile(FileHandle file) { return file >= 0 && ::close(file) == 0; }
 
 bool DeleteFileEngine(const char* enginePath) {
-  return enginePath != nullptr && ::unlink(ToNativePath(enginePath).c_str()) == 0;
+  // An empty path names the current directory: never a file to delete.
+  return enginePath != nullptr && enginePath[0] != '\0' && ::unlink(ToNativePath(enginePath).c_str()) == 0;
 }
 
 bool GetTempDirectory(std::string* enginePath) {

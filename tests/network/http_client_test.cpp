@@ -265,6 +265,37 @@ TEST_F(HttpTest, AJobAgainstASilentServerTimesOut) {
   platform::SetClockMode(mode);
 }
 
+TEST_F(HttpTest, AServerThatTricklesIsStoppedAtTheJobsDeadline) {
+  const platform::ClockMode mode = platform::GetClockMode();
+  platform::SetClockMode(platform::ClockMode::Virtual);
+  const int index = Start(kHttpGet, "/trickle");
+  ASSERT_GE(index, 0);
+  ReadRequest(1);
+  ASSERT_TRUE(conn_.SendAll("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n"));
+  // A byte every 20 s keeps clear of the idle timeout, until the job's own deadline.
+  const std::uint32_t start = Job(index).started;
+  int bytes = 0;
+  while (Job(index).resultCode == -1 && platform::MillisecondClock() - start < 2 * kHttpJobDeadlineMs) {
+    ASSERT_TRUE(conn_.SendAll("x"));
+    ++bytes;
+    for (int i = 0; i < 20 && Job(index).received < bytes; ++i) {
+      UpdateHttpJobs();
+      usleep(100);
+    }
+    if (Job(index).resultCode != -1) break;
+    EXPECT_LT(platform::MillisecondClock() - start, kHttpJobDeadlineMs) << "still running past its deadline";
+    platform::SleepMilliseconds(20000);
+    UpdateHttpJobs();
+  }
+  EXPECT_EQ(Job(index).resultCode, 2);
+  EXPECT_EQ(Job(index).resultDetail, 3);
+  EXPECT_GE(platform::MillisecondClock() - start, kHttpJobDeadlineMs);
+  EXPECT_GT(bytes, 10);
+  DeleteHttpJob(index);
+  conn_.Close();
+  platform::SetClockMode(mode);
+}
+
 TEST_F(HttpTest, AnAnnouncedBodyLengthReservesNothingUntilTheBodyArrives) {
   const int index = Start(kHttpGet, "/announced");
   ASSERT_GE(index, 0);
