@@ -394,19 +394,20 @@ std::vector<PlaceholderImage> BuildImages() {
                     Join({Run(0, 0, 120, 150, 5, 120), Run(0, 150, 120, 150, 3, 120), {{365, 214, 90, 43}},
                           {{364, 162, 126, 15}}, Run(364, 162, 70, 16, 3, 70), Run(0, 300, 120, 150, 5, 120),
                           Run(0, 450, 120, 150, 5, 120)})));
-  t.push_back(Whole("gsx/ey/e16.png", 960, 750));
+  // The large enemies and bosses: a grid of the frame size their drawing cuts, so every frame shows its number.
+  t.push_back(Grid("gsx/ey/e16.png", 960, 750, 120, 150));
   t.push_back(Whole("gsx/ey/e17.png", 300, 50));
-  t.push_back(Whole("gsx/ey/e18.png", 1000, 800));
-  t.push_back(Whole("gsx/ey/e19.png", 1020, 850));
-  t.push_back(Whole("gsx/ey/e20.png", 900, 750));
+  t.push_back(Grid("gsx/ey/e18.png", 1000, 800, 170, 170));
+  t.push_back(Grid("gsx/ey/e19.png", 1020, 850, 170, 170));
+  t.push_back(Grid("gsx/ey/e20.png", 900, 750, 120, 120));
   t.push_back(Whole("gsx/ey/e21.png", 520, 174));
   t.push_back(Whole("gsx/ey/e22.png", 420, 160));
-  t.push_back(Whole("gsx/ey/e23.png", 720, 360));
+  t.push_back(Grid("gsx/ey/e23.png", 720, 360, 120, 120));
   t.push_back(Cells("gsx/ey/e24.png", 600, 400,
                     Join({Run(0, 0, 100, 80, 6, 100), Run(100, 80, 100, 80, 2, 100), Run(0, 320, 100, 80, 3, 100),
                           Run(400, 320, 100, 80, 2, 100)})));
   t.push_back(Whole("gsx/ey/e25.png", 300, 120));
-  t.push_back(Whole("gsx/ey/e26.png", 640, 660));
+  t.push_back(Grid("gsx/ey/e26.png", 640, 660, 80, 120));
   t.push_back(Cells("gsx/ey/e27.png", 919, 750, Run(0, 0, 150, 150, 3, 150)));
   t.push_back(Cells("gsx/ey/e28.png", 910, 420,
                     Join({Run(0, 0, 150, 210, 5, 150), Run(0, 210, 150, 210, 6, 150), {{840, 0, 30, 12}},
@@ -419,8 +420,8 @@ std::vector<PlaceholderImage> BuildImages() {
                           Run(0, 1758, 350, 293, 4, 350), Run(0, 2051, 350, 293, 4, 350),
                           Run(0, 2344, 350, 293, 4, 350)})));
   t.push_back(Whole("gsx/ey/e32.png", 420, 130));
-  t.push_back(Whole("gsx/ey/e33.png", 1400, 1360));
-  t.push_back(Whole("gsx/ey/e41.png", 1750, 1088));
+  t.push_back(Grid("gsx/ey/e33.png", 1400, 1360, 350, 272));
+  t.push_back(Grid("gsx/ey/e41.png", 1750, 1088, 350, 272));
   // Looks by folder: stage backgrounds, wall layers, tile sheets.
   for (PlaceholderImage& image : t) {
     const std::string path = image.path;

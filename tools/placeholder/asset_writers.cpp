@@ -183,6 +183,108 @@ void DrawStoneBlocks(PlaceholderRaster& r, const PlaceholderRect& cell, const st
   }
 }
 
+// The tile sheets' cells by the part they mostly play in the level data (a 5 x 4 grid of 128 x 120 cells): floors
+// with a bright walking edge over stone fill, the background's dark hatched cell, brick walls, the wooden plank of
+// falling floors, lifts and platforms, pillars and the crate. Cells of other roles stay stone blocks.
+enum class TileRole { kStone, kFloor, kBackground, kWall, kPlank, kPillars, kCrate };
+
+TileRole TileRoleOfCell(std::size_t index) {
+  switch (index) {
+    case 0: case 1: case 3: case 4: case 5: case 11: case 12: return TileRole::kFloor;
+    case 2: return TileRole::kBackground;
+    case 6: case 9: case 10: case 13: return TileRole::kWall;
+    case 7: return TileRole::kPlank;
+    case 15: return TileRole::kPillars;
+    case 16: return TileRole::kCrate;
+    default: return TileRole::kStone;
+  }
+}
+
+void DrawFloorTile(PlaceholderRaster& r, const PlaceholderRect& cell, const std::uint8_t base[3]) {
+  DrawStoneBlocks(r, cell, base);
+  const std::uint8_t top[3] = {120, 230, 90}, edge[3] = {250, 255, 200}, under[3] = {30, 60, 20};
+  Fill(r, {cell.x, cell.y, cell.w, 14}, top);
+  Fill(r, {cell.x, cell.y, cell.w, 3}, edge);
+  Fill(r, {cell.x, cell.y + 14, cell.w, 3}, under);
+  for (int x = 4; x < cell.w; x += 12) Fill(r, {cell.x + x, cell.y + 14, 3, 6}, top);
+}
+
+void DrawBackgroundTile(PlaceholderRaster& r, const PlaceholderRect& cell, const std::uint8_t base[3]) {
+  const std::uint8_t black[3] = {8, 8, 16};
+  std::uint8_t dark[3], stripe[3];
+  Mix(base, black, 190, dark);
+  Mix(base, black, 140, stripe);
+  Fill(r, cell, dark);
+  for (int y = 0; y < cell.h; ++y) {
+    for (int x = 0; x < cell.w; ++x) {
+      if ((x + y) % 16 < 2) SetPixel(r, cell.x + x, cell.y + y, stripe);
+    }
+  }
+}
+
+void DrawWallTile(PlaceholderRaster& r, const PlaceholderRect& cell, const std::uint8_t base[3]) {
+  const std::uint8_t rust[3] = {150, 70, 50};
+  std::uint8_t brick[3];
+  Mix(base, rust, 150, brick);
+  DrawBricks(r, cell, brick);
+  const std::uint8_t side[3] = {30, 20, 20};
+  Fill(r, {cell.x, cell.y, 4, cell.h}, side);
+  Fill(r, {cell.x + cell.w - 4, cell.y, 4, cell.h}, side);
+}
+
+void DrawPlankTile(PlaceholderRaster& r, const PlaceholderRect& cell) {
+  const std::uint8_t wood[3] = {200, 140, 60}, grain[3] = {140, 90, 30}, lit[3] = {255, 220, 140},
+                     crack[3] = {60, 30, 10};
+  Fill(r, cell, wood);
+  for (int y = 10; y < cell.h; y += 10) Fill(r, {cell.x, cell.y + y, cell.w, 1}, grain);
+  Fill(r, {cell.x, cell.y, cell.w, 4}, lit);
+  // A zig-zag crack: the floor that gives way.
+  for (int y = 4; y < cell.h; ++y) {
+    const int x = cell.w / 2 + ((y / 8) % 2 == 0 ? (y % 8) : 8 - (y % 8)) * 2 - 8;
+    Fill(r, {cell.x + x, cell.y + y, 3, 1}, crack);
+  }
+}
+
+void DrawPillarTiles(PlaceholderRaster& r, const PlaceholderRect& cell, const std::uint8_t base[3]) {
+  const std::uint8_t white[3] = {235, 235, 225}, dark[3] = {50, 50, 50};
+  std::uint8_t stone[3], flute[3];
+  Mix(base, white, 150, stone);
+  Mix(stone, dark, 100, flute);
+  for (int px = 0; px < cell.w; px += 64) {
+    const PlaceholderRect column = {cell.x + px + 8, cell.y, 48, cell.h};
+    Fill(r, column, stone);
+    for (int x = 8; x < 48; x += 10) Fill(r, {column.x + x, column.y, 2, column.h}, flute);
+    Fill(r, {cell.x + px, cell.y, 64, 10}, white);
+    Fill(r, {cell.x + px, cell.y + cell.h - 10, 64, 10}, flute);
+  }
+}
+
+void DrawCrateTile(PlaceholderRaster& r, const PlaceholderRect& cell, const std::uint8_t base[3]) {
+  DrawStoneBlocks(r, cell, base);
+  // The crate is the cell's top-left 64 x 60: boards with a cross brace.
+  const std::uint8_t wood[3] = {170, 110, 50}, brace[3] = {90, 50, 20}, lit[3] = {240, 200, 120};
+  const PlaceholderRect crate = {cell.x, cell.y, 64, 60};
+  Fill(r, crate, wood);
+  Fill(r, {crate.x, crate.y, 64, 3}, lit);
+  Outline(r, crate);
+  for (int k = 0; k < 60; ++k) {
+    Fill(r, {crate.x + k * 64 / 60, crate.y + k, 3, 1}, brace);
+    Fill(r, {crate.x + 61 - k * 64 / 60, crate.y + k, 3, 1}, brace);
+  }
+}
+
+void DrawTile(PlaceholderRaster& r, const PlaceholderRect& cell, std::size_t index, const std::uint8_t base[3]) {
+  switch (TileRoleOfCell(index)) {
+    case TileRole::kFloor: DrawFloorTile(r, cell, base); break;
+    case TileRole::kBackground: DrawBackgroundTile(r, cell, base); break;
+    case TileRole::kWall: DrawWallTile(r, cell, base); break;
+    case TileRole::kPlank: DrawPlankTile(r, cell); break;
+    case TileRole::kPillars: DrawPillarTiles(r, cell, base); break;
+    case TileRole::kCrate: DrawCrateTile(r, cell, base); break;
+    case TileRole::kStone: DrawStoneBlocks(r, cell, base); break;
+  }
+}
+
 // A right-pointing triangle in the cell's lower part: the way the cell faces as stored (mirrored draws point left).
 void DrawFacingMark(PlaceholderRaster& r, const PlaceholderRect& cell) {
   const int size = std::min(cell.w / 3, cell.h / 4);
@@ -284,7 +386,7 @@ PlaceholderRaster DrawPlaceholderImage(const PlaceholderImage& image, int fileIn
       for (const PlaceholderRect& cell : cells) Outline(r, cell);
       return r;
     case PlaceholderLook::kTiles:
-      for (const PlaceholderRect& cell : cells) DrawStoneBlocks(r, cell, base);
+      for (std::size_t i = 0; i < cells.size(); ++i) DrawTile(r, cells[i], i, base);
       break;
     case PlaceholderLook::kSheet:
       break;
