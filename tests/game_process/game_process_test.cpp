@@ -264,7 +264,7 @@ TEST_F(GameProcessTest, LosingTheDisplayEndsTheGameWithOneLine) {
   ASSERT_NE(WaitForWindow(game, 60), 0u) << game.Describe() << WindowsOnDisplay();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   StopDisplay();
-  const std::optional<int> status = game.WaitEnd(5);
+  const std::optional<int> status = game.WaitEnd(20);
   ASSERT_TRUE(status.has_value()) << "still running without a display";
   ASSERT_TRUE(WIFEXITED(*status));
   EXPECT_EQ(WEXITSTATUS(*status), 0);
@@ -374,7 +374,7 @@ TEST_F(GameProcessTest, ASecondCopySaysTheGameIsAlreadyRunning) {
   EXPECT_NE(lines[0].find("already running"), std::string::npos) << lines[0];
   EXPECT_FALSE(first.WaitEnd(0.2).has_value()) << "the first copy ended";
   kill(first.Pid(), SIGTERM);
-  EXPECT_TRUE(first.WaitEnd(5).has_value());
+  EXPECT_TRUE(first.WaitEnd(20).has_value()) << "still running";
 }
 
 // A desktop with no sound device (SDL's audio driver cannot start) plays in silence: the game loads its sounds and
@@ -403,8 +403,8 @@ TEST_F(GameProcessTest, MissingGameDataIsReportedOnStderr) {
     lines = game.StderrLines();
   }
   kill(game.Pid(), SIGTERM);
-  const std::optional<int> status = game.WaitEnd(5);
-  ASSERT_TRUE(status.has_value());
+  const std::optional<int> status = game.WaitEnd(20);
+  ASSERT_TRUE(status.has_value()) << "still running";
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
   lines = game.StderrLines();
   ASSERT_EQ(lines.size(), 1u);
