@@ -11,6 +11,7 @@
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/image_decode.h"
 #include "engine/graphics/movie.h"
+#include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/softrender/graphics_glue.h"
 
@@ -249,16 +250,19 @@ int RestoreGraphHook() {
   return 0;
 }
 
+int RestoreGraphSurface(int handle) {
+  const GraphData* g = GetGraphData(handle);
+  if (g == nullptr) return -1;
+  // A movie's frames live in the graphic's own storage here, so its tiles or textures are all there is to restore.
+  return g->Flags.Texture != 0 ? RestoreGraphTextures(g) : RestoreGraphSurface2D(g);
+}
+
 int RestoreAllGraphSurface() {
   if (g_GraphDrawState.GraphicsUp == 0) return 0;
+  RestoreMainSurfaces();
   for (int i = 0; i < g_GraphTable.highMark; ++i) {
     const GraphData* g = g_GraphTable.slots[i];
-    if (g == nullptr) continue;
-    if (g->Flags.Texture != 0) {
-      RestoreGraphTextures(g);
-    } else {
-      RestoreGraphSurface2D(g);
-    }
+    if (g != nullptr) RestoreGraphSurface(g->Handle);
   }
   return 0;
 }
