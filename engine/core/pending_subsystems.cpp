@@ -45,9 +45,5 @@ int RestoreGraphDevice() {
   return 0;
 }
 int RestoreAllSurface2D() { return 0; }
-int SetFrontScreenDrawArea(const platform::Rect&) { return 0; }
-int GetDrawFilterMode() { return 0; }
-int SetDrawFilterMode(int) { return 0; }
-int ReleaseKeptScreenImage() { return 0; }
 
 

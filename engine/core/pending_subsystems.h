@@ -20,11 +20,6 @@
 int RestoreGraphDevice();
 int RestoreAllSurface2D();
 int RestoreAllSurface3DData();
-int SetFrontScreenDrawArea(const platform::Rect& client);  // raw draw area of the front screen, mask screen off
-// The kept inactive-window image.
-int GetDrawFilterMode();
-int SetDrawFilterMode(int mode);
-int ReleaseKeptScreenImage();
 
 // ---- Movies ----------------------------------------------------------------------------------------------------
 #include "engine/graphics/movie.h"
