@@ -19,11 +19,6 @@
 #include "platform/window/window.h"
 
 // ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
-int SetFrontScreenDrawArea(const platform::Rect& client);  // raw draw area of the front screen, mask screen off
-// The kept inactive-window image.
-int GetDrawFilterMode();
-int SetDrawFilterMode(int mode);
-int ReleaseKeptScreenImage();
 
 // ---- Movies ----------------------------------------------------------------------------------------------------
 #include "engine/graphics/movie.h"

@@ -6,6 +6,7 @@
 #include "engine/core/log.h"
 #include "engine/core/message.h"
 #include "engine/graphics/d3d_state.h"
+#include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
@@ -131,13 +132,29 @@ int LoadGraphFromFile(const char* name, int wantTexture, int mirror, int movieOp
     return handle;
   }
   // Not an image: the file is tried as a movie, whose frames go into a graphic of its size.
+  GraphDrawState& st = g_GraphDrawState;
+  const int useTexture = (st.UseTextureGraphics == 1 && Use3D != 0 && GetSoftwareRenderFlag() == 0 &&
+                          GetTextureColorData(0, 0, 0, 0) != nullptr)
+                             ? 1
+                             : 0;
   const StreamHandle file = FileOpen(name);
   if (file == 0) return LogPrintf("グラフィックファイル %s がありません", name);
   FileClose(file);
   int width = 0, height = 0;
   const int movie = OpenMovieToGraph(name, &width, &height, movieOption);
   if (movie < 0) return LogPrintf("右記のグラフィックファイルのロードに失敗しました：%s \n", name);
-  const int handle = CreateGraph(width, height, wantTexture, 0, 0);
+  if (MovieMode(GetMovieData(movie)) != 0) {
+    if (GetDirectDrawObject() == nullptr) SetNotUse3DFlag(1);
+    st.UseTextureGraphics = 0;
+  }
+  // Movie graphics are made in the requested depth, in system memory.
+  const int keptBits = st.ColorBitDepth, keptSystemMemory = st.UseSystemMemory;
+  st.ColorBitDepth = GetScreenColorBitDepth();
+  st.UseSystemMemory = 1;
+  const int handle = CreateGraph(width, height, wantTexture, MovieAlphaFlag(GetMovieData(movie)), 0);
+  st.ColorBitDepth = keptBits;
+  st.UseSystemMemory = keptSystemMemory;
+  SetUseTextureGraphicsBody(useTexture);
   if (handle < 0) {
     LogPrintf("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", name);
     CloseMovieHandle(movie);
