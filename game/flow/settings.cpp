@@ -51,7 +51,7 @@ void write_marker() {
   }
 }
 
-// Reads the file's record; *whole unless it holds exactly one whole record.
+// Reads the file's record into bytes when it holds exactly one whole record (*whole tells which).
 FileRead read_settings_file(const std::string& path, std::uint8_t* bytes, bool* whole) {
   std::uint8_t file[settings_record_size + 1];
   std::size_t length = 0;
