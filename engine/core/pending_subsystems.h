@@ -1,8 +1,5 @@
-// Stand-ins for the entry points of subsystems that are not built yet: the rest of graphics, and movies.
-// Start-up, shut-down, the window procedure and the message pass call them under
-// their final names; each subsystem deletes its stand-ins from here (and only from here) when it lands.
-//
-// The stand-ins keep just enough state to give the results the callers look at.
+// The subsystem headers that start-up, shut-down, the window procedure and the message pass call into, in one
+// include. It holds no code of its own.
 #pragma once
 
 #include "engine/graphics/d3d_state.h"
@@ -17,8 +14,6 @@
 #include "engine/graphics/screen_copy.h"
 #include "engine/graphics/surface2d.h"
 #include "platform/window/window.h"
-
-// ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
 
 // ---- Movies ----------------------------------------------------------------------------------------------------
 #include "engine/graphics/movie.h"

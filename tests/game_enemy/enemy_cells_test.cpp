@@ -8,6 +8,7 @@
 
 #include "engine/graphics/screen_buffer.h"
 #include "tests/game_enemy/enemy_fixture.h"
+#include "tests/support/bmp_writer.h"
 
 namespace {
 
@@ -15,29 +16,9 @@ using enemy_test::Enemies;
 
 // A 24-bit BMP of w x h pixels: the cell at column c, row r (cells cw x ch) is red 16 (c + 1), green 16 (r + 1).
 std::vector<unsigned char> CellSheetBmp(int w, int h, int cw, int ch) {
-  const int pitch = (w * 3 + 3) / 4 * 4;
-  std::vector<unsigned char> b(54 + static_cast<std::size_t>(pitch) * h, 0);
-  auto put = [&b](std::size_t at, unsigned value) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(value >> (8 * i));
-  };
-  b[0] = 'B';
-  b[1] = 'M';
-  put(2, static_cast<unsigned>(b.size()));
-  put(10, 54);
-  put(14, 40);
-  put(18, static_cast<unsigned>(w));
-  put(22, static_cast<unsigned>(h));
-  b[26] = 1;   // planes
-  b[28] = 24;  // bits per pixel
-  for (int row = 0; row < h; ++row) {
-    const int y = h - 1 - row;  // rows are stored bottom up
-    for (int x = 0; x < w; ++x) {
-      unsigned char* p = &b[54 + static_cast<std::size_t>(row) * pitch + 3 * static_cast<std::size_t>(x)];
-      p[1] = static_cast<unsigned char>(16 * (y / ch + 1));
-      p[2] = static_cast<unsigned char>(16 * (x / cw + 1));
-    }
-  }
-  return b;
+  return test_bmp::Bmp24(w, h, [cw, ch](int x, int y) {
+    return static_cast<std::uint32_t>(16 * (x / cw + 1)) << 16 | static_cast<std::uint32_t>(16 * (y / ch + 1)) << 8;
+  });
 }
 
 class EnemyCells : public Enemies {

@@ -18,6 +18,7 @@
 #include "game/player/pickups.h"
 #include "game/player/shots.h"
 #include "tests/game_stage/stage_fixture.h"
+#include "tests/support/bmp_writer.h"
 
 namespace {
 
@@ -466,24 +467,7 @@ std::uint32_t BackPixel(int x, int y) {
 
 // A 24-bit BMP of w x h pixels of the given red.
 std::vector<unsigned char> RedBmp(int w, int h, unsigned char red = 0xFF) {
-  const int row = (w * 3 + 3) / 4 * 4;
-  std::vector<unsigned char> b(54 + static_cast<std::size_t>(row) * h, 0);
-  auto put = [&b](std::size_t at, unsigned value) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<unsigned char>(value >> (8 * i));
-  };
-  b[0] = 'B';
-  b[1] = 'M';
-  put(2, static_cast<unsigned>(b.size()));
-  put(10, 54);
-  put(14, 40);
-  put(18, static_cast<unsigned>(w));
-  put(22, static_cast<unsigned>(h));
-  b[26] = 1;   // planes
-  b[28] = 24;  // bits per pixel
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) b[54 + static_cast<std::size_t>(y) * row + 3 * x + 2] = red;
-  }
-  return b;
+  return test_bmp::Bmp24(w, h, [red](int, int) { return static_cast<std::uint32_t>(red) << 16; });
 }
 
 TEST_F(Attacks, MuzzleFlashShowsExceptInTheFallingStage) {

@@ -22,6 +22,7 @@
 #include "engine/softrender/graphics_glue.h"
 #include "tests/engine_start/engine_fixture.h"
 #include "tests/images/image_writers.h"
+#include "tests/support/bmp_writer.h"
 #include "tests/support/context_mode.h"
 
 namespace {
@@ -47,31 +48,9 @@ Bytes Png(int w, int h, const std::vector<std::uint32_t>& px) {
   return testimg::WritePng(s);
 }
 
-// A 24-bit bottom-up BMP.
+// A 24-bit BMP of the pixels, listed from the top row down.
 Bytes Bmp(int w, int h, const std::vector<std::uint32_t>& px) {
-  const int stride = (w * 3 + 3) & ~3;
-  const std::uint32_t size = 54 + static_cast<std::uint32_t>(stride * h);
-  Bytes b(size, 0);
-  auto put32 = [&](int at, std::uint32_t v) { std::memcpy(&b[static_cast<std::size_t>(at)], &v, 4); };
-  b[0] = 'B';
-  b[1] = 'M';
-  put32(2, size);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(w));
-  put32(22, static_cast<std::uint32_t>(h));
-  b[26] = 1;
-  b[28] = 24;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      const std::uint32_t c = px[static_cast<std::size_t>((h - 1 - y) * w + x)];
-      std::uint8_t* p = &b[static_cast<std::size_t>(54 + y * stride + x * 3)];
-      p[0] = static_cast<std::uint8_t>(c);
-      p[1] = static_cast<std::uint8_t>(c >> 8);
-      p[2] = static_cast<std::uint8_t>(c >> 16);
-    }
-  }
-  return b;
+  return test_bmp::Bmp24(w, h, [&px, w](int x, int y) { return px[static_cast<std::size_t>(y * w + x)]; });
 }
 
 class Graphics : public engine_test::HeadlessEngine {

@@ -406,7 +406,7 @@ std::vector<PlaceholderImage> BuildImages() {
   // The large enemies and bosses: a grid of the frame size their drawing cuts, so every frame shows its number.
   t.push_back(Grid("gsx/ey/e16.png", 960, 750, 120, 150));
   t.push_back(Whole("gsx/ey/e17.png", 300, 50));
-  t.push_back(Grid("gsx/ey/e18.png", 1000, 800, 170, 170));
+  t.push_back(Grid("gsx/ey/e18.png", 1000, 800, 200, 200));
   t.push_back(Grid("gsx/ey/e19.png", 1020, 850, 170, 170));
   t.push_back(Grid("gsx/ey/e20.png", 900, 750, 120, 120));
   t.push_back(Whole("gsx/ey/e21.png", 520, 174));
