@@ -576,11 +576,16 @@ std::vector<int> Driver::StageKeys() {
       const EnemyRecord* foe = fighting ? &enemy_pool[target_] : nullptr;
       std::fprintf(trace,
                    "frame %d stage %d area %d at %d,%d hp %d/%d/%d player %d jump %d fall %d ladder %d/%d boss %d "
-                   "target %d kind %d mode %d at %d,%d hp %d route %d/%zu off %d plan %zu/%zu to %d\n",
+                   "target %d kind %d mode %d/%d at %d,%d hp %d route %d/%zu off %d plan %zu/%zu to %d",
                    record_.frames, stage, area, x, my - g_y, hp, max_hp, item_count[0], PlayerState, int{jumping},
                    int{falling}, int{on_ladder}, int{ladder_near}, boss_phase_b, fighting ? target_ : -1,
-                   foe ? foe->type : 0, foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0,
-                   step_, route_.size(), off_route_, plan_line_, plan_.size(), plan_step_);
+                   foe ? foe->type : 0, foe ? foe->mode : 0, foe ? foe->timer : 0, foe ? foe->x : 0, foe ? foe->y : 0,
+                   foe ? foe->hp : 0, step_, route_.size(), off_route_, plan_line_, plan_.size(), plan_step_);
+      // The hazards still about that have hurt the hero, to tell what the hit points were lost to.
+      for (const HazardRecord& h : hazard_pool) {
+        if (h.state != hazard_free && h.touched != 0) std::fprintf(trace, " touched %d@%d,%d", h.type, h.x, h.y);
+      }
+      std::fputc('\n', trace);
       std::fclose(trace);
     }
   }
@@ -1233,6 +1238,8 @@ std::vector<int> Driver::WalkerKeys(bool* fighting) {
   const int toward = right_side ? kKeyLeft : kKeyRight, away = right_side ? kKeyRight : kKeyLeft;
   const int safe = (right_side ? kWaveReachRight : kWaveReach) + 4;
   const std::vector<int> back_off = gap < safe ? std::vector<int>{away} : std::vector<int>{};
+  // A hero hanging on a ladder just over the floor walks nowhere and cannot swing: down onto the floor first.
+  if (on_ladder != 0 && ladder_move == 0 && PlayerState == player_free) return {kKeyDown};
   // Frames before a walker's wave may hurt (0 while it may): in its other modes a walker is a frame or two from
   // mode 2.
   const auto quiet = [](const EnemyRecord& w) {
