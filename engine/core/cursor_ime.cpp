@@ -54,7 +54,7 @@ int UpdateMenuVisibility(int shown) {
   if (g_System.mainWindow == 0) return 0;
   const int visible = MenuVisibleByRule() ? 1 : 0;
   if (visible != g_System.lastMenuVisible) {
-    // No platform menu bar exists here; the window's style and paint still follow the change.
+    platform::SetMenu(g_System.mainWindow, visible == 1 ? g_System.menuHandle : 0);
     if (g_System.windowMode == 1) ApplyWindowStyle();
     platform::UpdateWindow(g_System.mainWindow);
     g_System.lastMenuVisible = visible;
@@ -86,9 +86,43 @@ int GetMousePointInScreen(int* x, int* y) {
   return 0;
 }
 
-// The platform has no menus, so reading a menu's items always fails.
-int GetMenuItemByPosition(std::intptr_t, int) { return -1; }
-int BuildMenuItemTable(std::intptr_t) { return -1; }
+namespace {
+char g_menuItemName[128];  // the name of the item GetMenuItemByPosition read last
+}  // namespace
+
+int GetMenuItemByPosition(std::intptr_t menu, int position, MenuItemQuery* out) {
+  platform::MenuItemInfo info{};
+  if (!platform::GetMenuItemInfoByPosition(menu, position, &info, nullptr, 0)) return -1;
+  if ((info.type & platform::win::kMftSeparator) != 0) return 1;
+  if (!platform::GetMenuItemInfoByPosition(menu, position, &info, g_menuItemName, sizeof g_menuItemName)) return -1;
+  out->state = info.state;
+  out->id = info.id;
+  out->submenu = info.submenu;
+  out->type = info.type;
+  out->name = g_menuItemName;
+  return 0;
+}
+
+int BuildMenuItemTable(std::intptr_t menu) {
+  const int count = platform::GetMenuItemCount(menu);
+  if (count < 0) return -1;
+  for (int position = 0; position < count; ++position) {
+    MenuItemQuery item{};
+    const int r = GetMenuItemByPosition(menu, position, &item);
+    if (r == -1) return -1;
+    if (r == 1) continue;
+    // The table holds 128 items; the rest of a larger menu is not listed.
+    if (g_System.menuItemCount < kMaxMenuItems) {
+      MenuItemRecord& record = g_System.menuItems[g_System.menuItemCount++];
+      record.menu = menu;
+      record.position = static_cast<std::int16_t>(position);
+      record.id = static_cast<std::uint16_t>(item.id);
+      CopyString(record.name, item.name);  // both hold 128 bytes
+    }
+    if (item.submenu != 0 && BuildMenuItemTable(item.submenu) == -1) return -1;
+  }
+  return 0;
+}
 
 int GetMenuItemNameById(int id, char* out) {
   if (g_System.menuInUse != 1) return -1;

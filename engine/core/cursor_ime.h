@@ -12,7 +12,16 @@ int UpdateMenuVisibility(int shown);
 int UpdateFullScreenMenu();
 int GetMousePointInScreen(int* x, int* y);
 
-int GetMenuItemByPosition(std::intptr_t menu, int position);
+// What GetMenuItemByPosition read of an item; the name points into one buffer that the next read overwrites.
+struct MenuItemQuery {
+  std::uint32_t state;
+  std::uint32_t id;
+  std::intptr_t submenu;
+  std::uint32_t type;
+  const char* name;
+};
+// -1 on failure, 1 for a separator (nothing read), else 0 with the item in out.
+int GetMenuItemByPosition(std::intptr_t menu, int position, MenuItemQuery* out);
 int BuildMenuItemTable(std::intptr_t menu);
 int GetMenuItemNameById(int id, char* out);
 

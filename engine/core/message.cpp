@@ -63,11 +63,18 @@ void RunSweeps(bool onMainThread) {
     platform::Message m{};
     bool endedByCount = false;
     while (RetrieveMessage(&m)) {
+      // A message the modeless dialog takes is done with, and not counted.
+      if (g_System.dialogWindow != 0 && platform::IsDialogMessage(g_System.dialogWindow, m)) {
+        PumpExtraWindows();
+        continue;
+      }
       if (m.message == win::kWmActivateApp) g_System.active = (m.wParam & 0xFFFF) != 0 ? 1 : 0;
       if (g_System.quitFlag == 1) return;
       if (m.message == win::kWmQuit) g_System.quitFlag = 1;
-      platform::TranslateMessage(m);
-      platform::DispatchMessage(m);
+      if (!platform::TranslateAccelerator(g_System.mainWindow, g_System.acceleratorTable, m)) {
+        platform::TranslateMessage(m);
+        platform::DispatchMessage(m);
+      }
       ++g_MessagePassCounters.dispatched;
       if (++dispatched >= kMessagesPerSweep) {
         endedByCount = true;

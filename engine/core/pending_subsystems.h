@@ -5,6 +5,7 @@
 // The stand-ins keep just enough state to give the results the callers look at.
 #pragma once
 
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/draw_ops.h"
 #include "engine/graphics/draw_state.h"
@@ -14,17 +15,10 @@
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/present.h"
 #include "engine/graphics/screen_copy.h"
+#include "engine/graphics/surface2d.h"
 #include "platform/window/window.h"
 
 // ---- Graphics (the display device, screens and present are in engine/graphics/) --------------------------------------------------------------------------------------------------
-int RestoreGraphDevice();
-int RestoreAllSurface2D();
-int RestoreAllSurface3DData();
-int SetFrontScreenDrawArea(const platform::Rect& client);  // raw draw area of the front screen, mask screen off
-// The kept inactive-window image.
-int GetDrawFilterMode();
-int SetDrawFilterMode(int mode);
-int ReleaseKeptScreenImage();
 
 // ---- Movies ----------------------------------------------------------------------------------------------------
 #include "engine/graphics/movie.h"
@@ -35,9 +29,3 @@ int ReleaseKeptScreenImage();
 // ---- Network and HTTP ------------------------------------------------------------------------------------------
 #include "engine/core/http_client.h"
 #include "engine/core/network.h"
-
-// What the stand-ins were asked, for tests of the callers.
-struct PendingSubsystemCalls {
-  int restoreGraphDevice;
-};
-extern PendingSubsystemCalls g_PendingCalls;

@@ -16,6 +16,7 @@ inline constexpr int kMaxExtraPumpWindows = 100;
 namespace platform {
 class Thread;
 }
+struct GraphImage;
 
 struct MenuItemRecord {
   std::intptr_t menu;
@@ -82,7 +83,7 @@ struct SystemWindowRecord {
   int resizable;
   int visibleStyle;
   double windowScale;  // 1.0 when 0 or less
-  int windowRegion;    // 0: none
+  std::intptr_t windowRegion;  // region handle, 0: none
   int doubleStartAllowed;
   int windowModeSwitchAllowed;
   void (*modeChangeCallback)(void* data);
@@ -130,6 +131,7 @@ struct SystemWindowRecord {
   // Kept inactive-window image and activation callback.
   int keptImageFlag;
   int keptImageGraph;
+  GraphImage* keptImage;  // the kept image's decoded pixels, or null
   void (*activationCallback)(int active, void* data);
   void* activationData;
 
@@ -156,6 +158,9 @@ struct SystemWindowRecord {
 
   // Hooks.
   int systemKeyFlag;
+  std::intptr_t systemKeyHook;  // the hook library's hook while the window is active
+  std::intptr_t hookLibrary;
+  std::intptr_t secondHook;
 
   // Message pump extras.
   platform::WindowHandle extraWindows[kMaxExtraPumpWindows];

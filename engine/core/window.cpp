@@ -17,6 +17,8 @@
 #include "engine/core/start_engine.h"
 #include "engine/core/string_util.h"
 #include "engine/core/timing.h"
+#include "engine/graphics/graph_image.h"
+#include "engine/graphics/mask.h"
 #include "engine/input/input.h"
 #include "platform/base/clock.h"
 #include "platform/base/debug_output.h"
@@ -63,7 +65,7 @@ int SignedHighWord(platform::LParam v) { return static_cast<std::int16_t>((v >> 
   X(windowX) X(windowY) X(windowPositionSet) X(hiddenWindow) X(resizable) X(visibleStyle) X(windowScale)           \
   X(windowRegion) X(doubleStartAllowed) X(windowModeSwitchAllowed) X(modeChangeCallback) X(modeChangeData)          \
   X(acceleratorTable) X(messageHook) X(keepWindowOnClose) X(noQuitMessage) X(keptImageFlag) X(keptImageGraph)       \
-  X(activationCallback) X(activationData) X(menuHandle) X(menuInUse) X(menuCommandCallback) X(menuItemCallback)      \
+  X(keptImage) X(systemKeyFlag) X(activationCallback) X(activationData) X(menuHandle) X(menuInUse) X(menuCommandCallback) X(menuItemCallback)      \
   X(menuAlwaysShown) X(comStarted)
 
 struct KeptSystemFields {
@@ -127,6 +129,13 @@ platform::LResult DefaultResult(platform::WindowHandle window, std::uint32_t mes
   return platform::DefWindowProc(window, message, wParam, lParam);
 }
 
+void ReleaseSystemKeyHook() {
+  if (g_System.systemKeyHook != 0) platform::UnhookMsgHook(g_System.systemKeyHook);
+  if (g_System.hookLibrary != 0) platform::FreeHookLibrary(g_System.hookLibrary);
+  g_System.systemKeyHook = 0;
+  g_System.hookLibrary = 0;
+}
+
 void OnActivate(platform::WParam wParam) {
   g_System.active = (wParam & 0xFFFF) != 0 ? 1 : 0;
   if (g_System.creatingWindow == 1) return;
@@ -155,6 +164,17 @@ void OnActivate(platform::WParam wParam) {
   }
   UpdatePadVibrationEffects();
   if (g_System.activationCallback != nullptr) g_System.activationCallback(g_System.active, g_System.activationData);
+  if (g_System.systemKeyFlag == 1) {
+    if (g_System.osVersionCode < 0x104) {
+      platform::SetScreenSaverRunning(g_System.active == 1);
+    } else if (g_System.active == 1) {
+      if (g_System.hookLibrary == 0) g_System.hookLibrary = platform::LoadHookLibrary();
+      if (g_System.hookLibrary != 0 && g_System.systemKeyHook == 0)
+        g_System.systemKeyHook = platform::SetMsgHookDll(g_System.hookLibrary, g_System.mainWindow);
+    } else {
+      ReleaseSystemKeyHook();
+    }
+  }
 }
 
 void OnPaint(platform::WindowHandle window) {
@@ -328,7 +348,8 @@ int SetupWindow() {
                                                        static_cast<int>(screenHeight * scale));
       g_System.mainWindow = platform::CreateWindowEx(WindowModeExStyle(index), kMainWindowClass, g_System.windowTitle,
                                                      WindowModeStyle(index), outer.left, outer.top,
-                                                     outer.right - outer.left, outer.bottom - outer.top);
+                                                     outer.right - outer.left, outer.bottom - outer.top,
+                                                     g_System.menuHandle);
     } else {
       WriteLog("フルスクリーンモード用のウインドウを作成します\n");
       g_System.cursorVisibleRequest = 0;
@@ -386,10 +407,15 @@ int EndWindow() {
   platform::SetScreenSaverActive(true);
   UpdateCursorVisibility(1);
 
+  if (g_System.secondHook != 0) platform::UnhookMsgHook(g_System.secondHook);
+  g_System.secondHook = 0;
+  ReleaseSystemKeyHook();
+  if (g_System.windowRegion != 0) platform::DeleteRgn(g_System.windowRegion);
   g_System.windowRegion = 0;
 
   if (g_System.menuInUse == 1) {
     UpdateMenuVisibility(0);
+    platform::DestroyMenu(g_System.menuHandle);
     g_System.menuHandle = 0;
     g_System.menuInUse = 0;
     g_System.chosenItemCount = 0;
@@ -459,7 +485,7 @@ platform::LResult MainWindowProc(platform::WindowHandle window, std::uint32_t me
 
   switch (message) {
     case win::kWmCreate:
-      // A window region would be applied here; the platform's windows are rectangular.
+      if (g_System.windowRegion != 0) platform::SetWindowRgn(window, g_System.windowRegion, false);
       break;
     case win::kWmDestroy:
       if (g_System.userWindowMode == 0) {
@@ -602,7 +628,7 @@ int ChangeWindowModeBody(int windowed) {
 int SetWindowModeFlag(int windowed) {
   g_System.windowMode = windowed;
   WriteLog(windowed == 1 ? "ウインドウモードフラグが立てられました\n" : "ウインドウモードフラグが倒されました\n");
-  // A menu would be attached in window mode and detached in full screen; the platform has no menu bar.
+  if (g_System.menuInUse == 1) platform::SetMenu(g_System.mainWindow, windowed == 1 ? g_System.menuHandle : 0);
   return 0;
 }
 
@@ -708,10 +734,10 @@ int DrawKeptScreenImage() {
   if (g_System.keptImageFlag != 1) return -1;
   g_System.repainting = 1;
   const int target = GetDrawTarget();
-  const int filter = GetDrawFilterMode();
+  const int filter = GetDrawMode();
   const int wait = GetFlipWaitForVBlank();
   SelectDrawTargetBody(-2);
-  SetDrawFilterMode(1);
+  SetTextureFilterMode(1);
   SetFlipWaitForVBlank(0);
   const int saved = CopyBackScreenToNewGraph();
   int width = 0, height = 0;
@@ -727,9 +753,26 @@ int DrawKeptScreenImage() {
     DeleteGraphicBody(saved, 0);
   }
   SelectDrawTargetBody(target);
-  SetDrawFilterMode(filter);
+  SetTextureFilterMode(filter);
   SetFlipWaitForVBlank(wait);
   g_System.repainting = 0;
+  return 0;
+}
+
+int ReleaseKeptScreenImage() {
+  if (g_System.keptImage == nullptr) return 0;
+  ReleaseGraphImage(g_System.keptImage);
+  delete g_System.keptImage;
+  g_System.keptImage = nullptr;
+  return 0;
+}
+
+int SetFrontScreenDrawArea(const platform::Rect& client) {
+  const int mask = GetUseMaskScreenFlag();
+  SetMaskScreenActive(0);
+  const RECT area{client.left, client.top, client.right, client.bottom};
+  SetDrawAreaRect(&area);
+  SetMaskScreenActive(mask);
   return 0;
 }
 

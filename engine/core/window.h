@@ -23,6 +23,10 @@ int GetClientRectWithToolbar(platform::Rect* out);
 int SetWindowTitleBody(const char* title);
 int SetWindowIconResourceBody(int id);
 int DrawKeptScreenImage();
+// Frees the kept inactive-window image's decoded pixels.
+int ReleaseKeptScreenImage();
+// The front screen's raw draw area follows the client area (the mask screen switched off around the change).
+int SetFrontScreenDrawArea(const platform::Rect& client);
 // Posts WM_CLOSE to the main window once (the close-requested flag).
 void RequestWindowClose();
 

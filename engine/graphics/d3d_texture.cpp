@@ -297,7 +297,7 @@ int TransferImageToTexture(const ImageRect* rect, int destX, int destY, int tile
   ConvertTransferRect(pixels, pitch, dest, image->pixels, image->pitch, &image->colorData,
                       alpha != nullptr ? alpha->pixels : nullptr, alpha != nullptr ? alpha->pitch : 0,
                       alpha != nullptr ? &alpha->colorData : nullptr, destX, destY, rect, 0, keyToAlpha,
-                      s->TransparentColor, 0, 0, option, 0);
+                      s->TransparentColor, GetTransferOptionWord(), 0, option, 0);
   UnlockSurface3DDataTexture(tileHandle, &lockRect);
   SetSurfaceDataColorKey(t->Texture);
   return 0;

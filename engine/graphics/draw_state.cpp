@@ -4,19 +4,25 @@
 
 #include "engine/core/log.h"
 #include "engine/core/message.h"
+#include "engine/core/system_record.h"
 #include "engine/graphics/blend_tables.h"
+#include "engine/graphics/d3d_state.h"
 #include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graphics_init.h"
 #include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_image.h"
+#include "engine/graphics/graph_load.h"
 #include "engine/graphics/mask.h"
 #include "engine/graphics/matrix.h"
 #include "engine/graphics/movie.h"
+#include "engine/graphics/present.h"
 #include "engine/graphics/screen_format.h"
+#include "engine/graphics/screen_palette.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/graphics/surface_data.h"
+#include "engine/input/input.h"
 #include "engine/softrender/graphics_glue.h"
 
 GraphDrawState g_GraphDrawState{{0, 0, 0, 0}, 0, 0, -1, 0, 0, kNoBrightness, 0};
@@ -94,6 +100,8 @@ int SetBlendModeBody(int mode, int param) {
 
 int SetBlendGraph(int handle, int param1, int param2) {
   GraphDrawState& st = g_GraphDrawState;
+  // While the engine shuts down nothing changes (the glyph cache's restore of the saved selection among it).
+  if (g_System.endingFlag == 1) return 0;
   if (st.BlendGraph == handle && st.BlendGraphParam1 == param1 && st.BlendGraphParam2 == param2) return 0;
   if (handle != -1 && GetGraphData(handle) == nullptr) return -1;
   WaitWhileInactive();
@@ -134,6 +142,8 @@ int GetDrawMode() { return g_GraphDrawState.DrawMode; }
 
 int SetUseTextureGraphicsBody(int flag) {
   g_GraphDrawState.UseTextureGraphics = flag;
+  // Before the display device exists the flag also picks the screen model it will be made with.
+  if (GetDirectDrawObject() == nullptr) SetHardwareRenderFlag(flag);
   return 0;
 }
 
@@ -237,7 +247,7 @@ int InitGraphManage() {
   ResetDefaultFontSettings();
   ClearFontTable();
   g_GraphDrawState.GraphicsUp = 1;
-  if (GetDirectDrawObject() != nullptr) DeleteAllSurface2D();
+  if (GetDirectDrawObject() != nullptr) TerminateSurface2D();
   ClearSurface2DTable();
   Use3D = ResetSurface3DDataTable() != -1 ? 1 : 0;
   if (Use3D != 0) UpdateD3DDrawColor();
@@ -263,5 +273,42 @@ int TerminateGraphManage() {
   g_DefaultFont.Handle = -1;
   g_GraphDrawState.GraphicsUp = 0;
   WriteLog("グラフィック管理系の終了処理は正常に終了しました\n");
+  return 0;
+}
+
+int RestoreGraphDevice() {
+  // Everything that lives on the device goes first, the Direct3D device and its textures leading; input lets its
+  // devices go too (they are bound to the window's display) and starts again at its next query.
+  const int useMask = g_GraphDrawState.UseMaskScreen;
+  const int maskExisted = g_MaskScreen.exists;
+  ReleaseDirect3DForRestore();
+  ReleaseMaskScratch();
+  ReleaseMainSurfaces();
+  TerminateInput();
+  ReleaseAllSurface2DStorage();
+  ReleaseClipper();
+  if (GetGDIVisibleMode() != 1) {
+    ReleaseDirectDraw();
+    RecreateDirectDraw();  // also sets the display mode and re-creates the tiles' storage and the clipper
+  } else {
+    ReapplyDisplayMode();
+    RecreateAllSurface2DStorage();
+    RecreateClipper();
+  }
+  // Direct3D comes back once the screen surfaces and their palette are back; every texture is then filled again by
+  // the restore hook.
+  CreateScreenSurfaces();
+  RefreshScreenPalette();
+  ReacquireDirect3D();
+  if (SetDrawScreenSurface(g_GraphDrawState.DrawScreen) < 0) ForgetDrawTargetGraph(g_GraphDrawState.DrawScreen);
+  ClearDrawScreenSurface();
+  CopyBackScreenToFront();
+  RestoreGraphHook();
+  ReopenAllMovieStream();
+  if (maskExisted != 0) {
+    CreateMaskScreenParts(1, 1);
+    g_MaskScreen.exists = 1;
+    if (useMask != 0) SetMaskScreenActive(1);
+  }
   return 0;
 }

@@ -44,6 +44,7 @@ struct GraphDrawState {
   std::uint32_t TransparentColor = 0;         // 0x00RRGGBB colour key of new graphics
   std::int32_t DrawAreaEmpty = 0;             // DrawArea has no width or height: drawers return at once
   std::uint32_t GraphCreateOption = 0;        // create option word of new graphics
+  std::int32_t TransferOption = 0;            // dither mode of the converting transfers into graphics (never set)
   std::int32_t GraphicsUp = 0;                // graphics management is initialised
 };
 
@@ -88,6 +89,10 @@ RECT RequestedDrawClipArea();
 // Graphics management: the draw state, tables and mask to their defaults; and back.
 int InitGraphManage();
 int TerminateGraphManage();
+// The whole device rebuilt after a lost device or a display change: everything on the device and input released,
+// DirectDraw, the screens, the tiles' storage, Direct3D and the mask made again, every graphic reloaded through the
+// restore hook and the movies reopened. Input starts again at its next query. Returns 0.
+int RestoreGraphDevice();
 
 // Clips A by B in place: right := left where right < left, bottom := top where bottom < top; then bottom and top are
 // clamped into B's top..bottom, right and left into B's left..right. A rectangle outside B ends empty on B's

@@ -97,6 +97,8 @@ int QueryGraphSize(int handle, int* width, int* height) {
 
 int GetGraphicSize(int handle, int* width, int* height) { return QueryGraphSize(handle, width, height); }
 
+int GetTransferOptionWord() { return g_GraphDrawState.TransferOption; }
+
 int CheckBlendGraphSize(const GraphData* record) {
   const GraphData* blend = GetGraphData(g_GraphDrawState.BlendGraph);
   if (blend == nullptr || record == nullptr) return -1;

@@ -142,6 +142,8 @@ int QueryGraphSize(int handle, int* width, int* height);
 int GetGraphicSize(int handle, int* width, int* height);
 // -1 when the blend graphic is invalid or smaller than the record's graphic.
 int CheckBlendGraphSize(const GraphData* record);
+// The draw state's word that the converting transfers into graphics take as their dither mode (0: nothing sets it).
+int GetTransferOptionWord();
 int DeleteGraphicBody(int handle, int logFlag);
 int DeleteAllGraph(int logFlag);
 int FillGraphColor(int handle, int r, int g, int b, int a);

@@ -6,11 +6,13 @@
 #include "engine/core/log.h"
 #include "engine/core/message.h"
 #include "engine/graphics/d3d_state.h"
+#include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/draw_state.h"
 #include "engine/graphics/font.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/image_decode.h"
 #include "engine/graphics/movie.h"
+#include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface2d.h"
 #include "engine/softrender/graphics_glue.h"
 
@@ -130,13 +132,29 @@ int LoadGraphFromFile(const char* name, int wantTexture, int mirror, int movieOp
     return handle;
   }
   // Not an image: the file is tried as a movie, whose frames go into a graphic of its size.
+  GraphDrawState& st = g_GraphDrawState;
+  const int useTexture = (st.UseTextureGraphics == 1 && Use3D != 0 && GetSoftwareRenderFlag() == 0 &&
+                          GetTextureColorData(0, 0, 0, 0) != nullptr)
+                             ? 1
+                             : 0;
   const StreamHandle file = FileOpen(name);
   if (file == 0) return LogPrintf("グラフィックファイル %s がありません", name);
   FileClose(file);
   int width = 0, height = 0;
   const int movie = OpenMovieToGraph(name, &width, &height, movieOption);
   if (movie < 0) return LogPrintf("右記のグラフィックファイルのロードに失敗しました：%s \n", name);
-  const int handle = CreateGraph(width, height, wantTexture, 0, 0);
+  if (MovieMode(GetMovieData(movie)) != 0) {
+    if (GetDirectDrawObject() == nullptr) SetNotUse3DFlag(1);
+    st.UseTextureGraphics = 0;
+  }
+  // Movie graphics are made in the requested depth, in system memory.
+  const int keptBits = st.ColorBitDepth, keptSystemMemory = st.UseSystemMemory;
+  st.ColorBitDepth = GetScreenColorBitDepth();
+  st.UseSystemMemory = 1;
+  const int handle = CreateGraph(width, height, wantTexture, MovieAlphaFlag(GetMovieData(movie)), 0);
+  st.ColorBitDepth = keptBits;
+  st.UseSystemMemory = keptSystemMemory;
+  SetUseTextureGraphicsBody(useTexture);
   if (handle < 0) {
     LogPrintf("右記のグラフィックファイルの格納用グラフィック領域の作成に失敗しました：%s", name);
     CloseMovieHandle(movie);
@@ -249,16 +267,19 @@ int RestoreGraphHook() {
   return 0;
 }
 
+int RestoreGraphSurface(int handle) {
+  const GraphData* g = GetGraphData(handle);
+  if (g == nullptr) return -1;
+  // A movie's frames live in the graphic's own storage here, so its tiles or textures are all there is to restore.
+  return g->Flags.Texture != 0 ? RestoreGraphTextures(g) : RestoreGraphSurface2D(g);
+}
+
 int RestoreAllGraphSurface() {
   if (g_GraphDrawState.GraphicsUp == 0) return 0;
+  RestoreMainSurfaces();
   for (int i = 0; i < g_GraphTable.highMark; ++i) {
     const GraphData* g = g_GraphTable.slots[i];
-    if (g == nullptr) continue;
-    if (g->Flags.Texture != 0) {
-      RestoreGraphTextures(g);
-    } else {
-      RestoreGraphSurface2D(g);
-    }
+    if (g != nullptr) RestoreGraphSurface(g->Handle);
   }
   return 0;
 }

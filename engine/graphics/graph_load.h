@@ -28,6 +28,9 @@ int HasGraphRestoreHandler();
 void RestoreGraphFromFile();
 // Marks every graphic as needing a restore and calls the registered callback.
 int RestoreGraphHook();
+// One graphic's lost surfaces restored (its textures or its tiles): 0, or -1 when one was lost or the handle is bad.
+int RestoreGraphSurface(int handle);
+// The main surfaces, then every graphic's; 0 (nothing before graphics are up).
 int RestoreAllGraphSurface();
 // How many files the last RestoreGraphFromFile decoded.
 int RestoreDecodeCount();

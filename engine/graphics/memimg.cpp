@@ -247,6 +247,36 @@ void FillMemImg(MEMIMG* image, const RECT* rect, std::uint32_t value) {
   image->PremulValid = 0;
 }
 
+int BuildMemImgPremulPlane(MEMIMG* image) {
+  if (image->PremulImage == nullptr || image->Image == nullptr || image->UseAlpha != 1 ||
+      (image->Format != kFormat16 && image->Format != kFormat32))
+    return -1;
+  for (int y = 0; y < image->Height; ++y) {
+    const std::uint8_t* p = image->Image + static_cast<std::int64_t>(y) * image->Pitch;
+    std::uint8_t* out = image->PremulImage + static_cast<std::int64_t>(y) * image->Pitch;
+    for (int x = 0; x < image->Width; ++x, p += 4, out += 4) {
+      if (image->Format == kFormat32) {
+        const unsigned a = p[3];
+        out[0] = static_cast<std::uint8_t>(p[0] * a >> 8);
+        out[1] = static_cast<std::uint8_t>(p[1] * a >> 8);
+        out[2] = static_cast<std::uint8_t>(p[2] * a >> 8);
+        out[3] = static_cast<std::uint8_t>(a);
+      } else {
+        const unsigned a = p[2];
+        const unsigned v = p[0] | static_cast<unsigned>(p[1]) << 8;
+        const unsigned r = ((v >> 11) * a) >> 8, g = (((v >> 5) & 63) * a) >> 8, b = ((v & 31) * a) >> 8;
+        const unsigned w = r << 11 | g << 5 | b;
+        out[0] = static_cast<std::uint8_t>(w);
+        out[1] = static_cast<std::uint8_t>(w >> 8);
+        out[2] = static_cast<std::uint8_t>(a);
+        out[3] = 0;
+      }
+    }
+  }
+  image->PremulValid = 1;
+  return 0;
+}
+
 int BuildMemImgRunTable(MEMIMG* image) {
   if (image->RunTable == nullptr || image->Image == nullptr ||
       (image->Format != kFormat16 && image->Format != kFormat32))

@@ -76,3 +76,7 @@ void FillMemImg(MEMIMG* image, const RECT* rect, std::uint32_t value);
 // Rebuilds the run table from the current pixels (kinds 0 and 1 with a run table) and sets RunsValid. Returns 0, or
 // -1 when the image has no run table or another kind.
 int BuildMemImgRunTable(MEMIMG* image);
+// Rebuilds the premultiplied plane of an alpha image (kinds 0 and 1 with a plane) and sets PremulValid: one 32-bit
+// entry per pixel, the colour channels each times alpha shifted right by 8 (kind 0: in their 565 positions, alpha in
+// the third byte; kind 1: alpha in the fourth byte). Returns 0, or -1 when the image has no plane or another kind.
+int BuildMemImgPremulPlane(MEMIMG* image);

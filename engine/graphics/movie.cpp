@@ -11,7 +11,9 @@
 #include "engine/core/log.h"
 #include "engine/core/temp_file.h"
 #include "engine/graphics/color_data.h"
+#include "engine/graphics/convert_transfer.h"
 #include "engine/graphics/d3d_state.h"
+#include "engine/graphics/ddraw_device.h"
 #include "engine/graphics/graph_handle.h"
 #include "engine/graphics/graph_image.h"
 #include "engine/graphics/present.h"
@@ -34,13 +36,18 @@ struct MovieData {
   std::uint64_t LastPresentCount;  // present count at the last frame taken
   std::int64_t LastUpdateTime;     // ms clock at the last frame taken, -1 none
   int Width, Height;
+  int AlphaMovie;  // the right half of each frame is the alpha of the left half
   int Playing;
   int Mode;
   std::int64_t KeptTime;  // stream time noted at a release
   int TempFile;           // FileName is a temporary copy, deleted at close
   char FileName[260];
-  std::vector<std::uint8_t> Frame;  // the last frame taken, X8R8G8B8
+  std::vector<std::uint8_t> Decoded;  // the stream's frame, X8R8G8B8
+  std::vector<std::uint8_t> Frame;    // the last frame taken, in the sample format
+  GraphImage FrameImage;              // Frame as an image (its pixels borrowed)
 };
+
+int g_MovieAlphaSetting = 0;
 
 namespace {
 
@@ -145,19 +152,66 @@ const char* OpenStream(MovieData* m, std::string* message) {
   return nullptr;
 }
 
+// The format frames are kept in: mode 2 24-bit RGB; otherwise the screen's format, or on a software screen deeper
+// than 8 bits the standard format of the requested depth. (No overlay format exists, so mode 1 takes the latter.)
+void ChooseSampleFormat(MovieData* m, ColorData* out) {
+  if (m->Mode == 2) {
+    CreateColorData(out, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    return;
+  }
+  const ColorData* screen = GetScreenColorData();
+  if ((GetSoftwareRenderFlag() == 1 && GetScreenColorBitDepth() > 8) || screen == nullptr ||
+      screen->bitsPerPixel <= 8) {
+    *out = *GetStandardColorData(GetScreenColorBitDepth() == 16 ? 0 : 1, 0, 0);
+    return;
+  }
+  *out = *screen;
+}
+
+void MakeFrameImage(MovieData* m) {
+  GraphImage& image = m->FrameImage;
+  ChooseSampleFormat(m, &image.colorData);
+  image.width = m->Width;
+  image.height = m->Height;
+  image.pitch = (image.colorData.bytesPerPixel * m->Width + 3) & ~3;
+  m->Frame.assign(static_cast<std::size_t>(image.pitch) * m->Height, 0);
+  image.pixels = m->Frame.data();
+  m->Decoded.assign(static_cast<std::size_t>(m->Width) * m->Height * 4, 0);
+}
+
+// The decoded frame into the frame buffer, in the sample format.
+void CopyDecodedFrame(MovieData* m) {
+  ColorData decoded{};
+  CreateColorData(&decoded, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+  const ImageRect all{0, 0, m->Width, m->Height};
+  ConvertTransferRect(m->Frame.data(), m->FrameImage.pitch, &m->FrameImage.colorData, m->Decoded.data(), m->Width * 4,
+                      &decoded, nullptr, 0, nullptr, 0, 0, &all, 0, 0, 0, 0, 0, 0, 0);
+}
+
+// With an alpha movie, the left half of the frame is the picture and the right half its alpha (same rows, starting
+// half a row in).
+void SplitAlphaHalf(const MovieData* m, GraphImage* colour, GraphImage* alpha) {
+  *colour = m->FrameImage;
+  *alpha = m->FrameImage;
+  colour->width = alpha->width = m->Width / 2;
+  alpha->pixels = static_cast<std::uint8_t*>(m->FrameImage.pixels) +
+                  static_cast<std::size_t>(m->Width / 2) * m->FrameImage.colorData.bytesPerPixel;
+}
+
 void TakeFrame(MovieData* m, int graphHandle) {
   const GraphData* g = GetGraphData(graphHandle);
   if (g == nullptr) return;
-  GraphImage image{};
-  CreateColorData(&image.colorData, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-  image.width = m->Width;
-  image.height = m->Height;
-  image.pitch = m->Width * 4;
-  image.pixels = m->Frame.data();
+  CopyDecodedFrame(m);
   if (g->Flags.Texture != 0) {
-    TransferImageToGraphTextures(g->SourceX, g->SourceY, g, &image, nullptr);
+    GraphImage colour{}, alpha{};
+    SplitAlphaHalf(m, &colour, &alpha);
+    if (m->AlphaMovie == 1) {
+      TransferImageToGraphTextures(g->SourceX, g->SourceY, g, &colour, &alpha);
+    } else {
+      TransferImageToGraphTextures(g->SourceX, g->SourceY, g, &m->FrameImage, nullptr);
+    }
   } else {
-    TransferImageToAllTiles(&image, nullptr, g->SourceX, g->SourceY, g);
+    TransferMovieFrameToSurface2D(m, g);
   }
   m->LastPresentCount = GetPresentCount();
   m->LastUpdateTime = platform::MillisecondClock();
@@ -183,6 +237,19 @@ MovieData* GetMovieData(int handle) {
 }
 
 const char* MovieFileName(const MovieData* movie) { return movie->FileName; }
+const GraphImage* MovieFrameImage(const MovieData* movie) { return &movie->FrameImage; }
+int MovieMode(const MovieData* movie) { return movie->Mode; }
+int MovieAlphaFlag(const MovieData* movie) { return movie->AlphaMovie; }
+
+// Every tile, not only the first: a frame larger than one tile would otherwise show in part.
+int TransferMovieFrameToSurface2D(const MovieData* movie, const GraphData* graph) {
+  if (movie->AlphaMovie == 1) {
+    GraphImage colour{}, alpha{};
+    SplitAlphaHalf(movie, &colour, &alpha);
+    return TransferImageToAllTiles(&colour, &alpha, graph->SourceX, graph->SourceY, graph);
+  }
+  return TransferImageToAllTiles(&movie->FrameImage, nullptr, graph->SourceX, graph->SourceY, graph);
+}
 
 int OpenMovieToGraph(const char* name, int* width, int* height, int mode) {
   int slot = 0;
@@ -191,6 +258,7 @@ int OpenMovieToGraph(const char* name, int* width, int* height, int mode) {
   auto* m = new (std::nothrow) MovieData{};
   if (m == nullptr) return WriteLog("メモリの確保に失敗しました in OpenMovieToGraph");
   StoreName(m, name);
+  m->AlphaMovie = g_MovieAlphaSetting == 1 ? 1 : 0;
   std::string message;
   const char* failure = OpenStream(m, &message);
   if (failure == nullptr && (m->Stream->Width() == 0 || m->Stream->Height() == 0))
@@ -201,15 +269,16 @@ int OpenMovieToGraph(const char* name, int* width, int* height, int mode) {
     delete m;
     return WriteLog("ムービーファイルオープン処理時にエラーが発生しました");
   }
-  m->Mode = mode;
+  // Without an overlay the frame goes into the graphic as in mode 0.
+  m->Mode = mode == 1 ? 0 : mode;
   m->Width = m->Stream->Width();
   m->Height = m->Stream->Height();
-  m->Frame.assign(static_cast<std::size_t>(m->Width) * m->Height * 4, 0);
+  MakeFrameImage(m);
   m->TimePerFrame = m->Stream->TimePerFrame();
   m->LastPresentCount = ~std::uint64_t{0};
   m->LastUpdateTime = -1;
   MakeSoundBuffer(m);
-  if (width != nullptr) *width = m->Width;
+  if (width != nullptr) *width = m->AlphaMovie == 1 ? m->Width / 2 : m->Width;
   if (height != nullptr) *height = m->Height;
   m->Id = g_nextMovieId;
   g_nextMovieId = (g_nextMovieId + 1) & 0x7FF;
@@ -258,7 +327,7 @@ int UpdateMovieFrame(int graphHandle, int force) {
     const std::int64_t since = static_cast<std::int64_t>(platform::MillisecondClock()) - m->LastUpdateTime;
     if (samePresent && since < 18) return 0;
   }
-  const mv::Result r = m->Stream->Update(m->Frame.data(), m->Width * 4, force != 0);
+  const mv::Result r = m->Stream->Update(m->Decoded.data(), m->Width * 4, force != 0);
   if (r == mv::kOk) {
     TakeFrame(m, graphHandle);
   } else if (r != mv::kPending) {

@@ -9,6 +9,7 @@
 #include "engine/core/window.h"
 #include "engine/graphics/convert_transfer.h"
 #include "engine/graphics/draw_state.h"
+#include "engine/graphics/screen_buffer.h"
 #include "engine/graphics/surface_data.h"
 #include "engine/softrender/draw_memimg.h"
 #include "engine/softrender/graphics_glue.h"
@@ -29,7 +30,7 @@ int TransferImageToMemImgRect(const GraphImage* image, const GraphImage* alpha, 
   const int r = ConvertTransferRect(dest->Image, dest->Pitch, dest->ColorInfo, image->pixels, image->pitch,
                                     &image->colorData, alpha != nullptr ? alpha->pixels : nullptr,
                                     alpha != nullptr ? alpha->pitch : 0, alpha != nullptr ? &alpha->colorData : nullptr,
-                                    dx, dy, &src, 0, 0, dest->TransColor, 0, 0, 0, 0);
+                                    dx, dy, &src, 0, 0, dest->TransColor, GetTransferOptionWord(), 0, 0, 0);
   if (r < 0) return -1;
   if (dest->UsePalette != 0 && image->colorData.bitsPerPixel == 8) {
     // The palette of the image becomes the image's tables in its own kind.
@@ -48,6 +49,8 @@ int TransferImageToMemImgRect(const GraphImage* image, const GraphImage* alpha, 
   dest->PremulValid = 0;
   dest->RunsValid = 0;
   if (dest->RunTable != nullptr) BuildMemImgRunTable(dest);
+  // An alpha image written whole keeps its premultiplied plane in step with its pixels.
+  if (dx == 0 && dy == 0 && width == dest->Width && height == dest->Height) BuildMemImgPremulPlane(dest);
   return 0;
 }
 
@@ -108,6 +111,17 @@ int DeleteAllSurface2D() {
     if (g_Surface2DTable.slots[i] != nullptr) DeleteSurface2D(g_Surface2DTable.HandleOf(i));
   }
   return 0;
+}
+
+int TerminateSurface2D() { return DeleteAllSurface2D(); }
+
+int RestoreAllSurface2D() {
+  if (GetDirectDrawObject() == nullptr) return -1;
+  int result = RestoreMainSurfaces();
+  for (int i = 0; i < g_Surface2DTable.highMark; ++i) {
+    if (g_Surface2DTable.slots[i] != nullptr) result |= RestoreSurfaceData(g_Surface2DTable.slots[i]->SurfaceDataHandle);
+  }
+  return result;
 }
 
 int CreateGraphSurface2D(GraphData* graph) {

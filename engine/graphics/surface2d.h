@@ -34,6 +34,11 @@ Surface2D* GetSurface2D(int handle);
 int SetSurface2DLostFlag(int handle, std::int32_t* flag);
 int DeleteSurface2D(int handle);
 int DeleteAllSurface2D();
+// Graphics management's end of the tiles: every tile deleted (-1 without the display device).
+int TerminateSurface2D();
+// On activation: the main surfaces, then every tile's storage restored when lost; the surface-data results ORed
+// (-1 when one was lost). -1 without the display device.
+int RestoreAllSurface2D();
 int CreateGraphSurface2D(GraphData* graph);
 int DeriveGraphSurface2D(GraphData* graph, int x, int y, int width, int height, const GraphData* parent);
 int DeleteGraphSurface2D(GraphData* graph);

@@ -96,10 +96,27 @@ int CreateSurfaceData(int handle) {
       return WriteLog("メモリイメージの作成に失敗しました\n");
     }
     FillMemImg(&s->Image, nullptr, 0);
-    return 0;
+    return s->ZBufferWanted == 1 ? SetSurfaceDataZBuffer(handle, 1) : 0;
   }
   s->FormatIndex = 9;
   return WriteLog("標準サーフェスの作成に失敗しました\n");
+}
+
+int SetSurfaceDataZBuffer(int handle, int want) {
+  SurfaceData* s = GetSurfaceData(handle);
+  if (s == nullptr || GetDirectDrawObject() == nullptr) return -1;
+  const bool has = s->ZSurface != nullptr || s->ZImage.Tag == kMemImgTag;
+  if (has == (want == 1)) return 0;
+  if (s->Flags.DrawValid == 0) return -1;
+  if (want != 1) {
+    ReleaseMemImg(&s->ZImage);
+    s->ZSurface = nullptr;
+  } else if (s->MemoryImage != 1 || MakeZBufferMemImg(&s->ZImage, s->Width, s->Height) < 0) {
+    std::memset(&s->ZImage, 0, sizeof(MEMIMG));
+    return WriteLog("Ｚバッファの作成に失敗しました");
+  }
+  s->ZBufferWanted = want == 1 ? 1 : 0;
+  return 0;
 }
 
 int ReleaseSurfaceDataStorage(int handle) {

@@ -40,6 +40,9 @@ int IncSurfaceDataUse(int handle);
 int DecSurfaceDataUse(int handle);
 SurfaceData* GetSurfaceData(int handle);
 int SetSurfaceDataColorKey(int handle);
+// Gives the storage a Z buffer (want 1) or takes it away (want 0); nothing when it already is so. Memory images get a
+// memory Z image; texture storage has no Z surface to take (logged, -1). -1 for storage that is not draw-valid.
+int SetSurfaceDataZBuffer(int handle, int want);
 int RestoreSurfaceData(int handle);
 // 0 on the first lock, -2 when already locked (the pointer of the requested rectangle is given again), -1 on failure.
 int LockSurfaceData(int handle, int* pitch, std::uint8_t** pointer, int writeOnly, const RECT* rect,

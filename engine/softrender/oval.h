@@ -12,10 +12,9 @@
 
 #include "engine/graphics/memimg.h"
 
-// Radii above kOvalMaxRadius draw nothing, and so do ovals so flat that the walk would exceed kOvalMaxSteps (it takes
-// about max(a, b)^2 / min(a, b) steps): a radius of 4096 with the other 1 is still drawn.
+// Radii above kOvalMaxRadius draw nothing (their squares would leave 32 bits); every oval up to it is drawn, however
+// flat.
 inline constexpr std::int32_t kOvalMaxRadius = 46340;
-inline constexpr std::int64_t kOvalMaxSteps = std::int64_t{1} << 24;
 
 // Negative radii are taken as their absolute values; a zero radius draws nothing.
 void DrawMemImgOval(MEMIMG* dest, int x, int y, int rx, int ry, std::uint32_t colour, int fill);

@@ -7,6 +7,7 @@
 #include "game/flow/game_parts.h"
 #include "game/flow/resources.h"
 #include "game/flow/save_file.h"
+#include "game/flow/stage_play.h"
 #include "game/flow/settings.h"
 #include "game/flow/story_scenes.h"
 #include "game/player/player_globals.h"
@@ -335,6 +336,20 @@ void leave() {
   if (game_mode != mode_location_select) screen_cursor[0] = level_places;
 }
 
+// The game menu opened from the status entry closes on a new PAUSE press too, as it does in a stage: page and
+// cursors back to 0. The press is latched as in a stage, so a held PAUSE acts once.
+void close_menu_on_pause() {
+  if (!action_held(action_pause)) {
+    pause_latch = 0;
+    return;
+  }
+  if (pause_latch != 0) return;
+  pause_latch = 1;
+  stage_phase = 1;
+  game_menu_page = 0;
+  menu_counter_a = menu_counter_b = 0;
+}
+
 }  // namespace
 
 int offered_stage_entries() {
@@ -349,6 +364,7 @@ void location_select_screen(int pad) {
   if (screen_cursor[5] < 0 || screen_cursor[5] >= offered_stage_entries()) screen_cursor[5] = 0;
   const bool leaving = screen_cursor[0] == level_leaving;
   if (!leaving) step_highlight();
+  if (stage_phase == 2) close_menu_on_pause();
   if (stage_phase == 2) {
     run_game_menu(pad);
     return;

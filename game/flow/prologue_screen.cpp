@@ -21,7 +21,8 @@ void black_box(int alpha) {
   SetBlendMode(0, 255);
 }
 
-// Strips 0 .. count - 1 drawn opaque as one cell from y 150; the fourth strip sits 2 pixels lower.
+// Strips 0 .. count - 1 drawn opaque as one cell from y 150; the fourth stands apart at y 256, 28 pixels below the
+// third.
 void draw_strips(int count) {
   const int sheet = menu_pics[menu_pic_system_sheet];
   const int block = count < 4 ? count : 3;

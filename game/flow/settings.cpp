@@ -51,7 +51,7 @@ void write_marker() {
   }
 }
 
-// Reads the file's record; *whole unless it holds exactly one whole record.
+// Reads the file's record into bytes when it holds exactly one whole record (*whole tells which).
 FileRead read_settings_file(const std::string& path, std::uint8_t* bytes, bool* whole) {
   std::uint8_t file[settings_record_size + 1];
   std::size_t length = 0;
@@ -153,7 +153,12 @@ void repair_settings_record() {
     settings_record[b] = static_cast<std::uint8_t>(b);
   }
   std::memset(settings_record + kMarker, 0, 4);
+  // A damaged record's volumes and window byte are not trusted: the game goes on windowed at full volume, as after a
+  // missing file, and the record says the same. The clear level read from the marker is kept.
+  settings_record[kBgmVolume] = settings_record[kSeVolume] = 100;
   settings_record[kWindow] = 1;
+  bgm_volume = se_volume = 100;
+  window_flag = 1;
   texture_graphics_flag = 1;
 }
 

@@ -41,7 +41,8 @@ enum class SettingsCheck { valid, invalid };
 // the record; an invalid one (short, a button map that is not a permutation of 1..8, a window byte other than 0 or
 // 1) still gives its volumes and clear level. No engine call.
 SettingsCheck take_settings_record(const std::uint8_t* bytes, std::size_t length);
-// Repairs an invalid record: default button map and graphics option, window mode, marker cleared. No engine call.
+// Repairs an invalid record and the globals: default button map, graphics option, window mode and full volumes,
+// marker cleared (the clear level read is kept). No engine call.
 void repair_settings_record();
 // Clear level from the four marker bytes: a sum of 20 is level 1, 30 level 2, anything else 0.
 int clear_level_from_marker(const std::uint8_t* marker);

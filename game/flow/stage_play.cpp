@@ -170,6 +170,7 @@ void play_frame() {
   update_particle_groups();
   update_scenery_a(3);
   update_scenery_c(3);
+  in_water = 0;  // pool B sets it again below when the hero is still in a water volume
   update_scenery_b(1);
   if (buff_kind == 4 && Mimic_c > 0) darken(180, 255);
   draw_hud();

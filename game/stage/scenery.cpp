@@ -317,7 +317,7 @@ void update_c(const StageObject& s) {
       if (t >= 2 && t <= 12) draw_wall(s, t + 1, screen, t == 10 || t == 11 ? s.x - 4 * g_x / 5 : sx, sy);
       if (t == 13) {
         draw_wall(s, 1, {480, 0, 153, 480}, s.x - g_x / 3, sy);
-        for (int k = 0; k < 3; ++k) draw_wall(s, 1, {633, 0, 146, 480}, s.x - g_x / 3 + 2, sy + 480 * k);
+        for (int k = 1; k <= 2; ++k) draw_wall(s, 1, {633, 0, 146, 480}, s.x - g_x / 3 + 2, sy + 480 * k);
       }
       if (t == 14) {
         draw_wall(s, 1, {783, 0, 241, 480}, s.x - g_x / 2, sy);

@@ -1,5 +1,7 @@
 #include "platform/audio/audio.h"
 
+#include <errno.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -400,6 +402,15 @@ void MixLocked(MixerState& m, std::int16_t* out, int frames) {
   if (m.tap != nullptr) m.tap(m.tapContext, out, frames);
 }
 
+// A desktop run without sound says so once on stderr.
+void ReportNoSound() {
+  static bool said = false;
+  if (said) return;
+  said = true;
+  std::fprintf(stderr, "%s: no sound device could be opened; the game runs without sound\n",
+               program_invocation_short_name);
+}
+
 AudioOutputKind OutputFromEnvironment(AudioOutputKind requested) {
   if (requested != AudioOutputKind::Automatic) return requested;
   const char* value = std::getenv("ENGINE_AUDIO");
@@ -416,6 +427,7 @@ using mixer::Mixer;
 using mixer::MixerState;
 using mixer::MixLocked;
 using mixer::OutputFromEnvironment;
+using mixer::ReportNoSound;
 
 AudioResult CreateSoundDevice(SoundDevice** out) {
   if (out == nullptr) return kDsErrInvalidParam;
@@ -445,7 +457,7 @@ AudioResult CreateSoundDevice(SoundDevice** out) {
       if (output != nullptr) {
         kind = AudioOutputKind::Pulled;
       } else {
-        DebugOutput("no sound device could be opened; sound is mixed in silence\n");
+        ReportNoSound();
       }
     }
 #endif

@@ -11,7 +11,8 @@
 // is created, from the chosen window back-end:
 // - headless: the play cursors follow the platform clock (every call first mixes up to the clock's present), and
 //   the mix can be captured to memory or to a WAV file;
-// - SDL: an SDL audio device pulls the mix from its own thread.
+// - SDL: an SDL audio device pulls the mix from its own thread (the sound libraries' own complaints kept off
+//   stderr); a desktop where no device opens plays in silence on the clock and says so in one line on stderr.
 // With no output at all (SDL's audio cannot open, or a test or ENGINE_AUDIO=none switched it off), creating the
 // device fails.
 //

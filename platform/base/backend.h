@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/window/window.h"
 
@@ -37,6 +38,10 @@ class WindowBackend {
   virtual void SetDecoration(WindowHandle window, bool bordered, bool topmost) = 0;
   virtual void Raise(WindowHandle window) = 0;
   virtual void FillBlack(WindowHandle window, const Rect& rect) = 0;
+  // Shows only these rectangles of the window's client area (client coordinates); empty: the whole window.
+  virtual void SetShape(WindowHandle window, const std::vector<Rect>& client) = 0;
+  // Keyboard grab: every key goes to the window, the system's own keys included.
+  virtual void SetKeyboardGrab(WindowHandle window, bool grabbed) = 0;
 
   // Turns pending device events into window messages. Runs on the thread that owns the windows, each time it
   // looks at its message queue.

@@ -38,7 +38,7 @@ class HeadlessBackend final : public WindowBackend {
 
   bool OpenWindow(WindowHandle window, const std::string& title, const Rect& client, bool visible) override {
     std::lock_guard lock(State().mutex);
-    State().windows[window] = headless::WindowState{true, title, client, visible, true, false, 0};
+    State().windows[window] = headless::WindowState{true, title, client, visible, true, false, 0, {}, false};
     return true;
   }
   void CloseWindow(WindowHandle window) override {
@@ -69,6 +69,15 @@ class HeadlessBackend final : public WindowBackend {
   void FillBlack(WindowHandle window, const Rect& /*rect*/) override {
     std::lock_guard lock(State().mutex);
     ++State().windows[window].blackFills;
+  }
+
+  void SetShape(WindowHandle window, const std::vector<Rect>& client) override {
+    std::lock_guard lock(State().mutex);
+    State().windows[window].shape = client;
+  }
+  void SetKeyboardGrab(WindowHandle window, bool grabbed) override {
+    std::lock_guard lock(State().mutex);
+    State().windows[window].keyboardGrabbed = grabbed;
   }
 
   void PumpEvents() override {

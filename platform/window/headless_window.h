@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/window/window.h"
 
@@ -17,6 +18,8 @@ struct WindowState {
   bool bordered;
   bool topmost;
   int blackFills;  // FillRectBlack calls
+  std::vector<Rect> shape;  // client coordinates; empty: the whole window
+  bool keyboardGrabbed;
 };
 WindowState GetWindowState(WindowHandle window);
 

@@ -2,7 +2,11 @@
 // window procedure handles (focus, close, keys, characters, paint, move and size, mouse, dropped files).
 #include <SDL.h>
 #if defined(PLATFORM_HAVE_X11)
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#if defined(PLATFORM_HAVE_XSHAPE)
+#include <X11/extensions/shape.h>
+#endif
 #endif
 
 #include <cerrno>
@@ -185,6 +189,53 @@ class SdlBackend final : public WindowBackend {
   // server gives it.
   void FillBlack(WindowHandle, const Rect&) override {}
 
+  // The X window's bounding shape: only the rectangles show, and only they take the pointer.
+  void SetShape(WindowHandle window, const std::vector<Rect>& client) override {
+#if defined(PLATFORM_HAVE_X11) && defined(PLATFORM_HAVE_XSHAPE)
+    ::Display* display = nullptr;
+    ::Window xwindow = 0;
+    if (!X11WindowOf(window, &display, &xwindow)) return;
+    int event = 0, error = 0;
+    if (XShapeQueryExtension(display, &event, &error) == 0) return;
+    if (client.empty()) {
+      XShapeCombineMask(display, xwindow, ShapeBounding, 0, 0, 0, ShapeSet);
+    } else {
+      std::vector<XRectangle> rects;
+      for (const Rect& r : client) {
+        if (r.right <= r.left || r.bottom <= r.top) continue;
+        rects.push_back(XRectangle{static_cast<short>(r.left), static_cast<short>(r.top),
+                                   static_cast<unsigned short>(r.right - r.left),
+                                   static_cast<unsigned short>(r.bottom - r.top)});
+      }
+      XShapeCombineRectangles(display, xwindow, ShapeBounding, 0, 0, rects.data(), static_cast<int>(rects.size()),
+                              ShapeSet, Unsorted);
+    }
+    XFlush(display);
+#else
+    (void)window;
+    (void)client;
+#endif
+  }
+
+  // SDL grabs the keyboard while the window has the focus; on X the grab is also taken at once, so it holds even
+  // before the window manager (if any) gives the focus.
+  void SetKeyboardGrab(WindowHandle window, bool grabbed) override {
+    SDL_Window* w = Find(window);
+    if (w == nullptr) return;
+    SDL_SetWindowKeyboardGrab(w, grabbed ? SDL_TRUE : SDL_FALSE);
+#if defined(PLATFORM_HAVE_X11)
+    ::Display* display = nullptr;
+    ::Window xwindow = 0;
+    if (!X11WindowOf(window, &display, &xwindow)) return;
+    if (grabbed) {
+      XGrabKeyboard(display, xwindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+    } else {
+      XUngrabKeyboard(display, CurrentTime);
+    }
+    XFlush(display);
+#endif
+  }
+
   void PumpEvents() override {
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) Handle(e);
@@ -308,6 +359,19 @@ class SdlBackend final : public WindowBackend {
     SDL_RenderCopy(view.renderer, view.texture, nullptr, nullptr);
     SDL_RenderPresent(view.renderer);
   }
+
+#if defined(PLATFORM_HAVE_X11)
+  bool X11WindowOf(WindowHandle window, ::Display** display, ::Window* xwindow) {
+    SDL_Window* w = Find(window);
+    if (w == nullptr) return false;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(w, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return false;
+    *display = info.info.x11.display;
+    *xwindow = info.info.x11.window;
+    return true;
+  }
+#endif
 
   SDL_Window* Find(WindowHandle window) {
     auto it = windows_.find(window);

@@ -37,6 +37,10 @@ struct WindowRecord {
   bool destroying;
   ThreadId owner;
   int lockFd;  // shared lock on the class's instance lock file, or -1
+  WindowHandle parent = 0;  // a child window's parent (dialogs)
+  std::vector<Rect> region;  // shape, outer-rectangle coordinates; empty: none
+  MenuHandle menu = 0;
+  bool keyboardGrabbed = false;
 };
 
 struct ThreadQueue {
@@ -96,9 +100,20 @@ LParam PackPoint(int x, int y) {
   return static_cast<LParam>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) | static_cast<std::uint32_t>(x & 0xFFFF));
 }
 
+// The window is the ancestor or one of its children's descendants. Called with g_mutex held.
+bool IsSelfOrDescendant(WindowHandle window, WindowHandle ancestor) {
+  for (int depth = 0; window != 0 && depth < 64; ++depth) {
+    if (window == ancestor) return true;
+    const WindowRecord* w = Find(window);
+    window = w != nullptr ? w->parent : 0;
+  }
+  return false;
+}
+
+// Called with g_mutex held.
 bool Matches(const Message& m, WindowHandle filter, std::uint32_t first, std::uint32_t last) {
   if (filter == kThreadMessagesOnly && m.window != 0) return false;
-  if (filter != 0 && filter != kThreadMessagesOnly && m.window != filter) return false;
+  if (filter != 0 && filter != kThreadMessagesOnly && !IsSelfOrDescendant(m.window, filter)) return false;
   if ((first != 0 || last != 0) && (m.message < first || m.message > last)) return false;
   return true;
 }
@@ -132,6 +147,8 @@ int OpenLockFile(const std::string& className) {
   if (directory.empty()) return -1;
   return ::open(LockFilePath(directory, className).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
 }
+
+void ApplyShape(WindowHandle window);  // below, with the regions
 
 void ApplyCursor() {
   bool visible;
@@ -220,7 +237,7 @@ void SetInstanceLockDirectory(const std::string& directory) {
 std::string InstanceLockDirectory() { return LockDirectory(); }
 
 WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* title, std::uint32_t style,
-                            int x, int y, int width, int height) {
+                            int x, int y, int width, int height, MenuHandle menu) {
   WindowHandle handle;
   Rect client;
   const bool visible = (style & win::kWsVisible) != 0;
@@ -239,7 +256,7 @@ WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const 
     handle = g_nextHandle;
     g_nextHandle += 4;
     WindowRecord w{handle,  className,           cls->second.proc, title, style, exStyle, Rect{x, y, x + width, y + height},
-                   visible, true,                false,            CurrentThreadId(), lockFd};
+                   visible, true,                false,            CurrentThreadId(), lockFd, 0, {}, menu, false};
     g_windows.push_back(w);
     client = ClientOnScreen(w);
   }
@@ -255,12 +272,19 @@ WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const 
 }
 
 bool DestroyWindow(WindowHandle window) {
+  std::vector<WindowHandle> children;
+  bool grabbed;
   {
     std::lock_guard lock(g_mutex);
     WindowRecord* w = Find(window);
     if (w == nullptr || w->destroying) return false;
     w->destroying = true;
+    grabbed = w->keyboardGrabbed;
+    for (const WindowRecord& c : g_windows)
+      if (c.parent == window) children.push_back(c.handle);
   }
+  for (WindowHandle child : children) DestroyWindow(child);
+  if (grabbed) Backend().SetKeyboardGrab(window, false);
   SendMessage(window, win::kWmDestroy, 0, 0);
   int lockFd = -1;
   {
@@ -368,6 +392,7 @@ void SetWindowLong(WindowHandle window, int index, std::uint32_t value) {
   }
   Backend().SetDecoration(window, bordered, topmost);
   Backend().SetClientRect(window, client);
+  if (!GetWindowRgnRects(window).empty()) ApplyShape(window);
 }
 
 bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width, int height,
@@ -537,7 +562,7 @@ bool PeekMessage(Message* out, WindowHandle filter, std::uint32_t first, std::ui
   if (filter != kThreadMessagesOnly && InRange(win::kWmPaint, first, last)) {
     for (const WindowRecord& w : g_windows) {
       if (w.owner != self || !w.visible || !w.needsPaint || w.destroying) continue;
-      if (filter != 0 && filter != w.handle) continue;
+      if (filter != 0 && !IsSelfOrDescendant(w.handle, filter)) continue;
       *out = Message{w.handle, win::kWmPaint, 0, 0};
       return true;
     }
@@ -759,6 +784,374 @@ bool ImeCommit(WindowHandle window, const std::string& result) {
   PostMessage(window, win::kWmImeComposition, 0, win::kGcsResultStr | win::kGcsCompStr | win::kGcsCursorPos);
   PostMessage(window, win::kWmImeEndComposition, 0, 0);
   return true;
+}
+
+// ---- Regions ----------------------------------------------------------------------------------------------------
+
+namespace {
+std::map<RegionHandle, std::vector<Rect>> g_regions;
+RegionHandle g_nextRegion = 0x20010;
+
+// The window's region in client coordinates, for the back-end, which shows the client area only.
+void ApplyShape(WindowHandle window) {
+  std::vector<Rect> client;
+  {
+    std::lock_guard lock(g_mutex);
+    const WindowRecord* w = Find(window);
+    if (w == nullptr) return;
+    const Rect f = FrameFor(w->style, w->exStyle);
+    for (const Rect& r : w->region)
+      client.push_back(Rect{r.left - f.left, r.top - f.top, r.right - f.left, r.bottom - f.top});
+    // A region that misses the client area entirely still hides it: one empty rectangle says so.
+    if (!w->region.empty() && client.empty()) client.push_back(Rect{0, 0, 0, 0});
+  }
+  Backend().SetShape(window, client);
+}
+}  // namespace
+
+RegionHandle CreateRectRgn(int left, int top, int right, int bottom) {
+  std::lock_guard lock(g_mutex);
+  const RegionHandle handle = g_nextRegion;
+  g_nextRegion += 4;
+  std::vector<Rect>& rects = g_regions[handle];
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  if (left < right && top < bottom) rects.push_back(Rect{left, top, right, bottom});
+  return handle;
+}
+
+bool CombineRgnOr(RegionHandle region, RegionHandle other) {
+  std::lock_guard lock(g_mutex);
+  auto a = g_regions.find(region), b = g_regions.find(other);
+  if (a == g_regions.end() || b == g_regions.end()) return false;
+  if (a == b) return true;
+  a->second.insert(a->second.end(), b->second.begin(), b->second.end());
+  return true;
+}
+
+bool DeleteRgn(RegionHandle region) {
+  std::lock_guard lock(g_mutex);
+  return g_regions.erase(region) == 1;
+}
+
+bool SetWindowRgn(WindowHandle window, RegionHandle region, bool redraw) {
+  {
+    std::lock_guard lock(g_mutex);
+    WindowRecord* w = Find(window);
+    if (w == nullptr) return false;
+    if (region == 0) {
+      w->region.clear();
+    } else {
+      auto it = g_regions.find(region);
+      if (it == g_regions.end()) return false;
+      w->region = it->second;
+      // A region without rectangles hides the whole window.
+      if (w->region.empty()) w->region.push_back(Rect{0, 0, 0, 0});
+    }
+    if (redraw) w->needsPaint = true;
+  }
+  ApplyShape(window);
+  return true;
+}
+
+std::vector<Rect> GetWindowRgnRects(WindowHandle window) {
+  std::lock_guard lock(g_mutex);
+  const WindowRecord* w = Find(window);
+  return w != nullptr ? w->region : std::vector<Rect>{};
+}
+
+// ---- Menus ------------------------------------------------------------------------------------------------------
+
+namespace {
+struct MenuItem {
+  std::uint32_t flags;
+  std::uint32_t id;
+  MenuHandle submenu;
+  std::string name;
+};
+std::map<MenuHandle, std::vector<MenuItem>> g_menus;
+MenuHandle g_nextMenu = 0x30010;
+
+// Called with g_mutex held.
+bool MenuHolds(MenuHandle menu, MenuHandle target, int depth = 0) {
+  if (menu == target) return true;
+  auto it = g_menus.find(menu);
+  if (it == g_menus.end() || depth > 64) return false;
+  for (const MenuItem& item : it->second)
+    if (item.submenu != 0 && MenuHolds(item.submenu, target, depth + 1)) return true;
+  return false;
+}
+
+// Called with g_mutex held.
+bool MenuHasEnabledId(MenuHandle menu, std::uint32_t id, int depth = 0) {
+  auto it = g_menus.find(menu);
+  if (it == g_menus.end() || depth > 64) return false;
+  for (const MenuItem& item : it->second) {
+    if ((item.flags & win::kMfSeparator) != 0) continue;
+    if (item.submenu != 0) {
+      if (MenuHasEnabledId(item.submenu, id, depth + 1)) return true;
+    } else if (item.id == id && (item.flags & win::kMfGrayed) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Called with g_mutex held.
+void DestroyMenuLocked(MenuHandle menu, int depth = 0) {
+  auto it = g_menus.find(menu);
+  if (it == g_menus.end() || depth > 64) return;
+  const std::vector<MenuItem> items = std::move(it->second);
+  g_menus.erase(it);
+  for (const MenuItem& item : items)
+    if (item.submenu != 0) DestroyMenuLocked(item.submenu, depth + 1);
+}
+}  // namespace
+
+MenuHandle CreateMenu() {
+  std::lock_guard lock(g_mutex);
+  const MenuHandle handle = g_nextMenu;
+  g_nextMenu += 4;
+  g_menus[handle];
+  return handle;
+}
+
+bool AppendMenu(MenuHandle menu, std::uint32_t flags, std::uintptr_t idOrSubmenu, const char* name) {
+  std::lock_guard lock(g_mutex);
+  auto it = g_menus.find(menu);
+  if (it == g_menus.end()) return false;
+  MenuItem item{flags, 0, 0, name != nullptr ? name : ""};
+  if ((flags & win::kMfPopup) != 0) {
+    const auto submenu = static_cast<MenuHandle>(idOrSubmenu);
+    if (g_menus.find(submenu) == g_menus.end() || MenuHolds(submenu, menu)) return false;
+    item.submenu = submenu;
+  } else if ((flags & win::kMfSeparator) == 0) {
+    item.id = static_cast<std::uint32_t>(idOrSubmenu & 0xFFFF);
+  }
+  it->second.push_back(item);
+  return true;
+}
+
+bool DestroyMenu(MenuHandle menu) {
+  std::lock_guard lock(g_mutex);
+  if (g_menus.find(menu) == g_menus.end()) return false;
+  DestroyMenuLocked(menu);
+  for (WindowRecord& w : g_windows)
+    if (w.menu != 0 && g_menus.find(w.menu) == g_menus.end()) w.menu = 0;
+  return true;
+}
+
+int GetMenuItemCount(MenuHandle menu) {
+  std::lock_guard lock(g_mutex);
+  auto it = g_menus.find(menu);
+  return it != g_menus.end() ? static_cast<int>(it->second.size()) : -1;
+}
+
+bool GetMenuItemInfoByPosition(MenuHandle menu, int position, MenuItemInfo* info, char* name, int nameSize) {
+  std::lock_guard lock(g_mutex);
+  auto it = g_menus.find(menu);
+  if (it == g_menus.end() || position < 0 || position >= static_cast<int>(it->second.size())) return false;
+  const MenuItem& item = it->second[static_cast<std::size_t>(position)];
+  if (info != nullptr) {
+    info->type = (item.flags & win::kMfSeparator) != 0 ? win::kMftSeparator : 0;
+    info->state = (item.flags & win::kMfGrayed) != 0 ? win::kMfsGrayed : 0;
+    info->id = item.id;
+    info->submenu = item.submenu;
+  }
+  if (name != nullptr && nameSize > 0) {
+    const std::size_t n = std::min(item.name.size(), static_cast<std::size_t>(nameSize - 1));
+    std::memcpy(name, item.name.data(), n);
+    name[n] = '\0';
+  }
+  return true;
+}
+
+bool SetMenu(WindowHandle window, MenuHandle menu) {
+  std::lock_guard lock(g_mutex);
+  WindowRecord* w = Find(window);
+  if (w == nullptr || (menu != 0 && g_menus.find(menu) == g_menus.end())) return false;
+  w->menu = menu;
+  return true;
+}
+
+MenuHandle GetMenu(WindowHandle window) {
+  std::lock_guard lock(g_mutex);
+  const WindowRecord* w = Find(window);
+  return w != nullptr ? w->menu : 0;
+}
+
+bool ChooseMenuItem(WindowHandle window, std::uint32_t id) {
+  {
+    std::lock_guard lock(g_mutex);
+    const WindowRecord* w = Find(window);
+    if (w == nullptr || w->menu == 0 || !MenuHasEnabledId(w->menu, id)) return false;
+  }
+  return PostMessage(window, win::kWmCommand, id & 0xFFFF, 0);
+}
+
+// ---- Accelerators -----------------------------------------------------------------------------------------------
+
+namespace {
+std::map<int, std::vector<Accelerator>> g_accelerators;
+int g_nextAccelerator = 1;
+bool g_shiftDown = false, g_controlDown = false;
+}  // namespace
+
+int CreateAcceleratorTable(const std::vector<Accelerator>& entries) {
+  if (entries.empty()) return 0;
+  std::lock_guard lock(g_mutex);
+  const int handle = g_nextAccelerator++;
+  g_accelerators[handle] = entries;
+  return handle;
+}
+
+bool DestroyAcceleratorTable(int table) {
+  std::lock_guard lock(g_mutex);
+  return g_accelerators.erase(table) == 1;
+}
+
+bool TranslateAccelerator(WindowHandle window, int table, const Message& message) {
+  const std::uint32_t m = message.message;
+  std::uint16_t command = 0;
+  {
+    std::lock_guard lock(g_mutex);
+    if (m == win::kWmKeyDown || m == win::kWmKeyUp || m == win::kWmSysKeyDown || m == win::kWmSysKeyUp) {
+      const bool down = m == win::kWmKeyDown || m == win::kWmSysKeyDown;
+      if (message.wParam == win::kVkShift) g_shiftDown = down;
+      if (message.wParam == win::kVkControl) g_controlDown = down;
+    }
+    auto it = g_accelerators.find(table);
+    if (it == g_accelerators.end() || window == 0) return false;
+    const bool keyDown = m == win::kWmKeyDown || m == win::kWmSysKeyDown;
+    const bool character = m == win::kWmChar || m == win::kWmSysChar;
+    if (!keyDown && !character) return false;
+    const bool alt = m == win::kWmSysKeyDown || m == win::kWmSysChar;
+    bool found = false;
+    for (const Accelerator& a : it->second) {
+      const bool virtualKey = (a.flags & win::kFVirtKey) != 0;
+      if (virtualKey != keyDown || a.key != (message.wParam & 0xFFFF)) continue;
+      if (((a.flags & win::kFAlt) != 0) != alt) continue;
+      if (virtualKey && (((a.flags & win::kFShift) != 0) != g_shiftDown ||
+                         ((a.flags & win::kFControl) != 0) != g_controlDown))
+        continue;
+      command = a.command;
+      found = true;
+      break;
+    }
+    if (!found) return false;
+  }
+  SendMessage(window, win::kWmCommand, (WParam{1} << 16) | command, 0);
+  return true;
+}
+
+// ---- Modeless dialogs -------------------------------------------------------------------------------------------
+
+WindowHandle CreateDialogWindow(WindowHandle owner, WindowProc proc) {
+  WindowHandle handle;
+  {
+    std::lock_guard lock(g_mutex);
+    const WindowRecord* parent = Find(owner);
+    if (parent == nullptr || proc == nullptr) return 0;
+    const Rect c = ClientOnScreen(*parent);
+    handle = g_nextHandle;
+    g_nextHandle += 4;
+    WindowRecord w{handle, "#32770", proc, "", 0, 0, c, false, false, false, CurrentThreadId(), -1, owner, {}, 0, false};
+    g_windows.push_back(w);
+  }
+  SendMessage(handle, win::kWmCreate, 0, 0);
+  return handle;
+}
+
+bool IsDialogMessage(WindowHandle dialog, const Message& message) {
+  {
+    std::lock_guard lock(g_mutex);
+    if (Find(dialog) == nullptr || message.window == 0 || !IsSelfOrDescendant(message.window, dialog)) return false;
+  }
+  if (message.message == win::kWmKeyDown && message.wParam == win::kVkReturn) {
+    SendMessage(dialog, win::kWmCommand, win::kIdOk, 0);
+  } else if (message.message == win::kWmKeyDown && message.wParam == win::kVkEscape) {
+    SendMessage(dialog, win::kWmCommand, win::kIdCancel, 0);
+  } else {
+    TranslateMessage(message);
+    DispatchMessage(message);
+  }
+  return true;
+}
+
+// ---- System keys ------------------------------------------------------------------------------------------------
+
+namespace {
+std::map<std::intptr_t, WindowHandle> g_hooks;  // hook -> grabbing window
+std::intptr_t g_nextHook = 0x40010;
+int g_hookLibraryLoads = 0;
+constexpr std::intptr_t kHookLibrary = 0x7E000000;
+
+void SetGrab(WindowHandle window, bool grabbed) {
+  {
+    std::lock_guard lock(g_mutex);
+    WindowRecord* w = Find(window);
+    if (w == nullptr) return;
+    w->keyboardGrabbed = grabbed;
+  }
+  Backend().SetKeyboardGrab(window, grabbed);
+}
+}  // namespace
+
+std::intptr_t LoadHookLibrary() {
+  std::lock_guard lock(g_mutex);
+  ++g_hookLibraryLoads;
+  return kHookLibrary;
+}
+
+bool FreeHookLibrary(std::intptr_t library) {
+  std::lock_guard lock(g_mutex);
+  if (library != kHookLibrary || g_hookLibraryLoads == 0) return false;
+  --g_hookLibraryLoads;
+  return true;
+}
+
+std::intptr_t SetMsgHookDll(std::intptr_t library, WindowHandle window) {
+  std::intptr_t hook;
+  {
+    std::lock_guard lock(g_mutex);
+    if (library != kHookLibrary || g_hookLibraryLoads == 0 || Find(window) == nullptr) return 0;
+    hook = g_nextHook;
+    g_nextHook += 4;
+    g_hooks[hook] = window;
+  }
+  SetGrab(window, true);
+  return hook;
+}
+
+bool UnhookMsgHook(std::intptr_t hook) {
+  WindowHandle window;
+  bool stillHooked = false;
+  {
+    std::lock_guard lock(g_mutex);
+    auto it = g_hooks.find(hook);
+    if (it == g_hooks.end()) return false;
+    window = it->second;
+    g_hooks.erase(it);
+    for (const auto& [h, w] : g_hooks) stillHooked = stillHooked || w == window;
+  }
+  if (!stillHooked) SetGrab(window, false);
+  return true;
+}
+
+void SetScreenSaverRunning(bool running) {
+  std::vector<WindowHandle> mine;
+  {
+    std::lock_guard lock(g_mutex);
+    for (const WindowRecord& w : g_windows)
+      if (w.owner == CurrentThreadId() && w.parent == 0 && !w.destroying) mine.push_back(w.handle);
+  }
+  for (WindowHandle w : mine) SetGrab(w, running);
+}
+
+bool KeyboardGrabbed(WindowHandle window) {
+  std::lock_guard lock(g_mutex);
+  const WindowRecord* w = Find(window);
+  return w != nullptr && w->keyboardGrabbed;
 }
 
 // ---- Back-end events --------------------------------------------------------------------------------------------

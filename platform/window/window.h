@@ -28,6 +28,8 @@ struct Rect {
   int left, top, right, bottom;
 };
 
+using MenuHandle = std::intptr_t;  // 0: none
+
 struct Message {
   WindowHandle window;
   std::uint32_t message;
@@ -142,7 +144,7 @@ std::string InstanceLockDirectory();
 // Outer rectangle x, y, width, height. Sends WM_CREATE. The window starts hidden unless the style has kWsVisible.
 // 0 when the class is unknown or the window system refuses the window.
 WindowHandle CreateWindowEx(std::uint32_t exStyle, const char* className, const char* title, std::uint32_t style,
-                            int x, int y, int width, int height);
+                            int x, int y, int width, int height, MenuHandle menu = 0);
 // Sends WM_DESTROY, then removes the window and every message still queued for it.
 bool DestroyWindow(WindowHandle window);
 bool IsWindow(WindowHandle window);
@@ -265,6 +267,106 @@ bool ImeGetOpenStatus();
 bool ImeEnabled(WindowHandle window);
 void ImeCompositionChanged(WindowHandle window, const std::string& composition, int cursorBytes);
 bool ImeCommit(WindowHandle window, const std::string& result);
+
+// ---- Regions ----------------------------------------------------------------------------------------------------
+
+// A region is a set of rectangles (right and bottom exclusive). A window's region is in its outer rectangle's
+// coordinates; only the part of the window inside it is shown. The window keeps a copy, so the region may be
+// deleted after SetWindowRgn.
+using RegionHandle = std::intptr_t;  // 0: none
+RegionHandle CreateRectRgn(int left, int top, int right, int bottom);
+// Adds the rectangles of `other` to `region`.
+bool CombineRgnOr(RegionHandle region, RegionHandle other);
+bool DeleteRgn(RegionHandle region);
+// Region 0 removes the window's shape. False for a bad window or region.
+bool SetWindowRgn(WindowHandle window, RegionHandle region, bool redraw);
+// The window's shape; empty when it has none.
+std::vector<Rect> GetWindowRgnRects(WindowHandle window);
+
+// ---- Menus ------------------------------------------------------------------------------------------------------
+
+namespace win {
+inline constexpr std::uint32_t kMfString = 0x0000;
+inline constexpr std::uint32_t kMfGrayed = 0x0001;
+inline constexpr std::uint32_t kMfPopup = 0x0010;
+inline constexpr std::uint32_t kMfSeparator = 0x0800;
+inline constexpr std::uint32_t kMftSeparator = 0x0800;  // item type
+inline constexpr std::uint32_t kMfsGrayed = 0x0003;     // item state
+}  // namespace win
+
+struct MenuItemInfo {
+  std::uint32_t type;   // kMftSeparator or 0
+  std::uint32_t state;  // kMfsGrayed or 0
+  std::uint32_t id;
+  MenuHandle submenu;  // 0 unless a popup item
+};
+
+MenuHandle CreateMenu();
+// flags: kMfString, kMfSeparator or kMfPopup (idOrSubmenu is then the submenu), with kMfGrayed. A submenu that
+// already holds the menu is refused, so menus never contain themselves.
+bool AppendMenu(MenuHandle menu, std::uint32_t flags, std::uintptr_t idOrSubmenu, const char* name);
+// Destroys the menu and its submenus; windows that show it lose their menu.
+bool DestroyMenu(MenuHandle menu);
+// -1 for a bad menu.
+int GetMenuItemCount(MenuHandle menu);
+// The item at the position; its name (CP932) into name (at most nameSize bytes with the terminator; null skips).
+bool GetMenuItemInfoByPosition(MenuHandle menu, int position, MenuItemInfo* info, char* name, int nameSize);
+bool SetMenu(WindowHandle window, MenuHandle menu);
+MenuHandle GetMenu(WindowHandle window);
+// The user picks the item with the id from the window's menu: posts WM_COMMAND (the id, source 0) to the window.
+// False when the menu (with its submenus) has no enabled item with that id.
+bool ChooseMenuItem(WindowHandle window, std::uint32_t id);
+
+// ---- Accelerators -----------------------------------------------------------------------------------------------
+
+namespace win {
+inline constexpr std::uint8_t kFVirtKey = 0x01;
+inline constexpr std::uint8_t kFShift = 0x04;
+inline constexpr std::uint8_t kFControl = 0x08;
+inline constexpr std::uint8_t kFAlt = 0x10;
+inline constexpr WParam kVkShift = 0x10;
+inline constexpr WParam kVkControl = 0x11;
+}  // namespace win
+
+struct Accelerator {
+  std::uint8_t flags;    // kFVirtKey: key is a virtual key (WM_KEYDOWN), else a character (WM_CHAR)
+  std::uint16_t key;
+  std::uint16_t command;
+};
+// 0 when the table is empty.
+int CreateAcceleratorTable(const std::vector<Accelerator>& entries);
+bool DestroyAcceleratorTable(int table);
+// A key message that matches an entry (its Alt, Shift and Control state included) sends WM_COMMAND (the command,
+// source 1) to the window and returns true. Shift and Control are followed from the key messages it is given.
+bool TranslateAccelerator(WindowHandle window, int table, const Message& message);
+
+// ---- Modeless dialogs -------------------------------------------------------------------------------------------
+
+namespace win {
+inline constexpr WParam kIdOk = 1;
+inline constexpr WParam kIdCancel = 2;
+}  // namespace win
+
+// A dialog: a child window of the owner with its own procedure, hidden until shown. The back-ends show top-level
+// windows only; the dialog lives in the window system's records. A message filter of the owner takes the dialog's
+// messages too, as it takes any child's.
+WindowHandle CreateDialogWindow(WindowHandle owner, WindowProc proc);
+// When the message is for the dialog or one of its children, handles it (Enter sends WM_COMMAND IDOK to the dialog,
+// Escape IDCANCEL; everything else is translated and dispatched) and returns true.
+bool IsDialogMessage(WindowHandle dialog, const Message& message);
+
+// ---- System keys --------------------------------------------------------------------------------------------------
+
+// The message-hook library that keeps the system's own keys (task switching and the like) inside the window: its
+// "SetMSGHookDll" export grabs the keyboard for the window until the hook is removed. 0 on failure.
+std::intptr_t LoadHookLibrary();
+bool FreeHookLibrary(std::intptr_t library);
+std::intptr_t SetMsgHookDll(std::intptr_t library, WindowHandle window);
+bool UnhookMsgHook(std::intptr_t hook);
+// The older systems' way (SPI_SETSCREENSAVERRUNNING): the same grab for every window of the calling thread.
+void SetScreenSaverRunning(bool running);
+// Whether the keyboard is grabbed for the window.
+bool KeyboardGrabbed(WindowHandle window);
 
 // ---- Back-end events --------------------------------------------------------------------------------------------
 

@@ -79,7 +79,6 @@ class HeadlessEngine : public ::testing::Test {
     ASSERT_EQ(chdir(directory_.c_str()), 0);
     g_System.~SystemWindowRecord();
     new (&g_System) SystemWindowRecord{};
-    g_PendingCalls = PendingSubsystemCalls{};
     ResetDisplaySettings();
     platform::headless::ResetFramebuffer();
     g_MessagePassCounters = MessagePassCounters{};

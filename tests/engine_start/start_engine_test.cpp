@@ -137,7 +137,6 @@ TEST_F(HeadlessEngine, FailedStartUpsShutEverythingDown) {
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.name);
-    g_PendingCalls = PendingSubsystemCalls{};
     c.arrange();
     ASSERT_EQ(chdir(directory_.c_str()), 0);
     EXPECT_EQ(StartEngine(), -1);

@@ -206,11 +206,13 @@ TEST_F(Fonts, ScreenLogDrawsThirtyRowsOnA480PixelScreen) {
 
 TEST_F(Fonts, FormattedTextOf1023BytesIsDrawnWhole) {
   ChangeDefaultFontSize(12);
-  const std::string text = std::string(1022, ' ') + "Z";
+  std::string text(1023, ' ');
+  text.back() = 'Z';
   ASSERT_EQ(DrawTextFormatted(0, 0, white_, "%s", text.c_str()), 0);
   EXPECT_EQ(GetFontData(GetDefaultFontHandle())->Codes[code('Z')].Present, 1u);
   // Longer texts are cut at 1023 bytes.
-  const std::string longer = std::string(1030, ' ') + "Q";
+  std::string longer(1031, ' ');
+  longer.back() = 'Q';
   ASSERT_EQ(DrawTextFormatted(0, 0, white_, "%s", longer.c_str()), 0);
   EXPECT_EQ(GetFontData(GetDefaultFontHandle())->Codes[code('Q')].Present, 0u);
 }

@@ -63,7 +63,9 @@ TEST_F(GameRun, DamagedSettingsAreRepairedOnTheWay) {
   const std::vector<unsigned char> settings = game_test::ReadBytes("setting.dat");
   ASSERT_EQ(settings.size(), 100u);
   for (int b = 1; b <= 8; ++b) EXPECT_EQ(settings[b], b);
-  EXPECT_EQ(settings[13], 40) << "the volume survives";
+  EXPECT_EQ(settings[13], 100) << "a damaged record's volume is not trusted";
+  EXPECT_EQ(settings[14], 100);
+  EXPECT_EQ(settings[15], 1) << "the window";
   EXPECT_EQ(settings[50], 0x77) << "bytes the game never sets are kept";
 }
 

@@ -174,6 +174,31 @@ TEST_F(GameMenu, OpenedFromTheLocationSelectAndClosedBackToIt) {
   EXPECT_EQ(screen_cursor[1], 4);  // the hub has the frame again
 }
 
+// Opened from the status entry, the menu also closes on PAUSE (the D key by default), from any page, as it does in a
+// stage; a held PAUSE does nothing more.
+TEST_F(GameMenu, PauseClosesTheMenuOpenedFromStatusAsInAStage) {
+  constexpr int kPause = Button(6);
+  game_mode = mode_location_select;
+  stage_phase = 1;
+  screen_cursor[0] = 0;
+  screen_cursor[1] = 3;
+  Press(kMain);
+  ASSERT_EQ(stage_phase, 2);
+  Press(kPadRight);
+  Press(kPadDown);
+  Press(kMain);  // the accessory page
+  ASSERT_EQ(game_menu_page, 1);
+  for (int i = 0; i < 5; ++i) Frame(kPause);
+  EXPECT_EQ(stage_phase, 1);
+  EXPECT_EQ(game_menu_page, 0);
+  EXPECT_EQ(menu_counter_a, 0);
+  EXPECT_EQ(menu_counter_b, 0);
+  EXPECT_EQ(game_mode, mode_location_select);
+  Frame(0);
+  Press(kPadRight);
+  EXPECT_EQ(screen_cursor[1], 4);  // the hub has the frame again
+}
+
 TEST_F(GameMenu, AccessoryPageEquipsOwnedSlotsAndReturns) {
   accessory_owned[2] = 1;
   accessory_owned[7] = 1;

@@ -339,7 +339,7 @@ TEST_F(SoundOptions, MusicStartedByTheGameUsesTheSameVolumeMapping) {
 }
 
 TEST_F(GameOptions, TheWhiteColourIsStoredBeforeMainAndFollowsTheScreenFormat) {
-  EXPECT_NE(white_colour, 0) << "stored before main (the engine, not started yet, answers -1)";
+  EXPECT_NE(white_colour, 0) << "stored before main";
   white_colour = 0;
   run_colour_initializer();
   EXPECT_EQ(white_colour, MakeColorValue(255, 255, 255));

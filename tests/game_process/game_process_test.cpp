@@ -45,25 +45,29 @@ std::string ReadText(const fs::path& path) {
   return s.str();
 }
 
-// Lines of stderr, without the sound library's complaints about a machine with no sound card.
-std::vector<std::string> OwnLines(const std::string& text) {
+// What the game says once when it finds no sound device on a desktop (the runs below mostly have none).
+constexpr const char* kNoSoundLine = "selvarinthaxis: no sound device could be opened; the game runs without sound";
+
+// The lines of stderr; `withNoSound` false leaves out the no-sound line.
+std::vector<std::string> Lines(const std::string& text, bool withNoSound) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   std::string line;
   while (std::getline(in, line)) {
-    if (line.rfind("ALSA lib ", 0) != 0 && !line.empty()) lines.push_back(line);
+    if (withNoSound || line != kNoSoundLine) lines.push_back(line);
   }
   return lines;
 }
 
-// One run of the game: started in `folder` with `display` (empty: headless), SDL's `audioDriver` and `d3d` as
-// ENGINE_D3D (null: the game's own default, the 3D device on the desktop), stderr to a file. The runs that test the
+// One run of the game: started in `folder` with `display` (empty: none, and ENGINE_BACKEND `headless`, null for
+// unset), SDL's `audioDriver` and `d3d` as ENGINE_D3D (null: the game's own default, the 3D device on the desktop),
+// stderr to a file; a null `audioDriver` leaves SDL to try every sound system it knows. The runs that test the
 // process's life draw through the 2D path, so that a slow software rasteriser (a sanitizer build over llvmpipe) does
 // not decide their timing.
 class GameProcess {
  public:
   GameProcess(const fs::path& folder, const std::string& display, const fs::path& lockDir,
-              const char* audioDriver = "none", const char* d3d = "off")
+              const char* audioDriver = "none", const char* d3d = "off", const char* headless = "headless")
       : folder_(folder) {
     stderrPath_ = folder / ("stderr-" + std::to_string(Now()) + ".txt");
     pid_ = fork();
@@ -78,13 +82,22 @@ class GameProcess {
       setenv("ENGINE_LOCK_DIR", lockDir.c_str(), 1);
       if (display.empty()) {
         unsetenv("DISPLAY");
-        setenv("ENGINE_BACKEND", "headless", 1);
+        unsetenv("WAYLAND_DISPLAY");
+        if (headless != nullptr) {
+          setenv("ENGINE_BACKEND", headless, 1);
+        } else {
+          unsetenv("ENGINE_BACKEND");
+        }
       } else {
         setenv("DISPLAY", display.c_str(), 1);
         setenv("ENGINE_BACKEND", "sdl", 1);
       }
       // No sound device unless asked for: the runs do not depend on the machine's sound set-up.
-      setenv("SDL_AUDIODRIVER", audioDriver, 1);
+      if (audioDriver != nullptr) {
+        setenv("SDL_AUDIODRIVER", audioDriver, 1);
+      } else {
+        unsetenv("SDL_AUDIODRIVER");
+      }
       if (d3d != nullptr) {
         setenv("ENGINE_D3D", d3d, 1);
       } else {
@@ -131,10 +144,13 @@ class GameProcess {
       text = "the game still runs";
     }
     text += "; its stderr:";
-    for (const std::string& line : StderrLines()) text += "\n  " + line;
+    for (const std::string& line : StderrLines(true)) text += "\n  " + line;
     return text;
   }
-  std::vector<std::string> StderrLines() const { return OwnLines(ReadText(stderrPath_)); }
+  // Stderr's lines, the no-sound line left out unless asked for.
+  std::vector<std::string> StderrLines(bool withNoSound = false) const {
+    return Lines(ReadText(stderrPath_), withNoSound);
+  }
 
  private:
   fs::path folder_;
@@ -264,7 +280,7 @@ TEST_F(GameProcessTest, LosingTheDisplayEndsTheGameWithOneLine) {
   ASSERT_NE(WaitForWindow(game, 60), 0u) << game.Describe() << WindowsOnDisplay();
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   StopDisplay();
-  const std::optional<int> status = game.WaitEnd(5);
+  const std::optional<int> status = game.WaitEnd(20);
   ASSERT_TRUE(status.has_value()) << "still running without a display";
   ASSERT_TRUE(WIFEXITED(*status));
   EXPECT_EQ(WEXITSTATUS(*status), 0);
@@ -357,6 +373,47 @@ TEST_F(GameProcessTest, EveryStartShowsOneWindowMadeOnce) {
   }
 }
 
+// A damaged settings file (100 zero bytes: full screen, both volumes 0, no button map) shows the notice; once it is
+// closed the game runs as after a missing file, in a 640 x 480 window, and the file says windowed, 100 and 100.
+TEST_F(GameProcessTest, ADamagedSettingsFileGivesTheDefaultWindowAndVolumes) {
+  if (!StartDisplay()) {
+    GTEST_SKIP() << "no Xvfb";
+  }
+  const std::optional<std::string> xdotool = FindProgram("xdotool");
+  ASSERT_TRUE(xdotool) << "xdotool is missing (scripts/setup.sh installs it)";
+  {
+    std::ofstream damaged(gameDir_ / "setting.dat", std::ios::binary);
+    damaged << std::string(100, '\0');
+  }
+  GameProcess game(gameDir_, server_->Display(), lockDir_);
+  const unsigned long window = WaitForWindow(game, 60);
+  ASSERT_NE(window, 0u) << game.Describe() << WindowsOnDisplay();
+  ASSERT_TRUE(watch_->WaitForPicture(window, 30)) << game.Describe();
+  // A closes the notice.
+  const std::string prefix = "DISPLAY=" + server_->Display() + " " + *xdotool + " ";
+  ASSERT_EQ(std::system((prefix + "windowfocus --sync " + std::to_string(window) + " > /dev/null 2>&1").c_str()), 0);
+  ASSERT_EQ(std::system((prefix + "keydown a").c_str()), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  ASSERT_EQ(std::system((prefix + "keyup a").c_str()), 0);
+  // Past the screen-mode choice and the start-up's settings write.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  watch_->Pump(0.1);
+  std::optional<XWindowWatch::TopWindow> shown = watch_->WaitForShown(game.Pid(), 5);
+  ASSERT_TRUE(shown) << game.Describe();
+  int width = 0, height = 0;
+  ASSERT_TRUE(watch_->Size(shown->id, &width, &height)) << game.Describe();
+  EXPECT_EQ(width, 640);
+  EXPECT_EQ(height, 480);
+  ASSERT_EQ(kill(game.Pid(), SIGTERM), 0);
+  ASSERT_TRUE(game.WaitEnd(20).has_value()) << "still running";
+  const std::string record = ReadText(gameDir_ / "setting.dat");
+  ASSERT_EQ(record.size(), 100u);
+  EXPECT_EQ(static_cast<unsigned char>(record[13]), 100) << "music volume";
+  EXPECT_EQ(static_cast<unsigned char>(record[14]), 100) << "sound volume";
+  EXPECT_EQ(record[15], 1) << "window byte";
+  for (int b = 1; b <= 8; ++b) EXPECT_EQ(record[b], b);
+}
+
 // A second copy in the same session refuses to start with one line; the first runs on.
 TEST_F(GameProcessTest, ASecondCopySaysTheGameIsAlreadyRunning) {
   if (!StartDisplay()) {
@@ -374,11 +431,12 @@ TEST_F(GameProcessTest, ASecondCopySaysTheGameIsAlreadyRunning) {
   EXPECT_NE(lines[0].find("already running"), std::string::npos) << lines[0];
   EXPECT_FALSE(first.WaitEnd(0.2).has_value()) << "the first copy ended";
   kill(first.Pid(), SIGTERM);
-  EXPECT_TRUE(first.WaitEnd(5).has_value());
+  EXPECT_TRUE(first.WaitEnd(20).has_value()) << "still running";
 }
 
 // A desktop with no sound device (SDL's audio driver cannot start) plays in silence: the game loads its sounds and
-// reaches its title instead of reporting its data missing. It runs as a player's would, through the 3D device.
+// reaches its title instead of reporting its data missing, and says once that it runs without sound. It runs as a
+// player's would, through the 3D device.
 TEST_F(GameProcessTest, NoSoundDeviceStillLoadsTheGameData) {
   if (!StartDisplay()) {
     GTEST_SKIP() << "no Xvfb";
@@ -386,9 +444,69 @@ TEST_F(GameProcessTest, NoSoundDeviceStillLoadsTheGameData) {
   GameProcess game(gameDir_, server_->Display(), lockDir_, "none", nullptr);
   ASSERT_NE(WaitForWindow(game, 60), 0u) << game.Describe() << WindowsOnDisplay();
   std::this_thread::sleep_for(std::chrono::milliseconds(4000));  // past the loading of every sound
-  EXPECT_TRUE(game.StderrLines().empty()) << game.StderrLines().front();
+  EXPECT_EQ(game.StderrLines(true), std::vector<std::string>{kNoSoundLine});
   ASSERT_EQ(kill(game.Pid(), SIGTERM), 0);
   ASSERT_TRUE(game.WaitEnd(20).has_value()) << "still running";
+}
+
+// A start as a player's, SDL left to try every sound system (on a machine without a sound card or sound server, as
+// here, each fails), with and without XDG_RUNTIME_DIR: stderr holds nothing of the libraries, only the game's own
+// no-sound line (or nothing, where a sound device opened).
+TEST_F(GameProcessTest, AStartPrintsNothingButTheGamesOwnLine) {
+  if (!StartDisplay()) {
+    GTEST_SKIP() << "no Xvfb";
+  }
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved = runtime != nullptr ? runtime : "";
+  for (bool withRuntime : {true, false}) {
+    SCOPED_TRACE(withRuntime ? "XDG_RUNTIME_DIR as it is" : "XDG_RUNTIME_DIR unset");
+    if (!withRuntime) unsetenv("XDG_RUNTIME_DIR");
+    GameProcess game(gameDir_, server_->Display(), lockDir_, nullptr, nullptr);
+    if (runtime != nullptr) setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    const unsigned long window = WaitForWindow(game, 60);
+    ASSERT_NE(window, 0u) << game.Describe() << WindowsOnDisplay();
+    EXPECT_TRUE(watch_->WaitForPicture(window, 30)) << game.Describe();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // past the loading of every sound
+    ASSERT_EQ(kill(game.Pid(), SIGTERM), 0);
+    ASSERT_TRUE(game.WaitEnd(20).has_value()) << "still running";
+    const std::vector<std::string> lines = game.StderrLines(true);
+    if (!lines.empty()) {
+      EXPECT_EQ(lines, std::vector<std::string>{kNoSoundLine}) << game.Describe();
+    }
+  }
+}
+
+// Started without a display the game refuses at once with one line, the one scripts/run.sh says (before it
+// builds anything), unless ENGINE_BACKEND=headless asks for a run without one; ENGINE_BACKEND=sdl does not.
+TEST_F(GameProcessTest, WithoutADisplayTheGameRefusesUnlessHeadlessIsAsked) {
+  std::vector<std::string> refusals;
+  for (const char* backend : {static_cast<const char*>(nullptr), "sdl"}) {
+    SCOPED_TRACE(backend == nullptr ? "ENGINE_BACKEND unset" : backend);
+    GameProcess game(gameDir_, "", lockDir_, "none", "off", backend);
+    const std::optional<int> status = game.WaitEnd(10);
+    ASSERT_TRUE(status.has_value()) << "runs without a display";
+    ASSERT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 1);
+    const std::vector<std::string> lines = game.StderrLines();
+    ASSERT_EQ(lines.size(), 1u) << game.Describe();
+    EXPECT_NE(lines[0].find("no display"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("ENGINE_BACKEND=headless"), std::string::npos) << lines[0];
+    EXPECT_TRUE(WrittenFiles().empty()) << "wrote " << *WrittenFiles().begin();
+    refusals.push_back(lines[0]);
+  }
+  const std::string script = std::string(SOURCE_DIR) + "/scripts/run.sh";
+  FILE* pipe = popen(("env -u DISPLAY -u WAYLAND_DISPLAY -u ENGINE_BACKEND " + script + " 2>&1").c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string said;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) said += buffer;
+  EXPECT_NE(pclose(pipe), 0);
+  EXPECT_EQ(said, refusals.front() + "\n");
+
+  GameProcess headless(gameDir_, "", lockDir_);
+  EXPECT_FALSE(headless.WaitEnd(1.5).has_value()) << headless.Describe();
+  kill(headless.Pid(), SIGTERM);
+  EXPECT_TRUE(headless.WaitEnd(5).has_value());
 }
 
 // A folder without game data: the resources-missing screen, and one line on stderr naming the folder.
@@ -403,8 +521,8 @@ TEST_F(GameProcessTest, MissingGameDataIsReportedOnStderr) {
     lines = game.StderrLines();
   }
   kill(game.Pid(), SIGTERM);
-  const std::optional<int> status = game.WaitEnd(5);
-  ASSERT_TRUE(status.has_value());
+  const std::optional<int> status = game.WaitEnd(20);
+  ASSERT_TRUE(status.has_value()) << "still running";
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
   lines = game.StderrLines();
   ASSERT_EQ(lines.size(), 1u);

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace screen_test {
 namespace {
@@ -23,7 +24,8 @@ void Record(int handle, int srcX, int srcY, int w, int h, int dstX, int dstY, in
             bool stretched, bool mirrored) {
   if (!g_recording) return;
   const bool plain = g_blendMode == 0 && g_fullBrightness && !stretched;
-  g_frame.draws.push_back({PathOf(handle), handle, srcX, srcY, w, h, dstX, dstY, dstW, dstH, part, plain, mirrored});
+  g_frame.draws.push_back(
+      {PathOf(handle), handle, srcX, srcY, w, h, dstX, dstY, dstW, dstH, part, plain, mirrored, g_blendMode == 0});
 }
 
 }  // namespace
@@ -81,20 +83,21 @@ int __wrap__Z13DrawRectangleiiiiii(int x1, int y1, int x2, int y2, int colour, i
   if (screen_test::g_recording && !invisible) {
     auto& fills = screen_test::g_frame.fills;
     const size_t before = screen_test::g_frame.draws.size();
+    const bool opaque = screen_test::g_blendMode == 0;
     if (fill != 0) {
-      fills.push_back({x1, y1, x2, y2, before});
+      fills.push_back({x1, y1, x2, y2, before, opaque, false});
     } else {
-      fills.push_back({x1, y1, x2, y1 + 1, before});
-      fills.push_back({x1, y2 - 1, x2, y2, before});
-      fills.push_back({x1, y1, x1 + 1, y2, before});
-      fills.push_back({x2 - 1, y1, x2, y2, before});
+      fills.push_back({x1, y1, x2, y1 + 1, before, opaque, false});
+      fills.push_back({x1, y2 - 1, x2, y2, before, opaque, false});
+      fills.push_back({x1, y1, x1 + 1, y2, before, opaque, false});
+      fills.push_back({x2 - 1, y1, x2, y2, before, opaque, false});
     }
   }
   return __real__Z13DrawRectangleiiiiii(x1, y1, x2, y2, colour, fill);
 }
 
-// Text covers what lies under it: taken as the band from its start to the screen's right edge, 32 pixels high (the
-// game's fonts are smaller).
+// Text covers what lies under it: taken as the band of its CP932 bytes, 6 pixels each (the game's 12-pixel font is
+// 6 pixels wide a byte: 12 for a full-width character) with a margin, 16 pixels high.
 int __wrap__Z17DrawTextFormattediiiPKcz(int x, int y, int colour, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 int __wrap__Z17DrawTextFormattediiiPKcz(int x, int y, int colour, const char* format, ...) {
@@ -104,7 +107,12 @@ int __wrap__Z17DrawTextFormattediiiPKcz(int x, int y, int colour, const char* fo
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  if (screen_test::g_recording) screen_test::g_frame.fills.push_back({x, y, 640, y + 32, screen_test::g_frame.draws.size()});
+  if (screen_test::g_recording) {
+    auto& frame = screen_test::g_frame;
+    frame.texts.push_back({x, y, text, frame.draws.size(), frame.fills.size()});
+    const int width = 6 * static_cast<int>(std::strlen(text));
+    frame.fills.push_back({x - 1, y - 1, x + width + 4, y + 16, frame.draws.size(), true, true});
+  }
   return __real__Z17DrawTextFormattediiiPKcz(x, y, colour, "%s", text);
 }
 

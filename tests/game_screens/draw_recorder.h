@@ -18,18 +18,29 @@ struct RecordedDraw {
   bool part;                      // drawn by DrawGraphPart
   bool plain;                     // no blending, full brightness, not stretched: the pixels land as they are
   bool mirrored;
+  bool opaque;                    // no blending: the pixels drawn replace what lay there
 };
 
 // A rectangle drawn over the screen (DrawRectangle, filled or outlined: either covers what lay there).
 struct RecordedFill {
   int x1, y1, x2, y2;
   size_t drawsBefore;  // picture draws recorded before it in the frame
+  bool opaque;         // no blending: it replaces what lay there
+  bool text;           // the band of a text (its glyphs cover only part of it)
+};
+
+// A text drawn with DrawTextFormatted: where, what (CP932 bytes) and the draws and fills recorded before it.
+struct RecordedText {
+  int x, y;
+  std::string text;
+  size_t drawsBefore, fillsBefore;
 };
 
 // Everything drawn since the last Clear, in order.
 struct FrameRecord {
   std::vector<RecordedDraw> draws;
   std::vector<RecordedFill> fills;
+  std::vector<RecordedText> texts;
 };
 
 void StartRecording();

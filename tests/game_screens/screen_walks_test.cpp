@@ -1,6 +1,8 @@
 // Walks through the game's screens headless on the placeholder tree, pressing inputs from a seeded random script,
 // and checks every picture draw: each source rectangle lies inside its picture and is a cell of the placeholder
 // table, and every cell that carries text, drawn plainly, shows on the presented frame where the screen put it.
+// What is drawn over each entry is checked too: no text cell and no written text lies mostly under opaque pixels
+// drawn after it (a cursor, a panel) in the same frame.
 // A new screen joins by a row in kWalks (where the walk starts, how long, which seed).
 #include <gtest/gtest.h>
 
@@ -132,6 +134,9 @@ constexpr const char* kMustBeShown[] = {
     "gsx/system/shop.png \"Money\"",
     "gsx/system/shop.png \"Buy\nTalk\nLeave\"",
     "gsx/system/slist1.png \"Track 2\"",
+    "gsx/system/menu_back.png \"Status\"",
+    "gsx/system/menu_back.png \"Items\"",
+    "gsx/system/menu_back.png \"Close\"",
 };
 
 class ScreenWalk : public game_test::GameFlow {
@@ -245,26 +250,63 @@ class ScreenWalk : public game_test::GameFlow {
     }
   }
 
-  // A text cell drawn plainly: every pixel of it that is not the key colour, lies on the screen and is not under
-  // anything drawn later in the frame shows on the presented frame. The cell counts as shown when at least half of
-  // its pixels could be compared and all of them matched.
-  void CheckShown(const std::vector<screen_test::RecordedDraw>& draws,
-                  const std::vector<screen_test::RecordedFill>& fills, size_t i, const PlaceholderImage& image,
-                  int index, const PlaceholderRect& cell, int dstX, int dstY) {
-    const screen_test::RecordedDraw& d = draws[i];
-    if (cell.text == nullptr || cell.text[0] == '\0' || !d.plain || d.mirrored) return;
-    // What was drawn after it over the cell's place: pictures of the table cover only where their pixels are not
-    // the key colour; fills and other pictures cover their whole rectangle.
-    struct Cover {
-      PlaceholderRect at;
-      const PlaceholderRaster* raster;  // null: the whole rectangle
-      std::uint32_t key;
-      int srcX, srcY;
-      bool mirrored;
+  // Something drawn over a place: pictures of the table cover only where their pixels are not the key colour;
+  // fills and other pictures cover their whole rectangle.
+  struct Cover {
+    PlaceholderRect at;
+    const PlaceholderRaster* raster;  // null: the whole rectangle
+    std::uint32_t key;
+    int srcX, srcY;
+    bool mirrored;
+  };
+
+  // A draw that starts a new layer over the screen: a full-screen picture (a screen change, a loading picture) or the
+  // panel of a page opened over the screen (the game menu's accessory, item and status pages, the save question).
+  // What lies under it is no longer an entry of the screen.
+  static bool NewLayer(const screen_test::RecordedDraw& d) {
+    struct Panel {
+      const char* path;
+      int x, y, w, h;
     };
-    std::vector<Cover> later;
-    for (size_t k = i + 1; k < draws.size(); ++k) {
+    static constexpr Panel kPanels[] = {{"gsx/system/menu_05.png", 0, 0, 364, 214},
+                                        {"gsx/system/menu_05.png", 0, 220, 445, 100},
+                                        {"gsx/system/menu_05.png", 0, 600, 350, 77},
+                                        {"gsx/system/menu_06.png", 0, 250, 381, 226}};
+    const PlaceholderImage* image = TableImage(d.path);
+    const int w = d.dstW >= 0 ? d.dstW : (image != nullptr ? image->width : 0);
+    const int h = d.dstH >= 0 ? d.dstH : (image != nullptr ? image->height : 0);
+    if (d.dstX <= 0 && d.dstY <= 0 && d.dstX + w >= 640 && d.dstY + h >= 480) return true;
+    for (const Panel& p : kPanels) {
+      if (d.path == p.path && d.part && d.srcX == p.x && d.srcY == p.y && d.width == p.w && d.height == p.h) return true;
+    }
+    return false;
+  }
+
+  // Whether a new layer (above) drawn from `firstDraw` on lies over `area`.
+  static bool UnderNewLayer(const std::vector<screen_test::RecordedDraw>& draws, size_t firstDraw,
+                            const PlaceholderRect& area) {
+    for (size_t k = firstDraw; k < draws.size(); ++k) {
       const screen_test::RecordedDraw& o = draws[k];
+      if (o.handle == -1 || !o.opaque || !NewLayer(o)) continue;
+      const PlaceholderImage* image = TableImage(o.path);
+      const int w = o.dstW >= 0 ? o.dstW : (image != nullptr ? image->width : 640);
+      const int h = o.dstH >= 0 ? o.dstH : (image != nullptr ? image->height : 480);
+      if (Overlaps(area.x, area.y, area.w, area.h, o.dstX, o.dstY, w, h)) return true;
+    }
+    return false;
+  }
+
+  // What was drawn over the rectangle `area` from draw `firstDraw` and fill `firstFill` on; `opaqueOnly` keeps only
+  // what replaces the pixels under it (no blending, no text band, no highlighted form of the same entry: a cell
+  // with the text `sameText`), that is what hides them.
+  std::vector<Cover> CoversOver(const std::vector<screen_test::RecordedDraw>& draws, size_t firstDraw,
+                                const std::vector<screen_test::RecordedFill>& fills, size_t firstFill,
+                                const PlaceholderRect& area, bool opaqueOnly, const char* sameText = nullptr) {
+    std::vector<Cover> later;
+    for (size_t k = firstDraw; k < draws.size(); ++k) {
+      const screen_test::RecordedDraw& o = draws[k];
+      if (opaqueOnly && !o.opaque) continue;
+      if (opaqueOnly && sameText != nullptr && CellText(o) == sameText) continue;
       int w = o.dstW, h = o.dstH;
       int otherIndex = 0;
       const PlaceholderImage* other = TableImage(o.path, &otherIndex);
@@ -272,28 +314,98 @@ class ScreenWalk : public game_test::GameFlow {
         w = other != nullptr ? other->width : 640;
         h = other != nullptr ? other->height : 480;
       }
-      if (o.handle == -1 || !Overlaps(dstX, dstY, cell.w, cell.h, o.dstX, o.dstY, w, h)) continue;
+      if (o.handle == -1 || !Overlaps(area.x, area.y, area.w, area.h, o.dstX, o.dstY, w, h)) continue;
       const bool exact = other != nullptr && (o.part || o.dstW < 0);
       later.push_back({{o.dstX, o.dstY, w, h}, exact ? &Raster(*other, otherIndex) : nullptr,
                        other != nullptr && other->key == PlaceholderKey::kMagenta ? 0xFF00FFu : 0u, o.srcX, o.srcY,
                        o.mirrored});
     }
-    for (const screen_test::RecordedFill& f : fills) {
-      if (f.drawsBefore > i && Overlaps(dstX, dstY, cell.w, cell.h, f.x1, f.y1, f.x2 - f.x1, f.y2 - f.y1)) {
+    for (size_t k = firstFill; k < fills.size(); ++k) {
+      const screen_test::RecordedFill& f = fills[k];
+      if (opaqueOnly && (!f.opaque || f.text)) continue;
+      if (Overlaps(area.x, area.y, area.w, area.h, f.x1, f.y1, f.x2 - f.x1, f.y2 - f.y1)) {
         later.push_back({{f.x1, f.y1, f.x2 - f.x1, f.y2 - f.y1}, nullptr, 0, 0, 0, false});
       }
     }
-    auto covered = [&](int x, int y) {
-      for (const Cover& c : later) {
-        if (!Overlaps(x, y, 1, 1, c.at.x, c.at.y, c.at.w, c.at.h)) continue;
-        if (c.raster == nullptr) return true;
-        const int u = c.mirrored ? c.at.w - 1 - (x - c.at.x) : x - c.at.x;
-        const std::uint8_t* p =
-            c.raster->rgb.data() + (static_cast<size_t>(c.srcY + y - c.at.y) * c.raster->width + c.srcX + u) * 3;
-        if (((static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2]) != c.key) return true;
+    return later;
+  }
+
+  // The text of the table cell a part draw cuts out, or "".
+  static std::string CellText(const screen_test::RecordedDraw& d) {
+    const PlaceholderImage* image = TableImage(d.path);
+    if (image == nullptr || !d.part) return "";
+    for (const PlaceholderRect& c : image->rects) {
+      if (c.x == d.srcX && c.y == d.srcY && c.w == d.width && c.h == d.height && c.text != nullptr) return c.text;
+    }
+    return "";
+  }
+
+  static bool Covered(const std::vector<Cover>& covers, int x, int y) {
+    for (const Cover& c : covers) {
+      if (!Overlaps(x, y, 1, 1, c.at.x, c.at.y, c.at.w, c.at.h)) continue;
+      if (c.raster == nullptr) return true;
+      const int u = c.mirrored ? c.at.w - 1 - (x - c.at.x) : x - c.at.x;
+      const std::uint8_t* p =
+          c.raster->rgb.data() + (static_cast<size_t>(c.srcY + y - c.at.y) * c.raster->width + c.srcX + u) * 3;
+      if (((static_cast<std::uint32_t>(p[0]) << 16) | (p[1] << 8) | p[2]) != c.key) return true;
+    }
+    return false;
+  }
+
+  // The first fill recorded after picture draw i.
+  static size_t FirstFillAfter(const std::vector<screen_test::RecordedFill>& fills, size_t i) {
+    size_t k = 0;
+    while (k < fills.size() && fills[k].drawsBefore <= i) ++k;
+    return k;
+  }
+
+  // An entry is hidden when more than two thirds of it lie under opaque pixels drawn later in the frame (a cursor
+  // frame's edge or a darkening mesh leave it readable; a panel does not).
+  void CheckHidden(const std::string& name, int hidden, int total, int x, int y) {
+    if (total > 0 && hidden * 3 > total * 2) {
+      findings_.insert("hidden under later draws: " + name + " at " + std::to_string(x) + ", " + std::to_string(y));
+    }
+  }
+
+  // Each text the frame wrote: its band (6 pixels per CP932 byte, 12 high) under opaque draws that came later.
+  void CheckTexts() {
+    const screen_test::FrameRecord& frame = screen_test::CurrentFrameRecord();
+    for (const screen_test::RecordedText& t : frame.texts) {
+      size_t last = t.text.find_last_not_of(' ');
+      if (last == std::string::npos) continue;
+      const size_t first = t.text.find_first_not_of(' ');
+      const PlaceholderRect band{t.x + 6 * static_cast<int>(first), t.y, 6 * static_cast<int>(last + 1 - first), 12};
+      if (UnderNewLayer(frame.draws, t.drawsBefore, band)) continue;
+      const std::vector<Cover> later =
+          CoversOver(frame.draws, t.drawsBefore, frame.fills, t.fillsBefore + 1, band, true);
+      if (later.empty()) continue;
+      int hidden = 0, total = 0;
+      for (int y = band.y; y < band.y + band.h; ++y) {
+        for (int x = band.x; x < band.x + band.w; ++x) {
+          if (x < 0 || y < 0 || x >= 640 || y >= 480) continue;
+          ++total;
+          hidden += Covered(later, x, y);
+        }
       }
-      return false;
-    };
+      CheckHidden("text \"" + t.text + "\"", hidden, total, t.x, t.y);
+    }
+  }
+
+  // A text cell drawn plainly: every pixel of it that is not the key colour, lies on the screen and is not under
+  // anything drawn later in the frame shows on the presented frame. The cell counts as shown when at least half of
+  // its pixels could be compared and all of them matched. It must not be hidden by opaque draws that came later.
+  void CheckShown(const std::vector<screen_test::RecordedDraw>& draws,
+                  const std::vector<screen_test::RecordedFill>& fills, size_t i, const PlaceholderImage& image,
+                  int index, const PlaceholderRect& cell, int dstX, int dstY) {
+    const screen_test::RecordedDraw& d = draws[i];
+    if (cell.text == nullptr || cell.text[0] == '\0' || !d.plain || d.mirrored) return;
+    const PlaceholderRect area{dstX, dstY, cell.w, cell.h};
+    const size_t firstFill = FirstFillAfter(fills, i);
+    const std::vector<Cover> later = CoversOver(draws, i + 1, fills, firstFill, area, false);
+    const bool underNewLayer = UnderNewLayer(draws, i + 1, area);
+    const std::vector<Cover> opaque = CoversOver(draws, i + 1, fills, firstFill, area, true, cell.text);
+    auto covered = [&](int x, int y) { return Covered(later, x, y); };
+    int hidden = 0, onScreen = 0;
     const PlaceholderRaster& r = Raster(image, index);
     const std::uint32_t key = image.key == PlaceholderKey::kMagenta ? 0xFF00FFu : 0u;
     // JPEG pictures are compared loosely: the encoder moves colours a little.
@@ -307,7 +419,10 @@ class ScreenWalk : public game_test::GameFlow {
         if (want == key || (lossy && want < 0x202020u)) continue;
         ++visible;
         const int sx = dstX + x, sy = dstY + y;
-        if (sx < 0 || sy < 0 || sx >= 640 || sy >= 480 || covered(sx, sy)) continue;
+        if (sx < 0 || sy < 0 || sx >= 640 || sy >= 480) continue;
+        ++onScreen;
+        hidden += Covered(opaque, sx, sy);
+        if (covered(sx, sy)) continue;
         ++compared;
         const std::uint32_t got = platform::headless::FramebufferPixel(sx, sy);
         bool same = true;
@@ -319,6 +434,7 @@ class ScreenWalk : public game_test::GameFlow {
       }
     }
     const std::string name = d.path + " \"" + cell.text + "\"";
+    if (!underNewLayer) CheckHidden(name, hidden, onScreen, dstX, dstY);
     if (wrong > 0) {
       findings_.insert("text cell drawn but not shown: " + name + " at " + std::to_string(dstX) + ", " +
                        std::to_string(dstY) + " (" + std::to_string(wrong) + " pixels differ)");
@@ -331,6 +447,7 @@ class ScreenWalk : public game_test::GameFlow {
     for (int k = 0; k < count; ++k) {
       RunFrame(k == 0 ? pad : 0);
       CheckFrame();
+      CheckTexts();
     }
   }
 

@@ -192,6 +192,20 @@ TEST_F(StageTest, WithTheMenuOpenTheGimmicksMoveButThePlayerDoesNot) {
   EXPECT_EQ(gimmicks[gimmick_count - 1].x, x - 2);
 }
 
+TEST_F(StageTest, TheWaterFlagLastsOnlyWhileTheHeroIsInAWaterVolume) {
+  EnterStage(1);
+  mx = 300;
+  my = 200;
+  spawn_scenery_b(5, 0, 0, 0, 0, 0, 1);  // a water volume over the hero's screen
+  Frame(0);
+  EXPECT_EQ(in_water, 1);
+  scenery_b[0].in_use = 0;  // the hero has left the water
+  Frame(0);
+  EXPECT_EQ(in_water, 0);
+  Frame(0);
+  EXPECT_EQ(in_water, 0);
+}
+
 TEST_F(StageTest, DeathOnTheFinalStageRebuildsTheHeroBeforeTheLocationSelect) {
   stage = 9;
   area = 1;

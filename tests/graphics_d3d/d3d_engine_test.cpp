@@ -133,6 +133,38 @@ TEST_F(D3DEngine, MovieFramesReachTheirTextures) {
   EXPECT_EQ(BackPixel(10 + 63, 20 + 47), painted(3, 63, 47));
 }
 
+TEST_F(D3DEngine, AnAlphaMoviesRightHalfIsItsTexturesAlpha) {
+  // 64 x 48 frames: the left half the picture, the right half its alpha (clear in its first 16 columns, opaque after).
+  const auto painted = [](int n, int x, int y) -> std::uint32_t {
+    if (x >= 32) return x - 32 < 16 ? 0u : 0xFFFFFFu;
+    return static_cast<std::uint32_t>(n * 8) << 16 | static_cast<std::uint32_t>(x * 4) << 8 |
+           static_cast<std::uint32_t>(y * 4);
+  };
+  movie_test::MovieParams params;
+  params.fps = 10;
+  params.frames = 20;
+  ASSERT_TRUE(movie_test::WriteMovie("alpha.avi", params, painted));
+  g_MovieAlphaSetting = 1;
+  const int h = LoadGraphicFile("alpha.avi");
+  g_MovieAlphaSetting = 0;
+  ASSERT_GE(h, 0);
+  int w = 0, height = 0;
+  ASSERT_EQ(GetGraphicSize(h, &w, &height), 0);
+  EXPECT_EQ(w, 32);
+  {
+    ApiLockGuard lock;
+    EXPECT_NE(GetGraphData(h)->Flags.Texture, 0u);
+    ASSERT_EQ(PlayMovieGraph(h), 0);
+  }
+  ASSERT_EQ(DrawRectangle(0, 0, 100, 100, 0x102030, 1), 0);
+  platform::SleepMilliseconds(350);
+  ASSERT_EQ(DrawGraphAt(10, 20, h, 1), 0);
+  EXPECT_EQ(BackPixel(10 + 5, 20 + 7), 0x102030u);  // clear: the background stays
+  EXPECT_EQ(BackPixel(10 + 20, 20 + 7), painted(3, 20, 7));
+  EXPECT_EQ(BackPixel(10 + 31, 20 + 47), painted(3, 31, 47));
+  EXPECT_EQ(BackPixel(10 + 40, 20 + 7), 0x102030u);  // nothing beyond the graphic's half width
+}
+
 TEST_F(D3DEngine, TextureLengthsDivideByTheScreenWidth) {
   struct Case {
     int length, flag;

@@ -137,7 +137,7 @@ TEST_F(NetWorkFlood, TwoGiBReadEveryPassArriveWholeAndInOrder) {
       ASSERT_NO_FATAL_FAILURE(ReadAndCheck(handle, length, &read));
       progress = Clock::now();
     } else {
-      ASSERT_LT(Clock::now() - progress, std::chrono::seconds(60)) << "no data for a minute";
+      ASSERT_LT(Clock::now() - progress, std::chrono::seconds(600)) << "no data for ten minutes";
       usleep(20);
     }
   }
@@ -162,7 +162,7 @@ TEST_F(NetWorkFlood, FourHundredMiBNobodyReadsStopAtTheBound) {
     ASSERT_LE(length - stored_before, 3 * kNetWorkReceivePerStep);
     ASSERT_NO_FATAL_FAILURE(CheckBound(handle));
     if (length == kMaxNetWorkReceiveQueue) ++full_passes;
-    ASSERT_LT(Clock::now() - start, std::chrono::seconds(120)) << "the bound was never reached";
+    ASSERT_LT(Clock::now() - start, std::chrono::seconds(600)) << "the bound was never reached";
     usleep(20);
   }
   EXPECT_LT(g_MemAlloc.totalBytes - blocks, std::int64_t{kMaxNetWorkReceiveQueue} + 64 * 1024)
@@ -177,7 +177,7 @@ TEST_F(NetWorkFlood, FourHundredMiBNobodyReadsStopAtTheBound) {
     if (length > 0) {
       ASSERT_NO_FATAL_FAILURE(ReadAndCheck(handle, length, &read));
     }
-    ASSERT_LT(Clock::now() - start, std::chrono::seconds(120));
+    ASSERT_LT(Clock::now() - start, std::chrono::seconds(600));
   }
   EXPECT_FALSE(flood.failed());
   EXPECT_EQ(read, kTotal);

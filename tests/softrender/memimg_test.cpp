@@ -43,6 +43,33 @@ TEST(MemImg, BytesPerPixelAndAuxBuffers) {
 }
 
 // Kind -1 follows the depth the game asked for: 16-bit when it asked for 16 bits (or for none), else 32-bit.
+// One pixel each of a 32-bit and a 16-bit alpha image, premultiplied channel by channel.
+TEST(MemImg, PremultipliedPlane) {
+  struct Case {
+    int format;
+    std::uint8_t pixel[4];
+    std::uint8_t want[4];
+  } cases[] = {
+      {kFormat32, {200, 100, 255, 128}, {100, 50, 127, 128}},
+      {kFormat32, {255, 255, 255, 0}, {0, 0, 0, 0}},
+      {kFormat32, {255, 1, 77, 255}, {254, 0, 76, 255}},
+      // 565 white at alpha 128: 31 -> 15, 63 -> 31, 31 -> 15.
+      {kFormat16, {0xFF, 0xFF, 128, 0}, {0xEF, 0x7B, 128, 0}},
+      {kFormat16, {0x00, 0xF8, 255, 0}, {0x00, 0xF0, 255, 0}},  // red 31 -> 30
+  };
+  for (const Case& c : cases) {
+    Image img;
+    ASSERT_EQ(InitMemImg(img.get(), 1, 1, -1, 0, c.format, 0, 1, 1), 0);
+    std::memcpy(img.get()->Image, c.pixel, 4);
+    ASSERT_EQ(BuildMemImgPremulPlane(img.get()), 0);
+    EXPECT_EQ(img.get()->PremulValid, 1);
+    EXPECT_EQ(std::memcmp(img.get()->PremulImage, c.want, 4), 0) << c.format << " " << int{c.pixel[0]};
+  }
+  Image plain;
+  ASSERT_EQ(InitMemImg(plain.get(), 1, 1, -1, 0, kFormat32, 0, 0, 1), 0);
+  EXPECT_EQ(BuildMemImgPremulPlane(plain.get()), -1);
+}
+
 TEST(MemImg, MakeWithScreenKind) {
   struct Case {
     std::uint32_t requestedBits;

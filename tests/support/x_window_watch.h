@@ -91,6 +91,15 @@ class XWindowWatch {
     return false;
   }
 
+  // The size of window `id` as the server has it now; false when it is gone.
+  bool Size(unsigned long id, int* width, int* height) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display_, id, &attributes) == 0) return false;
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
+  }
+
   // The latest window with `id` (the server hands the ids of a client that has gone to the next one).
   const TopWindow* Find(unsigned long id) const {
     for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)

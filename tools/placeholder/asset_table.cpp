@@ -81,11 +81,16 @@ std::vector<PlaceholderImage> BuildImages() {
   // Menus and screens. Texts a screen shows without drawing them from a sheet are in its background picture, at the
   // screen positions the screen uses (the title's entries, the option rows); highlights drawn additively over them
   // carry the same text on the key colour.
-  AddScreens(t, {"gsx/system/sys.png", "gsx/system/sv.jpg", "gsx/system/menu_back.png", "gsx/system/menu_back2.png",
-                 "gsx/system/menu_back_02.jpg", "gsx/system/mop1.png", "gsx/system/church.png",
+  AddScreens(t, {"gsx/system/sys.png", "gsx/system/sv.jpg", "gsx/system/menu_back_02.jpg", "gsx/system/mop1.png", "gsx/system/church.png",
                  "gsx/system/shop_in.png", "gsx/system/teien.png", "gsx/system/g_end_back1.png",
                  "gsx/system/g_end_back2.png", "gsx/system/g_end_back3.png", "gsx/system/g_end_back4.png",
                  "gsx/system/l_end.png", "gsx/system/l_end_back1.png", "gsx/system/sroom.png"});
+  // The heroes' game-menu backgrounds carry the commands the menu does not draw itself (the main attack and the
+  // accessory are their icons): status, items and close, under their cursor frames.
+  for (const char* p : {"gsx/system/menu_back.png", "gsx/system/menu_back2.png"}) {
+    t.push_back(Screen(p, Label({{403, 263, 65, 33}, {403, 315, 65, 33}, {403, 367, 65, 33}},
+                                {"Status", "Items", "Close"})));
+  }
   t.push_back(Screen("gsx/system/loading01.jpg", {Text(220, 200, 200, 80, "Now Loading")}));
   t.push_back(Screen("gsx/system/title.png",
                      Label({{268, 250, 105, 37}, {268, 286, 105, 37}, {268, 322, 125, 37}, {268, 359, 125, 37},
@@ -96,9 +101,10 @@ std::vector<PlaceholderImage> BuildImages() {
                           Label({{28, 422, 105, 49}, {132, 422, 105, 49}, {242, 422, 125, 49}, {370, 422, 125, 49},
                                  {502, 422, 88, 49}},
                                 {"New Game", "Load", "Sound Room", "Options", "Quit"}, kGlow)})));
-  // The system sheet; the game menu's status panel is (0, 250, 381, 226).
+  // The system sheet; the game menu's status panel is (0, 250, 381, 226), the save screen's dark bar (0, 0, 640, 124)
+  // a mesh that darkens the slots it is drawn over.
   t.push_back(Cells("gsx/system/menu_06.png", 960, 640,
-                    Join({{{0, 250, 381, 226}, {0, 0, 640, 124}, {698, 0, 262, 138}},
+                    Join({{{0, 250, 381, 226}, {0, 0, 640, 124, nullptr, PlaceholderStyle::kMesh}, {698, 0, 262, 138}},
                           Label({{752, 17, 155, 38}, {770, 65, 126, 38}}, {"Continue", "Title"}),
                           Label({{486, 395, 155, 38}, {516, 442, 126, 38}}, {"Continue", "Title"}, kGlow),
                           {Text(13, 148, 238, 21, "Save"), Text(13, 203, 238, 21, "Load"),
@@ -153,11 +159,14 @@ std::vector<PlaceholderImage> BuildImages() {
                           Numbered(Run(583, 294, 20, 19, 8, 0, 19), "", 1, kGlow)})));
   t.push_back(Cells("gsx/system/over.png", 640, 480, {Text(120, 180, 400, 120, "GAME OVER")}));
   // The menu sheet. The game menu's top bar (0, 0, 640, 60), row cursors at y 300 and icons at y 440 lie over
-  // cells of the save slots and the hub; the shop's cursor frames reach down to y 524.
+  // cells of the save slots and the hub; the shop's cursor frames reach down to y 524. The skill cursor
+  // (0, 300, 360, 40) reaches into the save slot's skill row (0, 318, 283, 35): that row keeps its label below the
+  // cursor and is otherwise the key colour, so the cursor shows the skill it is drawn over.
   t.push_back(Cells("gsx/system/menu_01.png", 640, 524,
                     Join({{{0, 0, 640, 60}},
                           {Text(0, 0, 235, 55, "Galeo"), Text(0, 57, 235, 55, "Lisel"),
-                           Text(0, 318, 283, 35, "Skills", kLeft), Text(0, 353, 227, 40, "Stages", kLeft)},
+                           {0, 318, 283, 35, nullptr, PlaceholderStyle::kText}, Text(0, 340, 283, 13, "Skills", kLeft),
+                           Text(0, 353, 227, 40, "Stages", kLeft)},
                           Numbered(Run(0, 204, 24, 21, 8, 27), "", 1), Numbered(Run(0, 232, 24, 21, 8, 27), "", 1),
                           Numbered(Run(108, 179, 25, 21, 4, 27), "W", 1),
                           {Text(27, 179, 25, 21, "-"), Text(54, 179, 25, 21, "F1"), Text(81, 179, 25, 21, "F2"),
@@ -203,7 +212,7 @@ std::vector<PlaceholderImage> BuildImages() {
                     {{0, 0, 150, 90}, Text(150, 0, 100, 76, "Buy\nTalk\nLeave"), {250, 0, 100, 22, nullptr, kFrame},
                      Text(150, 76, 100, 50, "Talk\nLeave"), {0, 130, 380, 190}, {380, 130, 150, 40}, Text(380, 130, 62, 40, "Money", PlaceholderStyle::kText),
                      Text(380, 170, 180, 90, "Buy it?\nYes    No"), {380, 260, 60, 22, nullptr, kFrame},
-                     Text(560, 130, 48, 48, "Sold\nout"), Text(560, 178, 48, 48, "Max"),
+                     Text(560, 130, 48, 48, "Sold\nout", kGlow), Text(560, 178, 48, 48, "Max", kGlow),
                      Text(380, 290, 60, 30, "Back"), {0, 320, 614, 80}}));
   t.push_back(Cells("gsx/system/saidan.png", 640, 480, {{0, 0, 200, 480}, {440, 0, 200, 480}}));
   t.push_back(Cells("gsx/system/g_end.png", 640, 820,

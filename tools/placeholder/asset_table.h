@@ -11,8 +11,10 @@ enum class PlaceholderKey { kBlack, kMagenta };
 // How a cell is drawn: kBox a filled, outlined cell with its text centred; kLeft the same with the text at its left
 // (rows whose numbers the screen draws at the right); kGlow only the text and the outline on the key colour (a
 // highlight drawn additively over the same text in the picture below); kFrame only a thick outline (a cursor frame
-// drawn over other cells); kText only the text (a logo over a picture).
-enum class PlaceholderStyle { kBox, kLeft, kGlow, kFrame, kText };
+// drawn over other cells: its inside is the key colour, whatever cells it overlaps); kText only the text (a logo
+// over a picture); kMesh a mesh of dark pixels on the key colour (a bar drawn plainly over entries to darken them,
+// which still show through).
+enum class PlaceholderStyle { kBox, kLeft, kGlow, kFrame, kText, kMesh };
 
 struct PlaceholderRect {
   int x, y, w, h;

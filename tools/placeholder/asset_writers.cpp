@@ -400,12 +400,24 @@ PlaceholderRaster DrawPlaceholderImage(const PlaceholderImage& image, int fileIn
       Fill(r, cells[i], colour);
     }
   }
+  // A cursor frame shows what it is drawn over: its inside is the key colour, also where other cells reach into it.
+  // A mesh darkens what it is drawn over: every other pixel dark, the rest the key colour.
+  const std::uint8_t keyColour[3] = {static_cast<std::uint8_t>(image.key == PlaceholderKey::kMagenta ? 255 : 0), 0,
+                                     static_cast<std::uint8_t>(image.key == PlaceholderKey::kMagenta ? 255 : 0)};
+  for (const PlaceholderRect& cell : cells) {
+    if (cell.style == PlaceholderStyle::kFrame) Fill(r, {cell.x + 3, cell.y + 3, cell.w - 6, cell.h - 6}, keyColour);
+    if (cell.style != PlaceholderStyle::kMesh) continue;
+    const std::uint8_t dark[3] = {24, 24, 32};
+    Fill(r, cell, keyColour);
+    for (int y = cell.y; y < cell.y + cell.h; ++y)
+      for (int x = cell.x + (y & 1); x < cell.x + cell.w; x += 2) SetPixel(r, x, y, dark);
+  }
   // Texts after every fill, so cells drawn over larger ones keep their words; outlines last.
   const bool sprites = IsSpriteSheet(image.path);
   const bool numbered = cells.size() > 1;
   for (size_t i = 0; i < cells.size(); ++i) {
     const PlaceholderRect& cell = cells[i];
-    if (cell.style == PlaceholderStyle::kFrame) continue;
+    if (cell.style == PlaceholderStyle::kFrame || cell.style == PlaceholderStyle::kMesh) continue;
     if (cell.text != nullptr) {
       if (cell.text[0] == '\0') continue;
       const bool glow = cell.style == PlaceholderStyle::kGlow;
