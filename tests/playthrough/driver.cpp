@@ -214,6 +214,15 @@ constexpr int kWalkerHigh = 700;  // the floors above their heads lie no higher 
 constexpr int kCard = 37;
 constexpr int kCardNear = 40;
 constexpr int kCardJumpFrames = 40;
+// The casters that throw them: each throws a volley once its count (the flag) reaches 50, the first card 30 frames
+// in, and more cards up to the volley's end (mode 0 again). A strike at one holds the hero this many frames.
+constexpr int kCardCaster = 28;
+constexpr int kStrikeFrames = 30;
+constexpr int kCardClear = 60;  // the gap to a caster from which its card can be jumped
+int FramesBeforeCard(const EnemyRecord& caster) {
+  if (caster.type != kCardCaster) return 1 << 20;
+  return caster.mode == 0 ? 50 - caster.flag + 30 : 0;  // within a volley a card may come at any time
+}
 
 }  // namespace
 
@@ -576,11 +585,16 @@ std::vector<int> Driver::StageKeys() {
       const EnemyRecord* foe = fighting ? &enemy_pool[target_] : nullptr;
       std::fprintf(trace,
                    "frame %d stage %d area %d at %d,%d hp %d/%d/%d player %d jump %d fall %d ladder %d/%d boss %d "
-                   "target %d kind %d mode %d at %d,%d hp %d route %d/%zu off %d plan %zu/%zu to %d\n",
+                   "target %d kind %d mode %d/%d at %d,%d hp %d route %d/%zu off %d plan %zu/%zu to %d",
                    record_.frames, stage, area, x, my - g_y, hp, max_hp, item_count[0], PlayerState, int{jumping},
                    int{falling}, int{on_ladder}, int{ladder_near}, boss_phase_b, fighting ? target_ : -1,
-                   foe ? foe->type : 0, foe ? foe->mode : 0, foe ? foe->x : 0, foe ? foe->y : 0, foe ? foe->hp : 0,
-                   step_, route_.size(), off_route_, plan_line_, plan_.size(), plan_step_);
+                   foe ? foe->type : 0, foe ? foe->mode : 0, foe ? foe->timer : 0, foe ? foe->x : 0, foe ? foe->y : 0,
+                   foe ? foe->hp : 0, step_, route_.size(), off_route_, plan_line_, plan_.size(), plan_step_);
+      // The hazards still about that have hurt the hero, to tell what the hit points were lost to.
+      for (const HazardRecord& h : hazard_pool) {
+        if (h.state != hazard_free && h.touched != 0) std::fprintf(trace, " touched %d@%d,%d", h.type, h.x, h.y);
+      }
+      std::fputc('\n', trace);
       std::fclose(trace);
     }
   }
@@ -1193,8 +1207,9 @@ std::vector<int> Driver::StrikeNear() {
 // The great walkers, fought from their floor: the hero waits just beyond the reach of their ground waves while one
 // is due, walks in to the nearest once they have passed, swings from the walk as the sword comes within reach and
 // stops as soon as it hit (which ends a swing from a walk), and walks back out before the next wave; on the way it
-// jumps the cards of the casters hovering there and strikes those down. Not `fighting` (the plans take the hero
-// there) while the hero is away from the walkers' floor or between two of them.
+// jumps the cards of the casters hovering there and strikes those down between their volleys. A hero on a ladder
+// just over the floor climbs down first. Not `fighting` (the plans take the hero there) while the hero is away from
+// the walkers' floor or between two of them.
 std::vector<int> Driver::WalkerKeys(bool* fighting) {
   const int chosen = WalkerToFight();
   if (chosen < 0) return {};
@@ -1233,6 +1248,8 @@ std::vector<int> Driver::WalkerKeys(bool* fighting) {
   const int toward = right_side ? kKeyLeft : kKeyRight, away = right_side ? kKeyRight : kKeyLeft;
   const int safe = (right_side ? kWaveReachRight : kWaveReach) + 4;
   const std::vector<int> back_off = gap < safe ? std::vector<int>{away} : std::vector<int>{};
+  // A hero hanging on a ladder just over the floor walks nowhere and cannot swing: down onto the floor first.
+  if (on_ladder != 0 && ladder_move == 0 && PlayerState == player_free) return {kKeyDown};
   // Frames before a walker's wave may hurt (0 while it may): in its other modes a walker is a frame or two from
   // mode 2.
   const auto quiet = [](const EnemyRecord& w) {
@@ -1290,6 +1307,14 @@ std::vector<int> Driver::WalkerKeys(bool* fighting) {
     const HitBox ob = enemy_hit_box(enemy_pool[other]);
     const bool other_right = BoxOnRight(ob, hx);
     const bool toward_walkers = other_right != right_side;
+    // A card thrown from close by comes too soon to be jumped, and one thrown during a strike finds the hero unable
+    // to: while a card is due the hero keeps back from the caster, free to jump.
+    if (FramesBeforeCard(enemy_pool[other]) <= kStrikeFrames) {
+      if (other_gap < kCardClear && (toward_walkers || gap - kWalkStep >= safe)) {
+        return {other_right ? kKeyLeft : kKeyRight};
+      }
+      return {};
+    }
     if (other_gap > kMeleeReach) {
       if (!toward_walkers || gap - kWalkStep >= safe) return {other_right ? kKeyRight : kKeyLeft};
     } else if (gap >= safe) {
