@@ -25,6 +25,7 @@
 
 // Last: the X headers define macros (None, Bool, Status) that clash with other headers.
 #include <X11/Xlib.h>
+#include "tests/support/x_top_window.h"
 
 // SDL and the X libraries keep allocations for the process's life.
 extern "C" const char* __asan_default_options() { return "detect_leaks=0"; }
@@ -59,22 +60,6 @@ bool ReadPpm(const std::string& path, Picture* out) {
   return true;
 }
 
-// The first mapped top-level window of the given size, or 0.
-::Window FindWindowOfSize(::Display* display, int width, int height) {
-  ::Window root, parent, *children = nullptr;
-  unsigned count = 0;
-  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) return 0;
-  ::Window found = 0;
-  for (unsigned i = 0; i < count && found == 0; ++i) {
-    XWindowAttributes a{};
-    if (XGetWindowAttributes(display, children[i], &a) != 0 && a.map_state == IsViewable && a.width == width &&
-        a.height == height)
-      found = children[i];
-  }
-  if (children != nullptr) XFree(children);
-  return found;
-}
-
 TEST(DisplayXvfb, APresentedFillShowsInTheWindow) {
   const std::optional<std::string> xvfb = FindProgram("Xvfb");
   const std::optional<std::string> import = FindProgram("import");
@@ -99,7 +84,7 @@ TEST(DisplayXvfb, APresentedFillShowsInTheWindow) {
   while (window == 0 && std::chrono::steady_clock::now() < deadline) {
     ProcessMessage();
     XSync(display, False);
-    window = FindWindowOfSize(display, 640, 480);
+    window = test_support::FindViewableWindow(display, 640, 480);
   }
   ASSERT_NE(window, 0u);
 
@@ -175,7 +160,7 @@ TEST(DisplayXvfb, ExclusiveFullScreenFillsTheDesktopWithTheAspectKept) {
     ASSERT_EQ(present(), 0);
     ProcessMessage();
     XSync(display, False);
-    window = FindWindowOfSize(display, 1280, 720);
+    window = test_support::FindViewableWindow(display, 1280, 720);
   }
   ASSERT_NE(window, 0u);
   ASSERT_EQ(present(), 0);

@@ -19,6 +19,7 @@
 // Last: the X headers define macros (None, Bool, Status) that clash with other headers.
 #include <X11/Xlib.h>
 #include <X11/extensions/shape.h>
+#include "tests/support/x_top_window.h"
 
 // (The suite's leak-check setting for SDL and the X libraries is in sdl_window_test.cpp.)
 
@@ -27,21 +28,6 @@ namespace {
 using test_support::FindProgram;
 using test_support::XvfbServer;
 
-// The first viewable top-level window that is the given client size, or 0.
-::Window FindViewableWindow(::Display* display, int width, int height) {
-  ::Window root, parent, *children = nullptr;
-  unsigned count = 0;
-  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) return 0;
-  ::Window found = 0;
-  for (unsigned i = 0; i < count && found == 0; ++i) {
-    XWindowAttributes a{};
-    if (XGetWindowAttributes(display, children[i], &a) != 0 && a.map_state == IsViewable && a.width == width &&
-        a.height == height)
-      found = children[i];
-  }
-  if (children != nullptr) XFree(children);
-  return found;
-}
 
 // Whether another client can take the keyboard now (it gives it back at once).
 bool KeyboardFree(::Display* display) {
@@ -79,7 +65,7 @@ TEST(SdlWindowShape, TheRegionShapesTheXWindowAndTheSystemKeyHookGrabsTheKeyboar
   while (window == 0 && std::chrono::steady_clock::now() < deadline) {
     ProcessMessage();
     XSync(display, False);
-    window = FindViewableWindow(display, 640, 480);
+    window = test_support::FindViewableWindow(display, 640, 480);
   }
   ASSERT_NE(window, 0u);
 
