@@ -336,18 +336,9 @@ void leave() {
   if (game_mode != mode_location_select) screen_cursor[0] = level_places;
 }
 
-// The game menu opened from the status entry closes on a new PAUSE press too, as it does in a stage: page and
-// cursors back to 0. The press is latched as in a stage, so a held PAUSE acts once.
+// The game menu opened from the status entry closes on a new PAUSE press too, as it does in a stage.
 void close_menu_on_pause() {
-  if (!action_held(action_pause)) {
-    pause_latch = 0;
-    return;
-  }
-  if (pause_latch != 0) return;
-  pause_latch = 1;
-  stage_phase = 1;
-  game_menu_page = 0;
-  menu_counter_a = menu_counter_b = 0;
+  if (new_pause_press(true)) close_game_menu();
 }
 
 }  // namespace

@@ -22,6 +22,22 @@ int facing_left;
 std::uint8_t debug_flag;
 int stage6_top_exit;
 
+bool new_pause_press(bool allowed) {
+  if (!action_held(action_pause) || !allowed) {
+    pause_latch = 0;
+    return false;
+  }
+  if (pause_latch != 0) return false;
+  pause_latch = 1;
+  return true;
+}
+
+void close_game_menu() {
+  stage_phase = 1;
+  game_menu_page = 0;
+  menu_counter_a = menu_counter_b = 0;
+}
+
 namespace {
 
 constexpr int stage_clear_countdown_start = 1000;
@@ -63,20 +79,13 @@ bool fade_out_ended() {
 
 void pause_toggle() {
   const bool pausable = PlayerState <= 3 || PlayerState == 8;
-  if (!action_held(action_pause) || !pausable) {
-    pause_latch = 0;
-    return;
-  }
-  if (pause_latch != 0) return;
+  if (!new_pause_press(pausable)) return;
   if (stage_phase == 1) {
     stage_phase = 2;
     screen_phase = 0;
   } else if (stage_phase == 2) {
-    stage_phase = 1;
-    game_menu_page = 0;
-    menu_counter_a = menu_counter_b = 0;
+    close_game_menu();
   }
-  pause_latch = 1;
 }
 
 void hero_glow() {

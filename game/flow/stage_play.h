@@ -11,6 +11,12 @@ extern int stage6_top_exit;       // stage 6: the hero left area 1 from the top 
 
 void stage_play_screen(int pad);
 
+// True once per press of PAUSE while `allowed`: the latch holds while the key stays down, and a release or a frame
+// that does not allow it lets go.
+bool new_pause_press(bool allowed);
+// Closes the game menu back to the screen under it: page and menu cursors back to 0.
+void close_game_menu();
+
 // The stage's background with its parallax, by stage and area.
 void draw_stage_background();
 // The hero's screen column and row from the hero's world position (columns 0..17, rows 0..6).
